@@ -1,0 +1,107 @@
+#include "settings/fontdescription.h"
+
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <string_view>
+#include <utility>
+
+#include "settings/encodings.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, int>, 9> kWeights{{{"Thin", 100},
+                                                                    {"ExtraLight", 200},
+                                                                    {"Light", 300},
+                                                                    {"Normal", 400},
+                                                                    {"Medium", 500},
+                                                                    {"SemiBold", 600},
+                                                                    {"Bold", 700},
+                                                                    {"ExtraBold", 800},
+                                                                    {"Heavy", 900}}};
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+std::vector<std::string> splitDots(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t dot = text.find('.', start);
+        parts.push_back(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return parts;
+}
+
+bool allDigits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+}  // namespace
+
+FontDescription FontDescription::parse(const std::string& text) {
+    FontDescription font;
+    std::vector<std::string> parts = splitDots(text);
+    std::size_t i = 0;
+    if (allDigits(parts[0])) {
+        font.pointSize = readInteger(parts[0]);
+        i = 1;
+    }
+    if (i < parts.size()) font.face = parts[i++];
+    for (; i < parts.size(); ++i) {
+        const std::string& token = parts[i];
+        if (startsWith(token, "Height=")) {
+            font.height = readInteger(token.substr(7));
+        } else if (startsWith(token, "Width =")) {
+            font.width = readInteger(token.substr(7));
+        } else if (startsWith(token, "Weight=")) {
+            font.weight = readInteger(token.substr(7));
+        } else if (token == "Italic") {
+            font.italic = true;
+        } else if (token == "Underline") {
+            font.underline = true;
+        } else if (token == "Strikeout" || token == "StrikeOut") {
+            font.strikeout = true;
+        } else if (startsWith(token, "CharSet=")) {
+            font.charSet = readInteger(token.substr(8));
+        } else {
+            bool weightName = false;
+            for (const auto& [name, weight] : kWeights) {
+                if (token == name) {
+                    font.weight = weight;
+                    weightName = true;
+                }
+            }
+            if (!weightName && !token.empty()) font.unknown.push_back(token);
+        }
+    }
+    return font;
+}
+
+std::string FontDescription::toString() const {
+    std::string out;
+    if (pointSize != 0) out = std::to_string(pointSize) + ".";
+    out += face;
+    if (pointSize == 0 && height != 0) out += ".Height=" + std::to_string(height);
+    if (width > 0) out += ".Width =" + std::to_string(width);
+    if (weight != 400) {
+        std::string name;
+        for (const auto& [n, w] : kWeights)
+            if (w == weight) name = n;
+        out += name.empty() ? ".Weight=" + std::to_string(weight) : "." + name;
+    }
+    if (italic) out += ".Italic";
+    if (underline) out += ".Underline";
+    if (strikeout) out += ".Strikeout";
+    if (charSet != 0) out += ".CharSet=" + std::to_string(charSet);
+    for (const std::string& token : unknown) out += "." + token;
+    return out;
+}
+
+}  // namespace orvanta
