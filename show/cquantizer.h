@@ -13,8 +13,8 @@ namespace orvanta {
 
 class CQuantizer {
 public:
-    // An empty tree of depth colorBits (at most 8) holding at most maxColors
-    // leaves (at least 8, so that one reduction always suffices).
+    // An empty tree of depth colorBits (clamped to 1..8) holding at most
+    // maxColors leaves (at least 1).
     CQuantizer(unsigned maxColors, unsigned colorBits);
     ~CQuantizer();
     CQuantizer(const CQuantizer&) = delete;
@@ -35,14 +35,17 @@ public:
 private:
     struct Node {
         bool leaf = false;
-        std::uint32_t pixelCount = 0;
-        std::uint32_t redSum = 0, greenSum = 0, blueSum = 0;
+        // 64-bit so that a long run of large pictures cannot wrap the sums.
+        std::uint64_t pixelCount = 0;
+        std::uint64_t redSum = 0, greenSum = 0, blueSum = 0;
         std::array<std::unique_ptr<Node>, 8> children;
         Node* nextReducible = nullptr;
     };
     static constexpr unsigned kMaxDepth = 8;
 
-    void reduceTree();
+    // Folds the newest inner node of the deepest level into a leaf; false when
+    // the tree has no inner node left.
+    bool reduceTree();
     static void fillFrom(const Node& node, RgbQuad*& entry);
 
     std::unique_ptr<Node> tree_;
