@@ -1,0 +1,58 @@
+#pragma once
+// Loading, defaulting and saving the settings key, removing the product key,
+// and the end-of-show LastImage write. Registry write failures are ignored
+// throughout, as the registry's are.
+#include <functional>
+#include <string>
+
+#include "settings/settings.h"
+#include "settings/settingskey.h"
+
+namespace orvanta {
+
+inline constexpr const char* kManualModeTitle = "Manual Slide Show Mode";
+extern const char* const kManualModeNotice;
+
+// Writes the unnamed value and every stored default, in the stored order.
+void writeDefaultSettings(SettingsKey& key, int transitionCount);
+
+struct LoadSettingsContext {
+    int transitionCount = kTransitionCount;  // 35 with blending, else 34
+    // The favourites directory used when CurrentFavDir is absent; created when missing.
+    std::string favouritesDefault;
+    // Reads the picture directory entries at their place in the reading order
+    // (the catalogue does it with its own checks). False ends the load: the
+    // run has been ended meanwhile. Without it the entries are read as stored.
+    std::function<bool(SettingsKey&)> readPictureDirectories;
+};
+
+enum class LoadOutcome { Loaded, Ended };
+
+// Fills the record from an open settings key: the upgrade groups, then every
+// value in the reading order, each only when it exists, then the values
+// derived from them (PropLimit factor, centred placement).
+LoadOutcome loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSettingsContext& context);
+
+// Opens the settings key under HKEY_CURRENT_USER, creating it with the stored
+// defaults when it cannot be opened, and loads it.
+LoadOutcome loadSettings(Settings& settings, const LoadSettingsContext& context);
+
+// "$HOME/Favorite Pictures" (HOME from the environment, else the passwd entry).
+std::string defaultFavouritesDirectory();
+
+// Writes the record in the stored order. Effects is stored as 0 when no
+// transition is switched on; Count and NumMusicDirs follow the lists.
+void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitionCount);
+// The dialog's OK: shows the manual-mode notice first when Duration is 0, then
+// creates or opens the key and saves.
+void saveSettings(const Settings& settings, int transitionCount,
+                  const std::function<void(const char* title, const char* text)>& showMessage);
+
+// Removes the product key "Software\Quorrin\Orvanta" with all its subkeys
+// under both hives; failures are ignored.
+void removeAllSettings();
+
+// Writes LastImage when the settings key opens; nothing otherwise.
+void writeLastImage(const std::string& path);
+
+}  // namespace orvanta
