@@ -1,0 +1,215 @@
+// The picture list is built in two passes over plain directory listings: the
+// first counts the pictures, so that the path array is allocated once at its
+// exact size, the second fills it. Only names are examined (a subdirectory
+// named like a picture counts), shortcuts are judged by their target's
+// extension, and pictures are never opened. Between the passes' entries the
+// caller's pump lets pending events run; a pump that reports the show ended
+// stops the build where it stands and leaves nothing half-built behind.
+#include "catalogue/picturecatalogue.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <new>
+#include <stdexcept>
+
+#include "catalogue/pictureorder.h"
+#include "catalogue/shuffleorder.h"
+
+namespace orvanta {
+
+namespace {
+
+bool ended(const PumpEvents& pump) { return pump && pump(); }
+
+// The listing form of a chosen directory: trimmed, with a trailing "/".
+std::string listingBase(const std::string& dir) {
+    std::string base = trimBlanks(dir);
+    if (base.empty() || base.back() != '/') base += '/';
+    return base;
+}
+
+// The path a directory entry contributes, or "" when it is not a picture.
+std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
+    switch (entryKind(name)) {
+        case EntryKind::Picture: return base + name;
+        case EntryKind::Shortcut: {
+            if (!resolve) return {};
+            std::string target = resolve(base + name);
+            if (!target.empty() && entryKind(target) == EntryKind::Picture) return target;
+            return {};
+        }
+        case EntryKind::Other: break;
+    }
+    return {};
+}
+
+// The entry's last-write time; for a shortcut that of the shortcut file. A
+// link to a picture gives the picture's time, a dangling one its own.
+FileTime lastWriteTime(int dirFd, const char* name) {
+    struct stat st {};
+    if (fstatat(dirFd, name, &st, 0) != 0 && fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
+    return {static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
+}
+
+}  // namespace
+
+void PictureCatalogue::reset() {
+    directories_.clear();
+    pictures_ = WSortableVector<WFilePath>();
+    order_ = std::vector<int>();
+    position_ = 0;
+    current_ = -1;
+    lastOfPreviousCycle_ = -1;
+    noPictures_ = false;
+    preview_ = false;
+    randomize_ = false;
+}
+
+BuildResult PictureCatalogue::buildPictureList(Settings& settings, const BuildHooks& hooks) {
+    reset();
+    BuildResult result;
+    try {
+        result = build(settings, hooks);
+    } catch (const std::bad_alloc&) {
+        result = BuildResult::MemoryError;
+    } catch (const std::length_error&) {
+        result = BuildResult::MemoryError;
+    }
+    if (result == BuildResult::Ended || result == BuildResult::MemoryError) {
+        pictures_ = WSortableVector<WFilePath>();
+        order_ = std::vector<int>();
+    }
+    return result;
+}
+
+BuildResult PictureCatalogue::noPicturesFound(Settings& settings) {
+    noPictures_ = true;
+    settings.Splash = false;
+    settings.Randomize = false;
+    pictures_ = WSortableVector<WFilePath>();
+    order_ = std::vector<int>();
+    return BuildResult::NoPictures;
+}
+
+BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks) {
+    const PumpEvents& pump = hooks.pumpEvents;
+
+    // 1. The chosen directories that are in use and exist.
+    DirectoryListResult chosen = hooks.readValue
+                                     ? readDirectoryEntries(settings.Count, hooks.readValue, pump)
+                                     : DirectoryListResult{};
+    if (chosen.ended) return BuildResult::Ended;
+    directories_ = std::move(chosen.directories);
+
+    // 2. Their subtrees, sorted, each directory once.
+    if (settings.AutoSubDir) {
+        DirectoryListResult expanded =
+            sortUniqueDirectories(expandSubdirectories(directories_, hooks.maxExpandedDirectories), pump);
+        if (expanded.ended) return BuildResult::Ended;
+        directories_ = std::move(expanded.directories);
+    }
+    settings.Count = static_cast<int>(directories_.size());
+    settings.imageDirs.clear();
+    for (const std::string& dir : directories_) settings.imageDirs.push_back({dir, true});
+
+    // 3.
+    if (directories_.empty() || !pathExists(directories_.front())) return noPicturesFound(settings);
+
+    // 4. Counting pass.
+    std::size_t count = 0;
+    for (const std::string& dir : directories_) {
+        const std::string base = listingBase(dir);
+        bool stop = false;
+        listDirectory(base, [&](const char* name, int) {
+            if (!picturePathOf(base, name, hooks.resolveShortcut).empty()) ++count;
+            if (ended(pump)) {
+                stop = true;
+                return false;
+            }
+            return true;
+        });
+        if (stop) return BuildResult::Ended;
+    }
+
+    // 5. Exact-size allocations; positions and the order array are 32-bit.
+    if (count == 0) return noPicturesFound(settings);
+    if (count > static_cast<std::size_t>(INT_MAX)) return BuildResult::MemoryError;
+    if (!pictures_.reserve(count)) return BuildResult::MemoryError;
+    randomize_ = settings.Randomize;
+    if (randomize_) order_.resize(count);
+    std::vector<FileNameTime> times;
+    if (settings.DateSort) times.reserve(count);
+
+    // 6. Filling pass: files added since the count are left out.
+    for (const std::string& dir : directories_) {
+        if (pictures_.size() == count) break;
+        const std::string base = listingBase(dir);
+        listDirectory(base, [&](const char* name, int fd) {
+            std::string path = picturePathOf(base, name, hooks.resolveShortcut);
+            if (path.empty()) return true;
+            if (settings.DateSort) times.push_back({path, lastWriteTime(fd, name)});
+            pictures_.append(WFilePath(std::move(path)));
+            return pictures_.size() < count;
+        });
+        if (ended(pump)) return BuildResult::Ended;
+    }
+    // Files removed since the count leave the list shorter; an empty one is
+    // nothing to show rather than a list the show would index past.
+    if (pictures_.empty()) return noPicturesFound(settings);
+    if (randomize_ && order_.size() != pictures_.size()) order_.resize(pictures_.size());
+
+    // 7. Ordering: the date order replaces the name order.
+    if (settings.AlphaSort)
+        pictures_.sort([](const WFilePath& a, const WFilePath& b) { return picturePathLess(a.path(), b.path()); });
+    if (settings.DateSort) {
+        sortByDate(times, settings.DateRevSort);
+        for (std::size_t i = 0; i < times.size(); ++i) pictures_[i] = WFilePath(std::move(times[i].path));
+    }
+
+    // 8. Resume after the picture shown last, looked up exactly: on this file
+    // system two spellings differing in case are two files.
+    if (!settings.Randomize && settings.AlphaMemory) {
+        for (std::size_t i = 0; i < pictures_.size(); ++i) {
+            if (pictures_[i].path() == settings.LastImage) {
+                position_ = static_cast<int>(i) + 1;
+                break;
+            }
+        }
+    }
+    return BuildResult::Ready;
+}
+
+void PictureCatalogue::usePreview(const std::string& lastImage) {
+    reset();
+    preview_ = true;
+    pictures_.reserve(1);
+    pictures_.append(WFilePath(lastImage));
+}
+
+int PictureCatalogue::nextPicturePosition() {
+    if (preview_) return current_ = 0;
+    const int n = length();
+    if (noPictures_ || n == 0) return current_ = -1;
+    if (position_ >= n || position_ < 0) position_ = 0;
+    if (!randomize_) return current_ = position_;
+
+    if (position_ == 0) shuffleOrder(order_.data(), n, true, rng_);
+    current_ = order_[static_cast<std::size_t>(position_)];
+    // A new cycle never opens with the picture that closed the last one; the
+    // order array stays as shuffled, so that picture's slot shows its neighbour.
+    if (position_ == 0 && current_ == lastOfPreviousCycle_) current_ = order_[static_cast<std::size_t>(n - 1)];
+    if (position_ == n - 1) lastOfPreviousCycle_ = current_;
+    return current_;
+}
+
+void PictureCatalogue::stepBack() {
+    const int n = length();
+    position_ -= 2;
+    if (position_ < 0 && n > 0) position_ += n;  // -1 -> n-1, -2 -> n-2
+    if (position_ < 0 && n > 0) position_ += n;  // one picture: -2 -> -1 -> 0
+    if (position_ < 0) position_ = 0;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,87 @@
+#pragma once
+// The picture catalogue of a show: the picture list built once at start-up
+// from the chosen directories, and the choice of the picture at each step of
+// the show (list order, or a fresh shuffle for every cycle). One thread; the
+// build lets pending events run through a callback.
+#include <cstddef>
+#include <functional>
+#include <stdexcept>  // WSortableVector.h uses std::length_error without including it
+#include <string>
+#include <vector>
+
+#include "catalogue/directoryscan.h"
+#include "catalogue/mt19937.h"
+#include "framework/WFilePath.h"
+#include "framework/WSortableVector.h"
+#include "settings/settings.h"
+
+namespace orvanta {
+
+enum class BuildResult {
+    Ready,        // the picture list (and the order array when random) is ready
+    NoPictures,   // nothing to show: no-pictures flag set, Splash and Randomize off
+    Ended,        // the pump reported the show ended during the build
+    MemoryError,  // an allocation failed: the caller shows the memory notice and ends the show
+};
+
+inline constexpr const char* kMemoryErrorTitle = "Orvanta Memory Error";
+inline constexpr const char* kMemoryErrorText = "Unable to allocate sufficient memory.  Probably too many pictures.";
+
+// The full path of a shortcut's target, or "" when the shortcut does not resolve.
+using ShortcutResolver = std::function<std::string(const std::string& linkPath)>;
+
+struct BuildHooks {
+    ValueReader readValue;              // the open settings key (ImageDir%i, DirSet%i)
+    PumpEvents pumpEvents;              // empty: the show is never ended meanwhile
+    ShortcutResolver resolveShortcut;   // empty: no shortcut resolves
+    std::size_t maxExpandedDirectories = kMaxPictureDirs;
+};
+
+class PictureCatalogue {
+public:
+    explicit PictureCatalogue(Mt19937& rng) : rng_(rng) {}
+
+    // Builds the picture list from the settings record and the settings key.
+    // Sets settings.Count to the directories used; on NoPictures turns Splash
+    // and Randomize off in the record. Anything but Ready leaves the list empty.
+    BuildResult buildPictureList(Settings& settings, const BuildHooks& hooks);
+    // The preview's one-entry list holding lastImage.
+    void usePreview(const std::string& lastImage);
+
+    // The picture-list index to show at the current position, or -1 when there
+    // is nothing to show. In random order a shuffle starts every cycle.
+    int nextPicturePosition();
+    void advance() { ++position_; }
+    // Back by two, wrapping below 0 to the end of the list; never negative.
+    void stepBack();
+
+    const WSortableVector<WFilePath>& pictures() const { return pictures_; }
+    int length() const { return static_cast<int>(pictures_.size()); }
+    const std::vector<std::string>& directories() const { return directories_; }
+    const std::vector<int>& order() const { return order_; }
+    int position() const { return position_; }
+    void setPosition(int position) { position_ = position; }
+    int currentIndex() const { return current_; }
+    int lastOfPreviousCycle() const { return lastOfPreviousCycle_; }
+    bool noPictures() const { return noPictures_; }
+    bool preview() const { return preview_; }
+    bool randomized() const { return randomize_; }
+
+private:
+    void reset();
+    BuildResult build(Settings& settings, const BuildHooks& hooks);
+    BuildResult noPicturesFound(Settings& settings);
+
+    Mt19937& rng_;
+    std::vector<std::string> directories_;
+    WSortableVector<WFilePath> pictures_;
+    std::vector<int> order_;
+    int position_ = 0;
+    int current_ = -1;
+    int lastOfPreviousCycle_ = -1;
+    bool noPictures_ = false;
+    bool preview_ = false;
+    bool randomize_ = false;
+};
+
+}  // namespace orvanta

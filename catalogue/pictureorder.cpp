@@ -1,0 +1,73 @@
+#include "catalogue/pictureorder.h"
+
+#include <algorithm>
+#include <array>
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::array<unsigned char, 256> makeFoldTable() {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i)
+        t[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i - 'A' + 'a' : i);
+    return t;
+}
+constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
+
+}  // namespace
+
+std::string lowerExtension(std::string_view fileName) {
+    const std::size_t slash = fileName.rfind('/');
+    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot <= start) return {};
+    std::string ext(fileName.substr(dot));
+    for (char& c : ext) c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);
+    return ext;
+}
+
+bool isPictureExtension(std::string_view e) {
+    return e == ".jpg" || e == ".jpeg" || e == ".jpe" || e == ".jif" || e == ".bmp" || e == ".png";
+}
+
+bool isShortcutExtension(std::string_view e) { return e == ".lnk"; }
+
+EntryKind entryKind(std::string_view fileName) {
+    const std::size_t slash = fileName.rfind('/');
+    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot <= start) return EntryKind::Other;
+    const std::size_t len = fileName.size() - dot;
+    char buf[5];  // the longest extension of interest, ".jpeg"
+    if (len > sizeof buf) return EntryKind::Other;
+    for (std::size_t i = 0; i < len; ++i) buf[i] = static_cast<char>(kFold[static_cast<unsigned char>(fileName[dot + i])]);
+    const std::string_view ext(buf, len);
+    if (isPictureExtension(ext)) return EntryKind::Picture;
+    if (isShortcutExtension(ext)) return EntryKind::Shortcut;
+    return EntryKind::Other;
+}
+
+// Only A-Z fold: bytes above 127 (UTF-8 sequences) keep their value, so
+// every name with an accented letter sorts after the plain letters.
+int comparePicturePaths(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = kFold[static_cast<unsigned char>(a[i])];
+        const int cb = kFold[static_cast<unsigned char>(b[i])];
+        if (ca != cb) return ca - cb;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+// Equal times are broken by the path order so that the same folder gives the
+// same show whatever order the file system enumerates it in.
+void sortByDate(std::vector<FileNameTime>& entries, bool newestFirst) {
+    std::sort(entries.begin(), entries.end(), [newestFirst](const FileNameTime& x, const FileNameTime& y) {
+        if (x.time != y.time) return newestFirst ? y.time < x.time : x.time < y.time;
+        return comparePicturePaths(x.path, y.path) < 0;
+    });
+}
+
+}  // namespace orvanta

@@ -1,0 +1,46 @@
+#pragma once
+// What counts as a picture, and the two orders of the picture list: by path
+// (bytes with A-Z folded to lower case) and by last-write time.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvanta {
+
+// The extension of a file name with its dot, A-Z turned to lower case; "" when
+// the name has none (a name that only starts with a dot has none).
+std::string lowerExtension(std::string_view fileName);
+// ".jpg", ".jpeg", ".jpe", ".jif", ".bmp" or ".png" (already lower case).
+bool isPictureExtension(std::string_view lowerExt);
+// ".lnk": a shell shortcut.
+bool isShortcutExtension(std::string_view lowerExt);
+
+// What a file name's extension (in any letter case) makes it; no allocation,
+// as it runs once per directory entry.
+enum class EntryKind { Other, Picture, Shortcut };
+EntryKind entryKind(std::string_view fileName);
+
+// Negative, 0 or positive as a sorts before, with or after b: bytes compared
+// as unsigned values after turning A-Z to lower case; a prefix sorts first.
+int comparePicturePaths(std::string_view a, std::string_view b);
+inline bool picturePathLess(std::string_view a, std::string_view b) {
+    return comparePicturePaths(a, b) < 0;
+}
+
+// A last-write time with nanoseconds (st_mtim).
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int32_t nanoseconds = 0;
+    auto operator<=>(const FileTime&) const = default;
+};
+
+struct FileNameTime {
+    std::string path;
+    FileTime time;
+};
+
+// Oldest first, or newest first with newestFirst; equal times in path order.
+void sortByDate(std::vector<FileNameTime>& entries, bool newestFirst);
+
+}  // namespace orvanta
