@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <new>
 #include <stdexcept>
@@ -51,6 +52,22 @@ FileTime lastWriteTime(int dirFd, const char* name) {
     struct stat st {};
     if (fstatat(dirFd, name, &st, 0) != 0 && fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
     return {static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
+}
+
+// The entries the settings load already read into the record, put through
+// the same checks as entries read from the key.
+DirectoryListResult usableDirectories(const Settings& settings, const PumpEvents& pump) {
+    DirectoryListResult result;
+    const std::size_t n = std::min(settings.imageDirs.size(), static_cast<std::size_t>(kMaxPictureDirs));
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && ended(pump)) {
+            result.ended = true;
+            return result;
+        }
+        const DirectoryEntry& entry = settings.imageDirs[i];
+        if (entry.inUse && pathExists(entry.path)) result.directories.push_back(entry.path);
+    }
+    return result;
 }
 
 }  // namespace
@@ -97,9 +114,8 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     const PumpEvents& pump = hooks.pumpEvents;
 
     // 1. The chosen directories that are in use and exist.
-    DirectoryListResult chosen = hooks.readValue
-                                     ? readDirectoryEntries(settings.Count, hooks.readValue, pump)
-                                     : DirectoryListResult{};
+    DirectoryListResult chosen = hooks.readValue ? readDirectoryEntries(settings.Count, hooks.readValue, pump)
+                                                 : usableDirectories(settings, pump);
     if (chosen.ended) return BuildResult::Ended;
     directories_ = std::move(chosen.directories);
 

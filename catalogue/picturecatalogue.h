@@ -31,7 +31,9 @@ inline constexpr const char* kMemoryErrorText = "Unable to allocate sufficient m
 using ShortcutResolver = std::function<std::string(const std::string& linkPath)>;
 
 struct BuildHooks {
-    ValueReader readValue;              // the open settings key (ImageDir%i, DirSet%i)
+    // The open settings key, read for ImageDir%i and DirSet%i below Count.
+    // Empty: the entries the settings load put in settings.imageDirs are used.
+    ValueReader readValue;
     PumpEvents pumpEvents;              // empty: the show is never ended meanwhile
     ShortcutResolver resolveShortcut;   // empty: no shortcut resolves
     std::size_t maxExpandedDirectories = kMaxPictureDirs;
