@@ -1,0 +1,128 @@
+#include "show/picturefile.h"
+
+#include "show/bmpreader.h"
+#include "show/exiforientation.h"
+#include "show/jpegdecoder.h"
+#include "show/pngdecoder.h"
+#include "show/rotatebitmap.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace orvanta {
+
+namespace {
+
+// The turns of the show's Exif rule, as single-precision constants.
+constexpr float kHalfTurn = 3.1415930f;
+constexpr float kThreeQuarterTurn = 4.7123890f;
+constexpr float kQuarterTurn = 1.5707960f;
+constexpr RgbQuad kBlack{};
+
+std::string lowerExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+std::vector<PaletteEntry> quantizedPalette(const WBitmap& bitmap, const LoadContext& context) {
+    if (context.quantizer == nullptr) return paletteFromColorTable({}, 0);
+    return buildDisplayPalette(bitmap, *context.quantizer, context.systemPalette, context.reservedColours);
+}
+
+LoadResult loadJpeg(const std::string& path, const LoadContext& context, LoadedPicture& out) {
+    JpegRequest request;
+    request.screenWidth = context.screenWidth;
+    request.screenHeight = context.screenHeight;
+    request.quantize = context.paletteDisplay;
+    request.pumpEvents = context.pumpEvents;
+    switch (decodeJpeg(path, request, out.bitmap, out.reducedOnDecode)) {
+    case JpegStatus::Abandoned: return LoadResult::Abandoned;
+    case JpegStatus::Failed: return LoadResult::Failed;
+    case JpegStatus::Decoded: break;
+    }
+    if (!context.windows95Family) {
+        const int orientation = readExifOrientation(path);
+        if (orientation > 1) {
+            WBitmap turned = applyExifOrientation(out.bitmap, orientation);
+            if (turned.isNull()) return LoadResult::Failed;
+            out.bitmap = std::move(turned);
+        }
+    }
+    if (context.paletteDisplay && out.bitmap.bitCount() == 8)
+        out.displayPalette = paletteFromColorTable(out.bitmap.colorTable(), 0);
+    return LoadResult::Loaded;
+}
+
+LoadResult loadPng(const std::string& path, const LoadContext& context, LoadedPicture& out) {
+    PngColours colours;
+    if (!decodePng(path, out.bitmap, context.paletteDisplay ? &colours : nullptr)) return LoadResult::Failed;
+    if (context.paletteDisplay) {
+        if (!colours.palette.empty())
+            out.displayPalette = paletteFromColorTable(colours.palette, kPcNoCollapse);
+        else if (colours.grey)
+            out.displayPalette = greyRampPalette(kPcNoCollapse);
+        else
+            out.displayPalette = quantizedPalette(out.bitmap, context);
+    }
+    return LoadResult::Loaded;
+}
+
+LoadResult loadOther(const std::string& path, const LoadContext& context, LoadedPicture& out) {
+    if (!loadBmp(path, out.bitmap)) return LoadResult::Failed;
+    if (context.paletteDisplay) {
+        out.displayPalette = out.bitmap.bitCount() == 8 ? paletteFromColorTable(out.bitmap.colorTable(), 0)
+                                                        : quantizedPalette(out.bitmap, context);
+    }
+    return LoadResult::Loaded;
+}
+
+}  // namespace
+
+PictureDecoder decoderForPath(const std::string& path) {
+    const std::string ext = lowerExtension(path);
+    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".jif") return PictureDecoder::Jpeg;
+    if (ext == ".png") return PictureDecoder::Png;
+    return PictureDecoder::Bmp;
+}
+
+WBitmap applyExifOrientation(const WBitmap& bitmap, int orientation) {
+    // 3, 6 and 8 are the plain turns; the mirrored values 2, 4, 5 and 7 are a
+    // left-right flip followed by no turn, a half turn, a quarter turn
+    // anticlockwise and a quarter turn clockwise.
+    switch (orientation) {
+    case 2: return mirrorBitmap(bitmap, true);
+    case 3: return rotateBitmap(bitmap, kHalfTurn, kBlack);
+    case 4: return mirrorBitmap(bitmap, false);
+    case 5: return rotateBitmap(mirrorBitmap(bitmap, true), kQuarterTurn, kBlack);
+    case 6: return rotateBitmap(bitmap, kThreeQuarterTurn, kBlack);
+    case 7: return rotateBitmap(mirrorBitmap(bitmap, true), kThreeQuarterTurn, kBlack);
+    case 8: return rotateBitmap(bitmap, kQuarterTurn, kBlack);
+    default: return bitmap;
+    }
+}
+
+LoadResult loadPictureFile(const std::string& path, const LoadContext& context, LoadedPicture& out) {
+    // The previous picture goes first, so that two full-size pictures are
+    // never held at once.
+    out.bitmap.reset();
+    out.reducedOnDecode = false;
+    out.displayPalette.clear();
+    LoadResult result = LoadResult::Failed;
+    switch (decoderForPath(path)) {
+    case PictureDecoder::Jpeg: result = loadJpeg(path, context, out); break;
+    case PictureDecoder::Png: result = loadPng(path, context, out); break;
+    case PictureDecoder::Bmp: result = loadOther(path, context, out); break;
+    }
+    if (result != LoadResult::Loaded) {
+        out.bitmap.reset();
+        out.reducedOnDecode = false;
+        out.displayPalette.clear();
+    }
+    return result;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,48 @@
+#pragma once
+// The file-level picture loader: decoder chosen by extension, Exif
+// orientation applied, display palette built on palette displays.
+#include "framework/WBitmap.h"
+#include "show/displaypalette.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+class CQuantizer;
+
+struct LoadContext {
+    int screenWidth = 0, screenHeight = 0;    // the show rectangle, for JPEG scaling
+    bool paletteDisplay = false;              // palette work only then
+    bool windows95Family = false;             // always false on this platform; kept for the Exif rule
+    std::function<bool()> pumpEvents;         // JPEG only: let at most one pending event run;
+                                              // true when the run has ended -> abandon
+    CQuantizer* quantizer = nullptr;          // palette displays: the show's single quantizer
+    std::vector<PaletteEntry> systemPalette;  // palette displays: the screen's current 256 entries
+    int reservedColours = 20;                 // palette displays: the screen's reserved-colour count
+};
+
+struct LoadedPicture {
+    WBitmap bitmap;
+    bool reducedOnDecode = false;
+    std::vector<PaletteEntry> displayPalette;  // 256 entries on palette displays, else empty
+};
+
+enum class LoadResult { Loaded, Failed, Abandoned };
+
+enum class PictureDecoder { Jpeg, Png, Bmp };
+
+// ".jpg", ".jpeg", ".jpe", ".jif" (any case) -> Jpeg, ".png" -> Png, else Bmp.
+PictureDecoder decoderForPath(const std::string& path);
+
+// The picture turned and mirrored so that a file with Exif orientation 1..8
+// shows upright; 0, 1 and other values leave it as it is.
+WBitmap applyExifOrientation(const WBitmap& bitmap, int orientation);
+
+// Loads one picture file into out. Failed (out emptied) when the file cannot
+// be read or decoded; Abandoned when pumpEvents reported the end of the run
+// during a JPEG decode. A picture that fails leaves out's old picture gone.
+LoadResult loadPictureFile(const std::string& path, const LoadContext& context, LoadedPicture& out);
+
+}  // namespace orvanta

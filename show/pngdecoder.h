@@ -1,0 +1,24 @@
+#pragma once
+// PNG decoding into the show's picture layout.
+#include "framework/WBitmap.h"
+
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+// What the palette display needs to know about a decoded PNG.
+struct PngColours {
+    bool grey = false;              // grey or grey-with-alpha colour type
+    std::vector<RgbQuad> palette;   // the file's own palette (palette images), else empty
+};
+
+// Decodes the file into a 24-bit B,G,R bitmap: 16-bit samples stripped to 8,
+// alpha dropped (not composited), small depths, palettes and transparency
+// expanded, grey turned to equal R, G and B, interlacing undone. Returns false,
+// leaving out empty, for a file libpng rejects, one over WBitmap's size
+// limits, or one whose chunks exceed sane memory limits. colours, when given,
+// receives the file's colour information.
+bool decodePng(const std::string& path, WBitmap& out, PngColours* colours = nullptr);
+
+}  // namespace orvanta
