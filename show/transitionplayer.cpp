@@ -1,0 +1,33 @@
+#include "show/transitionplayer.h"
+
+namespace orvanta {
+
+bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRandom& random,
+                    TransitionTarget& target) {
+    target.begin();
+    return forEachStep(effect, geometry, random, [&target](const TransitionStep& step) {
+        switch (step.kind) {
+        case StepKind::Pieces:
+            for (const QRect& r : step.pieces) target.copyPiece(r);
+            break;
+        case StepKind::Stretch: target.stretchToScreen(step.source, step.destination); break;
+        case StepKind::Blend: target.blendFrame(step.alpha); break;
+        case StepKind::CopyAll: target.copyAll(); break;
+        }
+        if (step.dispatch && target.pumpAndCheckExit()) return false;
+        if (step.pauseMs > 0) target.sleep(step.pauseMs);
+        return true;
+    });
+}
+
+PauseClock::Clock::time_point PauseClock::next(int ms) {
+    const auto now = Clock::now();
+    const auto length = std::chrono::milliseconds(ms);
+    due_ += length;
+    // Behind by more than this pause (the copying took longer, or the clock
+    // was not started for this transition): this pause starts now instead.
+    if (due_ + length < now) due_ = now + length;
+    return due_;
+}
+
+}  // namespace orvanta
