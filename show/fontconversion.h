@@ -1,0 +1,21 @@
+#pragma once
+// Font descriptions of the settings as Qt fonts and back.
+#include <QFont>
+
+#include "settings/fontdescription.h"
+
+namespace orvanta {
+
+// The Qt font of a description: point size, or the height in pixels when the
+// point size is 0; face; weight (1..1000, 0 for normal); italic, underline,
+// strikeout; an average width above 0 as a horizontal stretch (needs a
+// running QGuiApplication, otherwise ignored). Faces of the classic system
+// fonts ("MS Sans Serif", "Times New Roman", "Arial", "Courier New") fall
+// back to their metric-compatible Liberation fonts when not installed.
+QFont toQFont(const FontDescription& description);
+
+// The description of a Qt font (as a font chooser returns it). The character
+// set and unknown tokens are kept from `base`.
+FontDescription fromQFont(const QFont& font, const FontDescription& base = {});
+
+}  // namespace orvanta

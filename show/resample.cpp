@@ -1,0 +1,250 @@
+// Area-averaging stretch.
+//
+// Each destination pixel j of an axis (source length s, destination length d)
+// looks at a window of the source centred on (j + 1/2) * s/d, of width s/d
+// when shrinking, so that it averages exactly the source area it covers, and
+// of width one source pixel when enlarging, so that it blends the two source
+// pixels it falls between instead of repeating one of them (which is what
+// pure area coverage degenerates to at integer enlargements). Source pixels
+// partly inside the window count with their covered fraction; a window that
+// sticks out of the source is cut at its edge and renormalised. All window
+// arithmetic is exact: positions are integers in units of 1/(2d) source pixel.
+//
+// The filter is separable. Per axis the weights are precomputed once per
+// call as 14-bit fixed-point integers whose running sum is rounded, so every
+// window sums to exactly 1 << 14 and a constant picture stays exactly
+// constant. The picture is then processed one destination row at a time: the
+// vertical pass folds that row's few source rows into one intermediate row of
+// 16-bit values (8 fractional bits less one, so that SSE2's signed
+// multiply-add can take them), and the horizontal pass folds the intermediate
+// row into the destination row. Shrinking a 6000 x 4000 picture therefore
+// reads each source row once or twice and keeps one small buffer hot.
+#include "show/resample.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace orvanta {
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr int kWeightOne = 1 << kWeightBits;
+// Intermediate values carry 7 fractional bits: 255 << 7 still fits a signed
+// 16-bit lane, and the horizontal sum stays below 2^31.
+constexpr int kVerticalShift = kWeightBits - 7;
+constexpr int kHorizontalShift = kWeightBits + 7;
+// Larger lengths would overflow the 64-bit window arithmetic.
+constexpr std::int64_t kMaxLength = std::int64_t{1} << 28;
+
+// Windows of the visible destination positions [from, to) of one axis.
+struct AxisTaps {
+    std::vector<int> first;         // first source index of each window (relative to the source rectangle)
+    std::vector<int> count;         // window length, rounded up to even
+    std::vector<std::size_t> start;  // index of the window's first weight
+    std::vector<std::int16_t> weights;
+    int lowest = 0;                 // smallest first index
+    int highest = 0;                // one past the largest source index used
+};
+
+void buildTaps(std::int64_t s, std::int64_t d, int from, int to, AxisTaps& taps) {
+    const std::int64_t unit = 2 * d;  // one source pixel
+    const std::int64_t half = std::max(s, d);
+    const std::int64_t end = s * unit;
+    taps.first.clear();
+    taps.count.clear();
+    taps.start.clear();
+    taps.weights.clear();
+    taps.lowest = static_cast<int>(s);
+    taps.highest = 0;
+    for (int j = from; j < to; ++j) {
+        const std::int64_t centre = (2 * std::int64_t{j} + 1) * s;
+        const std::int64_t lo = std::max<std::int64_t>(centre - half, 0);
+        const std::int64_t hi = std::min(centre + half, end);
+        const std::int64_t total = hi - lo;  // > 0: the centre lies inside the source
+        const std::int64_t first = lo / unit;
+        const std::int64_t last = (hi + unit - 1) / unit;  // one past
+        taps.first.push_back(static_cast<int>(first));
+        taps.start.push_back(taps.weights.size());
+        std::int64_t covered = 0;
+        int given = 0;
+        for (std::int64_t i = first; i < last; ++i) {
+            covered += std::min(hi, (i + 1) * unit) - std::max(lo, i * unit);
+            const int upTo = static_cast<int>((covered * kWeightOne + total / 2) / total);
+            taps.weights.push_back(static_cast<std::int16_t>(upTo - given));
+            given = upTo;
+        }
+        std::int64_t n = last - first;
+        if (n % 2 != 0) {
+            taps.weights.push_back(0);  // pairs for the multiply-add; its pixel is read, never counted
+            ++n;
+        }
+        taps.count.push_back(static_cast<int>(n));
+        taps.lowest = std::min(taps.lowest, static_cast<int>(first));
+        taps.highest = std::max(taps.highest, static_cast<int>(last));
+    }
+}
+
+// One intermediate row: out[c] = sum_k rows[k][c] * weights[k], for `bytes`
+// channel bytes, scaled down by kVerticalShift with rounding. The `ahead`
+// rows (those the next destination row will add) are fetched into the cache
+// meanwhile: a row is a few pages, too short for the hardware to catch on.
+void verticalPass(const std::uint8_t* const* rows, const std::int16_t* weights, int taps, int bytes,
+                  const std::uint8_t* const* ahead, int aheadCount, std::uint16_t* out) {
+    int c = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(1 << (kVerticalShift - 1));
+    for (; c + 16 <= bytes; c += 16) {
+        if ((c & 63) == 0)
+            for (int k = 0; k < aheadCount; ++k) _mm_prefetch(reinterpret_cast<const char*>(ahead[k] + c), _MM_HINT_T0);
+        __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+        for (int k = 0; k < taps; k += 2) {
+            const __m128i ra = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + c));
+            const __m128i rb = k + 1 < taps ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + c)) : zero;
+            const std::uint16_t wb = k + 1 < taps ? static_cast<std::uint16_t>(weights[k + 1]) : 0;
+            const __m128i w = _mm_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(weights[k]) | (std::uint32_t{wb} << 16)));
+            // Interleave the two rows so that one multiply-add weighs both.
+            const __m128i lo = _mm_unpacklo_epi8(ra, rb);
+            const __m128i hi = _mm_unpackhi_epi8(ra, rb);
+            a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+            a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+            a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+            a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+        }
+        a0 = _mm_srai_epi32(_mm_add_epi32(a0, round), kVerticalShift);
+        a1 = _mm_srai_epi32(_mm_add_epi32(a1, round), kVerticalShift);
+        a2 = _mm_srai_epi32(_mm_add_epi32(a2, round), kVerticalShift);
+        a3 = _mm_srai_epi32(_mm_add_epi32(a3, round), kVerticalShift);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_packs_epi32(a0, a1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c + 8), _mm_packs_epi32(a2, a3));
+    }
+#else
+    (void)ahead;
+    (void)aheadCount;
+#endif
+    for (; c < bytes; ++c) {
+        std::int32_t sum = 0;
+        for (int k = 0; k < taps; ++k) sum += rows[k][c] * weights[k];
+        out[c] = static_cast<std::uint16_t>((sum + (1 << (kVerticalShift - 1))) >> kVerticalShift);
+    }
+}
+
+// One destination row from the intermediate row (4 values per pixel).
+void horizontalPass(const std::uint16_t* in, const AxisTaps& taps, int lowest, std::uint32_t* out) {
+    const std::size_t n = taps.first.size();
+    for (std::size_t j = 0; j < n; ++j) {
+        const std::uint16_t* p = in + 4 * (taps.first[j] - lowest);
+        const std::int16_t* w = taps.weights.data() + taps.start[j];
+        const int count = taps.count[j];
+#if defined(__SSE2__)
+        __m128i acc = _mm_setzero_si128();
+        for (int k = 0; k < count; k += 2, p += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // b0 g0 r0 x0 b1 g1 r1 x1 -> b0 b1 g0 g1 r0 r1 x0 x1
+            const __m128i pairs = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+            const __m128i wp = _mm_set1_epi32(
+                static_cast<int>(static_cast<std::uint16_t>(w[k]) | (std::uint32_t{static_cast<std::uint16_t>(w[k + 1])} << 16)));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(pairs, wp));
+        }
+        acc = _mm_srai_epi32(_mm_add_epi32(acc, _mm_set1_epi32(1 << (kHorizontalShift - 1))), kHorizontalShift);
+        acc = _mm_packs_epi32(acc, acc);
+        acc = _mm_packus_epi16(acc, acc);
+        out[j] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(acc)) | 0xFF000000u;
+#else
+        std::int32_t sum[4] = {0, 0, 0, 0};
+        for (int k = 0; k < count; ++k, p += 4)
+            for (int ch = 0; ch < 4; ++ch) sum[ch] += p[ch] * w[k];
+        std::uint32_t pixel = 0xFF000000u;
+        for (int ch = 0; ch < 3; ++ch) {
+            const int v = std::clamp((sum[ch] + (1 << (kHorizontalShift - 1))) >> kHorizontalShift, 0, 255);
+            pixel |= static_cast<std::uint32_t>(v) << (8 * ch);
+        }
+        out[j] = pixel;
+#endif
+    }
+}
+
+bool is32Bit(const QImage& image) {
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void stretchBox(const QImage& src, QRect srcRect, QImage& dst, QRect dstRect) {
+    if (src.isNull() || dst.isNull() || !is32Bit(src) || !is32Bit(dst)) return;
+    if (srcRect.isEmpty() || dstRect.isEmpty()) return;
+    if (!srcRect.intersects(src.rect())) return;
+    const QRect visible = dstRect.intersected(dst.rect());
+    if (visible.isEmpty()) return;
+    const std::int64_t sw = srcRect.width(), sh = srcRect.height();
+    const std::int64_t dw = dstRect.width(), dh = dstRect.height();
+    if (sw > kMaxLength || sh > kMaxLength || dw > kMaxLength || dh > kMaxLength) return;
+
+    AxisTaps columns, rows;
+    buildTaps(sw, dw, visible.left() - dstRect.left(), visible.right() + 1 - dstRect.left(), columns);
+    buildTaps(sh, dh, visible.top() - dstRect.top(), visible.bottom() + 1 - dstRect.top(), rows);
+
+    // The source columns the visible windows read, in absolute coordinates,
+    // and the part of the picture that stands in for them (the nearest
+    // column when they all lie outside it).
+    const int colFrom = srcRect.left() + columns.lowest;
+    const int colTo = srcRect.left() + columns.highest;
+    const int inFrom = std::clamp(colFrom, 0, src.width() - 1);
+    const int inTo = std::clamp(colTo, inFrom + 1, src.width());
+    const int base = std::min(colFrom, inFrom);
+    const int span = std::max(colTo, inTo) - base;
+    // Two spare pixels: the even-rounded windows read one pixel past their end.
+    std::vector<std::uint16_t> intermediate(4 * (static_cast<std::size_t>(span) + 2), 0);
+    std::vector<const std::uint8_t*> rowPointers;
+    std::vector<const std::uint8_t*> aheadPointers;
+
+    const int lastRow = src.height() - 1;
+    const auto* srcBits = src.constBits();
+    const qsizetype srcStride = src.bytesPerLine();
+    auto* dstBits = dst.bits();
+    const qsizetype dstStride = dst.bytesPerLine();
+
+    for (std::size_t r = 0; r < rows.first.size(); ++r) {
+        const int count = rows.count[r];
+        rowPointers.resize(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k) {
+            const int y = std::clamp(srcRect.top() + rows.first[r] + k, 0, lastRow);
+            rowPointers[static_cast<std::size_t>(k)] = srcBits + srcStride * y + 4 * static_cast<qsizetype>(inFrom);
+        }
+        aheadPointers.clear();
+        if (r + 1 < rows.first.size()) {
+            const int nextFirst = std::max(rows.first[r + 1], rows.first[r] + count);
+            for (int i = nextFirst; i < rows.first[r + 1] + rows.count[r + 1]; ++i) {
+                const int y = std::clamp(srcRect.top() + i, 0, lastRow);
+                aheadPointers.push_back(srcBits + srcStride * y + 4 * static_cast<qsizetype>(inFrom));
+            }
+        }
+        std::uint16_t* inside = intermediate.data() + 4 * static_cast<std::size_t>(inFrom - base);
+        verticalPass(rowPointers.data(), rows.weights.data() + rows.start[r], count, 4 * (inTo - inFrom),
+                     aheadPointers.data(), static_cast<int>(aheadPointers.size()), inside);
+        // Columns outside the picture repeat its edge.
+        for (int x = colFrom; x < inFrom; ++x)
+            std::copy_n(inside, 4, intermediate.data() + 4 * (x - base));
+        const std::uint16_t* edge = intermediate.data() + 4 * (inTo - 1 - base);
+        for (int x = inTo; x < colTo; ++x)
+            std::copy_n(edge, 4, intermediate.data() + 4 * (x - base));
+
+        auto* out = reinterpret_cast<std::uint32_t*>(dstBits + dstStride * (visible.top() + static_cast<int>(r))) +
+                    visible.left();
+        horizontalPass(intermediate.data() + 4 * (colFrom - base), columns, columns.lowest, out);
+    }
+}
+
+}  // namespace orvanta
