@@ -1,0 +1,65 @@
+// orvanta-convert [--screen WxH] [--palette] INPUT OUTPUT.bmp
+// Runs the show's picture loader on one file (decoder chosen by extension,
+// JPEG reduced against the screen, Exif orientation applied) and writes the
+// decoded picture as a BMP. Exit status: 0 loaded and written, 1 the show
+// would skip the picture (or the output cannot be written), 2 usage error.
+#include "show/cquantizer.h"
+#include "show/picturefile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: orvanta-convert [--screen WxH] [--palette] INPUT OUTPUT.bmp\n");
+    return 2;
+}
+
+bool parseScreen(const char* text, int& width, int& height) {
+    char tail = 0;
+    return std::sscanf(text, "%dx%d%c", &width, &height, &tail) == 2 && width > 0 && height > 0 &&
+           width <= 65535 && height <= 65535;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orvanta::LoadContext context;
+    context.screenWidth = 1920;
+    context.screenHeight = 1080;
+    orvanta::CQuantizer quantizer(236, 8);
+    std::string input, output;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--screen") == 0) {
+            if (++i >= argc || !parseScreen(argv[i], context.screenWidth, context.screenHeight)) return usage();
+        } else if (std::strcmp(argv[i], "--palette") == 0) {
+            context.paletteDisplay = true;
+            context.quantizer = &quantizer;
+            context.systemPalette.assign(256, orvanta::PaletteEntry{});
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return usage();
+        } else if (input.empty()) {
+            input = argv[i];
+        } else if (output.empty()) {
+            output = argv[i];
+        } else {
+            return usage();
+        }
+    }
+    if (input.empty() || output.empty()) return usage();
+
+    orvanta::LoadedPicture picture;
+    if (orvanta::loadPictureFile(input, context, picture) != orvanta::LoadResult::Loaded) {
+        std::fprintf(stderr, "orvanta-convert: %s: the show would skip this picture\n", input.c_str());
+        return 1;
+    }
+    if (!picture.bitmap.saveBmp(output)) {
+        std::fprintf(stderr, "orvanta-convert: cannot write %s\n", output.c_str());
+        return 1;
+    }
+    std::printf("%dx%d %d bpp%s\n", picture.bitmap.width(), picture.bitmap.height(), picture.bitmap.bitCount(),
+                picture.reducedOnDecode ? " reduced" : "");
+    return 0;
+}
