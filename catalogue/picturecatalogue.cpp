@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <new>
+#include <numeric>
 #include <stdexcept>
 
 #include "catalogue/pictureorder.h"
@@ -154,7 +155,12 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     if (count > static_cast<std::size_t>(INT_MAX)) return BuildResult::MemoryError;
     if (!pictures_.reserve(count)) return BuildResult::MemoryError;
     randomize_ = settings.Randomize;
-    if (randomize_) order_.resize(count);
+    if (randomize_) {
+        // Identity until the first shuffle, so a position set before it still
+        // names a picture.
+        order_.resize(count);
+        std::iota(order_.begin(), order_.end(), 0);
+    }
     std::vector<FileNameTime> times;
     if (settings.DateSort) times.reserve(count);
 
