@@ -12,6 +12,7 @@
 #include "catalogue/picturecatalogue.h"
 #include "catalogue/pictureorder.h"
 #include "catalogue/settingsvaluereader.h"
+#include "catalogue/shortcutresolver.h"
 #include "settings/settingskey.h"
 #include "tests/core/support/testenv.h"
 
@@ -420,6 +421,21 @@ TEST_F(Catalogue, ShortcutsContributeTheirPictureTargets) {
     settings.DateSort = true;
     ASSERT_EQ(build(), BuildResult::Ready);
     EXPECT_EQ(list(), (Strings{"s/z.jpg", "other/far.png", "s/a.jpg"}));
+}
+
+TEST_F(Catalogue, RealShortcutFilesResolveThroughTheLinkReader) {
+    const std::string picture = file("far/away.JPG");
+    const std::string text = file("far/notes.txt");
+    const std::string d = dir("links");
+    ASSERT_EQ(createShortcut(picture, d + "/pic.lnk", "a picture"), 0);
+    ASSERT_EQ(createShortcut(text, d + "/text.LNK", "a text"), 0);
+    tmp.write("links/garbage.lnk", "not a shell link at all");
+    file("links/own.png");
+    hooks.resolveShortcut = shellShortcutResolver(0);
+    choose({d});
+    settings.AlphaSort = true;
+    ASSERT_EQ(build(), BuildResult::Ready);
+    EXPECT_EQ(list(), (Strings{"far/away.JPG", "links/own.png"}));
 }
 
 TEST_F(Catalogue, ShortcutsWithoutAResolverAreNotPictures) {
