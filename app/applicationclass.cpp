@@ -1,0 +1,46 @@
+#include "app/applicationclass.h"
+
+#include <QApplication>
+
+#include "app/arguments.h"
+#include "app/form1.h"
+#include "app/startup.h"
+#include "framework/singleinstance.h"
+
+namespace orvanta {
+
+struct ApplicationClass::Impl {
+    Impl(int& argc, char** argv) : app(argc, argv), argumentText(rawArgumentText(argc, argv)) {}
+    QApplication app;
+    std::string argumentText;
+    std::unique_ptr<Form1> form;
+};
+
+ApplicationClass::ApplicationClass(int& argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
+    QApplication::setApplicationName("Orvanta");
+    QApplication::setApplicationVersion("4.9");
+    // Message boxes close; the run ends only through the form's close.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+ApplicationClass::~ApplicationClass() = default;
+
+int ApplicationClass::run() {
+    // StartEvent: a second show ends at once while another runs.
+    if (isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
+    try {
+        impl_->form = std::make_unique<Form1>();
+    } catch (...) {
+        return -1;
+    }
+    // CreateEvent of Form1: its handlers and the start-up.
+    startUp(*impl_->form, impl_->argumentText);
+    // RunEvent: the message loop, unless the run already ended during start-up.
+    int code = 0;
+    if (!impl_->form->window.destroyed()) code = QApplication::exec();
+    // EndEvent.
+    impl_->form.reset();
+    return code;
+}
+
+}  // namespace orvanta

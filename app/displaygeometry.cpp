@@ -1,0 +1,38 @@
+#include "app/displaygeometry.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "show/blockgrid.h"
+
+namespace orvanta {
+
+namespace {
+QRect deviceRect(const QScreen* screen) {
+    const qreal ratio = screen->devicePixelRatio();
+    const QRect g = screen->geometry();
+    return QRect(qRound(g.x() * ratio), qRound(g.y() * ratio), qRound(g.width() * ratio), qRound(g.height() * ratio));
+}
+}  // namespace
+
+ShowGeometry primaryShowGeometry() {
+    ShowGeometry geometry;
+    geometry.screen = QGuiApplication::primaryScreen();
+    const QSize size = geometry.screen ? deviceRect(geometry.screen).size() : QSize(640, 480);
+    geometry.screenWidth = size.width();
+    geometry.width = showWidthFor(size.width());
+    geometry.height = size.height();
+    geometry.clip = showClipRect(size.width(), size.height());
+    return geometry;
+}
+
+int monitorCount() { return std::max<int>(1, static_cast<int>(QGuiApplication::screens().size())); }
+
+std::vector<MonitorInfo> monitors() {
+    std::vector<MonitorInfo> out;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens()) out.push_back({deviceRect(screen), screen == primary});
+    return out;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,28 @@
+#pragma once
+// How every run ends: endShow, the exit request, the close rules, teardown,
+// and the signals with which the system stops the show.
+namespace orvanta {
+
+class Form1;
+
+inline constexpr const char* kProgramErrorTitle = "Orvanta Program Error";
+// The no-pictures notice: four pieces joined without separators.
+extern const char* const kNoPicturesText;
+
+// Ends the run: sets the ended flag, shows the no-pictures notice where it
+// applies (not when the system stopped the show: nobody would answer it),
+// writes LastImage, and closes the form.
+void endShow(Form1& form, bool stoppedBySystem = false);
+// Leaves the show on user input; true when the run was ended.
+bool requestExit(Form1& form);
+
+// Connects CloseEvent (refused while the ended flag is clear) and DestroyEvent
+// (teardown, then the application quits with exit code 0).
+void installCloseRules(Form1& form);
+// SIGTERM, SIGINT and SIGHUP end the run through endShow.
+void installTerminationSignals(Form1& form);
+
+void hideCursor(Form1& form);
+void showCursor(Form1& form);
+
+}  // namespace orvanta
