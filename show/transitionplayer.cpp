@@ -20,13 +20,18 @@ bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRa
     });
 }
 
+namespace {
+constexpr std::chrono::milliseconds kCatchUp(100);
+}  // namespace
+
 PauseClock::Clock::time_point PauseClock::next(int ms) {
     const auto now = Clock::now();
     const auto length = std::chrono::milliseconds(ms);
     due_ += length;
-    // Behind by more than this pause (the copying took longer, or the clock
-    // was not started for this transition): this pause starts now instead.
-    if (due_ + length < now) due_ = now + length;
+    // A short delay (a slow copy, the scheduler) is made up by the following
+    // pauses; after a long stall the schedule restarts instead, so that the
+    // steps do not rush through without pauses to catch up.
+    if (due_ + kCatchUp < now) due_ = now + length;
     return due_;
 }
 

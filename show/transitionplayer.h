@@ -34,7 +34,7 @@ bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRa
 // Keeps a transition's pauses on a running schedule: each pause ends its
 // length after the previous one ended, so the copying between pauses is
 // absorbed and the effect lasts what its pauses add up to. A target that has
-// fallen behind by more than a pause catches up without bursting.
+// fallen behind by more than 100 ms restarts the schedule rather than rush.
 class PauseClock {
 public:
     using Clock = std::chrono::steady_clock;
