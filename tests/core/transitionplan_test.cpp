@@ -333,6 +333,26 @@ TEST(PieceEffects, AVisitorThatStopsEndsThePlan) {
     EXPECT_EQ(steps, 10);  // and no closing step for the odd middle column
 }
 
+// Past 2^26 pixels no coverage map is kept; the closing step is a whole copy.
+TEST(PieceEffects, AHugeShowClosesWithAWholeCopy) {
+    Mt19937 mt;
+    CRandom cr;
+    TransitionRandom random{mt, cr};
+    const TransitionGeometry g{16384, 4097, 16, 0, {}};
+    int steps = 0;
+    StepKind lastKind = StepKind::Pieces;
+    bool lastClosing = false;
+    forEachStep(3, g, random, [&](const TransitionStep& s) {
+        ++steps;
+        lastKind = s.kind;
+        lastClosing = s.closing;
+        return true;
+    });
+    EXPECT_EQ(steps, 4097 + 1);
+    EXPECT_EQ(lastKind, StepKind::CopyAll);
+    EXPECT_TRUE(lastClosing);
+}
+
 TEST(PieceEffects, EffectZeroAndUnknownNumbersCopyThePictureInOnePiece) {
     for (int effect : {0, -1, 36}) {
         const Plan plan = collect(effect, 64, 48);
