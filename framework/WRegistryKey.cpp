@@ -28,6 +28,7 @@ bool WRegistryKey::open(RegistryRoot root, const std::string& path) {
 }
 
 void WRegistryKey::close() {
+    if (store_) store_->commitBatch();  // a batch left open is written, not lost
     store_.reset();
     path_.clear();
     open_ = false;
@@ -61,5 +62,11 @@ std::vector<std::string> WRegistryKey::subKeyNames() const {
 std::vector<std::string> WRegistryKey::valueNames() const {
     return open_ ? store_->valueNames(path_) : std::vector<std::string>{};
 }
+
+void WRegistryKey::beginBatch() {
+    if (open_) store_->beginBatch();
+}
+
+bool WRegistryKey::commitBatch() { return open_ && store_->commitBatch(); }
 
 }  // namespace orvanta

@@ -47,6 +47,14 @@ public:
     std::vector<std::string> subKeyNames() const;
     std::vector<std::string> valueNames() const;
 
+    // Gathers the following changes made through this key (writes, subkey
+    // deletions) and writes them to the file in one atomic rewrite at
+    // commitBatch() or close(), all or none; reads see them at once. The
+    // results of the gathered calls say only whether each is valid; commitBatch
+    // says whether the file was written.
+    void beginBatch();
+    bool commitBatch();
+
 private:
     std::shared_ptr<RegistryStore> store_;
     std::string path_;
