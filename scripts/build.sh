@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds Orvanta into build/ (or the folder given).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+shift || true
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+ninja -C "$build" -j2

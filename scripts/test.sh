@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the core tests, the
+# GUI and end-to-end tests under a virtual X server started here, and the
+# core tests again in an address- and undefined-behaviour-sanitizer build.
+# Ends with a non-zero status on any failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh" || exit 1
+"$root/scripts/build.sh" "$root/build" || exit 1
+
+status=0
+display=:$(( 90 + RANDOM % 100 ))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null' EXIT
+for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+export DISPLAY=$display
+
+echo "== core, GUI and end-to-end tests"
+(cd "$root/build" && ctest --output-on-failure -j2) || status=1
+
+echo "== core tests with address and undefined-behaviour sanitizers"
+"$root/scripts/build.sh" "$root/build-asan" -DORVANTA_SANITIZE=ON -DORVANTA_CORE_ONLY=ON -DORVANTA_BENCH=OFF || exit 1
+(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 -L core) || status=1
+
+exit $status

@@ -1,0 +1,171 @@
+"""End-to-end harness: runs the real orvanta under the X server named by
+DISPLAY (the test script starts a virtual one), with a fresh home, and reads
+back the screen and the settings file."""
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+BIN = os.environ.get("ORVANTA_BIN", "")
+TOOLS = os.environ.get("ORVANTA_TOOLS", "")
+
+KEY = r"HKEY_CURRENT_USER\Software\Quorrin\Orvanta\4.0"
+
+
+def parse_registry(text):
+    """{key path: {value name: text}} of a REGEDIT4 file ("" is the unnamed value)."""
+    keys, current = {}, None
+    for line in text.splitlines():
+        if line.startswith("[") and line.endswith("]"):
+            current = keys.setdefault(line[1:-1], {})
+            continue
+        m = re.match(r'^(@|"((?:[^"\\]|\\.)*)")=("((?:[^"\\]|\\.)*)")$', line)
+        if m and current is not None:
+            name = "" if m.group(1) == "@" else unescape(m.group(2))
+            current[name] = unescape(m.group(4))
+    return keys
+
+
+def unescape(s):
+    return re.sub(r"\\(.)", lambda m: {"n": "\n"}.get(m.group(1), m.group(1)), s)
+
+
+def escape(s):
+    return s.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def xdotool(*args, check=True):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=check, timeout=20)
+
+
+class Screenshot:
+    """The root window's pixels, read with xwd and ImageMagick as raw RGB."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    @classmethod
+    def take(cls):
+        xwd = subprocess.run(["xwd", "-root", "-silent"], capture_output=True, check=True, timeout=30).stdout
+        size = subprocess.run(["identify", "-format", "%w %h", "xwd:-"], input=xwd, capture_output=True,
+                              check=True, timeout=30).stdout.split()
+        rgb = subprocess.run(["convert", "xwd:-", "-depth", "8", "rgb:-"], input=xwd, capture_output=True,
+                             check=True, timeout=30).stdout
+        return cls(int(size[0]), int(size[1]), rgb)
+
+    def getpixel(self, xy):
+        x, y = xy
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+    def region(self, x, y, w, h):
+        """The pixels of a rectangle, row by row."""
+        return [self.getpixel((i, j)) for j in range(y, y + h) for i in range(x, x + w)]
+
+    def getextrema(self):
+        return tuple((min(self.data[c::3]), max(self.data[c::3])) for c in range(3))
+
+
+class ShowTest(unittest.TestCase):
+    """Each test gets its own home, config, data and runtime folders."""
+
+    def setUp(self):
+        if not BIN or not os.environ.get("DISPLAY"):
+            self.skipTest("needs ORVANTA_BIN and an X display")
+        self.dir = tempfile.mkdtemp(prefix="orvanta-e2e-")
+        self.env = dict(os.environ)
+        for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
+                         ("XDG_RUNTIME_DIR", "runtime")):
+            path = os.path.join(self.dir, sub)
+            os.makedirs(path, mode=0o700)
+            self.env[var] = path
+        self.procs = []
+
+    def tearDown(self):
+        for p in self.procs:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        shutil.rmtree(getattr(self, "dir", ""), ignore_errors=True)
+
+    # --- settings ---
+    @property
+    def registry_path(self):
+        return os.path.join(self.env["XDG_CONFIG_HOME"], "orvanta", "HKEY_CURRENT_USER.reg")
+
+    def registry(self):
+        try:
+            with open(self.registry_path, encoding="utf-8") as f:
+                return parse_registry(f.read())
+        except FileNotFoundError:
+            return {}
+
+    def settings(self):
+        return self.registry().get(KEY, {})
+
+    def write_settings(self, values):
+        os.makedirs(os.path.dirname(self.registry_path), exist_ok=True)
+        lines = ["REGEDIT4", "", "[" + KEY + "]", '@="(value not set)"']
+        lines += ['"%s"="%s"' % (escape(k), escape(str(v))) for k, v in values.items()]
+        with open(self.registry_path, "w", encoding="utf-8") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def picture_dir(self, name="pictures"):
+        path = os.path.join(self.dir, name)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    # --- the program ---
+    def start(self, *args):
+        p = subprocess.Popen([BIN, *args], env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.procs.append(p)
+        return p
+
+    def run_to_end(self, *args, timeout=10):
+        p = self.start(*args)
+        try:
+            p.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("orvanta %s did not end within %ss" % (" ".join(args), timeout))
+        return p.returncode
+
+    def wait_for(self, predicate, timeout=10, what="condition"):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            value = predicate()
+            if value:
+                return value
+            time.sleep(0.1)
+        self.fail("timed out waiting for " + what)
+
+    def window_of(self, p, name="^Form1$", timeout=10):
+        def find():
+            r = xdotool("search", "--all", "--onlyvisible", "--pid", str(p.pid), "--name", name, check=False)
+            ids = r.stdout.split()
+            return ids[0] if ids else None
+        return self.wait_for(find, timeout, "a window of orvanta")
+
+    def visible_windows(self, p):
+        r = xdotool("search", "--all", "--onlyvisible", "--pid", str(p.pid), "--name", ".+", check=False)
+        return r.stdout.split()
+
+    def key(self, window, *keys):
+        xdotool("windowfocus", "--sync", window, check=False)
+        xdotool("key", "--clearmodifiers", *keys)
+
+    def wait_exit(self, p, timeout=10):
+        try:
+            return p.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("orvanta did not end within %ss" % timeout)
+
+    def screenshot(self):
+        """The root window as it is on screen now."""
+        return Screenshot.take()
+
+    def signal(self, p, sig=signal.SIGTERM):
+        p.send_signal(sig)
