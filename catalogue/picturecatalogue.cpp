@@ -32,6 +32,21 @@ std::string listingBase(const std::string& dir) {
     return base;
 }
 
+// Whether a directory entry is a picture, without building its path unless
+// it is a shortcut (the counting pass sees every entry of every folder).
+bool isPictureEntry(const std::string& base, const char* name, const ShortcutResolver& resolve) {
+    switch (entryKind(name)) {
+        case EntryKind::Picture: return true;
+        case EntryKind::Shortcut: {
+            if (!resolve) return false;
+            const std::string target = resolve(base + name);
+            return !target.empty() && entryKind(target) == EntryKind::Picture;
+        }
+        case EntryKind::Other: break;
+    }
+    return false;
+}
+
 // The path a directory entry contributes, or "" when it is not a picture.
 std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
@@ -140,7 +155,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         const std::string base = listingBase(dir);
         bool stop = false;
         listDirectory(base, [&](const char* name, int) {
-            if (!picturePathOf(base, name, hooks.resolveShortcut).empty()) ++count;
+            if (isPictureEntry(base, name, hooks.resolveShortcut)) ++count;
             if (ended(pump)) {
                 stop = true;
                 return false;
