@@ -16,12 +16,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "catalogue/shuffleorder.h"
 #include "show/blockgrid.h"
+#include "show/piececoverage.h"
 #include "show/transitiontable.h"
 
 namespace orvanta {
@@ -40,60 +40,8 @@ bool fillsShowBeforeNextEffect(int showWidth, int previousEffect) {
 namespace {
 
 // Above this many pixels the coverage map is not kept and a piece effect closes
-// with a whole copy instead (the map would cost a byte per pixel).
+// with a whole copy instead (the map costs a byte per pixel).
 constexpr std::int64_t kCoverageLimit = std::int64_t{1} << 26;
-
-class Coverage {
-public:
-    Coverage(int w, int h) : w_(w), h_(h), map_(static_cast<std::size_t>(w) * h, 0) {}
-
-    void mark(const QRect& r) {
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            std::memset(&map_[static_cast<std::size_t>(y) * w_ + r.left()], 1, r.width());
-    }
-
-    // The uncovered pixels as rectangles: runs of a row extend the identical
-    // run of the row above, so a missing strip comes out as one rectangle.
-    std::vector<QRect> missing() const {
-        struct Open {
-            int x, w, y0;
-        };
-        std::vector<QRect> out;
-        std::vector<Open> open, next;
-        for (int y = 0; y < h_; ++y) {
-            const std::uint8_t* row = &map_[static_cast<std::size_t>(y) * w_];
-            next.clear();
-            std::size_t o = 0;
-            if (std::memchr(row, 0, w_) != nullptr) {
-                for (int x = 0; x < w_;) {
-                    if (row[x]) {
-                        ++x;
-                        continue;
-                    }
-                    int end = x;
-                    while (end < w_ && !row[end]) ++end;
-                    while (o < open.size() && open[o].x < x) {
-                        out.emplace_back(open[o].x, open[o].y0, open[o].w, y - open[o].y0);
-                        ++o;
-                    }
-                    if (o < open.size() && open[o].x == x && open[o].w == end - x)
-                        next.push_back(open[o++]);
-                    else
-                        next.push_back({x, end - x, y});
-                    x = end;
-                }
-            }
-            for (; o < open.size(); ++o) out.emplace_back(open[o].x, open[o].y0, open[o].w, y - open[o].y0);
-            open.swap(next);
-        }
-        for (const Open& r : open) out.emplace_back(r.x, r.y0, r.w, h_ - r.y0);
-        return out;
-    }
-
-private:
-    int w_, h_;
-    std::vector<std::uint8_t> map_;
-};
 
 // Collects the pieces of one step, clips them to the show and hands the step on.
 class Emitter {
@@ -154,7 +102,7 @@ private:
     int w_, h_, delay_;
     const StepVisitor& visit_;
     std::vector<QRect> pieces_;
-    std::vector<Coverage> coverage_;  // zero or one
+    std::vector<PieceCoverage> coverage_;  // zero or one
     bool coverageTooBig_ = false;
 };
 

@@ -10,6 +10,7 @@
 
 #include "catalogue/shuffleorder.h"
 #include "show/blockgrid.h"
+#include "show/piececoverage.h"
 #include "show/transitionplan.h"
 #include "show/transitiontable.h"
 
@@ -151,6 +152,18 @@ TEST(PieceEffects, ClosingStepOnlyWhereTheGeometryFallsShort) {
         ASSERT_TRUE(plan.steps.back().closing);
         EXPECT_EQ(plan.steps.back().pieces, std::vector<QRect>{QRect(700, 1040, 700, 10)});
     }
+}
+
+TEST(PieceCoverage, MissingPixelsComeOutAsFewDisjointRectangles) {
+    PieceCoverage c(10, 6);
+    c.mark(QRect(0, 0, 10, 2));  // rows 0-1
+    c.mark(QRect(0, 2, 4, 4));   // left block of rows 2-5
+    c.mark(QRect(6, 2, 4, 2));   // right block of rows 2-3
+    c.mark(QRect(5, 4, 1, 1));   // one pixel splits row 4's gap
+    EXPECT_EQ(c.missing(), (std::vector<QRect>{QRect(4, 2, 2, 2), QRect(4, 4, 1, 1), QRect(6, 4, 4, 1),
+                                               QRect(4, 5, 6, 1)}));
+    c.mark(QRect(0, 0, 10, 6));
+    EXPECT_TRUE(c.missing().empty());
 }
 
 // ---------------------------------------------------------------------------
