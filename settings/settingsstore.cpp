@@ -118,13 +118,15 @@ LoadOutcome loadSettingsFromKey(Settings& settings, SettingsKey& key, const Load
 
 LoadOutcome loadSettings(Settings& settings, const LoadSettingsContext& context) {
     WRegistryKey registry;
-    if (!registry.open(RegistryRoot::CurrentUser, kSettingsKeyPath)) {
-        registry.create(RegistryRoot::CurrentUser, kSettingsKeyPath);
-        RegistrySettingsKey key(registry);
-        writeDefaultSettings(key, context.transitionCount);
-    }
+    const bool existed = registry.open(RegistryRoot::CurrentUser, kSettingsKeyPath);
+    if (!existed) registry.create(RegistryRoot::CurrentUser, kSettingsKeyPath);
+    // The defaults and upgrade groups reach the file in one atomic rewrite.
+    registry.beginBatch();
     RegistrySettingsKey key(registry);
-    return loadSettingsFromKey(settings, key, context);
+    if (!existed) writeDefaultSettings(key, context.transitionCount);
+    const LoadOutcome outcome = loadSettingsFromKey(settings, key, context);
+    registry.commitBatch();
+    return outcome;
 }
 
 void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitionCount) {
@@ -159,8 +161,10 @@ void saveSettings(const Settings& settings, int transitionCount,
     if (settings.Duration == 0 && showMessage) showMessage(kManualModeTitle, kManualModeNotice);
     WRegistryKey registry;
     registry.create(RegistryRoot::CurrentUser, kSettingsKeyPath);
+    registry.beginBatch();  // every value in one atomic rewrite
     RegistrySettingsKey key(registry);
     saveSettingsToKey(settings, key, transitionCount);
+    registry.commitBatch();
 }
 
 void removeAllSettings() {

@@ -1,0 +1,145 @@
+// The window framework under a real X server: timer, message filters, named
+// events, the screen canvas and the single-instance guard.
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "framework/WMessageFilter.h"
+#include "framework/WShowWindow.h"
+#include "framework/WTimer.h"
+#include "framework/singleinstance.h"
+
+using namespace orvanta;
+
+class FrameworkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void timerFireNowCountsDownAndStops() {
+        WTimer timer;
+        int ticks = 0;
+        timer.TimerEvent.connect([&] { return ++ticks, true; });
+        timer.start(10000, 2);
+        timer.fireNow();
+        QCOMPARE(ticks, 1);
+        QVERIFY(timer.isActive());
+        timer.fireNow();
+        QCOMPARE(ticks, 2);
+        QVERIFY(!timer.isActive());  // the count reached 0
+        timer.start(5, 0);           // 0: repeat until stopped
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 2000);
+        QVERIFY(timer.isActive());
+        timer.stop();
+        const int stopped = ticks;
+        QTest::qWait(50);
+        QCOMPARE(ticks, stopped);
+        timer.fireNow();  // fire-now works on a stopped timer too
+        QCOMPARE(ticks, stopped + 1);
+    }
+
+    void eventHandlersStopAtTheFirstThatHandles() {
+        WEvent<int> event;
+        QList<int> calls;
+        event.connect([&](int v) { return calls << 1, v > 5; });
+        const int second = event.connect([&](int) { return calls << 2, true; });
+        event.connect([&](int) { return calls << 3, true; });
+        QVERIFY(event.raise(1));
+        QCOMPARE(calls, (QList<int>{1, 2}));
+        calls.clear();
+        event.disconnect(second);
+        QVERIFY(event.raise(9));
+        QCOMPARE(calls, (QList<int>{1}));
+    }
+
+    void messageFiltersRunByPriorityAndDiscardHandledEvents() {
+        WShowWindow window;
+        window.resize(200, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QList<QString> order;
+        int keysSeen = 0;
+        window.KeyDownEvent.connect([&](int, bool) { return ++keysSeen, true; });
+        const int late = installMessageFilter(80, [&](QObject* target, QEvent* e) {
+            if (target == &window && e->type() == QEvent::KeyPress) order << "80";
+            return false;
+        });
+        const int early = installMessageFilter(10, [&](QObject* target, QEvent* e) {
+            if (target != &window || e->type() != QEvent::KeyPress) return false;
+            order << "10";
+            return static_cast<QKeyEvent*>(e)->key() == Qt::Key_P;  // P is handled here
+        });
+        QTest::keyClick(&window, Qt::Key_X);
+        QTest::keyClick(&window, Qt::Key_P);
+        removeMessageFilter(early);
+        removeMessageFilter(late);
+        QCOMPARE(order, (QList<QString>{"10", "80", "10"}));
+        QCOMPARE(keysSeen, 1);  // only X reached the window
+    }
+
+    void systemKeysAreConsumed() {
+        WShowWindow window;
+        window.resize(100, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        int keys = 0, systemKeys = 0, closes = 0;
+        window.KeyDownEvent.connect([&](int, bool) { return ++keys, true; });
+        window.SystemKeyDownEvent.connect([&](int) { return ++systemKeys, true; });
+        window.CloseEvent.connect([&] { return ++closes, true; });  // refuse
+        QTest::keyClick(&window, Qt::Key_F4, Qt::AltModifier);
+        QTest::keyClick(&window, Qt::Key_F10);
+        QVERIFY(systemKeys >= 2);  // Alt itself may arrive as a press of its own
+        QCOMPARE(keys, 0);
+        QVERIFY(!window.close());
+        QCOMPARE(closes, 1);
+        QVERIFY(!window.destroyed());
+    }
+
+    void userEventsArePostedThroughTheQueue() {
+        WShowWindow window;
+        QList<int> codes;
+        window.UserEvent.connect([&](int code) { return codes << code, true; });
+        window.postUserEvent(7);
+        window.postUserEvent(-3);
+        QVERIFY(codes.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(codes, (QList<int>{7, -3}));
+    }
+
+    void screenCanvasDrawsAndClips() {
+        WShowWindow window;
+        window.resize(64, 48);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        WScreenCanvas& canvas = window.canvas();
+        canvas.resize(QSize(64, 48));
+        canvas.fill(QRect(0, 0, 64, 48), Qt::black);
+        QImage back(64, 48, QImage::Format_RGB32);
+        back.fill(QColor(10, 200, 30));
+        canvas.setClip(QRect(3, 0, 58, 48));
+        canvas.copyFrom(back, QRect(0, 0, 64, 1));
+        canvas.copyFrom(back, QRect(10, 10, 5, 5));
+        const QImage shot = canvas.grab().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shot.pixelColor(2, 0), QColor(Qt::black));  // clipped
+        QCOMPARE(shot.pixelColor(3, 0), QColor(10, 200, 30));
+        QCOMPARE(shot.pixelColor(61, 0), QColor(Qt::black));
+        QCOMPARE(shot.pixelColor(12, 12), QColor(10, 200, 30));
+        QCOMPARE(shot.pixelColor(12, 16), QColor(Qt::black));
+    }
+
+    void singleInstanceIsHeldUntilReleased() {
+        qputenv("XDG_RUNTIME_DIR", QByteArray("/tmp"));
+        SingleInstance first;
+        QVERIFY(first.acquire());
+        // A second descriptor in the same process conflicts like another process would.
+        SingleInstance second;
+        QVERIFY(!second.acquire());
+        QVERIFY(SingleInstance::heldElsewhere());
+        first.release();
+        QVERIFY(!SingleInstance::heldElsewhere());
+        QVERIFY(second.acquire());
+    }
+};
+
+QTEST_MAIN(FrameworkTest)
+#include "framework_test.moc"
