@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <memory>
 
 #include "show/fontconversion.h"
 #include "show/overlaylayout.h"
@@ -25,9 +24,11 @@ protected:
         static int argc = 1;
         static char name[] = "textoverlay_test";
         static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
+        // Kept to the end of the process: destroying it among the static
+        // destructors would pull the font database from under Qt's own.
+        app_ = new QGuiApplication(argc, argv);
     }
-    static std::unique_ptr<QGuiApplication> app_;
+    static QGuiApplication* app_;
 
     static QImage canvas(QRgb fill = qRgb(0, 0, 0)) {
         QImage image(640, 480, QImage::Format_RGB32);
@@ -43,7 +44,7 @@ protected:
         return box;
     }
 };
-std::unique_ptr<QGuiApplication> TextOverlay::app_;
+QGuiApplication* TextOverlay::app_ = nullptr;
 
 TEST_F(TextOverlay, AmpersandIsDrawnLiterally) {
     Settings s;
