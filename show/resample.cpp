@@ -28,7 +28,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(ORVANTA_NO_AVX2)
 #include <immintrin.h>
 #define ORVANTA_HAVE_AVX2_PATH 1
 #endif
