@@ -226,17 +226,13 @@ std::string targetFromIdList(Span list) {
         if ((type & 0x70) == 0x30 && haveRoot) {  // file entry
             constexpr std::size_t kNameOffset = 14;
             std::string name;
-            std::size_t afterName = kNameOffset;
-            if (type & 0x04) {
+            if (type & 0x04) {  // the primary name is already the Unicode long name
                 name = utf16z(*item, kNameOffset);
-                afterName += 2 * (name.size() + 1);  // an estimate only used for ASCII names below
-            } else {
+            } else {  // a short name; the long one follows in the extension block
                 name = bytesz(*item, kNameOffset);
-                afterName += name.size() + 1;
-            }
-            if (!(type & 0x04)) {
-                if (afterName % 2) ++afterName;
-                std::string longName = longNameOf(*item, afterName);
+                std::size_t extension = kNameOffset + name.size() + 1;
+                extension += extension % 2;
+                std::string longName = longNameOf(*item, extension);
                 if (!longName.empty()) name = std::move(longName);
             }
             if (name.empty()) return {};
