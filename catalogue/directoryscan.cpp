@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -28,6 +29,13 @@ std::string joinPath(const std::string& dir, const char* name) {
 
 using DirId = std::pair<dev_t, ino_t>;
 
+// Closes the listing however the walk over it ends (a visitor may throw
+// std::bad_alloc, which the build reports as the memory notice).
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
 struct Subdirectory {
     std::string name;
     DirId id;
@@ -38,10 +46,10 @@ struct Subdirectory {
 // looked at through stat so that a link to a directory counts as one.
 std::vector<Subdirectory> subdirectoriesOf(const std::string& dir) {
     std::vector<Subdirectory> out;
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return out;
-    const int fd = dirfd(d);
-    while (const dirent* e = readdir(d)) {
+    const DirHandle d(opendir(dir.c_str()));
+    if (!d) return out;
+    const int fd = dirfd(d.get());
+    while (const dirent* e = readdir(d.get())) {
         const char* name = e->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
         if (e->d_type != DT_DIR && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN) continue;
@@ -50,7 +58,6 @@ std::vector<Subdirectory> subdirectoriesOf(const std::string& dir) {
         if (fstatat(fd, name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) continue;
         out.push_back({name, {st.st_dev, st.st_ino}});
     }
-    closedir(d);
     return out;
 }
 
@@ -171,15 +178,14 @@ DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, 
 }
 
 bool listDirectory(const std::string& dir, const std::function<bool(const char* name, int fd)>& visit) {
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return false;
-    const int fd = dirfd(d);
-    while (const dirent* e = readdir(d)) {
+    const DirHandle d(opendir(dir.c_str()));
+    if (!d) return false;
+    const int fd = dirfd(d.get());
+    while (const dirent* e = readdir(d.get())) {
         const char* name = e->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
         if (!visit(name, fd)) break;
     }
-    closedir(d);
     return true;
 }
 
