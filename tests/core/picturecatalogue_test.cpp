@@ -11,9 +11,7 @@
 
 #include "catalogue/picturecatalogue.h"
 #include "catalogue/pictureorder.h"
-#include "catalogue/settingsvaluereader.h"
 #include "catalogue/shortcutresolver.h"
-#include "settings/settingskey.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -233,27 +231,6 @@ TEST_F(Catalogue, EntriesAlreadyInTheRecordGetTheSameChecks) {
     EXPECT_EQ(settings.Count, 1);
 }
 
-class FakeKey : public SettingsKey {
-public:
-    std::map<std::string, std::string> values;
-    bool valueExists(const std::string& name) const override { return values.count(name) != 0; }
-    std::string readString(const std::string& name) const override {
-        const auto it = values.find(name);
-        return it == values.end() ? std::string() : it->second;
-    }
-    void writeString(const std::string& name, const std::string& value) override { values[name] = value; }
-};
-
-TEST_F(Catalogue, EntriesReadThroughTheSettingsKey) {
-    file("k/1.png");
-    FakeKey key;
-    key.values = {{"ImageDir0", tmp.str() + "/k"}, {"DirSet0", "1"}};
-    settings.Count = 1;
-    hooks.readValue = settingsValueReader(key);
-    ASSERT_EQ(catalogue.buildPictureList(settings, hooks), BuildResult::Ready);
-    EXPECT_EQ(list(), (Strings{"k/1.png"}));
-}
-
 TEST_F(Catalogue, NothingToShowTurnsSplashAndRandomizeOff) {
     struct Case { const char* what; std::function<void()> arrange; };
     const Case cases[] = {
@@ -436,14 +413,6 @@ TEST_F(Catalogue, RealShortcutFilesResolveThroughTheLinkReader) {
     settings.AlphaSort = true;
     ASSERT_EQ(build(), BuildResult::Ready);
     EXPECT_EQ(list(), (Strings{"far/away.JPG", "links/own.png"}));
-}
-
-TEST_F(Catalogue, ShortcutsWithoutAResolverAreNotPictures) {
-    file("s/p.lnk");
-    file("s/q.jpg");
-    choose({tmp.str() + "/s"});
-    ASSERT_EQ(build(), BuildResult::Ready);
-    EXPECT_EQ(list(), (Strings{"s/q.jpg"}));
 }
 
 // ---------------------------------------------------------------- build stops
