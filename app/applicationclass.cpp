@@ -34,7 +34,12 @@ int ApplicationClass::run() {
         return -1;
     }
     // CreateEvent of Form1: its handlers and the start-up.
-    startUp(*impl_->form, impl_->argumentText);
+    Form1& form = *impl_->form;
+    form.window.CreateEvent.connect([&form, this] {
+        startUp(form, impl_->argumentText);
+        return false;  // the default creation processing goes on in every case
+    });
+    form.window.CreateEvent.raise();
     // RunEvent: the message loop, unless the run already ended during start-up.
     int code = 0;
     if (!impl_->form->window.destroyed()) code = QApplication::exec();

@@ -5,7 +5,6 @@
 // build lets pending events run through a callback.
 #include <cstddef>
 #include <functional>
-#include <stdexcept>  // WSortableVector.h uses std::length_error without including it
 #include <string>
 #include <vector>
 

@@ -48,7 +48,8 @@ public:
     void destroyForm();
     bool destroyed() const { return destroyed_; }
 
-    WEvent<> CloseEvent;  // true refuses the close
+    WEvent<> CreateEvent;  // raised once by whoever creates the form
+    WEvent<> CloseEvent;   // true refuses the close
     WEvent<> DestroyEvent;
     WEvent<> PaintEvent;
     WEvent<int, bool> KeyDownEvent;  // Qt key, auto-repeat

@@ -4,6 +4,8 @@
 // size, so sorting moves elements inside that one block.
 #include <algorithm>
 #include <cstddef>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace orvanta {

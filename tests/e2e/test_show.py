@@ -1,0 +1,218 @@
+"""The slide show end to end: placement, stepping, pause, favourites,
+overlays and leaving, read back from the screen of the virtual X server."""
+import glob
+import os
+import signal
+import time
+import unittest
+
+from harness import ShowTest
+from pictures import marked, solid
+
+RED, GREEN, BLUE = (255, 0, 0), (0, 255, 0), (0, 0, 255)
+SKY = (0, 128, 255)
+
+
+def close(a, b, tolerance=3):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+class SlideShow(ShowTest):
+    W, H = 1024, 768
+
+    def base_settings(self, folder, **values):
+        settings = {"Duration": "30", "Count": "1", "ImageDir0": folder, "DirSet0": "1", "Randomize": "0",
+                    "AlphaSort": "1", "Splash": "0", "Effects": "0", "Delay": "0", "AlphaMemory": "0",
+                    "BackColor": "  0128255", "Proportional": "0"}
+        settings.update(values)
+        return settings
+
+    def start_show(self, settings):
+        self.write_settings(settings)
+        p = self.start("/s")
+        window = self.window_of(p)
+        return p, window
+
+    def wait_pixel(self, xy, colour, timeout=10):
+        return self.wait_for(lambda: close(self.screenshot().getpixel(xy), colour), timeout,
+                             "colour %s at %s" % (colour, xy))
+
+    def leave(self, p, window):
+        self.key(window, "Escape")
+        self.assertEqual(self.wait_exit(p), 0)
+
+    def test_placement_follows_the_settings(self):
+        folder = self.picture_dir()
+        cases = [
+            # (settings, picture size, expected rectangle of the picture)
+            ({}, (200, 100), (412, 334, 200, 100)),                                  # none: centred
+            ({"Stretch": "1"}, (200, 100), (0, 0, 1024, 768)),                       # full screen
+            ({"Proportional": "1", "PropLimit": "2"}, (200, 100), (312, 284, 400, 200)),  # limited to 2x
+            ({"Proportional": "1", "PropLimit": "0"}, (200, 100), (0, 128, 1024, 512)),   # to the screen
+            ({"Shrink": "1"}, (2048, 384), (0, 288, 1024, 192)),                     # shrunk to fit
+            ({"Shrink": "1"}, (300, 200), (362, 284, 300, 200)),                     # fits: unscaled
+        ]
+        for values, (w, h), (x, y, rw, rh) in cases:
+            with self.subTest(settings=values, size=(w, h)):
+                for old in glob.glob(os.path.join(folder, "*")):
+                    os.remove(old)
+                solid(os.path.join(folder, "a.bmp"), w, h, RED)
+                p, window = self.start_show(self.base_settings(folder, **values))
+                self.wait_pixel((x + rw // 2, y + rh // 2), RED)
+                shot = self.screenshot()
+                inside = [(x + 1, y + 1), (x + rw - 2, y + 1), (x + 1, y + rh - 2), (x + rw - 2, y + rh - 2)]
+                for xy in inside:
+                    self.assertTrue(close(shot.getpixel(xy), RED), (xy, shot.getpixel(xy)))
+                outside = [(x - 2, y + rh // 2), (x + rw + 1, y + rh // 2), (x + rw // 2, y - 2),
+                           (x + rw // 2, y + rh + 1)]
+                for ox, oy in outside:
+                    if 0 <= ox < self.W and 0 <= oy < self.H:
+                        self.assertEqual(shot.getpixel((ox, oy)), SKY, (ox, oy))
+                self.leave(p, window)
+
+    def test_tiles_repeat_from_the_corner(self):
+        folder = self.picture_dir()
+        marked(os.path.join(folder, "a.bmp"), 300, 200, RED, GREEN)
+        p, window = self.start_show(self.base_settings(folder, Tiled="1"))
+        self.wait_pixel((5, 5), GREEN)
+        shot = self.screenshot()
+        for tx in range(4):
+            for ty in range(4):
+                self.assertEqual(shot.getpixel((tx * 300 + 5, ty * 200 + 5)), GREEN)
+                self.assertEqual(shot.getpixel((tx * 300 + 50, ty * 200 + 50))[:1], (255,))
+        self.leave(p, window)
+
+    def test_timed_show_advances_and_steps(self):
+        folder = self.picture_dir()
+        for name, colour in (("1.bmp", RED), ("2.bmp", GREEN), ("3.bmp", BLUE)):
+            solid(os.path.join(folder, name), 64, 64, colour)
+        centre = (512, 384)
+        p, window = self.start_show(self.base_settings(folder, Duration="2"))
+        self.wait_pixel(centre, RED)
+        self.wait_pixel(centre, GREEN, timeout=8)  # the timer advances the show
+        p.kill()
+        p.wait()
+        # Right shows the next picture at once, Left the previous one.
+        p, window = self.start_show(self.base_settings(folder, Duration="30"))
+        self.wait_pixel(centre, RED)
+        self.key(window, "Right")
+        self.wait_pixel(centre, GREEN, timeout=3)
+        self.key(window, "Right")
+        self.wait_pixel(centre, BLUE, timeout=3)
+        self.key(window, "Left")
+        self.wait_pixel(centre, GREEN, timeout=3)
+        self.key(window, "Left")
+        self.wait_pixel(centre, RED, timeout=3)
+        self.key(window, "Left")  # back from the first wraps to the last
+        self.wait_pixel(centre, BLUE, timeout=3)
+        # Any other key ends the show and writes the picture on screen as LastImage.
+        self.key(window, "x")
+        self.assertEqual(self.wait_exit(p), 0)
+        self.assertEqual(self.settings()["LastImage"], os.path.join(folder, "3.bmp"))
+
+    def test_pause_holds_the_picture(self):
+        folder = self.picture_dir()
+        solid(os.path.join(folder, "1.bmp"), 64, 64, RED)
+        solid(os.path.join(folder, "2.bmp"), 64, 64, GREEN)
+        p, window = self.start_show(self.base_settings(folder, Duration="3"))
+        self.wait_pixel((512, 384), RED)
+        self.key(window, "p")
+        time.sleep(0.5)
+        shot = self.screenshot()
+        held = shot.getpixel((512, 384))
+        status = shot.region(0, self.H - 24, 120, 24)
+        self.assertIn((150, 150, 150), status)  # the grey " Pause" text, bottom left
+        time.sleep(4)  # longer than a picture's time
+        shot = self.screenshot()
+        self.assertEqual(shot.getpixel((512, 384)), held)
+        self.assertIn((150, 150, 150), shot.region(0, self.H - 24, 120, 24))
+        self.key(window, "Right")
+        self.wait_pixel((512, 384), GREEN if held == RED else RED, timeout=3)
+        self.leave(p, window)
+
+    def test_favourite_writes_the_shortcut_and_confirms(self):
+        folder = self.picture_dir()
+        picture = solid(os.path.join(folder, "beach.bmp"), 64, 64, RED)
+        os.utime(picture, (0, time.mktime((2003, 12, 25, 14, 30, 0, 0, 0, -1))))
+        p, window = self.start_show(self.base_settings(folder))
+        self.wait_pixel((512, 384), RED)
+        self.key(window, "f")
+        link = os.path.join(self.env["HOME"], "Favorite Pictures", "beach-200312251430.bmp.lnk")
+        self.wait_for(lambda: os.path.exists(link), 5, "the favourite shortcut")
+        with open(link, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:4], b"\x4c\x00\x00\x00")  # a shell link header
+        self.assertIn(picture.encode(), data)
+        time.sleep(0.3)
+        status = self.screenshot().region(0, self.H - 24, 300, 24)
+        self.assertIn((150, 150, 150), status)
+        self.leave(p, window)
+
+    def test_message_and_caption_positions(self):
+        folder = self.picture_dir()
+        solid(os.path.join(folder, "dark.bmp"), 1024, 768, (0, 0, 0))
+        settings = self.base_settings(folder, Message="1", MsgText="MESSAGE", MsgPlace="1",
+                                      TextColor="255255  0", Captions="1", CaptionPlace="5",
+                                      CaptionTrans="0", CaptionBackColor="255  0255", CaptionColor="  0255  0")
+        p, window = self.start_show(settings)
+        self.wait_for(lambda: (255, 0, 255) in self.screenshot().region(self.W - 200, self.H - 40, 200, 40), 10,
+                      "the caption box bottom right")
+        shot = self.screenshot()
+        yellow = [c for c in shot.region(0, 0, 200, 40) if c[0] > 200 and c[1] > 200 and c[2] < 80]
+        self.assertTrue(yellow, "the message is drawn at the top left")
+        self.assertFalse([c for c in shot.region(self.W - 200, 0, 200, 40) if c != (0, 0, 0)])
+        self.assertIn((0, 255, 0), shot.region(self.W - 200, self.H - 40, 200, 40))  # caption letters
+        self.assertNotIn((255, 0, 255), shot.region(0, self.H - 40, 200, 40))
+        self.leave(p, window)
+
+    def test_manual_show_steps_and_ends_on_escape(self):
+        folder = self.picture_dir()
+        for name, colour in (("1.bmp", RED), ("2.bmp", GREEN), ("3.bmp", BLUE)):
+            solid(os.path.join(folder, name), 64, 64, colour)
+        p, window = self.start_show(self.base_settings(folder, Duration="0"))
+        centre = (512, 384)
+        self.wait_pixel(centre, RED)
+        import subprocess
+        subprocess.run(["xdotool", "mousemove", "100", "100", "click", "3"], timeout=10)
+        self.wait_pixel(centre, GREEN, timeout=3)
+        self.key(window, "Down")
+        self.wait_pixel(centre, BLUE, timeout=3)
+        subprocess.run(["xdotool", "click", "1"], timeout=10)
+        self.wait_pixel(centre, GREEN, timeout=3)
+        # Mouse travel never ends a manual show.
+        subprocess.run(["xdotool", "mousemove", "900", "700"], timeout=10)
+        subprocess.run(["xdotool", "mousemove", "10", "10"], timeout=10)
+        time.sleep(0.5)
+        self.assertIsNone(p.poll())
+        self.key(window, "Escape")
+        self.assertEqual(self.wait_exit(p), 0)
+        self.assertEqual(self.settings()["LastImage"], os.path.join(folder, "2.bmp"))
+
+    def test_close_message_ends_a_running_show_at_once(self):
+        folder = self.picture_dir()
+        solid(os.path.join(folder, "1.bmp"), 64, 64, RED)
+        p, window = self.start_show(self.base_settings(folder, LastImage="/before.jpg"))
+        self.wait_pixel((512, 384), RED)
+        import subprocess
+        from harness import TOOLS
+        subprocess.run([os.path.join(TOOLS, "orvanta-close"), window], check=True, timeout=10)
+        self.assertEqual(self.wait_exit(p), 0)
+        self.assertEqual(self.settings()["LastImage"], "/before.jpg")
+
+    def test_damaged_pictures_only_behave_like_no_pictures(self):
+        folder = self.picture_dir()
+        for name in ("a.png", "b.bmp", "c.jpg"):
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b"not a picture at all" * 10)
+        p, window = self.start_show(self.base_settings(folder, Duration="1"))
+        time.sleep(1.5)
+        self.assertIsNone(p.poll())
+        self.assertEqual(self.screenshot().getextrema(), ((0, 0), (0, 0), (0, 0)))
+        self.key(window, "space")
+        box = self.window_of(p, "^Orvanta Program Error$")
+        self.key(box, "Return")
+        self.assertEqual(self.wait_exit(p), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
