@@ -203,6 +203,15 @@ TEST(JpegDecoder, RefusesFilesWithTooManyScans) {
     EXPECT_EQ(decodeJpeg(writeJpeg(dir.str() + "/many.jpg", 64, 64, 1, 90, &refused), request, bitmap, reduced),
               JpegStatus::Failed);
     EXPECT_TRUE(bitmap.isNull());
+    // The accepted file with its last scan repeated 10,000 times: the
+    // library only warns about such a progression, the scan count stops it.
+    const std::string ok = test::readFile(dir.str() + "/ok.jpg");
+    const std::size_t last = ok.rfind("\xFF\xDA");
+    ASSERT_NE(last, std::string::npos);
+    std::string repeated = ok.substr(0, ok.size() - 2);
+    for (int i = 0; i < 10000; ++i) repeated += ok.substr(last, ok.size() - 2 - last);
+    repeated += "\xFF\xD9";
+    EXPECT_EQ(decodeJpeg(dir.write("repeated.jpg", repeated), request, bitmap, reduced), JpegStatus::Failed);
 }
 
 // A header claiming a huge picture is refused before any pixel memory is
