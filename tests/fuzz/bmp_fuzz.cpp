@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+volatile unsigned pixelSum;  // keeps the pixel reads from being optimised away
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     orvanta::WBitmap bitmap;
     if (orvanta::readBmp(data, size, bitmap)) {
@@ -11,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         unsigned sum = 0;
         for (int y = 0; y < bitmap.height(); ++y)
             for (int x = 0; x < bitmap.width(); ++x) sum += bitmap.pixel(x, y).red;
-        static volatile unsigned sink;
-        sink = sum;
+        pixelSum = sum;
     }
     return 0;
 }
