@@ -13,13 +13,6 @@ std::string rawArgumentText(int argc, const char* const* argv) {
     return text;
 }
 
-std::string trimArgumentText(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 bool isShowSpelling(const std::string& text) {
     return text == "s" || text == "S" || text == "/s" || text == "/S" || text == "-s" || text == "-S";
 }

@@ -2,14 +2,14 @@
 // The command line: the argument text and the run mode it names.
 #include <string>
 
+#include "framework/WString.h"
+
 namespace orvanta {
 
 enum class RunMode { PasswordChange, RemoveSettings, Preview, Show, SettingsWithOwner, SettingsNoOwner, Other };
 
 // The arguments after the program name joined with single blanks, untrimmed.
 std::string rawArgumentText(int argc, const char* const* argv);
-// Leading and trailing blanks (the space character only) removed.
-std::string trimArgumentText(const std::string& text);
 
 // The mode of a trimmed argument text, by the first two characters or the
 // whole text, all comparisons case-sensitive. The single-instance check comes

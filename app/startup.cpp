@@ -163,7 +163,7 @@ void startUp(Form1& form, const std::string& rawText) {
     installShowHandlers(form);
     installTerminationSignals(form);
 
-    const std::string text = trimArgumentText(rawText);
+    const std::string text = trimBlanks(rawText);
     const RunMode mode = runModeOf(text);
     if (mode == RunMode::PasswordChange) {
         // The password services of the Windows 95 family do not exist here.

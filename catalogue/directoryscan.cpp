@@ -1,3 +1,4 @@
+#include "framework/WString.h"
 #include "catalogue/directoryscan.h"
 
 #include <dirent.h>
@@ -72,14 +73,6 @@ struct Frame {
 bool pathExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && stat(path.c_str(), &st) == 0;
-}
-
-std::string trimBlanks(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    std::size_t b = 0, e = text.size();
-    while (b < e && blank(text[b])) ++b;
-    while (e > b && blank(text[e - 1])) --e;
-    return std::string(text.substr(b, e - b));
 }
 
 bool isRecycleFolder(std::string_view name) {
@@ -169,7 +162,7 @@ DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, 
               });
     std::string previous;  // the trimmed single blank the walk starts from
     for (std::string& dir : directories) {
-        std::string trimmed = trimBlanks(dir);
+        std::string trimmed = trimWhiteSpace(dir);
         if (trimmed == previous) continue;
         previous = std::move(trimmed);
         result.directories.push_back(std::move(dir));

@@ -19,8 +19,6 @@ using PumpEvents = std::function<bool()>;
 
 // True when the path's attributes can be read (stat succeeds, links followed).
 bool pathExists(const std::string& path);
-// The path without blanks (spaces, tabs) at either end.
-std::string trimBlanks(std::string_view text);
 // "$RECYCLE.BIN" in any letter case, ".Trash", or ".Trash-" and a user id.
 bool isRecycleFolder(std::string_view name);
 

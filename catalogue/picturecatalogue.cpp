@@ -5,6 +5,7 @@
 // extension, and pictures are never opened. Between the passes' entries the
 // caller's pump lets pending events run; a pump that reports the show ended
 // stops the build where it stands and leaves nothing half-built behind.
+#include "framework/WString.h"
 #include "catalogue/picturecatalogue.h"
 
 #include <fcntl.h>
@@ -27,7 +28,7 @@ bool ended(const PumpEvents& pump) { return pump && pump(); }
 
 // The listing form of a chosen directory: trimmed, with a trailing "/".
 std::string listingBase(const std::string& dir) {
-    std::string base = trimBlanks(dir);
+    std::string base = trimWhiteSpace(dir);
     if (base.empty() || base.back() != '/') base += '/';
     return base;
 }

@@ -6,14 +6,12 @@
 #include <ctime>
 
 #include "framework/WFilePath.h"
+#include "framework/WString.h"
 
 namespace orvanta {
 
 std::string favouritesDirectoryForUse(const std::string& directory) {
-    const std::size_t first = directory.find_first_not_of(' ');
-    std::string dir = first == std::string::npos
-                          ? std::string()
-                          : directory.substr(first, directory.find_last_not_of(' ') - first + 1);
+    std::string dir = trimBlanks(directory);
     if (dir.empty() || dir.back() != '/') dir += '/';
     return dir;
 }

@@ -69,10 +69,4 @@ std::string captionText(const std::string& path, bool fullPath, const std::strin
     return text;
 }
 
-std::string trimBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace orvanta

@@ -6,6 +6,8 @@
 #include <QSize>
 #include <string>
 
+#include "framework/WString.h"
+
 #include "catalogue/crandom.h"
 
 namespace orvanta {
@@ -29,8 +31,5 @@ QRect statusTextRect(QSize text, QSize show, bool captions, int captionPlace);
 // folder and extension; with a non-empty date, two blanks and the date
 // after it.
 std::string captionText(const std::string& path, bool fullPath, const std::string& date);
-
-// A text made ready for drawing: leading and trailing blanks removed.
-std::string trimBlanks(const std::string& text);
 
 }  // namespace orvanta

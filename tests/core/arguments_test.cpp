@@ -9,9 +9,9 @@ namespace {
 TEST(Arguments, TextIsTheArgumentsJoinedAndTrimmed) {
     const char* argv[] = {"orvanta", " /s", "0 "};
     EXPECT_EQ(rawArgumentText(3, argv), " /s 0 ");
-    EXPECT_EQ(trimArgumentText(rawArgumentText(3, argv)), "/s 0");
-    EXPECT_EQ(trimArgumentText("   "), "");
-    EXPECT_EQ(trimArgumentText("\t/s"), "\t/s");  // only blanks are trimmed
+    EXPECT_EQ(trimBlanks(rawArgumentText(3, argv)), "/s 0");
+    EXPECT_EQ(trimBlanks("   "), "");
+    EXPECT_EQ(trimBlanks("\t/s"), "\t/s");  // only blanks are trimmed
     EXPECT_EQ(rawArgumentText(1, argv), "");
 }
 

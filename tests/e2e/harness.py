@@ -90,6 +90,8 @@ class ShowTest(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
                 p.wait()
+        if getattr(self, "log", None):
+            self.log.close()
         shutil.rmtree(getattr(self, "dir", ""), ignore_errors=True)
 
     # --- settings ---
@@ -121,7 +123,8 @@ class ShowTest(unittest.TestCase):
 
     # --- the program ---
     def start(self, *args):
-        p = subprocess.Popen([BIN, *args], env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.log = open(os.path.join(self.dir, "orvanta.log"), "w+b")
+        p = subprocess.Popen([BIN, *args], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         self.procs.append(p)
         return p
 
@@ -142,8 +145,12 @@ class ShowTest(unittest.TestCase):
             time.sleep(0.1)
         self.fail("timed out waiting for " + what)
 
-    def window_of(self, p, name="^Form1$", timeout=10):
+    def window_of(self, p, name="^Form1$", timeout=20):
         def find():
+            if p.poll() is not None:
+                self.log.seek(0)
+                self.fail("orvanta ended (status %s) before its window appeared: %s"
+                          % (p.returncode, self.log.read().decode(errors="replace")[-2000:]))
             r = xdotool("search", "--all", "--onlyvisible", "--pid", str(p.pid), "--name", name, check=False)
             ids = r.stdout.split()
             return ids[0] if ids else None
