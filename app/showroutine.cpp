@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
+#include <cstring>
 
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
@@ -43,6 +44,12 @@ public:
     void begin() override { clock_.start(); }
     void copyPiece(const QRect& r) override { form_.window.canvas().copyFrom(form_.backBuffer, r); }
     void stretchToScreen(const QRect& src, const QRect& dst) override {
+        // A zoom frame is stretched straight into the screen when it can be:
+        // 400 frames of a whole screen each are the zooms' whole cost.
+        if (form_.window.canvas().paintDirect(form_.showRect, [&](QImage& screen) {
+                stretchBox(form_.backBuffer, src, screen, dst);
+            }))
+            return;
         if (frame_.size() != form_.backBuffer.size()) frame_ = QImage(form_.backBuffer.size(), QImage::Format_RGB32);
         stretchBox(form_.backBuffer, src, frame_, dst);
         form_.window.canvas().copyFrom(frame_, form_.showRect);
@@ -94,7 +101,7 @@ void drawOverlaysOnScreen(Form1& form) {
 
 void drawSecondaryMonitors(Form1& form) {
     if (form.monitorCount <= 1 || form.secondaryWindows.empty()) return;
-    const QImage canvas = form.picture.bitmap.toImage32();
+    const QImage& canvas = form.pictureCanvas;
     if (canvas.isNull()) return;
     for (auto& window : form.secondaryWindows) {
         const QSize size = window->canvas().size();
@@ -175,6 +182,10 @@ bool loadPicture(Form1& form) {
     context.pumpEvents = [&form] { return pumpEnded(form); };
     const LoadResult result = loadPictureFile(path, context, form.picture);
     if (result == LoadResult::Loaded) {
+        // The canvas is made now, while the current picture is on view, so
+        // that the next tick only composes; the decoded bitmap is then done with.
+        form.pictureCanvas = form.picture.bitmap.toImage32();
+        form.picture.bitmap.reset();
         form.loadSucceeded = true;
         form.loadedPath = path;
         form.consecutiveFailures = 0;
@@ -198,7 +209,13 @@ void showRoutine(Form1& form) {
     // 1.
     form.changing = true;
     form.exitRequested = false;
-    if (form.blendingAvailable) form.previousBuffer = form.backBuffer.copy();
+    if (form.blendingAvailable) {
+        if (form.previousBuffer.size() == form.backBuffer.size())
+            std::memcpy(form.previousBuffer.bits(), form.backBuffer.constBits(),
+                        static_cast<std::size_t>(form.backBuffer.sizeInBytes()));
+        else
+            form.previousBuffer = form.backBuffer.copy();
+    }
     // 2. A manual show loads the picture now.
     if (form.settings.Duration == 0 && !loadPicture(form)) {
         form.changing = false;
@@ -212,8 +229,8 @@ void showRoutine(Form1& form) {
         form.window.requestActivate();
     }
     // 4-5.
-    const bool blitOk = composePicture(form.picture.bitmap, form.picture.reducedOnDecode, form.settings,
-                                       form.crandom, form.backBuffer);
+    const bool blitOk = composePictureInto(form.pictureCanvas, form.picture.reducedOnDecode, form.settings,
+                                           form.crandom, form.backBuffer, form.backBuffer.rect());
     if (pumpEnded(form)) return;
     // 6.
     if (blitOk) {
@@ -240,7 +257,7 @@ void showRoutine(Form1& form) {
     // 9.
     form.catalogue.advance();
     form.currentPicturePath = form.loadedPath;
-    form.picture.bitmap.reset();
+    form.pictureCanvas = QImage();
     // 10.
     if (form.settings.Duration != 0 && form.settings.Duration != 999999 && !form.ended) {
         form.showTimer.start(form.timerInterval, 0);

@@ -46,11 +46,7 @@
 #include "show/resample.h"
 #include "show/transitionplan.h"
 #include "show/transitionplayer.h"
-// settings.h and transitiontable.h both define orvanta::kTransitionCount; the
-// table's copy is renamed here so that one file can see the effect names.
-#define kTransitionCount kTransitionCountOfTable
 #include "show/transitiontable.h"
-#undef kTransitionCount
 
 using namespace orvanta;
 

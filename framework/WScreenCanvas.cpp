@@ -62,6 +62,22 @@ void WScreenCanvas::drawImage(const QPoint& target, const QImage& source, const 
     end(dst);
 }
 
+bool WScreenCanvas::paintDirect(const QRect& rect, const std::function<void(QImage&)>& draw) {
+    if (rect.isEmpty() || !clip_.contains(rect)) return false;
+    QImage* image = begin(rect);
+    const bool direct = image && qFuzzyCompare(image->devicePixelRatio(), 1.0) &&
+                        (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
+                        QRect(QPoint(0, 0), image->size()).contains(rect);
+    if (direct) {
+        // A view of exactly `rect`, so that nothing outside it is touched.
+        QImage view(image->bits() + rect.top() * image->bytesPerLine() + 4 * rect.left(), rect.width(), rect.height(),
+                    image->bytesPerLine(), QImage::Format_RGB32);
+        draw(view);
+    }
+    end(rect);
+    return direct;
+}
+
 void WScreenCanvas::paint(const QRect& rect, const std::function<void(QPainter&)>& draw) {
     const QRect r = rect.intersected(clip_);
     if (r.isEmpty()) return;

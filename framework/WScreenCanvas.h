@@ -31,6 +31,10 @@ public:
     void copyFrom(const QImage& source, const QRect& rect);
     // Copies `sourceRect` of `source` to `target` unscaled.
     void drawImage(const QPoint& target, const QImage& source, const QRect& sourceRect);
+    // Lets `draw` write the pixels of `rect` straight into the screen's 32-bit
+    // image (coordinates as on screen). False, with nothing drawn, when the
+    // store has no such image or `rect` is not wholly inside the clip.
+    bool paintDirect(const QRect& rect, const std::function<void(QImage&)>& draw);
     // Any other drawing: `draw` paints with a QPainter clipped to `rect`.
     void paint(const QRect& rect, const std::function<void(QPainter&)>& draw);
     // Puts the whole store on screen again (after an expose).

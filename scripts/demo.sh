@@ -31,7 +31,7 @@ REG
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "No X display: starting a virtual one (:97) and recording nothing; set DISPLAY to watch the show." >&2
-  Xvfb :97 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb :97 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb=$!
   trap 'kill $xvfb 2>/dev/null; rm -rf "$demo"' EXIT
   export DISPLAY=:97

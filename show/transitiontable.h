@@ -4,9 +4,10 @@
 // The planner (transitionplan.h) turns a row into steps.
 #include <span>
 
+#include "settings/settings.h"  // kTransitionCount
+
 namespace orvanta {
 
-inline constexpr int kTransitionCount = 35;
 inline constexpr int kZoomIn = 33;
 inline constexpr int kZoomOut = 34;
 inline constexpr int kImageBlending = 35;
