@@ -21,6 +21,6 @@ echo "== core, GUI and end-to-end tests"
 
 echo "== core tests with address and undefined-behaviour sanitizers"
 "$root/scripts/build.sh" "$root/build-asan" -DORVANTA_SANITIZE=ON -DORVANTA_CORE_ONLY=ON -DORVANTA_BENCH=OFF || exit 1
-(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 -L core) || status=1
+(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 -L core) || status=1
 
 exit $status
