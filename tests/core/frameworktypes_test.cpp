@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "framework/WBitmap.h"
+#include "framework/WFilePath.h"
+#include "framework/WSortableVector.h"
+#include "framework/WString.h"
+#include "show/bmpreader.h"
+#include "tests/core/support/testenv.h"
+
+namespace orvanta {
+namespace {
+
+TEST(WFilePath, SplitsIntoDirectoryNameAndExtension) {
+    struct Case {
+        const char* path;
+        const char* directory;
+        const char* name;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {"/photos/Beach.2003.jpg", "/photos/", "Beach.2003", ".jpg"},
+        {"/photos/beach", "/photos/", "beach", ""},
+        {"/photos/.hidden", "/photos/", ".hidden", ""},
+        {"/a.b/c", "/a.b/", "c", ""},
+        {"name.PNG", "", "name", ".PNG"},
+        {"/dir/", "/dir/", "", ""},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        const WFilePath p(c.path);
+        EXPECT_EQ(p.directory(), c.directory) << c.path;
+        EXPECT_EQ(p.name(), c.name) << c.path;
+        EXPECT_EQ(p.extension(), c.extension) << c.path;
+        EXPECT_EQ(p.drive(), "");
+        EXPECT_EQ(p.directory() + p.name() + p.extension(), c.path);  // the parts join back
+    }
+    WFilePath joined;
+    joined.set("", "/photos", "beach", ".jpg");
+    EXPECT_EQ(joined.path(), "/photos/beach.jpg");
+    EXPECT_EQ(joined.fileName(), "beach.jpg");
+}
+
+TEST(WSortableVector, SortsWithTheCallersOrder) {
+    WSortableVector<WFilePath> v;
+    ASSERT_TRUE(v.reserve(3));
+    for (const char* p : {"/b", "/c", "/a"}) v.append(WFilePath(p));
+    v.sort([](const WFilePath& a, const WFilePath& b) { return a.path() > b.path(); });
+    EXPECT_EQ(v[0].path(), "/c");
+    EXPECT_EQ(v[2].path(), "/a");
+    EXPECT_EQ(v.capacity(), 3u);  // no growth beyond the reserved block
+    WSortableVector<int> huge;
+    EXPECT_FALSE(huge.reserve(static_cast<std::size_t>(-1) / 2));  // a failed allocation is reported
+}
+
+TEST(WString, TrimsAndComparesWithoutCase) {
+    EXPECT_EQ(trimBlanks("  a b  "), "a b");
+    EXPECT_EQ(trimBlanks("\ta\t"), "\ta\t");
+    EXPECT_EQ(trimWhiteSpace("\t a \t"), "a");
+    EXPECT_TRUE(equalsNoCase("$Recycle.Bin", "$RECYCLE.BIN"));
+    EXPECT_FALSE(equalsNoCase("abc", "abd"));
+    EXPECT_FALSE(equalsNoCase("ab", "abc"));
+}
+
+TEST(WBitmap, RefusesSizesBeyondTheLimits) {
+    WBitmap b;
+    EXPECT_FALSE(b.create(65536, 1, 24));
+    EXPECT_FALSE(b.create(20000, 20000, 24));  // 4e8 pixels > 2^28
+    EXPECT_FALSE(b.create(0, 10, 24));
+    EXPECT_FALSE(b.create(10, 10, 2));  // no such depth
+    EXPECT_TRUE(b.isNull());
+    EXPECT_TRUE(b.create(16384, 16384, 8));  // exactly 2^28
+    EXPECT_EQ(b.stride(), 16384u);
+    EXPECT_EQ(WBitmap::strideFor(3, 24), 12u);
+    EXPECT_EQ(WBitmap::strideFor(33, 1), 8u);
+    EXPECT_EQ(WBitmap::strideFor(5, 16), 12u);
+}
+
+TEST(WBitmap, SavedFilesReadBackWithTheSamePixels) {
+    test::TempDir dir;
+    for (int depth : {1, 4, 8, 16, 24, 32}) {
+        WBitmap b;
+        ASSERT_TRUE(b.create(7, 5, depth));
+        if (depth <= 8)
+            for (std::size_t i = 0; i < b.colorTable().size(); ++i)
+                b.colorTable()[i] = {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(255 - i),
+                                     static_cast<std::uint8_t>(i * 3), 0};
+        for (int y = 0; y < 5; ++y)
+            for (std::size_t i = 0; i < b.stride(); ++i) b.row(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 17);
+        const std::string path = dir.str() + "/b" + std::to_string(depth) + ".bmp";
+        ASSERT_TRUE(b.saveBmp(path));
+        WBitmap back;
+        ASSERT_TRUE(loadBmp(path, back)) << depth;
+        ASSERT_EQ(back.width(), 7);
+        ASSERT_EQ(back.height(), 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) EXPECT_EQ(back.pixel(x, y), b.pixel(x, y)) << depth << " " << x << "," << y;
+        const QImage canvas = b.toImage32();
+        const RgbQuad c = b.pixel(6, 4);
+        EXPECT_EQ(canvas.pixel(6, 4), qRgb(c.red, c.green, c.blue)) << depth;
+    }
+    WBitmap empty;
+    EXPECT_FALSE(empty.saveBmp(dir.str() + "/empty.bmp"));
+    WBitmap small;
+    ASSERT_TRUE(small.create(1, 1, 24));
+    EXPECT_FALSE(small.saveBmp(dir.str() + "/no/such/folder/x.bmp"));
+}
+
+TEST(WBitmap, SixteenBitComponentsReachFullScale) {
+    WBitmap b;
+    ASSERT_TRUE(b.create(2, 1, 16));
+    b.row(0)[0] = 0xFF;
+    b.row(0)[1] = 0x7F;  // 0x7FFF: white in 5-5-5
+    EXPECT_EQ(b.pixel(0, 0), (RgbQuad{255, 255, 255, 0}));
+    EXPECT_EQ(b.pixel(1, 0), (RgbQuad{0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace orvanta
