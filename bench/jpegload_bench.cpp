@@ -8,12 +8,12 @@
 // above that process's idle peak.
 //
 // usage: jpegload_bench [RUNS]     (default 5)
+#include "show/jpegwriter.h"
 #include "show/picturefile.h"
-
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,38 +32,19 @@ constexpr int kWidth = 6000, kHeight = 4000;
 constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
 const char* const kDjpeg = "/usr/bin/djpeg";
 
+// Smooth gradients with noise from a fixed generator: the same file on every run.
 bool writePhotoLikeJpeg(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(kWidth) * 3);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kWidth) * kHeight * 3);
     std::uint32_t seed = 12345;
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
+    std::uint8_t* p = pixels.data();
+    for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             seed = seed * 1664525u + 1013904223u;
             const int noise = static_cast<int>(seed >> 27) - 16;
             const int base[3] = {x * 200 / kWidth + 30, y * 180 / kHeight + 40, ((x + y) / 37) % 160 + 50};
-            for (int c = 0; c < 3; ++c)
-                row[static_cast<std::size_t>(x) * 3 + c] = static_cast<JSAMPLE>(std::clamp(base[c] + noise, 0, 255));
+            for (int c = 0; c < 3; ++c) *p++ = static_cast<std::uint8_t>(std::clamp(base[c] + noise, 0, 255));
         }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return std::fclose(file) == 0;
+    return orvanta::writeJpegFile(path, pixels.data(), kWidth, kHeight, 3);
 }
 
 double seconds(std::chrono::steady_clock::time_point since) {

@@ -20,7 +20,6 @@
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +29,6 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
 #include <unistd.h>
 
 #include "catalogue/crandom.h"
@@ -42,6 +40,7 @@
 #include "show/effectchoice.h"
 #include "show/fitting.h"
 #include "show/imagetransitiontarget.h"
+#include "show/jpegwriter.h"
 #include "show/picturefile.h"
 #include "show/resample.h"
 #include "show/transitionplan.h"
@@ -115,47 +114,11 @@ WBitmap photoLike(int w, int h) {
     return bitmap;
 }
 
-struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void jpegFail(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
-
-// Owns nothing with a destructor, so that libjpeg's error exit can jump back here.
-bool encodeJpeg(std::FILE* file, const WBitmap& bitmap) {
-    jpeg_compress_struct info;
-    JpegError error;
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = jpegFail;
-    if (setjmp(error.jump)) {
-        jpeg_destroy_compress(&info);
-        return false;
-    }
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = static_cast<JDIMENSION>(bitmap.width());
-    info.image_height = static_cast<JDIMENSION>(bitmap.height());
-    info.input_components = 3;
-    info.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(bitmap.row(static_cast<int>(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return true;
-}
-
 bool saveJpeg(const std::string& path, const WBitmap& bitmap) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool ok = encodeJpeg(file, bitmap);
-    ok = std::fflush(file) == 0 && ok;
-    return std::fclose(file) == 0 && ok;
+    JpegWriteOptions options;
+    options.stride = bitmap.stride();
+    options.bgr = true;
+    return writeJpegFile(path, bitmap.row(0), bitmap.width(), bitmap.height(), 3, options);
 }
 
 long fileBytes(const std::string& path) {

@@ -7,6 +7,7 @@
 // The output is the same bytes on every run: the scenes come from a fixed
 // generator, and no encoder is given a time stamp.
 #include "framework/WBitmap.h"
+#include "show/jpegwriter.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -21,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <jpeglib.h>
 #include <png.h>
 #include <string>
 #include <vector>
@@ -116,63 +116,15 @@ QString labelFor(const std::string& name, int w, int h) {
 
 // ---- JPEG ---------------------------------------------------------------
 
-struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void jpegFail(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
-}
-
-// Owns nothing with a destructor, so that libjpeg's error exit can jump back
-// here. rows are tightly packed, components bytes per pixel.
-bool encodeJpeg(std::FILE* file, const std::uint8_t* pixels, int w, int h, int components,
-                const std::vector<std::uint8_t>* exif) {
-    jpeg_compress_struct info;
-    JpegError error;
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = jpegFail;
-    if (setjmp(error.jump)) {
-        jpeg_destroy_compress(&info);
-        return false;
-    }
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = static_cast<JDIMENSION>(w);
-    info.image_height = static_cast<JDIMENSION>(h);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 88, TRUE);
-    jpeg_start_compress(&info, TRUE);  // writes the JFIF segment first
-    if (exif) jpeg_write_marker(&info, JPEG_APP0 + 1, exif->data(), static_cast<unsigned>(exif->size()));
-    const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(components);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels + stride * info.next_scanline);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return true;
-}
-
-bool closeChecked(std::FILE* file, bool ok) {
-    ok = ok && std::fflush(file) == 0 && !std::ferror(file);
-    return std::fclose(file) == 0 && ok;
-}
-
 bool saveJpeg(const std::string& path, const QImage& image, bool greyscale,
               const std::vector<std::uint8_t>* exif = nullptr) {
     const QImage packed = image.convertToFormat(greyscale ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    const int components = greyscale ? 1 : 3;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(packed.width()) * packed.height() * components);
-    const std::size_t stride = static_cast<std::size_t>(packed.width()) * components;
-    for (int y = 0; y < packed.height(); ++y) std::copy_n(packed.constScanLine(y), stride, pixels.data() + stride * y);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool ok = encodeJpeg(file, pixels.data(), packed.width(), packed.height(), components, exif);
-    return closeChecked(file, ok);
+    orvanta::JpegWriteOptions options;
+    options.quality = 88;
+    options.stride = static_cast<std::size_t>(packed.bytesPerLine());
+    options.app1 = exif;
+    return orvanta::writeJpegFile(path, packed.constBits(), packed.width(), packed.height(), greyscale ? 1 : 3,
+                                  options);
 }
 
 // "Exif\0\0", a little-endian TIFF header and one IFD holding Orientation.
@@ -190,8 +142,8 @@ std::vector<std::uint8_t> exifOrientation(std::uint16_t orientation) {
 [[noreturn]] void pngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngQuiet(png_structp, png_const_charp) {}
 
-// Owns nothing with a destructor (see encodeJpeg). rows point at packed rows
-// already in PNG byte order.
+// Owns nothing with a destructor, so that libpng's error exit can jump back
+// here. rows point at packed rows already in PNG byte order.
 bool encodePng(std::FILE* file, png_bytepp rows, int w, int h, int depth, int colourType, const png_color* palette,
                int paletteSize) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngQuiet);
@@ -211,6 +163,11 @@ bool encodePng(std::FILE* file, png_bytepp rows, int w, int h, int depth, int co
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
+}
+
+bool closeChecked(std::FILE* file, bool ok) {
+    ok = ok && std::fflush(file) == 0 && !std::ferror(file);
+    return std::fclose(file) == 0 && ok;
 }
 
 enum class PngKind { Rgb, Rgba, Palette, Rgb16 };

@@ -1,11 +1,14 @@
 // The JPEG decoder: the scale rule, the output layouts, the event pump and
 // abandoning, the guards against hostile files, and the public JPEG corpora.
 #include "show/jpegdecoder.h"
+#include "show/jpegwriter.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,42 +21,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes a JPEG of a smooth test pattern with libjpeg's compressor. scans,
-// when given, is a progressive scan script.
+// Writes a JPEG of a smooth test pattern; scans, when given, is a progressive
+// scan script. Empty when the file could not be written.
 std::string writeJpeg(const std::string& path, int width, int height, int components, int quality = 85,
                       const std::vector<jpeg_scan_info>* scans = nullptr) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return {};
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    if (scans != nullptr) {
-        cinfo.scan_info = scans->data();
-        cinfo.num_scans = static_cast<int>(scans->size());
-    }
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * components);
+    std::uint8_t* p = pixels.data();
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < components; ++c)
-                row[static_cast<std::size_t>(x) * components + c] =
-                    static_cast<JSAMPLE>((x * (c + 1) * 255 / std::max(1, width - 1) + y * 255 / std::max(1, height - 1) * (2 - c)) & 0xFF);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(file);
-    return path;
+                *p++ = static_cast<std::uint8_t>(
+                    (x * (c + 1) * 255 / std::max(1, width - 1) + y * 255 / std::max(1, height - 1) * (2 - c)) & 0xFF);
+    JpegWriteOptions options;
+    options.quality = quality;
+    options.scans = scans;
+    return writeJpegFile(path, pixels.data(), width, height, components, options) ? path : std::string();
 }
 
 // A progressive script for a greyscale file: DC and each AC coefficient sent
