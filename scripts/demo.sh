@@ -11,9 +11,8 @@ demo=$(mktemp -d /tmp/orvanta-demo-XXXXXX)
 trap 'rm -rf "$demo"' EXIT
 mkdir -p "$demo/home" "$demo/config" "$demo/data" "$demo/runtime" "$demo/pictures"
 chmod 700 "$demo/runtime"
-"$root/build/tools/orvanta-samples" "$demo/pictures"
-
 export HOME="$demo/home" XDG_CONFIG_HOME="$demo/config" XDG_DATA_HOME="$demo/data" XDG_RUNTIME_DIR="$demo/runtime"
+"$root/build/tools/orvanta-samples" "$demo/pictures"
 mkdir -p "$XDG_CONFIG_HOME/orvanta"
 cat > "$XDG_CONFIG_HOME/orvanta/HKEY_CURRENT_USER.reg" <<REG
 REGEDIT4
@@ -30,7 +29,7 @@ REGEDIT4
 REG
 
 if [ -z "${DISPLAY:-}" ]; then
-  echo "No X display: starting a virtual one (:97) and recording nothing; set DISPLAY to watch the show." >&2
+  echo "No X display: the show runs for 30 s on a virtual one (:97); set DISPLAY to watch it." >&2
   Xvfb :97 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb=$!
   trap 'kill $xvfb 2>/dev/null; rm -rf "$demo"' EXIT
