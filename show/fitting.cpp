@@ -4,17 +4,6 @@
 
 namespace orvanta {
 
-float propLimitFactorOf(int propLimit) {
-    switch (propLimit) {
-    case 1: return 1.5f;
-    case 2: return 2.0f;
-    case 3: return 3.0f;
-    case 4: return 4.0f;
-    case 5: return 5.0f;
-    default: return 5000.0f;
-    }
-}
-
 namespace {
 
 // Offset of a length inside a room: the whole room's slack times r / 32767,

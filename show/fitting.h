@@ -10,10 +10,6 @@
 
 namespace orvanta {
 
-// The enlargement limit of a PropLimit index: 1.5, 2, 3, 4, 5 for 1..5, and
-// 5000 (no practical limit) for 0 and any other value.
-float propLimitFactorOf(int propLimit);
-
 struct Fitting {
     QRect destination;  // where the picture is drawn, relative to the show rectangle
     bool scaled = false;  // drawn by a stretch (always with Stretch on) rather than copied

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "settings/settingstable.h"
 #include "show/fitting.h"
 
 namespace orvanta {
@@ -19,7 +20,7 @@ Settings settingsFor(Mode mode, int propLimit = 0) {
     s.Shrink = mode == Mode::Shrink;
     s.Tiled = mode == Mode::Tiled;
     s.PropLimit = propLimit;
-    s.propLimitFactor = propLimitFactorOf(propLimit);
+    s.propLimitFactor = propLimitFactor(propLimit);
     return s;
 }
 
@@ -66,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PropLimitFactor, IndexTable) {
     const float expected[] = {5000.0f, 1.5f, 2.0f, 3.0f, 4.0f, 5.0f};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(propLimitFactorOf(i), expected[i]) << i;
-    EXPECT_EQ(propLimitFactorOf(6), 5000.0f);
-    EXPECT_EQ(propLimitFactorOf(-1), 5000.0f);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(propLimitFactor(i), expected[i]) << i;
+    EXPECT_EQ(propLimitFactor(6), 5000.0f);
+    EXPECT_EQ(propLimitFactor(-1), 5000.0f);
 }
 
 TEST(RandomPlacement, UsesTwoFreshValuesScaledTo32767) {
