@@ -186,10 +186,11 @@ void verticalPass(const std::uint8_t* const* rows, const std::int16_t* weights, 
     }
 }
 
-// One destination row from the intermediate row (4 values per pixel).
-void horizontalPass(const std::uint16_t* in, const AxisTaps& taps, int lowest, std::uint32_t* out) {
-    const std::size_t n = taps.first.size();
-    for (std::size_t j = 0; j < n; ++j) {
+// Destination pixels [from, to) of one row from the intermediate row (4
+// values per pixel).
+void horizontalPass(const std::uint16_t* in, const AxisTaps& taps, int lowest, std::size_t from, std::size_t to,
+                    std::uint32_t* out) {
+    for (std::size_t j = from; j < to; ++j) {
         const std::uint16_t* p = in + 4 * (taps.first[j] - lowest);
         const std::int16_t* w = taps.weights.data() + taps.start[j];
         const int count = taps.count[j];
@@ -221,6 +222,93 @@ void horizontalPass(const std::uint16_t* in, const AxisTaps& taps, int lowest, s
     }
 }
 
+#if defined(ORVANTA_HAVE_AVX2_PATH)
+// Mild scales (the zoom transitions stretch by 0.8 to 1.2) give windows of at
+// most 4 taps once rounded up to even. The general pass then spends most of
+// its time on per-pixel bookkeeping, so such an axis is laid out once per
+// call with a fixed tap count: each pixel's offset into the intermediate row
+// and its weights padded with zeros to that count, in the pairs the
+// multiply-add takes. The sums are the same integers as the general pass's.
+struct FixedTaps {
+    int taps = 0;                      // 2 or 4; 0 when the axis needs the general pass
+    std::vector<int> offset;           // first intermediate value of each window
+    std::vector<std::uint32_t> pairs;  // taps / 2 weight pairs per pixel
+};
+
+void buildFixedTaps(const AxisTaps& taps, FixedTaps& fixed) {
+    fixed.taps = 0;
+    const int widest = taps.count.empty() ? 0 : *std::max_element(taps.count.begin(), taps.count.end());
+    if (widest != 2 && widest != 4) return;
+    fixed.taps = widest;
+    const std::size_t n = taps.first.size();
+    fixed.offset.resize(n);
+    fixed.pairs.assign(n * static_cast<std::size_t>(widest / 2), 0);
+    for (std::size_t j = 0; j < n; ++j) {
+        fixed.offset[j] = 4 * (taps.first[j] - taps.lowest);
+        const std::int16_t* w = taps.weights.data() + taps.start[j];
+        for (int k = 0; k < taps.count[j]; k += 2)
+            fixed.pairs[j * static_cast<std::size_t>(widest / 2) + static_cast<std::size_t>(k / 2)] =
+                static_cast<std::uint16_t>(w[k]) | (std::uint32_t{static_cast<std::uint16_t>(w[k + 1])} << 16);
+    }
+}
+
+// The fixed-tap horizontal pass, four destination pixels at a time. `in` must
+// have 4 readable values past the last window of 4 taps. Returns how many
+// pixels it did; the caller finishes the rest.
+__attribute__((target("avx2"))) std::size_t horizontalPassFixedAvx2(const std::uint16_t* in, const FixedTaps& fixed,
+                                                                    std::uint32_t* out) {
+    const std::size_t n = fixed.offset.size();
+    const int* offset = fixed.offset.data();
+    const std::uint32_t* pairs = fixed.pairs.data();
+    // Within each 128-bit lane: b0 g0 r0 x0 b1 g1 r1 x1 -> b0 b1 g0 g1 r0 r1 x0 x1.
+    const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,  //
+                                                0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const __m256i spread0 = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    const __m256i spread1 = _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3);
+    const __m256i spread2 = _mm256_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5);
+    const __m256i spread3 = _mm256_setr_epi32(6, 6, 6, 6, 7, 7, 7, 7);
+    // After the packs the lanes hold pixels j, j+2 | j+1, j+3.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5);
+    const __m256i round = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    std::size_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+        __m256i s01, s23;  // 32-bit sums of pixels j | j+1 and j+2 | j+3
+        if (fixed.taps == 2) {
+            const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + offset[j]));
+            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + offset[j + 1]));
+            const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + offset[j + 2]));
+            const __m128i v3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + offset[j + 3]));
+            const __m256i v01 = _mm256_inserti128_si256(_mm256_castsi128_si256(v0), v1, 1);
+            const __m256i v23 = _mm256_inserti128_si256(_mm256_castsi128_si256(v2), v3, 1);
+            const __m256i w = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + j)));
+            s01 = _mm256_madd_epi16(_mm256_shuffle_epi8(v01, interleave), _mm256_permutevar8x32_epi32(w, spread0));
+            s23 = _mm256_madd_epi16(_mm256_shuffle_epi8(v23, interleave), _mm256_permutevar8x32_epi32(w, spread1));
+        } else {
+            // Each pixel's four source pixels fill one register: taps 0-1 in
+            // the low lane, 2-3 in the high lane, summed across lanes after.
+            const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + offset[j]));
+            const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + offset[j + 1]));
+            const __m256i v2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + offset[j + 2]));
+            const __m256i v3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + offset[j + 3]));
+            const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 2 * j));
+            const __m256i m0 = _mm256_madd_epi16(_mm256_shuffle_epi8(v0, interleave), _mm256_permutevar8x32_epi32(w, spread0));
+            const __m256i m1 = _mm256_madd_epi16(_mm256_shuffle_epi8(v1, interleave), _mm256_permutevar8x32_epi32(w, spread1));
+            const __m256i m2 = _mm256_madd_epi16(_mm256_shuffle_epi8(v2, interleave), _mm256_permutevar8x32_epi32(w, spread2));
+            const __m256i m3 = _mm256_madd_epi16(_mm256_shuffle_epi8(v3, interleave), _mm256_permutevar8x32_epi32(w, spread3));
+            s01 = _mm256_add_epi32(_mm256_permute2x128_si256(m0, m1, 0x20), _mm256_permute2x128_si256(m0, m1, 0x31));
+            s23 = _mm256_add_epi32(_mm256_permute2x128_si256(m2, m3, 0x20), _mm256_permute2x128_si256(m2, m3, 0x31));
+        }
+        s01 = _mm256_srai_epi32(_mm256_add_epi32(s01, round), kHorizontalShift);
+        s23 = _mm256_srai_epi32(_mm256_add_epi32(s23, round), kHorizontalShift);
+        const __m256i words = _mm256_packs_epi32(s01, s23);
+        const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_or_si128(_mm256_castsi256_si128(bytes), opaque));
+    }
+    return j;
+}
+#endif
+
 bool is32Bit(const QImage& image) {
     switch (image.format()) {
     case QImage::Format_RGB32:
@@ -247,6 +335,10 @@ void stretchBox(const QImage& src, QRect srcRect, QImage& dst, QRect dstRect) {
     AxisTaps columns, rows;
     buildTaps(sw, dw, visible.left() - dstRect.left(), visible.right() + 1 - dstRect.left(), columns);
     buildTaps(sh, dh, visible.top() - dstRect.top(), visible.bottom() + 1 - dstRect.top(), rows);
+#if defined(ORVANTA_HAVE_AVX2_PATH)
+    FixedTaps fixedColumns;
+    if (haveAvx2()) buildFixedTaps(columns, fixedColumns);
+#endif
 
     // The source columns the visible windows read, in absolute coordinates,
     // and the part of the picture that stands in for them (the nearest
@@ -257,8 +349,9 @@ void stretchBox(const QImage& src, QRect srcRect, QImage& dst, QRect dstRect) {
     const int inTo = std::clamp(colTo, inFrom + 1, src.width());
     const int base = std::min(colFrom, inFrom);
     const int span = std::max(colTo, inTo) - base;
-    // Two spare pixels: the even-rounded windows read one pixel past their end.
-    std::vector<std::uint16_t> intermediate(4 * (static_cast<std::size_t>(span) + 2), 0);
+    // Spare pixels: the even-rounded windows read one pixel past their end,
+    // the fixed 4-tap windows up to three.
+    std::vector<std::uint16_t> intermediate(4 * (static_cast<std::size_t>(span) + 4), 0);
     std::vector<const std::uint8_t*> rowPointers;
     std::vector<const std::uint8_t*> aheadPointers;
 
@@ -295,7 +388,12 @@ void stretchBox(const QImage& src, QRect srcRect, QImage& dst, QRect dstRect) {
 
         auto* out = reinterpret_cast<std::uint32_t*>(dstBits + dstStride * (visible.top() + static_cast<int>(r))) +
                     visible.left();
-        horizontalPass(intermediate.data() + 4 * (colFrom - base), columns, columns.lowest, out);
+        const std::uint16_t* in = intermediate.data() + 4 * (colFrom - base);
+        std::size_t done = 0;
+#if defined(ORVANTA_HAVE_AVX2_PATH)
+        if (fixedColumns.taps != 0) done = horizontalPassFixedAvx2(in, fixedColumns, out);
+#endif
+        horizontalPass(in, columns, columns.lowest, done, columns.first.size(), out);
     }
 }
 

@@ -147,6 +147,44 @@ TEST(StretchBox, AgreesWithAFloatingPointReference) {
     }
 }
 
+// The zoom transitions' range: factors between 0.8 and 1.2 per axis, the
+// destination sticking out of the image on the left and top, the source
+// rectangle reaching past the picture's edge. Widths are not multiples of
+// four, so partial groups of pixels are covered too.
+TEST(StretchBox, MildScalesAgreeWithAFloatingPointReference) {
+    std::mt19937 gen(2026);
+    const auto between = [&gen](int lo, int hi) { return lo + static_cast<int>(gen() % static_cast<unsigned>(hi - lo + 1)); };
+    for (int trial = 0; trial < 60; ++trial) {
+        const int sw = between(16, 90), sh = between(8, 40);
+        const int dw = sw * between(800, 1200) / 1000, dh = sh * between(800, 1200) / 1000;
+        const QImage src = noise(sw, sh, static_cast<unsigned>(trial));
+        const QRect from(between(-2, 2), between(-2, 2), sw, sh);
+        const int cutLeft = between(0, dw / 4), cutTop = between(0, dh / 4);
+        QImage dst(dw - cutLeft - between(0, dw / 4), dh - cutTop - between(0, dh / 4), QImage::Format_RGB32);
+        stretchBox(src, from, dst, QRect(-cutLeft, -cutTop, dw, dh));
+
+        const auto wx = referenceWeights(sw, dw), wy = referenceWeights(sh, dh);
+        const auto at = [&](int x, int y) {
+            return src.pixel(std::clamp(from.left() + x, 0, sw - 1), std::clamp(from.top() + y, 0, sh - 1));
+        };
+        for (int ch = 0; ch < 3; ++ch) {
+            // Rows first, then columns: the same filter, computed separably.
+            std::vector<std::vector<double>> across(sh, std::vector<double>(dst.width(), 0.0));
+            for (int sy = 0; sy < sh; ++sy)
+                for (int x = 0; x < dst.width(); ++x)
+                    for (int sx = 0; sx < sw; ++sx)
+                        across[sy][x] += wx[x + cutLeft][sx] * ((at(sx, sy) >> (8 * ch)) & 0xFF);
+            for (int y = 0; y < dst.height(); ++y)
+                for (int x = 0; x < dst.width(); ++x) {
+                    double sum = 0;
+                    for (int sy = 0; sy < sh; ++sy) sum += wy[y + cutTop][sy] * across[sy][x];
+                    ASSERT_NEAR((dst.pixel(x, y) >> (8 * ch)) & 0xFF, sum, 1.0)
+                        << sw << "x" << sh << " -> " << dw << "x" << dh << " at " << x << "," << y << " channel " << ch;
+                }
+        }
+    }
+}
+
 TEST(StretchBox, SameSizeIsACopy) {
     const QImage src = noise(41, 17, 3);
     QImage dst(41, 17, QImage::Format_RGB32);
