@@ -252,9 +252,10 @@ void buildFixedTaps(const AxisTaps& taps, FixedTaps& fixed) {
     }
 }
 
-// The fixed-tap horizontal pass, four destination pixels at a time. `in` must
-// have 4 readable values past the last window of 4 taps. Returns how many
-// pixels it did; the caller finishes the rest.
+// The fixed-tap horizontal pass, four destination pixels at a time. With 4
+// taps it reads up to three pixels past the last one a window uses, so `in`
+// needs that much slack. Returns how many pixels it did; the caller finishes
+// the rest.
 __attribute__((target("avx2"))) std::size_t horizontalPassFixedAvx2(const std::uint16_t* in, const FixedTaps& fixed,
                                                                     std::uint32_t* out) {
     const std::size_t n = fixed.offset.size();
