@@ -62,6 +62,7 @@ public:
     std::string currentPicturePath;  // the picture on screen; LastImage at the end
     LoadedPicture picture;           // the decoded next picture
     QImage pictureCanvas;            // the same picture as a 32-bit canvas, made once at load
+    std::vector<PaletteEntry> picturePalette;  // palette displays: the palette it is shown through
     std::string loadedPath;          // its path
     int consecutiveFailures = 0;
     CQuantizer quantizer{236, 8};

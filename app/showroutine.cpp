@@ -18,6 +18,7 @@
 #include "framework/messagebox.h"
 #include "show/blend.h"
 #include "show/composition.h"
+#include "show/palettemode.h"
 #include "show/resample.h"
 #include "show/transitionplan.h"
 #include "show/transitionplayer.h"
@@ -82,6 +83,18 @@ private:
     PauseClock clock_;
     QImage frame_;
 };
+
+// A palette device shows the composed picture through one palette: the
+// screen is first filled with the background colour as that palette shows it,
+// and the back buffer holds only colours of the palette.
+void realizeOnPaletteDisplay(Form1& form) {
+    const Rgb back = form.settings.BackColor;
+    QImage background(1, 1, QImage::Format_RGB32);
+    background.fill(colourOf(back));
+    realizePalette(background, form.picturePalette);
+    form.window.canvas().fill(wholeScreen(form), background.pixelColor(0, 0));
+    realizePalette(form.backBuffer, form.picturePalette);
+}
 
 void enterNoPictures(Form1& form) {
     form.noPictures = true;
@@ -185,6 +198,7 @@ bool loadPicture(Form1& form) {
         // The canvas is made now, while the current picture is on view, so
         // that the next tick only composes; the decoded bitmap is then done with.
         form.pictureCanvas = form.picture.bitmap.toImage32();
+        if (form.paletteDisplay) form.picturePalette = selectPalette(form.picture.displayPalette, form.picture.bitmap);
         form.picture.bitmap.reset();
         form.loadSucceeded = true;
         form.loadedPath = path;
@@ -231,6 +245,7 @@ void showRoutine(Form1& form) {
     // 4-5.
     const bool blitOk = composePictureInto(form.pictureCanvas, form.picture.reducedOnDecode, form.settings,
                                            form.crandom, form.backBuffer, form.backBuffer.rect());
+    if (form.paletteDisplay) realizeOnPaletteDisplay(form);
     if (pumpEnded(form)) return;
     // 6.
     if (blitOk) {

@@ -127,7 +127,9 @@ void startShow(Form1& form) {
     form.blockSize = blockSizeFor(form.showRect.width());
     form.blockOrder.assign(static_cast<std::size_t>(blockCountFor(form.showRect.width(), form.showRect.height())), 0);
     // 15-16.
-    form.paletteDisplay = false;  // Qt cannot draw on palette visuals
+    // A screen of 8 bits or less is a palette device (Qt cannot draw on such
+    // X visuals, so this is false on every desktop Qt runs on).
+    form.paletteDisplay = geometry.screen && geometry.screen->depth() <= 8;
     form.windows95Family = false;
     // 17.
     const Rgb back = form.settings.BackColor;
