@@ -36,7 +36,6 @@ public:
     // --- run mode (start-up) ---
     bool previewFlag = false;
     bool settingsMode = false;
-    long long settingsOwner = 0;
     long long passwordChangeParent = 0;
     long long previewParent = 0;
     SingleInstance singleInstance;  // "OrvantaIsOn"

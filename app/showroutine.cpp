@@ -11,7 +11,6 @@
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"
-#include "catalogue/settingsvaluereader.h"
 #include "catalogue/shortcutresolver.h"
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"

@@ -113,7 +113,7 @@ void startShow(Form1& form) {
     // 11. Settings and, with the key still open, the picture list.
     LoadSettingsContext context;
     context.transitionCount = form.transitionCount();
-    if (loadSettings(form.settings, context) == LoadOutcome::Ended) return;
+    loadSettings(form.settings, context);
     form.settingsLoaded = true;
     form.currentPicturePath = form.settings.LastImage;
     form.settings.MusicOption = 0;  // no music player on this build yet

@@ -68,7 +68,7 @@ std::string defaultFavouritesDirectory() {
     return home + "/Favorite Pictures";
 }
 
-LoadOutcome loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSettingsContext& context) {
+void loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSettingsContext& context) {
     const int n = context.transitionCount;
     if (!key.valueExists("MusicOption")) {
         key.writeString("MusicOption", "0");
@@ -98,11 +98,8 @@ LoadOutcome loadSettingsFromKey(Settings& settings, SettingsKey& key, const Load
     }
     if (settings.Count > kMaxPictureDirs) settings.Count = kMaxPictureDirs;
     if (settings.Count < 0) settings.Count = 0;
-    if (context.readPictureDirectories) {
-        if (!context.readPictureDirectories(key)) return LoadOutcome::Ended;
-    } else {
-        readDirectoryPairs(key, "ImageDir%i", "DirSet%i", settings.Count, kMaxPictureDirs, settings.imageDirs);
-    }
+    // The entries as stored; the picture list build checks which are usable.
+    readDirectoryPairs(key, "ImageDir%i", "DirSet%i", settings.Count, kMaxPictureDirs, settings.imageDirs);
     for (std::string_view name : {"MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom"})
         readIfExists(key, settings, name, n);
     const bool ranLocRead = key.valueExists("RanLocDisp");
@@ -113,10 +110,9 @@ LoadOutcome loadSettingsFromKey(Settings& settings, SettingsKey& key, const Load
 
     settings.propLimitFactor = propLimitFactor(settings.PropLimit);
     if (ranLocRead && !settings.RanLocDisp && !settings.Tiled) settings.centred = true;
-    return LoadOutcome::Loaded;
 }
 
-LoadOutcome loadSettings(Settings& settings, const LoadSettingsContext& context) {
+void loadSettings(Settings& settings, const LoadSettingsContext& context) {
     WRegistryKey registry;
     const bool existed = registry.open(RegistryRoot::CurrentUser, kSettingsKeyPath);
     if (!existed) registry.create(RegistryRoot::CurrentUser, kSettingsKeyPath);
@@ -124,9 +120,8 @@ LoadOutcome loadSettings(Settings& settings, const LoadSettingsContext& context)
     registry.beginBatch();
     RegistrySettingsKey key(registry);
     if (!existed) writeDefaultSettings(key, context.transitionCount);
-    const LoadOutcome outcome = loadSettingsFromKey(settings, key, context);
+    loadSettingsFromKey(settings, key, context);
     registry.commitBatch();
-    return outcome;
 }
 
 void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitionCount) {

@@ -20,22 +20,16 @@ struct LoadSettingsContext {
     int transitionCount = kTransitionCount;  // 35 with blending, else 34
     // The favourites directory used when CurrentFavDir is absent; created when missing.
     std::string favouritesDefault;
-    // Reads the picture directory entries at their place in the reading order
-    // (the catalogue does it with its own checks). False ends the load: the
-    // run has been ended meanwhile. Without it the entries are read as stored.
-    std::function<bool(SettingsKey&)> readPictureDirectories;
 };
-
-enum class LoadOutcome { Loaded, Ended };
 
 // Fills the record from an open settings key: the upgrade groups, then every
 // value in the reading order, each only when it exists, then the values
 // derived from them (PropLimit factor, centred placement).
-LoadOutcome loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSettingsContext& context);
+void loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSettingsContext& context);
 
 // Opens the settings key under HKEY_CURRENT_USER, creating it with the stored
 // defaults when it cannot be opened, and loads it.
-LoadOutcome loadSettings(Settings& settings, const LoadSettingsContext& context);
+void loadSettings(Settings& settings, const LoadSettingsContext& context);
 
 // "$HOME/Favorite Pictures" (HOME from the environment, else the passwd entry).
 std::string defaultFavouritesDirectory();
