@@ -30,6 +30,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "framework/regularfile.h"
+
 namespace orvanta {
 namespace {
 
@@ -533,13 +535,11 @@ bool shortcutDescription(const std::uint8_t* data, std::size_t size, std::string
 
 std::uint32_t resolveShortcut(WindowHandle /*window*/, const std::string& link, std::string& target) {
     target.clear();
-    // Non-blocking open so that a FIFO named like a shortcut cannot hang the
-    // catalogue; only regular files are read.
-    const int fd = ::open(link.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = openRegularFile(link);
     if (fd < 0) return 0;
     struct stat st {};
     std::vector<std::uint8_t> bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) == 0) {
         bytes.resize(std::min<std::size_t>(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), kMaxLinkFile));
         std::size_t done = 0;
         while (done < bytes.size()) {

@@ -30,6 +30,7 @@
 #include <unistd.h>
 
 #include "framework/WRegistryKey.h"
+#include "framework/regularfile.h"
 
 namespace orvanta {
 
@@ -128,11 +129,12 @@ enum class ReadResult { Ok, Missing, TooBig, Error };
 
 ReadResult readWhole(const std::string& path, std::string& out) {
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO or device in the settings file's place is unreadable, never waited on.
+    const int fd = openRegularFile(path);
     if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Error;
     struct stat st {};
     ReadResult result = ReadResult::Ok;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         result = ReadResult::Error;
     } else if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes) {
         result = ReadResult::TooBig;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "framework/regularfile.h"
+
 // Every number in a BMP file is untrusted: offsets and lengths are checked
 // against the bytes really there, in 64 bits, and the picture's size against
 // WBitmap::sizeAllowed before anything is allocated. Files the show cannot
@@ -275,7 +277,7 @@ bool readBmp(const std::uint8_t* data, std::size_t size, WBitmap& out) {
 
 bool loadBmp(const std::string& path, WBitmap& out) {
     out.reset();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fopenRegularFile(path), &std::fclose);
     if (!file) return false;
     // The largest acceptable picture plus generous room for headers and
     // colour tables; a longer file cannot be a BMP the show accepts.

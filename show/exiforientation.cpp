@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "framework/regularfile.h"
+
 // The Exif block is an application-1 segment somewhere among the segments
 // before the first scan; cameras write it first, but many tools put a JFIF
 // segment ahead of it, so the reader walks the segment chain rather than
@@ -93,7 +95,7 @@ int readExifOrientation(const std::uint8_t* data, std::size_t size) {
 }
 
 int readExifOrientation(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fopenRegularFile(path), &std::fclose);
     if (!file) return 0;
     // Read a little at first (the Exif block is usually within the first
     // 64 KiB) and more only while the segment chain runs past what was read.

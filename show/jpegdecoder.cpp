@@ -9,6 +9,8 @@
 
 #include <jpeglib.h>
 
+#include "framework/regularfile.h"
+
 // libjpeg reports fatal errors through error_exit, which must not return: it
 // jumps back into runDecode, a function that owns nothing with a destructor,
 // and decodeJpeg then releases the decoder, the file and the half-made
@@ -190,7 +192,7 @@ JpegStatus decodeJpeg(const std::string& path, const JpegRequest& request, WBitm
     s.abandoned = false;
 
     if (request.pumpEvents && request.pumpEvents()) return JpegStatus::Abandoned;
-    s.file = std::fopen(path.c_str(), "rb");
+    s.file = fopenRegularFile(path);
     if (s.file == nullptr) return JpegStatus::Failed;
     const JpegStatus status = runDecode(s);
     jpeg_destroy_decompress(&s.cinfo);

@@ -5,6 +5,8 @@
 
 #include <png.h>
 
+#include "framework/regularfile.h"
+
 // libpng reports errors by jumping to the buffer set in png_jmpbuf. The two
 // functions that call into libpng (readHeader and readRows) set it themselves
 // and own nothing with a destructor; decodePng owns the structures, the file,
@@ -75,7 +77,7 @@ bool decodePng(const std::string& path, WBitmap& out, PngColours* colours) {
     out.reset();
     if (colours != nullptr) *colours = PngColours{};
     PngSession s;
-    s.file = std::fopen(path.c_str(), "rb");
+    s.file = fopenRegularFile(path);
     if (s.file == nullptr) return false;
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     if (s.png != nullptr) s.info = png_create_info_struct(s.png);
