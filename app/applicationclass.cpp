@@ -5,6 +5,7 @@
 #include "app/arguments.h"
 #include "app/form1.h"
 #include "app/startup.h"
+#include "framework/parentdeath.h"
 #include "framework/singleinstance.h"
 
 namespace orvanta {
@@ -28,6 +29,8 @@ ApplicationClass::~ApplicationClass() = default;
 int ApplicationClass::run() {
     // StartEvent: a second show ends at once while another runs.
     if (isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
+    // A show started by an idle launcher ends when the launcher's shell is stopped.
+    if (runModeOf(trimBlanks(impl_->argumentText)) == RunMode::Show) hangUpWithParent();
     try {
         impl_->form = std::make_unique<Form1>();
     } catch (...) {

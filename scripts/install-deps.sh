@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs
+  librsvg2-bin desktop-file-utils man-db groff-base dpkg-dev file  # icons, install and package checks
+  xautolock xss-lock                                                # idle launchers
 )
 
 missing=()
