@@ -75,8 +75,9 @@ TEST(PreviewFit, ScaledOnceThenCentredOrStretched) {
     EXPECT_EQ(previewDestination(QSize(56, 112), QSize(152, 112)), QRect(48, 0, 56, 112));
     // Small pictures are enlarged.
     EXPECT_EQ(previewPictureSize(QSize(38, 28), QSize(152, 112)), QSize(152, 112));
-    // A picture larger than the preview (the placeholder in a smaller host) sits at 0.
-    EXPECT_EQ(previewDestination(QSize(152, 112), QSize(100, 50)), QRect(0, 0, 152, 112));
+    // Larger than the preview both ways: both ratios are below 1.15, so it is
+    // shrunk over the whole preview; larger one way only, it sits at 0 that way.
+    EXPECT_EQ(previewDestination(QSize(152, 112), QSize(100, 50)), QRect(0, 0, 100, 50));
     EXPECT_EQ(previewDestination(QSize(20, 112), QSize(100, 50)), QRect(40, 0, 20, 112));
     // A hair-thin picture keeps one pixel (and single precision truncates
     // 20000 x (112 / 20000) to 111); empty sizes give nothing.
