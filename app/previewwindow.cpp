@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 #include <cctype>
 #include <cstdio>
 #include <unordered_map>
@@ -160,9 +159,7 @@ PreviewWindow::PreviewWindow(QObject* owner, unsigned long host) : QObject(owner
     window_.setFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
     host_.DestroyEvent.connect([this] {
         window_.PaintEvent.disconnectAll();
-        // Posted, so that a host destroyed before the event loop runs still ends it.
-        QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
-        return true;
+        return false;  // whoever made the preview decides what follows
     });
 }
 
@@ -203,6 +200,8 @@ QImage PreviewWindow::frame(QSize size) const {
 void PreviewWindow::paint() {
     const QSize size = window_.canvas().size();
     if (size.isEmpty()) return;
+    // The preview covers the whole host, whatever size it has now.
+    window_.canvas().setClip(QRect(QPoint(0, 0), size));
     window_.canvas().copyFrom(frame(size), QRect(QPoint(0, 0), size));
 }
 
@@ -218,6 +217,15 @@ bool startPreview(Form1& form, long long parent) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     form.paletteDisplay = screen && screen->depth() <= 8;
     WHostWindow& host = preview->host();
+    // The process lives as long as the host: its end closes the (invisible)
+    // show form through the normal teardown, which quits with exit code 0.
+    // The close is posted, so a host destroyed before the event loop runs
+    // (during the load below) still ends it.
+    host.DestroyEvent.connect([&form] {
+        form.ended = true;
+        QCoreApplication::postEvent(&form.window, new WCloseRequestEvent(0));
+        return true;
+    });
     PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, form.paletteDisplay, [&host] {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         return host.destroyed();
