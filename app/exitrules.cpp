@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/endofshowwallpaper.h"
 #include "app/form1.h"
 #include "framework/WMessageFilter.h"
 #include "framework/messagebox.h"
@@ -47,6 +48,7 @@ void endShow(Form1& form, bool stoppedBySystem) {
         // Runs that never loaded the settings (another instance running, an
         // unknown argument) leave the stored LastImage as it is.
         if (form.settingsLoaded && !alreadyEnded) writeLastImage(form.currentPicturePath);
+        if (form.settingsLoaded && !alreadyEnded && form.settings.WallpaperLast) saveWallpaper(form);
     }
     // The close is posted, as the design's WM_CLOSE is; the ended flag lets it
     // through the key filter and CloseEvent.

@@ -15,6 +15,7 @@
 #include "app/exitrules.h"
 #include "app/form1.h"
 #include "app/input.h"
+#include "app/previewwindow.h"
 #include "app/showroutine.h"
 #include "catalogue/crandom.h"
 #include "framework/WMessageFilter.h"
@@ -187,9 +188,8 @@ void startUp(Form1& form, const std::string& rawText) {
     switch (mode) {
     case RunMode::Preview:
         form.previewFlag = true;
-        form.previewParent = windowHandleOf(text);
-        // The preview draws nothing yet on this build; it ends like a preview without handle.
-        endShow(form);
+        form.previewParent = previewHandleOf(text);
+        if (form.previewParent == 0 || !startPreview(form, form.previewParent)) endShow(form);
         return;
     case RunMode::Show:
         startShow(form);

@@ -13,6 +13,11 @@ packages=(
   python3 python3-pil fonts-liberation libjpeg-turbo-progs
   librsvg2-bin desktop-file-utils man-db groff-base dpkg-dev file  # icons, install and package checks
   xautolock xss-lock                                                # idle launchers
+  # Desktop wallpaper: GIO's GSettings, a real dconf backend on a D-Bus
+  # session bus for the tests, and the background schemas of GNOME (also
+  # Budgie's), Cinnamon and MATE, and Xfce's xfconf.
+  libglib2.0-dev libglib2.0-bin dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
+  dbus dbus-x11 cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3
 )
 
 missing=()

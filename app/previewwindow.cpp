@@ -1,0 +1,237 @@
+#include "app/previewwindow.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <cctype>
+#include <cstdio>
+#include <unordered_map>
+
+#include "app/arguments.h"
+#include "app/form1.h"
+#include "framework/WRegistryKey.h"
+#include "settings/settingstable.h"
+#include "show/palettemode.h"
+#include "show/picturefile.h"
+#include "show/previewfit.h"
+#include "show/resample.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr int kPlaceholderWidth = 152;
+constexpr int kPlaceholderHeight = 112;
+
+// The last picture a show displayed, or "" when the settings key or the
+// value is missing. Nothing is created.
+std::string lastImagePath() {
+    WRegistryKey key;
+    if (!key.open(RegistryRoot::CurrentUser, kSettingsKeyPath)) return {};
+    return key.readString("LastImage");
+}
+
+// The placeholder's scene: a framed landscape photograph on a slate desk,
+// drawn without anti-aliasing so that it keeps a few flat colours.
+QImage placeholderScene() {
+    QImage scene(kPlaceholderWidth, kPlaceholderHeight, QImage::Format_RGB32);
+    scene.fill(QColor(34, 40, 54));
+    QPainter p(&scene);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    const QRect photo(22, 14, 108, 78);
+    p.fillRect(photo.translated(3, 3), QColor(18, 21, 30));  // shadow
+    p.fillRect(photo, QColor(246, 244, 236));                 // paper border
+    const QRect view = photo.adjusted(5, 5, -5, -5);
+    p.setClipRect(view);
+    // Sky in bands, lighter towards the horizon.
+    for (int band = 0; band < 8; ++band) {
+        const int y = view.top() + band * 5;
+        p.fillRect(QRect(view.left(), y, view.width(), 5),
+                   QColor(62 + band * 15, 118 + band * 11, 186 + band * 6));
+    }
+    p.setBrush(QColor(252, 214, 96));
+    p.drawEllipse(QPoint(view.left() + 74, view.top() + 14), 8, 8);
+    p.setBrush(QColor(86, 94, 118));
+    p.drawPolygon(QPolygon({QPoint(view.left() - 2, view.top() + 46), QPoint(view.left() + 26, view.top() + 18),
+                            QPoint(view.left() + 44, view.top() + 34), QPoint(view.left() + 62, view.top() + 14),
+                            QPoint(view.right() + 2, view.top() + 46)}));
+    p.setBrush(QColor(236, 240, 246));  // snow on the peaks
+    p.drawPolygon(QPolygon({QPoint(view.left() + 20, view.top() + 24), QPoint(view.left() + 26, view.top() + 18),
+                            QPoint(view.left() + 32, view.top() + 24)}));
+    p.drawPolygon(QPolygon({QPoint(view.left() + 55, view.top() + 21), QPoint(view.left() + 62, view.top() + 14),
+                            QPoint(view.left() + 69, view.top() + 21)}));
+    p.setBrush(QColor(66, 128, 74));
+    p.drawEllipse(QRect(view.left() - 20, view.top() + 38, 70, 24));
+    p.setBrush(QColor(48, 108, 62));
+    p.drawEllipse(QRect(view.left() + 40, view.top() + 40, 80, 22));
+    p.fillRect(QRect(view.left(), view.top() + 52, view.width(), view.height() - 52), QColor(52, 104, 150));
+    p.fillRect(QRect(view.left() + 62, view.top() + 56, 24, 2), QColor(230, 206, 120));  // the sun on the water
+    p.setClipping(false);
+    // Slide markers under the photograph, the first one lit.
+    for (int i = 0; i < 3; ++i) {
+        p.setBrush(i == 0 ? QColor(246, 244, 236) : QColor(96, 104, 124));
+        p.drawRect(QRect(64 + i * 9, 101, 5, 5));
+    }
+    p.end();
+    return scene;
+}
+
+}  // namespace
+
+long long previewHandleOf(const std::string& text) {
+    std::size_t i = 3;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+        long long value = 0;
+        // Window ids have at most 8 hexadecimal digits; more is not a window.
+        for (std::size_t j = i + 2, digits = 0; j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]));
+             ++j) {
+            if (++digits > 8) return 0;
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[j])));
+            value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
+        }
+        return value;
+    }
+    return windowHandleOf(text);
+}
+
+WBitmap previewPlaceholder() {
+    const QImage scene = placeholderScene();
+    WBitmap bitmap;
+    if (!bitmap.create(scene.width(), scene.height(), 8)) return bitmap;
+    std::unordered_map<QRgb, std::uint8_t> indexOf;
+    for (int y = 0; y < scene.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(scene.constScanLine(y));
+        for (int x = 0; x < scene.width(); ++x) {
+            const QRgb c = in[x] & 0xFFFFFFu;
+            auto it = indexOf.find(c);
+            if (it == indexOf.end()) {
+                // The scene has a few dozen colours; a 257th would reuse the last entry.
+                const auto index = static_cast<std::uint8_t>(std::min<std::size_t>(indexOf.size(), 255));
+                bitmap.colorTable()[index] = RgbQuad{static_cast<std::uint8_t>(qBlue(c)),
+                                                     static_cast<std::uint8_t>(qGreen(c)),
+                                                     static_cast<std::uint8_t>(qRed(c)), 0};
+                it = indexOf.emplace(c, index).first;
+            }
+            bitmap.row(y)[x] = it->second;
+        }
+    }
+    return bitmap;
+}
+
+PreviewPicture loadPreviewPicture(const std::string& lastImage, QSize preview, bool paletteDisplay,
+                                  const std::function<bool()>& pump) {
+    PreviewPicture result;
+    if (!lastImage.empty() && !preview.isEmpty()) {
+        LoadContext context;
+        context.screenWidth = preview.width();
+        context.screenHeight = preview.height();
+        context.paletteDisplay = paletteDisplay;
+        context.pumpEvents = pump;
+        CQuantizer quantizer{236, 8};
+        context.quantizer = &quantizer;
+        LoadedPicture loaded;
+        if (loadPictureFile(lastImage, context, loaded) == LoadResult::Loaded) {
+            const QImage full = loaded.bitmap.toImage32();
+            const QSize size = previewPictureSize(full.size(), preview);
+            QImage scaled(size, QImage::Format_RGB32);
+            if (!full.isNull() && !scaled.isNull()) {
+                stretchBox(full, full.rect(), scaled, scaled.rect());
+                result.image = scaled;
+                result.placeholder = false;
+                if (paletteDisplay) result.palette = selectPalette(loaded.displayPalette, loaded.bitmap);
+                return result;
+            }
+        }
+    }
+    const WBitmap placeholder = previewPlaceholder();
+    result.image = placeholder.toImage32();
+    result.palette = selectPalette({}, placeholder);
+    return result;
+}
+
+PreviewWindow::PreviewWindow(QObject* owner, unsigned long host) : QObject(owner), host_(host) {
+    window_.setTitle("PreviewWindow");
+    // A child that never takes the focus or the input of its host.
+    window_.setFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
+    host_.DestroyEvent.connect([this] {
+        window_.PaintEvent.disconnectAll();
+        return false;  // whoever made the preview decides what follows
+    });
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+void PreviewWindow::show(PreviewPicture picture, bool paletteDisplay) {
+    picture_ = std::move(picture);
+    paletteDisplay_ = paletteDisplay;
+    window_.PaintEvent.connect([this] {
+        paint();
+        return true;
+    });
+    host_.embed(&window_);
+}
+
+QImage PreviewWindow::frame(QSize size) const {
+    QImage frame(size, QImage::Format_RGB32);
+    if (frame.isNull()) return frame;
+    frame.fill(Qt::black);
+    const QImage& picture = picture_.image;
+    if (picture.isNull()) return frame;
+    if (picture_.placeholder) {
+        stretchBox(picture, picture.rect(), frame, frame.rect());
+    } else {
+        const QRect target = previewDestination(picture.size(), size);
+        if (target.size() == picture.size()) {
+            QPainter p(&frame);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(target.topLeft(), picture);
+        } else {
+            stretchBox(picture, picture.rect(), frame, target);
+        }
+    }
+    if (paletteDisplay_) realizePalette(frame, picture_.palette);
+    return frame;
+}
+
+void PreviewWindow::paint() {
+    const QSize size = window_.canvas().size();
+    if (size.isEmpty()) return;
+    // The preview covers the whole host, whatever size it has now.
+    window_.canvas().setClip(QRect(QPoint(0, 0), size));
+    window_.canvas().copyFrom(frame(size), QRect(QPoint(0, 0), size));
+}
+
+bool startPreview(Form1& form, long long parent) {
+    auto* preview = parent > 0 ? new PreviewWindow(&form.window, static_cast<unsigned long>(parent)) : nullptr;
+    if (!preview || !preview->attached()) {
+        delete preview;
+        std::fprintf(stderr, "orvanta: %lld is not a window; no preview\n", parent);
+        return false;
+    }
+    const QSize size = preview->host().size();
+    form.showRect = QRect(QPoint(0, 0), size);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    form.paletteDisplay = screen && screen->depth() <= 8;
+    WHostWindow& host = preview->host();
+    // The process lives as long as the host: its end closes the (invisible)
+    // show form through the normal teardown, which quits with exit code 0.
+    // The close is posted, so a host destroyed before the event loop runs
+    // (during the load below) still ends it.
+    host.DestroyEvent.connect([&form] {
+        form.ended = true;
+        QCoreApplication::postEvent(&form.window, new WCloseRequestEvent(0));
+        return true;
+    });
+    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, form.paletteDisplay, [&host] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return host.destroyed();
+    });
+    preview->show(std::move(picture), form.paletteDisplay);
+    return true;
+}
+
+}  // namespace orvanta

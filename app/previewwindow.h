@@ -1,0 +1,77 @@
+#pragma once
+// Preview mode: the last picture a show displayed, still, inside a window of
+// another program (a settings program's preview area). No timer, no music,
+// no input. The process lives as long as that window: when its owner
+// destroys it, the application quits with exit code 0.
+#include <QImage>
+#include <QObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/WBitmap.h"
+#include "framework/WHostWindow.h"
+#include "framework/WShowWindow.h"
+#include "show/displaypalette.h"
+
+namespace orvanta {
+
+class Form1;
+
+// The host window id of a preview argument text (trimmed): read from the
+// fourth character on like every window handle, and also as hexadecimal
+// when it starts with "0x" or "0X", the way X tools print ids. 0 when none.
+long long previewHandleOf(const std::string& text);
+
+// The placeholder shown when there is no last picture to show: 152 x 112
+// pixels, 8 bits per pixel with its own colour table.
+WBitmap previewPlaceholder();
+
+// What the preview shows: the last picture scaled once to fit the preview
+// (single-precision scale, truncated), or the placeholder.
+struct PreviewPicture {
+    QImage image;  // 32-bit
+    bool placeholder = true;
+    std::vector<PaletteEntry> palette;  // what a palette display shows it through
+};
+
+// Loads lastImage for a preview of that size; the placeholder when the path
+// is empty or the picture cannot be decoded. pump lets events run during a
+// long decode and reports whether to abandon it.
+PreviewPicture loadPreviewPicture(const std::string& lastImage, QSize preview, bool paletteDisplay,
+                                  const std::function<bool()>& pump);
+
+class PreviewWindow : public QObject {
+public:
+    // Attaches to the host window; the window is neither shown nor painted
+    // until show(). Owned by `owner` (the show form's window).
+    PreviewWindow(QObject* owner, unsigned long host);
+    ~PreviewWindow() override;
+
+    bool attached() const { return host_.isValid(); }
+    WHostWindow& host() { return host_; }
+    WShowWindow& window() { return window_; }
+
+    // Becomes a child of the host covering it, painted with picture
+    // (through its palette on a palette display) on every expose.
+    void show(PreviewPicture picture, bool paletteDisplay);
+    // The frame the window shows at the given size.
+    QImage frame(QSize size) const;
+
+private:
+    void paint();
+
+    WHostWindow host_;
+    WShowWindow window_;  // destroyed before the host lets go of it
+    PreviewPicture picture_;
+    QImage placeholder_;
+    bool paletteDisplay_ = false;
+};
+
+// The preview mode of start-up: reads the host's size as the show
+// rectangle, loads LastImage (or the placeholder) and shows the
+// PreviewWindow inside the host. False when the handle names no window
+// (a one-line message goes to standard error); the caller then ends the run.
+bool startPreview(Form1& form, long long parent);
+
+}  // namespace orvanta

@@ -1,0 +1,40 @@
+#pragma once
+// The two bitmap file forms the wallpaper is written in. Both are standard
+// uncompressed BMP files (14-byte file header, 40-byte information header,
+// bottom row first, rows padded to 4 bytes), written through a 32 KiB buffer
+// into a temporary file beside the target that is renamed over it when
+// complete, so that a reader never sees half a file.
+//
+// Form A: 8 bits per pixel with a 256-entry colour table, pixel data at 1078,
+//   file size = image size + 1078, resolution and colour counts 0.
+// Form B: the image at its own colour depth: 24 bits for true-colour images
+//   (the X pad byte of a 32-bit canvas is not colour), 8 bits with a 256-entry
+//   colour table for indexed and grey images; no colour table at 24 bits.
+#include <QImage>
+#include <string>
+#include <vector>
+
+#include "framework/WBitmap.h"
+#include "show/displaypalette.h"
+
+namespace orvanta {
+
+inline constexpr int kBitmapFormAOffset = 14 + 40 + 256 * 4;  // 1078
+
+// Bytes of one pixel row: ((width x bitCount + 31) with the low five bits cleared) / 8.
+std::size_t bitmapRowSize(int width, int bitCount);
+
+// Writes image in form A through palette (at most 256 entries, the rest of the
+// table black): each pixel becomes the index of the first entry of exactly its
+// colour, or of the nearest colour (least squared RGB distance) when the
+// palette lacks it. False, with nothing left at path, on a null image, an
+// empty palette or any write failure.
+bool writeBitmapFormA(const std::string& path, const QImage& image, const std::vector<PaletteEntry>& palette);
+
+// Writes image in form B. False, with nothing left at path, on a null image
+// or any write failure.
+bool writeBitmapFormB(const std::string& path, const QImage& image);
+// The same for a decoded bitmap: 8 and 24 bits as they are, other depths as 24 bits.
+bool writeBitmapFormB(const std::string& path, const WBitmap& bitmap);
+
+}  // namespace orvanta

@@ -1,0 +1,123 @@
+#include "desktop/wallpaper.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <unordered_set>
+
+#include "desktop/bitmapfile.h"
+#include "show/palettemode.h"
+
+namespace orvanta {
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string withSlash(std::string directory) {
+    if (directory.empty() || directory.back() != '/') directory += '/';
+    return directory;
+}
+
+std::string homeDirectory() {
+    std::string home = environment("HOME");
+    if (home.empty())
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+    return home;
+}
+
+// Deletes our own old file; only a regular file or a symbolic link of that
+// name is removed, never a directory.
+void deleteOldFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
+}
+
+}  // namespace
+
+std::string wallpaperDirectory() {
+    std::string base = environment("XDG_DATA_HOME");
+    if (base.empty() || base.front() != '/') base = homeDirectory() + "/.local/share";
+    return withSlash(base) + "orvanta/";
+}
+
+bool makeWallpaperDirectory(const std::string& directory) {
+    std::string path;
+    for (std::size_t i = 0; i <= directory.size(); ++i) {
+        if (i == directory.size() || directory[i] == '/') {
+            if (!path.empty() && ::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        }
+        if (i < directory.size()) path += directory[i];
+    }
+    struct stat st {};
+    return ::stat(directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string currentUserName() {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name) return pw->pw_name;
+    if (std::string name = environment("LOGNAME"); !name.empty()) return name;
+    return environment("USER");
+}
+
+std::string endOfShowWallpaperPath(const std::string& directory, const std::string& userName) {
+    return withSlash(directory) + userName + kEndOfShowWallpaperSuffix;
+}
+
+std::string buttonWallpaperPath(const std::string& directory) { return withSlash(directory) + kButtonWallpaperName; }
+
+std::vector<PaletteEntry> wallpaperPalette(const QImage& screenImage, const std::vector<PaletteEntry>& shownThrough) {
+    const QImage rgb = screenImage.convertToFormat(QImage::Format_RGB32);
+    std::unordered_set<std::uint32_t> inPalette;
+    for (const PaletteEntry& e : shownThrough)
+        inPalette.insert((std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) | e.blue);
+    std::vector<std::uint32_t> own;  // the image's colours in order of appearance
+    std::unordered_set<std::uint32_t> seen;
+    bool allInPalette = !shownThrough.empty();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const std::uint32_t c = line[x] & 0xFFFFFFu;
+            if (allInPalette && !inPalette.count(c)) allInPalette = false;
+            if (own.size() <= 256 && seen.insert(c).second) own.push_back(c);
+        }
+        if (!allInPalette && own.size() > 256) break;
+    }
+    if (allInPalette) return shownThrough;
+    if (own.size() <= 256) {
+        std::vector<PaletteEntry> palette;
+        for (const std::uint32_t c : own)
+            palette.push_back(PaletteEntry{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                                           static_cast<std::uint8_t>(c), 0});
+        return palette;
+    }
+    return halftonePalette();
+}
+
+std::string saveEndOfShowWallpaper(const EndOfShowPicture& picture, const std::string& directory,
+                                   const std::string& userName) {
+    if (!picture.wallpaperLast || !picture.pictureComposed || picture.backBuffer.isNull()) return {};
+    const std::string path = endOfShowWallpaperPath(directory, userName);
+    deleteOldFile(path);
+    makeWallpaperDirectory(withSlash(directory));
+    if (picture.paletteDisplay)
+        writeBitmapFormA(path, picture.backBuffer, wallpaperPalette(picture.backBuffer, picture.palette));
+    else
+        writeBitmapFormB(path, picture.backBuffer);
+    return path;
+}
+
+std::string saveButtonWallpaper(const QImage& picture, const std::string& directory) {
+    const std::string path = buttonWallpaperPath(directory);
+    deleteOldFile(path);
+    makeWallpaperDirectory(withSlash(directory));
+    writeBitmapFormB(path, picture);
+    return path;
+}
+
+}  // namespace orvanta
