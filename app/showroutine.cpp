@@ -137,13 +137,16 @@ void SlideShow::firstPicture() {
             showUntilShown();
         }
     }
-    while (const std::optional<Step> next = state_.takeRemembered())
-        if (state_.admit(*next) == ShowState::Admission::Start) carryOut(*next);
+    carryOutRemembered();
 }
 
 void SlideShow::request(Step step) {
     if (state_.admit(step) != ShowState::Admission::Start) return;
     carryOut(step);
+    carryOutRemembered();
+}
+
+void SlideShow::carryOutRemembered() {
     // Steps asked for while a picture decoded are carried out now, one after
     // the other, never inside each other.
     while (const std::optional<Step> next = state_.takeRemembered())
@@ -169,12 +172,12 @@ void SlideShow::carryOut(Step step) {
 }
 
 void SlideShow::showUntilShown() {
-    while (!showRoutine() && !state_.ended() && !state_.noPictures()) {
+    while (!showRoutine() && state_.picturesGoOn()) {
     }
 }
 
 bool SlideShow::loadPicture() {
-    if (state_.noPictures() || state_.ended()) return false;
+    if (!state_.picturesGoOn()) return false;
     const int index = catalogue_.nextPicturePosition();
     if (index < 0) return false;
     const std::string path = catalogue_.pictures()[static_cast<std::size_t>(index)].path();
@@ -214,9 +217,8 @@ bool SlideShow::loadPicture() {
 }
 
 bool SlideShow::loadUntilSuccess() {
-    while (!state_.ended() && !state_.noPictures()) {
+    while (state_.picturesGoOn())
         if (loadPicture()) return true;
-    }
     return false;
 }
 

@@ -85,6 +85,7 @@ public:
 
 private:
     void carryOut(Step step);
+    void carryOutRemembered();
     // Repeats the show routine until a picture was shown or the run stops.
     void showUntilShown();
     // The per-picture sequence; true when a picture was shown.

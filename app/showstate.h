@@ -31,6 +31,8 @@ public:
     // The catalogue found nothing to show, or every picture failed to load.
     bool noPictures() const { return noPictures_; }
     void setNoPictures() { noPictures_ = true; }
+    // Loads and picture changes may go on: the run has not ended and has pictures.
+    bool picturesGoOn() const { return !ended_ && !noPictures_; }
 
     // User input asked to leave; a running transition stops after its step.
     bool exitRequested() const { return exitRequested_; }

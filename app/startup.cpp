@@ -120,7 +120,9 @@ void startUp(Form1& form, const std::string& rawText) {
     const std::string text = trimBlanks(rawText);
     const RunMode mode = runModeOf(text);
     if (mode == RunMode::PasswordChange || mode == RunMode::RemoveSettings) {
-        // There are no password services here: changing one ends at once.
+        // Each does its one thing and ends. Removal deletes the stored
+        // settings; passwords belong to the desktop's locker, so a password
+        // change has nothing to do.
         if (mode == RunMode::RemoveSettings) removeAllSettings();
         form.state().end();
         endShow(form);
