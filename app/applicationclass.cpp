@@ -11,13 +11,19 @@
 namespace orvanta {
 
 struct ApplicationClass::Impl {
-    Impl(int& argc, char** argv) : app(argc, argv), argumentText(rawArgumentText(argc, argv)) {}
-    QApplication app;
+    // The argument text is taken from the command line as written, before Qt
+    // sees it: Qt would take out what it reads as its own options
+    // ("-reverse", "-session x", "-display d"), and "orvanta -reverse /s" must
+    // not start a show. Qt gets the program name only.
+    Impl(int argc, char** argv) : argumentText(rawArgumentText(argc, argv)), qtArgv{argv[0], nullptr}, app(qtArgc, qtArgv) {}
     std::string argumentText;
+    int qtArgc = 1;
+    char* qtArgv[2];
+    QApplication app;
     std::unique_ptr<Form1> form;
 };
 
-ApplicationClass::ApplicationClass(int& argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
+ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
     QApplication::setApplicationName("Orvanta");
     QApplication::setApplicationVersion("4.9");
     // Message boxes close; the run ends only through the form's close.
@@ -38,14 +44,14 @@ int ApplicationClass::run() {
     }
     // CreateEvent of Form1: its handlers and the start-up.
     Form1& form = *impl_->form;
-    form.window.CreateEvent.connect([&form, this] {
+    form.window().CreateEvent.connect([&form, this] {
         startUp(form, impl_->argumentText);
         return false;  // the default creation processing goes on in every case
     });
-    form.window.CreateEvent.raise();
+    form.window().CreateEvent.raise();
     // RunEvent: the message loop, unless the run already ended during start-up.
     int code = 0;
-    if (!impl_->form->window.destroyed()) code = QApplication::exec();
+    if (!form.window().destroyed()) code = QApplication::exec();
     // EndEvent.
     impl_->form.reset();
     return code;

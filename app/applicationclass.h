@@ -11,7 +11,7 @@ class Form1;
 
 class ApplicationClass {
 public:
-    ApplicationClass(int& argc, char** argv);
+    ApplicationClass(int argc, char** argv);
     ~ApplicationClass();
     // Runs StartEvent, RunEvent and EndEvent; returns the exit code.
     int run();

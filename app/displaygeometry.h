@@ -10,7 +10,7 @@ namespace orvanta {
 struct ShowGeometry {
     QScreen* screen = nullptr;  // the primary screen
     int screenWidth = 0;        // its width in device pixels
-    int width = 0;              // W after the 1366 -> 1360 rule
+    int width = 0;              // W: 1360 on a 1366-wide screen, else the screen width
     int height = 0;             // H
     QRect clip;                 // what the screen canvas may draw
 };

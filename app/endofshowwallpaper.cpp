@@ -8,13 +8,13 @@ namespace orvanta {
 
 void saveWallpaper(Form1& form) {
     EndOfShowPicture shown;
-    shown.wallpaperLast = form.settings.WallpaperLast;
-    // The show routine marks the first picture just before composing it into
-    // the back buffer, and the back buffer keeps the last one composed.
-    shown.pictureComposed = form.firstPictureShown;
-    shown.backBuffer = form.backBuffer;
-    shown.paletteDisplay = form.paletteDisplay;
-    shown.palette = form.picturePalette;
+    const SlideShow& show = form.show();
+    shown.wallpaperLast = form.settings().WallpaperLast;
+    // The back buffer keeps the last picture composed, never an overlay.
+    shown.pictureComposed = show.pictureComposed();
+    shown.backBuffer = show.backBuffer();
+    shown.paletteDisplay = show.paletteDisplay();
+    shown.palette = show.picture().palette;
     const std::string path = saveEndOfShowWallpaper(shown, wallpaperDirectory(), currentUserName());
     if (!path.empty()) setDesktopWallpaper(path);
 }

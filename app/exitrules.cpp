@@ -12,7 +12,6 @@
 
 #include "app/endofshowwallpaper.h"
 #include "app/form1.h"
-#include "framework/WMessageFilter.h"
 #include "framework/messagebox.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
@@ -25,56 +24,42 @@ const char* const kNoPicturesText =
     "or no directory has been selected.  "
     "Check Orvanta settings.";
 
-void hideCursor(Form1& form) {
-    if (form.cursorHidden) return;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
-    form.cursorHidden = true;
-}
-
-void showCursor(Form1& form) {
-    if (!form.cursorHidden) return;
-    QGuiApplication::restoreOverrideCursor();
-    form.cursorHidden = false;
-}
-
 void endShow(Form1& form, bool stoppedBySystem) {
-    const bool alreadyEnded = form.ended;
-    form.ended = true;
-    if (!form.settingsMode) {
-        if (form.noPictures && !stoppedBySystem && !alreadyEnded) {
-            showCursor(form);
-            showMessageBox(&form.window, kProgramErrorTitle, kNoPicturesText);
+    ShowState& state = form.state();
+    const bool alreadyEnded = state.ended();
+    state.end();
+    if (!form.settingsMode()) {
+        if (state.noPictures() && !stoppedBySystem && !alreadyEnded) {
+            form.showCursor();
+            showMessageBox(&form.window(), kProgramErrorTitle, kNoPicturesText);
         }
         // Runs that never loaded the settings (another instance running, an
         // unknown argument) leave the stored LastImage as it is.
-        if (form.settingsLoaded && !alreadyEnded) writeLastImage(form.currentPicturePath);
-        if (form.settingsLoaded && !alreadyEnded && form.settings.WallpaperLast) saveWallpaper(form);
+        if (form.settingsLoaded() && !alreadyEnded) writeLastImage(form.show().shownPath());
+        if (form.settingsLoaded() && !alreadyEnded && form.settings().WallpaperLast) saveWallpaper(form);
     }
-    // The close is posted, as the design's WM_CLOSE is; the ended flag lets it
+    // The close goes through the queue like any other; the ended flag lets it
     // through the key filter and CloseEvent.
-    QCoreApplication::postEvent(&form.window, new WCloseRequestEvent(0));
+    QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
 }
 
 bool requestExit(Form1& form) {
-    // No password services exist here: the desktop's locker asks for one.
+    form.state().setExitRequested();
     endShow(form);
-    form.exitRequested = true;
     return true;
 }
 
 void installCloseRules(Form1& form) {
-    form.window.CloseEvent.connect([&form] { return !form.ended; });
-    form.window.DestroyEvent.connect([&form] {
+    form.window().CloseEvent.connect([&form] { return !form.state().ended(); });
+    form.window().DestroyEvent.connect([&form] {
         // Teardown: minimise and hide, stop the show's machinery, then quit.
-        form.window.showMinimized();
-        form.window.hide();
-        if (form.keyFilterId >= 0) removeMessageFilter(form.keyFilterId);
-        form.keyFilterId = -1;
-        if (form.powerWatch) form.powerWatch->stop();
+        form.window().showMinimized();
+        form.window().hide();
+        form.input().stopWatching();
         x11::suspendScreenBlanking(false);
-        showCursor(form);
-        form.showTimer.stop();
-        form.showTimer.TimerEvent.disconnectAll();
+        form.showCursor();
+        form.show().timer().stop();
+        form.show().timer().TimerEvent.disconnectAll();
         QCoreApplication::exit(0);
         return true;
     });
@@ -94,12 +79,12 @@ extern "C" void onTerminationSignal(int) {
 
 void installTerminationSignals(Form1& form) {
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form.window);
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form.window());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&form] {
         char buffer[16];
         while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        if (!form.ended) {
+        if (!form.state().ended()) {
             endShow(form, true);
         } else if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();  // a notice nobody will answer must not keep the run alive

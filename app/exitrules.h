@@ -13,7 +13,9 @@ extern const char* const kNoPicturesText;
 // applies (not when the system stopped the show: nobody would answer it),
 // writes LastImage, and closes the form.
 void endShow(Form1& form, bool stoppedBySystem = false);
-// Leaves the show on user input; true when the run was ended.
+// Leaves the show on user input: sets the exit request, which stops a running
+// transition, and ends the run. True when the run was ended (always here: the
+// desktop's locker, not the show, asks for a password).
 bool requestExit(Form1& form);
 
 // Connects CloseEvent (refused while the ended flag is clear) and DestroyEvent
@@ -21,8 +23,5 @@ bool requestExit(Form1& form);
 void installCloseRules(Form1& form);
 // SIGTERM, SIGINT and SIGHUP end the run through endShow.
 void installTerminationSignals(Form1& form);
-
-void hideCursor(Form1& form);
-void showCursor(Form1& form);
 
 }  // namespace orvanta

@@ -1,28 +1,20 @@
 #pragma once
-// The show form: the one top-level form of every run. It holds all run-time
-// state of a show: canvases, show rectangle, timer, picture position, the
-// settings record, and the three flags that keep the nested event handling
-// safe (ended, changing, exit-request result).
-#include <QImage>
-#include <QPoint>
-#include <QRect>
-#include <memory>
-#include <string>
-#include <vector>
+// The show form: the one top-level form of every run. It is made of a few
+// collaborators, each owning its part of the run:
+//   - the window and the settings record of the run;
+//   - ShowState: ended, changing, loading, the exit request, and the rule
+//     that admits or remembers a step;
+//   - SlideShow: the pictures, the canvases, the show timer and the routine;
+//   - ShowInput: the key filter and the mouse, key, paint and timer handlers.
+// Plus what start-up learns about the run mode.
+#include <chrono>
 
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
-#include "catalogue/picturecatalogue.h"
+#include "app/input.h"
+#include "app/showroutine.h"
+#include "app/showstate.h"
 #include "framework/WShowWindow.h"
-#include "framework/WTimer.h"
 #include "framework/singleinstance.h"
 #include "settings/settings.h"
-#include "show/cquantizer.h"
-#include "show/effectchoice.h"
-#include "show/picturefile.h"
-#include "show/textoverlay.h"
-
-class QTimer;
 
 namespace orvanta {
 
@@ -33,64 +25,54 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // --- run mode (start-up) ---
-    bool previewFlag = false;
-    bool settingsMode = false;
-    long long passwordChangeParent = 0;
-    long long previewParent = 0;
-    SingleInstance singleInstance;  // "OrvantaIsOn"
-    bool windows95Family = false;   // never set on this platform
-    bool paletteDisplay = false;
-    int monitorCount = 1;
-    int splashSecond = -1;
-    bool blendingAvailable = true;
-    int transitionCount() const { return blendingAvailable ? kTransitionCount : kTransitionCount - 1; }
+    WShowWindow& window() { return window_; }
+    Settings& settings() { return settings_; }
+    const Settings& settings() const { return settings_; }
+    ShowState& state() { return state_; }
+    const ShowState& state() const { return state_; }
+    SlideShow& show() { return show_; }
+    ShowInput& input() { return input_; }
 
-    // --- the show ---
-    WShowWindow window;
-    Settings settings;
-    bool settingsLoaded = false;
-    QRect showRect;        // x, y, W, H in device pixels
-    QImage backBuffer;     // W x H, 32-bit B,G,R,X
-    QImage previousBuffer;  // W x H, for the blend
-    WTimer showTimer;
-    int timerInterval = 0;
-    Mt19937 mt;
-    CRandom crandom;
-    PictureCatalogue catalogue{mt};
-    std::string currentPicturePath;  // the picture on screen; LastImage at the end
-    LoadedPicture picture;           // the decoded next picture
-    QImage pictureCanvas;            // the same picture as a 32-bit canvas, made once at load
-    std::vector<PaletteEntry> picturePalette;  // palette displays: the palette it is shown through
-    std::string loadedPath;          // its path
-    int consecutiveFailures = 0;
-    CQuantizer quantizer{236, 8};
-    EffectChoiceState effectChoice;
-    int previousEffect = 0;
-    bool firstPictureShown = false;
-    OverlayFonts fonts;
-    std::vector<std::unique_ptr<WShowWindow>> secondaryWindows;
-    int blockSize = 16;
-    std::vector<int> blockOrder;
+    // Lets the pending events run (any handler may run inside); true when
+    // the run has ended meanwhile. Every long operation of the show calls it.
+    bool pumpEvents();
+    // Keeps events flowing until `due`; true when the run ended before.
+    bool pumpUntil(std::chrono::steady_clock::time_point due);
 
-    bool ended = false;
-    bool changing = false;
-    bool noPictures = false;
-    bool loadSucceeded = false;
-    bool passwordDialog = false;
-    bool exitRequested = false;  // the exit-request result
-    bool cursorHidden = false;
+    // The run mode, as start-up found it.
+    bool preview() const { return preview_; }
+    void setPreview(long long parent) {
+        preview_ = true;
+        previewParent_ = parent;
+    }
+    long long previewParent() const { return previewParent_; }
+    bool settingsMode() const { return settingsMode_; }
+    void setSettingsMode() { settingsMode_ = true; }
+    SingleInstance& singleInstance() { return singleInstance_; }
 
-    QPoint mouseOrigin;
-    int mouseMoveCount = 0;
-    bool firstPaintDone = false;
+    // The settings were read from the store: LastImage is written back at the end.
+    bool settingsLoaded() const { return settingsLoaded_; }
+    void setSettingsLoaded() { settingsLoaded_ = true; }
 
-    int keyFilterId = -1;
-    QTimer* powerWatch = nullptr;
+    // The mouse cursor is hidden for the show and shown for a notice.
+    void hideCursor();
+    void showCursor();
+
+    // A timed show: Duration is not 0.
+    bool timed() const { return settings_.Duration != 0; }
+
+private:
+    WShowWindow window_;
+    Settings settings_;
+    ShowState state_;
+    SlideShow show_{*this};
+    ShowInput input_{*this};
+    SingleInstance singleInstance_;  // "OrvantaIsOn"
+    bool preview_ = false;
+    long long previewParent_ = 0;
+    bool settingsMode_ = false;
+    bool settingsLoaded_ = false;
+    bool cursorHidden_ = false;
 };
-
-// The process-wide reference to the show form, set at the start of startUp.
-Form1* showForm();
-void setShowForm(Form1* form);
 
 }  // namespace orvanta

@@ -1,20 +1,25 @@
 #include "app/input.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <cmath>
 
 #include "app/exitrules.h"
 #include "app/form1.h"
-#include "app/showroutine.h"
+#include "framework/WMessageFilter.h"
 #include "framework/x11platform.h"
 
 namespace orvanta {
 
 namespace {
 
-enum class KeyAction { Back, Forward, Favourite, MusicSkip, MusicReplay, Pause, Other };
+// The key filter runs before the other application filters.
+constexpr int kKeyFilterPriority = 64;
 
-KeyAction actionOf(int key) {
+}  // namespace
+
+ShowInput::KeyAction ShowInput::actionOf(int key) {
     switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Up:
@@ -30,153 +35,154 @@ KeyAction actionOf(int key) {
     }
 }
 
-bool timedShow(const Form1& form) { return form.settings.Duration != 0; }
-
 // Keys of a timed show: each is discarded after its action, also when the
-// action was skipped.
-bool timedShowKey(Form1& form, KeyAction action) {
+// action was skipped. Whether a step starts is the show state's to decide.
+bool ShowInput::timedShowKey(KeyAction action) {
     switch (action) {
-    case KeyAction::Back:
-        if (!form.changing && !form.noPictures) {
-            form.showTimer.stop();
-            stepBackPosition(form);
-            loadUntilSuccess(form);
-            if (!form.ended) form.showTimer.fireNow();
-        }
-        return true;
-    case KeyAction::Forward:
-        if (!form.changing) {
-            form.showTimer.stop();
-            form.showTimer.fireNow();
-        }
-        return true;
+    case KeyAction::Back: form_.show().request(Step::Back); return true;
+    case KeyAction::Forward: form_.show().request(Step::Forward); return true;
     case KeyAction::Favourite:
-        if (!form.changing) addFavourite(form);
+        if (form_.state().idle()) form_.show().addFavourite();
         return true;
     case KeyAction::MusicSkip:
-    case KeyAction::MusicReplay:
-        return true;  // nothing plays while MusicOption is 0
+    case KeyAction::MusicReplay: return true;  // nothing plays while MusicOption is 0
     case KeyAction::Pause:
-        if (!form.changing) pauseShow(form);
+        if (form_.state().idle()) form_.show().pause();
         return true;
     case KeyAction::Other: return false;
     }
     return false;
 }
 
-bool manualShowKey(Form1& form, KeyAction action) {
+// Keys of a manual show. The steps go through the mouse-button handlers, as
+// the buttons step too; P does nothing.
+bool ShowInput::manualShowKey(KeyAction action) {
     switch (action) {
-    case KeyAction::Back:
-        form.window.LeftButtonDownEvent.raise(QPoint());
-        return true;
-    case KeyAction::Forward:
-        form.window.RightButtonDownEvent.raise(QPoint());
-        return true;
-    case KeyAction::Favourite:
-        addFavourite(form);
-        return true;
+    case KeyAction::Back: form_.window().LeftButtonDownEvent.raise(QPoint()); return true;
+    case KeyAction::Forward: form_.window().RightButtonDownEvent.raise(QPoint()); return true;
+    case KeyAction::Pause: return true;
     case KeyAction::MusicSkip:
-    case KeyAction::MusicReplay:
-        return true;
-    case KeyAction::Pause:
-        return true;
+    case KeyAction::MusicReplay: return true;
+    case KeyAction::Favourite:
     case KeyAction::Other:
-        // Let the key reach KeyDownEvent as if the show were timed, so that it leaves.
-        form.settings.Duration = 999999;
+        // Keys pressed while a picture changes reach the key handler, which
+        // ignores them in a manual show.
+        if (!form_.state().idle()) return false;
+        if (action == KeyAction::Favourite) {
+            form_.show().addFavourite();
+            return true;
+        }
+        // Any other key leaves: it reaches the key handler as in a timed show.
+        form_.settings().Duration = kLeavingManualShow;
         return false;
     }
     return false;
 }
 
-void onMouseMove(Form1& form, QPoint at) {
-    if (form.ended || !form.window.isVisible() || form.settings.IgnoreMouse) return;
-    ++form.mouseMoveCount;
-    if (form.mouseMoveCount == 1) return;  // the first movement after start-up is ignored
-    if (form.mouseMoveCount == 2) {
-        form.mouseOrigin = at;
+void ShowInput::onMouseMove(QPoint at) {
+    if (form_.state().ended() || !form_.window().isVisible() || form_.settings().IgnoreMouse) return;
+    ++mouseMoveCount_;
+    if (mouseMoveCount_ == 1) return;  // the first movement after start-up is ignored
+    if (mouseMoveCount_ == 2) {
+        mouseOrigin_ = at;
         return;
     }
-    if (form.previewFlag || !timedShow(form)) return;
-    const double dx = at.x() - form.mouseOrigin.x();
-    const double dy = at.y() - form.mouseOrigin.y();
-    if (std::sqrt(dx * dx + dy * dy) > kMouseTravelLimit) form.exitRequested = requestExit(form);
+    if (form_.preview() || !form_.timed()) return;
+    const double dx = at.x() - mouseOrigin_.x();
+    const double dy = at.y() - mouseOrigin_.y();
+    if (std::sqrt(dx * dx + dy * dy) > kMouseTravelLimit) requestExit(form_);
 }
 
-}  // namespace
+// Left and right buttons: a manual show steps, any other show is left.
+void ShowInput::onButton(bool back) {
+    if (form_.preview()) return;
+    if (form_.timed() || form_.state().noPictures()) requestExit(form_);
+    else form_.show().request(back ? Step::Back : Step::Forward);
+}
 
-bool keyFilter(Form1& form, QObject* target, QEvent* event) {
+bool ShowInput::filter(QObject* target, QEvent* event) {
     const QEvent::Type type = event->type();
-    // 1. The close request from outside: only with the close code, and then
-    // without any of endShow's steps.
+    ShowState& state = form_.state();
+    // The close request from outside ends the run only with the close code,
+    // and then without any of endShow's steps (no LastImage, no notice).
     if (type == WCloseRequestEvent::eventType()) {
-        if (form.ended) return false;
+        if (state.ended()) return false;
         if (static_cast<WCloseRequestEvent*>(event)->code == x11::kCloseCode) {
-            form.ended = true;
+            state.end();
             return false;
         }
         return true;
     }
-    // 3. The monitor going to low power or off ends the show.
+    // The monitor going to low power or off ends the show.
     if (type == WMonitorPowerEvent::eventType()) {
         const int level = static_cast<WMonitorPowerEvent*>(event)->level;
-        if ((level == 1 || level == 2) && !form.previewFlag && !form.ended) form.exitRequested = requestExit(form);
+        if ((level == 1 || level == 2) && !form_.preview() && !state.ended()) requestExit(form_);
         return false;
     }
-    if (type != QEvent::KeyPress || target != &form.window || form.passwordDialog) return false;
+    if (type != QEvent::KeyPress || target != &form_.window()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if ((key->modifiers() & Qt::AltModifier) || key->key() == Qt::Key_F10) return false;  // system keys
     const KeyAction action = actionOf(key->key());
-    // 4. Timed show.
-    if (timedShow(form)) return timedShowKey(form, action);
-    // 5. P in a manual show does nothing.
-    if (action == KeyAction::Pause) return true;
-    // 6. Manual show, unless a picture change is under way (keys are then lost).
-    if (!form.changing) return manualShowKey(form, action);
-    return false;
+    return form_.timed() ? timedShowKey(action) : manualShowKey(action);
 }
 
-void installShowHandlers(Form1& form) {
-    Form1* f = &form;
-    form.window.KeyDownEvent.connect([f](int, bool) {
-        if (!f->previewFlag && timedShow(*f)) f->exitRequested = requestExit(*f);
+void ShowInput::installHandlers() {
+    WShowWindow& window = form_.window();
+    window.KeyDownEvent.connect([this](int, bool) {
+        if (!form_.preview() && form_.timed()) requestExit(form_);
         return true;
     });
-    form.window.SystemKeyDownEvent.connect([](int) { return true; });
-    form.window.MiddleButtonDownEvent.connect([f](QPoint) {
-        if (!f->previewFlag && timedShow(*f)) f->exitRequested = requestExit(*f);
+    window.SystemKeyDownEvent.connect([](int) { return true; });
+    window.MiddleButtonDownEvent.connect([this](QPoint) {
+        if (!form_.preview() && form_.timed()) requestExit(form_);
         return true;
     });
-    form.window.LeftButtonDownEvent.connect([f](QPoint) {
-        if (f->previewFlag) return true;
-        if (timedShow(*f) || f->noPictures) f->exitRequested = requestExit(*f);
-        else stepBackManual(*f);
+    window.LeftButtonDownEvent.connect([this](QPoint) {
+        onButton(true);
         return true;
     });
-    form.window.RightButtonDownEvent.connect([f](QPoint) {
-        if (f->previewFlag) return true;
-        if (timedShow(*f) || f->noPictures) f->exitRequested = requestExit(*f);
-        else stepForwardManual(*f);
+    window.RightButtonDownEvent.connect([this](QPoint) {
+        onButton(false);
         return true;
     });
-    form.window.MouseMoveEvent.connect([f](QPoint at) {
-        onMouseMove(*f, at);
+    window.MouseMoveEvent.connect([this](QPoint at) {
+        onMouseMove(at);
         return true;
     });
-    form.window.PaintEvent.connect([f] {
-        if (!f->firstPaintDone) {
-            // The first paint does not copy the back buffer (it holds nothing
-            // yet); it only puts on screen what has been drawn so far.
-            f->firstPaintDone = true;
-            f->window.canvas().flushAll();
-            return true;
-        }
-        repaintFromBackBuffer(*f);
+    window.PaintEvent.connect([this] {
+        form_.show().repaint();
         return true;
     });
-    form.showTimer.TimerEvent.connect([f] {
-        onTimerTick(*f);
+    form_.show().timer().TimerEvent.connect([this] {
+        form_.show().request(Step::Tick);
         return true;
     });
+}
+
+void ShowInput::startWatching() {
+    keyFilterId_ = installMessageFilter(kKeyFilterPriority,
+                                        [this](QObject* target, QEvent* event) { return filter(target, event); });
+    WShowWindow* window = &form_.window();
+    x11::setCloseMessageHandler([window](unsigned long, long code) {
+        QCoreApplication::postEvent(window, new WCloseRequestEvent(code));
+    });
+    // The X server reports the monitor's power state; it is polled while the
+    // show runs and reaches the key filter as a posted event.
+    powerWatch_ = new QTimer(window);
+    QObject::connect(powerWatch_, &QTimer::timeout, window, [window] {
+        const x11::MonitorPower power = x11::monitorPower();
+        if (power == x11::MonitorPower::Standby || power == x11::MonitorPower::Suspend)
+            QCoreApplication::postEvent(window, new WMonitorPowerEvent(1));
+        else if (power == x11::MonitorPower::Off)
+            QCoreApplication::postEvent(window, new WMonitorPowerEvent(2));
+    });
+    powerWatch_->start(1000);
+}
+
+void ShowInput::stopWatching() {
+    if (keyFilterId_ >= 0) removeMessageFilter(keyFilterId_);
+    keyFilterId_ = -1;
+    if (powerWatch_) powerWatch_->stop();
 }
 
 }  // namespace orvanta

@@ -206,31 +206,31 @@ void PreviewWindow::paint() {
 }
 
 bool startPreview(Form1& form, long long parent) {
-    auto* preview = parent > 0 ? new PreviewWindow(&form.window, static_cast<unsigned long>(parent)) : nullptr;
+    auto* preview = parent > 0 ? new PreviewWindow(&form.window(), static_cast<unsigned long>(parent)) : nullptr;
     if (!preview || !preview->attached()) {
         delete preview;
         std::fprintf(stderr, "orvanta: %lld is not a window; no preview\n", parent);
         return false;
     }
     const QSize size = preview->host().size();
-    form.showRect = QRect(QPoint(0, 0), size);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    form.paletteDisplay = screen && screen->depth() <= 8;
+    const bool paletteDisplay = screen && screen->depth() <= 8;
+    form.show().setScreen(QRect(QPoint(0, 0), size), paletteDisplay);
     WHostWindow& host = preview->host();
     // The process lives as long as the host: its end closes the (invisible)
     // show form through the normal teardown, which quits with exit code 0.
     // The close is posted, so a host destroyed before the event loop runs
     // (during the load below) still ends it.
     host.DestroyEvent.connect([&form] {
-        form.ended = true;
-        QCoreApplication::postEvent(&form.window, new WCloseRequestEvent(0));
+        form.state().end();
+        QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
         return true;
     });
-    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, form.paletteDisplay, [&host] {
+    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay, [&host] {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         return host.destroyed();
     });
-    preview->show(std::move(picture), form.paletteDisplay);
+    preview->show(std::move(picture), paletteDisplay);
     return true;
 }
 

@@ -1,11 +1,9 @@
 #include "app/showroutine.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QThread>
+#include <QTime>
 #include <cstring>
 
 #include "app/displaygeometry.h"
@@ -16,8 +14,10 @@
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
 #include "show/blend.h"
+#include "show/blockgrid.h"
 #include "show/composition.h"
 #include "show/palettemode.h"
+#include "show/picturefile.h"
 #include "show/resample.h"
 #include "show/transitionplan.h"
 #include "show/transitionplayer.h"
@@ -26,106 +26,303 @@ namespace orvanta {
 
 namespace {
 
-// Lets pending events run; true when the run has ended meanwhile.
-bool pumpEnded(Form1& form) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return form.ended;
-}
-
 QColor colourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
-QRect wholeScreen(Form1& form) { return QRect(QPoint(0, 0), form.window.canvas().size()); }
-
 // The transition's drawing on the show window: pieces of the back buffer go
-// straight to the screen; pauses keep events flowing.
+// straight to the screen; between steps and during pauses events keep flowing.
 class ScreenTransitionTarget : public TransitionTarget {
 public:
-    explicit ScreenTransitionTarget(Form1& form) : form_(form) {}
+    ScreenTransitionTarget(Form1& form, const QImage& back, QImage& previous, QRect show)
+        : form_(form), screen_(form.window().canvas()), back_(back), previous_(previous), show_(show) {}
     void begin() override { clock_.start(); }
-    void copyPiece(const QRect& r) override { form_.window.canvas().copyFrom(form_.backBuffer, r); }
+    void copyPiece(const QRect& r) override { screen_.copyFrom(back_, r); }
     void stretchToScreen(const QRect& src, const QRect& dst) override {
         // A zoom frame is stretched straight into the screen when it can be:
         // 400 frames of a whole screen each are the zooms' whole cost.
-        if (form_.window.canvas().paintDirect(form_.showRect, [&](QImage& screen) {
-                stretchBox(form_.backBuffer, src, screen, dst);
-            }))
-            return;
-        if (frame_.size() != form_.backBuffer.size()) frame_ = QImage(form_.backBuffer.size(), QImage::Format_RGB32);
-        stretchBox(form_.backBuffer, src, frame_, dst);
-        form_.window.canvas().copyFrom(frame_, form_.showRect);
+        if (screen_.paintDirect(show_, [&](QImage& screen) { stretchBox(back_, src, screen, dst); })) return;
+        if (frame_.size() != back_.size()) frame_ = QImage(back_.size(), QImage::Format_RGB32);
+        stretchBox(back_, src, frame_, dst);
+        screen_.copyFrom(frame_, show_);
     }
     void blendFrame(int alpha) override {
-        blendConstant(form_.backBuffer, form_.previousBuffer, alpha);
-        form_.window.canvas().copyFrom(form_.previousBuffer, form_.showRect);
+        blendConstant(back_, previous_, alpha);
+        screen_.copyFrom(previous_, show_);
     }
-    void copyAll() override { form_.window.canvas().copyFrom(form_.backBuffer, form_.showRect); }
-    void fill(QRgb colour) override { form_.window.canvas().fill(form_.showRect, QColor::fromRgb(colour)); }
+    void copyAll() override { screen_.copyFrom(back_, show_); }
+    void fill(QRgb colour) override { screen_.fill(show_, QColor::fromRgb(colour)); }
     bool pumpAndCheckExit() override {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return form_.exitRequested || form_.ended;
+        form_.pumpEvents();
+        return form_.state().stopRequested();
     }
     void sleep(int ms) override {
-        if (ms <= 0) return;
-        const auto due = clock_.next(ms);
-        // Input is seen during the pause, and the pause still ends on schedule.
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(due - PauseClock::Clock::now());
-            if (left.count() <= 0 || form_.ended) return;
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            const auto nap = std::min<std::int64_t>(left.count(), 1000);
-            QThread::usleep(static_cast<unsigned long>(nap));
-        }
+        if (ms > 0) form_.pumpUntil(clock_.next(ms));
     }
 
 private:
     Form1& form_;
+    WScreenCanvas& screen_;
+    const QImage& back_;
+    QImage& previous_;
+    QRect show_;
     PauseClock clock_;
     QImage frame_;
 };
 
-// A palette device shows the composed picture through one palette: the
-// screen is first filled with the background colour as that palette shows it,
-// and the back buffer holds only colours of the palette.
-void realizeOnPaletteDisplay(Form1& form) {
-    const Rgb back = form.settings.BackColor;
-    QImage background(1, 1, QImage::Format_RGB32);
-    background.fill(colourOf(back));
-    realizePalette(background, form.picturePalette);
-    form.window.canvas().fill(wholeScreen(form), background.pixelColor(0, 0));
-    realizePalette(form.backBuffer, form.picturePalette);
+}  // namespace
+
+SlideShow::SlideShow(Form1& form) : form_(form), state_(form.state()) {}
+
+SlideShow::~SlideShow() = default;
+
+int SlideShow::transitionCount() const { return blendingAvailable_ ? kTransitionCount : kTransitionCount - 1; }
+
+void SlideShow::seed(std::uint32_t seed) {
+    mt_.seed(seed);
+    crandom_.seed(seed);
 }
 
-void enterNoPictures(Form1& form) {
-    form.noPictures = true;
-    form.settings.Splash = false;
-    form.settings.Randomize = false;
-    form.showTimer.stop();
-    form.backBuffer.fill(Qt::black);
-    form.window.canvas().fill(wholeScreen(form), Qt::black);
+void SlideShow::setScreen(const QRect& showRect, bool paletteDisplay) {
+    showRect_ = showRect;
+    paletteDisplay_ = paletteDisplay;
+    backBuffer_ = QImage(showRect.size(), QImage::Format_RGB32);
+    backBuffer_.fill(Qt::black);
 }
 
-void drawOverlaysOnScreen(Form1& form) {
-    if (!form.settings.Message && !form.settings.Captions) return;
-    form.window.canvas().paint(form.showRect, [&](QPainter& p) {
-        drawOverlays(p, form.showRect.size(), form.settings, form.fonts, form.loadedPath, form.crandom);
-    });
+bool SlideShow::buildPictureList() {
+    BuildHooks hooks;
+    hooks.pumpEvents = [this] { return form_.pumpEvents(); };
+    // Only shortcuts to absolute paths are listed: a Windows or relative
+    // target would be opened against whatever the working directory is.
+    hooks.resolveShortcut = shellShortcutResolver(0);
+    switch (catalogue_.buildPictureList(form_.settings(), hooks)) {
+    case BuildResult::Ready: return true;
+    case BuildResult::NoPictures: state_.setNoPictures(); return true;
+    case BuildResult::Ended: return false;
+    case BuildResult::MemoryError:
+        form_.showCursor();
+        showMessageBox(&form_.window(), kMemoryErrorTitle, kMemoryErrorText);
+        endShow(form_);
+        return false;
+    }
+    return false;
 }
 
-void drawSecondaryMonitors(Form1& form) {
-    if (form.monitorCount <= 1 || form.secondaryWindows.empty()) return;
-    const QImage& canvas = form.pictureCanvas;
-    if (canvas.isNull()) return;
-    for (auto& window : form.secondaryWindows) {
-        const QSize size = window->canvas().size();
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colourOf(form.settings.BackColor));
-        composePictureInto(canvas, form.picture.reducedOnDecode, form.settings, form.crandom, image,
-                           QRect(QPoint(0, 0), size));
-        window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
+void SlideShow::prepareRun() {
+    const Settings& settings = form_.settings();
+    previousEffect_ = 0;
+    effectChoice_.position = 0;
+    fonts_ = OverlayFonts::fromSettings(settings);
+    timerInterval_ = settings.Duration * 1000;
+    blockSize_ = blockSizeFor(showRect_.width());
+    blockOrder_.assign(static_cast<std::size_t>(blockCountFor(showRect_.width(), showRect_.height())), 0);
+    previousBuffer_ = QImage(showRect_.size(), QImage::Format_RGB32);
+    previousBuffer_.fill(colourOf(settings.BackColor));
+}
+
+void SlideShow::firstPicture() {
+    monitorCount_ = monitorCount();
+    if (monitorCount_ > 1) createSecondaryWindows();
+    state_.beginShow();
+    {
+        ShowState::Change change(state_);
+        if (form_.timed()) {
+            // The first picture is decoded before the splash has had its time,
+            // and shown at once after it, as if the timer had fired.
+            if (loadUntilSuccess()) {
+                waitForSplash();
+                if (!state_.ended()) showRoutine();
+            }
+        } else {
+            waitForSplash();
+            showUntilShown();
+        }
+    }
+    carryOutRemembered();
+}
+
+void SlideShow::request(Step step) {
+    if (state_.admit(step) != ShowState::Admission::Start) return;
+    carryOut(step);
+    carryOutRemembered();
+}
+
+void SlideShow::carryOutRemembered() {
+    // Steps asked for while a picture decoded are carried out now, one after
+    // the other, never inside each other.
+    while (const std::optional<Step> next = state_.takeRemembered())
+        if (state_.admit(*next) == ShowState::Admission::Start) carryOut(*next);
+}
+
+void SlideShow::carryOut(Step step) {
+    ShowState::Change change(state_);
+    if (form_.timed()) {
+        timer_.stop();
+        // Back loads the picture before the current one first; Tick and
+        // Forward show the picture decoded already.
+        if (step == Step::Back) {
+            catalogue_.stepBack();
+            if (!loadUntilSuccess()) return;
+        }
+        showRoutine();
+        return;
+    }
+    if (step == Step::Tick) return;
+    if (step == Step::Back) catalogue_.stepBack();
+    showUntilShown();
+}
+
+void SlideShow::showUntilShown() {
+    while (!showRoutine() && state_.picturesGoOn()) {
     }
 }
 
-void createSecondaryWindows(Form1& form) {
+bool SlideShow::loadPicture() {
+    if (!state_.picturesGoOn()) return false;
+    const int index = catalogue_.nextPicturePosition();
+    if (index < 0) return false;
+    const std::string path = catalogue_.pictures()[static_cast<std::size_t>(index)].path();
+    LoadContext context;
+    context.screenWidth = showRect_.width();
+    context.screenHeight = showRect_.height();
+    context.paletteDisplay = paletteDisplay_;
+    context.quantizer = &quantizer_;
+    context.pumpEvents = [this] { return form_.pumpEvents(); };
+    // The decode lets events run: it works on a picture of its own, and the
+    // show's next picture is replaced only when it succeeded.
+    LoadedPicture decoded;
+    LoadResult result;
+    {
+        ShowState::Loading loading(state_);
+        result = loadPictureFile(path, context, decoded);
+    }
+    if (result == LoadResult::Loaded) {
+        DecodedPicture next;
+        // The canvas is made now, while the current picture is on view, so
+        // that the next tick only composes; the decoded bitmap is then done with.
+        next.canvas = decoded.bitmap.toImage32();
+        if (paletteDisplay_) next.palette = selectPalette(decoded.displayPalette, decoded.bitmap);
+        next.reducedOnDecode = decoded.reducedOnDecode;
+        next.path = path;
+        picture_ = std::move(next);
+        consecutiveFailures_ = 0;
+        return true;
+    }
+    if (result == LoadResult::Abandoned) return false;  // the run ended; the position stays
+    catalogue_.advance();
+    // A show whose every picture fails must not spin: after a whole cycle of
+    // failures it is a show without pictures.
+    if (++consecutiveFailures_ >= std::max(1, catalogue_.length())) enterNoPictures();
+    form_.pumpEvents();
+    return false;
+}
+
+bool SlideShow::loadUntilSuccess() {
+    while (state_.picturesGoOn())
+        if (loadPicture()) return true;
+    return false;
+}
+
+void SlideShow::enterNoPictures() {
+    state_.setNoPictures();
+    form_.settings().Splash = false;
+    form_.settings().Randomize = false;
+    timer_.stop();
+    backBuffer_.fill(Qt::black);
+    form_.window().canvas().fill(QRect(QPoint(0, 0), form_.window().canvas().size()), Qt::black);
+}
+
+void SlideShow::waitForSplash() {
+    if (splashSecond_ < 0) return;
+    int d = QTime::currentTime().second() - splashSecond_;
+    if (d < 0) d += 60;
+    if (d >= 2) return;
+    // The banner stays until the seconds counter has moved on by two. Events
+    // keep flowing; a step asked for meanwhile waits like one during a decode.
+    ShowState::Loading waiting(state_);
+    form_.pumpUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2 - d));
+}
+
+void SlideShow::copyToPreviousBuffer() {
+    if (previousBuffer_.size() == backBuffer_.size())
+        std::memcpy(previousBuffer_.bits(), backBuffer_.constBits(), static_cast<std::size_t>(backBuffer_.sizeInBytes()));
+    else
+        previousBuffer_ = backBuffer_.copy();
+}
+
+bool SlideShow::showRoutine() {
+    Settings& settings = form_.settings();
+    // The blend fades from the picture composed last.
+    if (blendingAvailable_) copyToPreviousBuffer();
+    // A manual show decodes the picture now; a timed one decoded it after
+    // the previous picture.
+    if (settings.Duration == 0 && !loadPicture()) return false;
+    if (!picture_.loaded()) return false;
+    if (!firstPictureShown_) {
+        firstPictureShown_ = true;
+        form_.window().showFullScreen();
+        form_.window().raise();
+        form_.window().requestActivate();
+    }
+    const bool blitOk = composePictureInto(picture_.canvas, picture_.reducedOnDecode, settings, crandom_, backBuffer_,
+                                           backBuffer_.rect());
+    if (paletteDisplay_) realizeOnPaletteDisplay();
+    if (form_.pumpEvents()) return false;
+    if (blitOk) {
+        playTransitionToScreen();
+        if (state_.stopRequested()) return false;
+        drawOverlaysOnScreen();
+        drawSecondaryMonitors();
+    }
+    catalogue_.advance();
+    shownPath_ = picture_.path;
+    picture_.canvas = QImage();
+    // A timed show decodes the next picture while this one is on view; the
+    // timer counts the picture's time from the end of its transition.
+    if (settings.Duration != 0 && settings.Duration != kLeavingManualShow && !state_.ended()) {
+        timer_.start(timerInterval_, 0);
+        loadUntilSuccess();
+    }
+    return true;
+}
+
+void SlideShow::playTransitionToScreen() {
+    const Settings& settings = form_.settings();
+    ScreenTransitionTarget target(form_, backBuffer_, previousBuffer_, showRect_);
+    if (fillsShowBeforeNextEffect(showRect_.width(), previousEffect_)) target.fill(colourOf(settings.BackColor).rgb());
+    int effect = 0;
+    if (settings.Effects) effect = chooseEffect(effectChoice_, settings.transitions, transitionCount(), mt_);
+    TransitionGeometry geometry;
+    geometry.width = showRect_.width();
+    geometry.height = showRect_.height();
+    geometry.blockSize = blockSize_;
+    geometry.delay = settings.Delay;
+    geometry.blockOrder = blockOrder_;
+    TransitionRandom random{mt_, crandom_};
+    playTransition(effect, geometry, random, target);
+    previousEffect_ = effect;
+}
+
+// A palette device shows the composed picture through one palette: the
+// screen is first filled with the background colour as that palette shows it,
+// and the back buffer holds only colours of the palette.
+void SlideShow::realizeOnPaletteDisplay() {
+    QImage background(1, 1, QImage::Format_RGB32);
+    background.fill(colourOf(form_.settings().BackColor));
+    realizePalette(background, picture_.palette);
+    WScreenCanvas& screen = form_.window().canvas();
+    screen.fill(QRect(QPoint(0, 0), screen.size()), background.pixelColor(0, 0));
+    realizePalette(backBuffer_, picture_.palette);
+}
+
+void SlideShow::drawOverlaysOnScreen() {
+    const Settings& settings = form_.settings();
+    if (!settings.Message && !settings.Captions) return;
+    form_.window().canvas().paint(showRect_, [&](QPainter& p) {
+        drawOverlays(p, showRect_.size(), settings, fonts_, picture_.path, crandom_);
+    });
+}
+
+void SlideShow::createSecondaryWindows() {
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen == QGuiApplication::primaryScreen()) continue;
         auto window = std::make_unique<WShowWindow>();
@@ -133,215 +330,63 @@ void createSecondaryWindows(Form1& form) {
         window->setGeometry(screen->geometry());
         window->showFullScreen();
         const qreal ratio = screen->devicePixelRatio();
-        window->canvas().resize(QSize(qRound(screen->geometry().width() * ratio),
-                                      qRound(screen->geometry().height() * ratio)));
-        window->canvas().fill(QRect(QPoint(0, 0), window->canvas().size()), colourOf(form.settings.BackColor));
+        window->canvas().resize(
+            QSize(qRound(screen->geometry().width() * ratio), qRound(screen->geometry().height() * ratio)));
+        window->canvas().fill(QRect(QPoint(0, 0), window->canvas().size()), colourOf(form_.settings().BackColor));
         // Input on a secondary monitor counts like input on the show.
-        Form1* f = &form;
-        window->KeyDownEvent.connect([f](int key, bool repeat) { return f->window.KeyDownEvent.raise(key, repeat); });
-        window->LeftButtonDownEvent.connect([f](QPoint p) { return f->window.LeftButtonDownEvent.raise(p); });
-        window->RightButtonDownEvent.connect([f](QPoint p) { return f->window.RightButtonDownEvent.raise(p); });
-        window->MiddleButtonDownEvent.connect([f](QPoint p) { return f->window.MiddleButtonDownEvent.raise(p); });
-        window->CloseEvent.connect([f] { return !f->ended; });
-        form.secondaryWindows.push_back(std::move(window));
+        WShowWindow& main = form_.window();
+        WShowWindow* self = window.get();
+        window->KeyDownEvent.connect([&main](int key, bool repeat) { return main.KeyDownEvent.raise(key, repeat); });
+        window->LeftButtonDownEvent.connect([&main](QPoint p) { return main.LeftButtonDownEvent.raise(p); });
+        window->RightButtonDownEvent.connect([&main](QPoint p) { return main.RightButtonDownEvent.raise(p); });
+        window->MiddleButtonDownEvent.connect([&main](QPoint p) { return main.MiddleButtonDownEvent.raise(p); });
+        window->CloseEvent.connect([this] { return !state_.ended(); });
+        window->PaintEvent.connect([self] {
+            self->canvas().flushAll();
+            return true;
+        });
+        secondaryWindows_.push_back(std::move(window));
     }
 }
 
-}  // namespace
-
-bool buildPictureList(Form1& form, const std::function<bool()>& pump) {
-    BuildHooks hooks;
-    hooks.pumpEvents = pump;
-    hooks.resolveShortcut = [](const std::string& link) {
-        std::string target;
-        return resolveShortcut(0, link, target) != 0 ? target : std::string();
-    };
-    const BuildResult result = form.catalogue.buildPictureList(form.settings, hooks);
-    switch (result) {
-    case BuildResult::Ready: return true;
-    case BuildResult::NoPictures:
-        form.noPictures = true;
-        return true;
-    case BuildResult::Ended: return false;
-    case BuildResult::MemoryError:
-        showCursor(form);
-        showMessageBox(&form.window, kMemoryErrorTitle, kMemoryErrorText);
-        endShow(form);
-        return false;
-    }
-    return false;
-}
-
-void resetShowCounters(Form1& form) {
-    form.previousEffect = 0;
-    form.effectChoice.position = 0;
-    form.fonts = OverlayFonts::fromSettings(form.settings);
-    form.timerInterval = form.settings.Duration * 1000;
-}
-
-bool loadPicture(Form1& form) {
-    form.loadSucceeded = false;
-    if (form.noPictures || form.ended) return false;
-    const int index = form.catalogue.nextPicturePosition();
-    if (index < 0) return false;
-    const std::string path = form.catalogue.pictures()[static_cast<std::size_t>(index)].path();
-    LoadContext context;
-    context.screenWidth = form.showRect.width();
-    context.screenHeight = form.showRect.height();
-    context.paletteDisplay = form.paletteDisplay;
-    context.windows95Family = form.windows95Family;
-    context.quantizer = &form.quantizer;
-    context.pumpEvents = [&form] { return pumpEnded(form); };
-    const LoadResult result = loadPictureFile(path, context, form.picture);
-    if (result == LoadResult::Loaded) {
-        // The canvas is made now, while the current picture is on view, so
-        // that the next tick only composes; the decoded bitmap is then done with.
-        form.pictureCanvas = form.picture.bitmap.toImage32();
-        if (form.paletteDisplay) form.picturePalette = selectPalette(form.picture.displayPalette, form.picture.bitmap);
-        form.picture.bitmap.reset();
-        form.loadSucceeded = true;
-        form.loadedPath = path;
-        form.consecutiveFailures = 0;
-        return true;
-    }
-    if (result == LoadResult::Abandoned) return false;  // the run ended; the position stays
-    form.catalogue.advance();
-    // A show whose every picture fails must not spin: after a whole cycle of
-    // failures it is a show without pictures.
-    if (++form.consecutiveFailures >= std::max(1, form.catalogue.length())) enterNoPictures(form);
-    pumpEnded(form);
-    return false;
-}
-
-void loadUntilSuccess(Form1& form) {
-    while (!form.ended && !form.noPictures && !loadPicture(form)) {
+void SlideShow::drawSecondaryMonitors() {
+    if (monitorCount_ <= 1 || secondaryWindows_.empty() || !picture_.loaded()) return;
+    for (auto& window : secondaryWindows_) {
+        const QSize size = window->canvas().size();
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colourOf(form_.settings().BackColor));
+        composePictureInto(picture_.canvas, picture_.reducedOnDecode, form_.settings(), crandom_, image,
+                           QRect(QPoint(0, 0), size));
+        window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
     }
 }
 
-void showRoutine(Form1& form) {
-    // 1.
-    form.changing = true;
-    form.exitRequested = false;
-    if (form.blendingAvailable) {
-        if (form.previousBuffer.size() == form.backBuffer.size())
-            std::memcpy(form.previousBuffer.bits(), form.backBuffer.constBits(),
-                        static_cast<std::size_t>(form.backBuffer.sizeInBytes()));
-        else
-            form.previousBuffer = form.backBuffer.copy();
-    }
-    // 2. A manual show loads the picture now.
-    if (form.settings.Duration == 0 && !loadPicture(form)) {
-        form.changing = false;
-        return;
-    }
-    // 3.
-    if (!form.firstPictureShown) {
-        form.firstPictureShown = true;
-        form.window.showFullScreen();
-        form.window.raise();
-        form.window.requestActivate();
-    }
-    // 4-5.
-    const bool blitOk = composePictureInto(form.pictureCanvas, form.picture.reducedOnDecode, form.settings,
-                                           form.crandom, form.backBuffer, form.backBuffer.rect());
-    if (form.paletteDisplay) realizeOnPaletteDisplay(form);
-    if (pumpEnded(form)) return;
-    // 6.
-    if (blitOk) {
-        ScreenTransitionTarget target(form);
-        if (fillsShowBeforeNextEffect(form.showRect.width(), form.previousEffect))
-            target.fill(colourOf(form.settings.BackColor).rgb());
-        int effect = 0;
-        if (form.settings.Effects)
-            effect = chooseEffect(form.effectChoice, form.settings.transitions, form.transitionCount(), form.mt);
-        TransitionGeometry geometry;
-        geometry.width = form.showRect.width();
-        geometry.height = form.showRect.height();
-        geometry.blockSize = form.blockSize;
-        geometry.delay = form.settings.Delay;
-        geometry.blockOrder = form.blockOrder;
-        TransitionRandom random{form.mt, form.crandom};
-        const bool finished = playTransition(effect, geometry, random, target);
-        form.previousEffect = effect;
-        if (!finished || form.exitRequested || form.ended) return;
-        // 7-8.
-        drawOverlaysOnScreen(form);
-        drawSecondaryMonitors(form);
-    }
-    // 9.
-    form.catalogue.advance();
-    form.currentPicturePath = form.loadedPath;
-    form.pictureCanvas = QImage();
-    // 10.
-    if (form.settings.Duration != 0 && form.settings.Duration != 999999 && !form.ended) {
-        form.showTimer.start(form.timerInterval, 0);
-        loadUntilSuccess(form);
-    }
-    // 11.
-    if (!form.ended) form.changing = false;
-}
-
-void onTimerTick(Form1& form) {
-    if (form.ended || form.changing || form.noPictures || form.settings.Duration == 0) return;
-    form.showTimer.stop();
-    if (!form.ended) showRoutine(form);
-}
-
-void firstPicture(Form1& form) {
-    if (form.monitorCount > 1) createSecondaryWindows(form);
-    if (form.settings.Duration != 0) {
-        form.timerInterval = form.settings.Duration * 1000;
-        loadUntilSuccess(form);
-        waitForSplash(form);
-        if (!form.ended && !form.noPictures) form.showTimer.fireNow();
-    } else {
-        waitForSplash(form);
-        do {
-            showRoutine(form);
-        } while (!form.loadSucceeded && !form.ended && !form.noPictures);
-    }
-}
-
-void stepBackPosition(Form1& form) { form.catalogue.stepBack(); }
-
-void stepBackManual(Form1& form) {
-    if (form.changing) return;
-    form.catalogue.stepBack();
-    do {
-        showRoutine(form);
-    } while (!form.loadSucceeded && !form.ended && !form.noPictures);
-}
-
-void stepForwardManual(Form1& form) {
-    if (form.changing) return;
-    do {
-        showRoutine(form);
-    } while (!form.loadSucceeded && !form.ended && !form.noPictures);
-}
-
-void drawStatusText(Form1& form, const QString& text) {
-    form.window.canvas().paint(form.showRect, [&](QPainter& p) {
-        orvanta::drawStatusText(p, form.showRect.size(), text, form.settings.Captions, form.settings.CaptionPlace);
+void SlideShow::drawStatusText(const QString& text) {
+    const Settings& settings = form_.settings();
+    form_.window().canvas().paint(showRect_, [&](QPainter& p) {
+        orvanta::drawStatusText(p, showRect_.size(), text, settings.Captions, settings.CaptionPlace);
     });
 }
 
-void pauseShow(Form1& form) {
-    form.showTimer.stop();
-    drawStatusText(form, " Pause");
+void SlideShow::pause() {
+    timer_.stop();
+    drawStatusText(" Pause");
 }
 
-void addFavourite(Form1& form) {
-    if (form.currentPicturePath.empty()) return;
-    form.settings.CurrentFavDir = favouritesDirectoryForUse(form.settings.CurrentFavDir);
-    const std::optional<FavouriteLink> link = favouriteLinkFor(form.settings.CurrentFavDir, form.currentPicturePath);
+void SlideShow::addFavourite() {
+    if (shownPath_.empty()) return;
+    Settings& settings = form_.settings();
+    settings.CurrentFavDir = favouritesDirectoryForUse(settings.CurrentFavDir);
+    const std::optional<FavouriteLink> link = favouriteLinkFor(settings.CurrentFavDir, shownPath_);
     if (!link) return;
-    if (createShortcut(form.currentPicturePath, link->linkPath, link->description) == 0)
-        drawStatusText(form, kFavouriteAddedText);
+    if (createShortcut(shownPath_, link->linkPath, link->description) == 0) drawStatusText(kFavouriteAddedText);
 }
 
-void repaintFromBackBuffer(Form1& form) {
-    if (form.backBuffer.isNull()) return;
-    form.window.canvas().copyFrom(form.backBuffer, form.showRect);
+void SlideShow::repaint() {
+    // The screen canvas keeps everything drawn on the screen (picture,
+    // transition so far, overlays, status text); the back buffer keeps only
+    // the composed picture, which the blend and the wallpaper need clean.
+    form_.window().canvas().flushAll();
 }
 
 }  // namespace orvanta

@@ -1,38 +1,136 @@
 #pragma once
-// The show itself: building the picture list, loading pictures, the
-// per-picture routine with its transition and overlays, the timer tick,
-// stepping, pause, favourites and repainting.
+// The slide show itself: the picture list, the decoded next picture, the
+// canvases, the show timer, and the per-picture routine with its transition
+// and overlays. Steps reach it only through request(), which asks the show
+// state whether the step may start, is remembered, or is dropped.
+#include <QImage>
+#include <QRect>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/showstate.h"
+#include "catalogue/crandom.h"
+#include "catalogue/mt19937.h"
+#include "catalogue/picturecatalogue.h"
+#include "framework/WTimer.h"
+#include "show/cquantizer.h"
+#include "show/displaypalette.h"
+#include "show/effectchoice.h"
+#include "show/textoverlay.h"
 
 namespace orvanta {
 
 class Form1;
+class WShowWindow;
 
-// Builds the picture list from the loaded settings. False when the run ended
-// (the user left, or the memory notice was shown and the show ended).
-bool buildPictureList(Form1& form, const std::function<bool()>& pump);
-void resetShowCounters(Form1& form);
-// The first picture of the run, after the splash.
-void firstPicture(Form1& form);
-void waitForSplash(Form1& form);
+// The decoded picture, as the canvas the routine composes from. Replaced only
+// by a load that succeeded; its canvas is released once shown, its path and
+// palette stay with the picture on screen.
+struct DecodedPicture {
+    QImage canvas;                       // 32-bit, made once at load
+    bool reducedOnDecode = false;
+    std::vector<PaletteEntry> palette;   // palette displays: the palette it is shown through
+    std::string path;
+    bool loaded() const { return !canvas.isNull(); }
+};
 
-// Decodes the picture at the show position. On failure the position moves
-// on; after a whole cycle of failures the show behaves as if it had found no
-// pictures. Events keep flowing throughout.
-bool loadPicture(Form1& form);
-// Repeats loadPicture until one loads, the run ends or no picture is left.
-void loadUntilSuccess(Form1& form);
-// The per-picture sequence: compose, transition, overlays, advance.
-void showRoutine(Form1& form);
-void onTimerTick(Form1& form);
+class SlideShow {
+public:
+    explicit SlideShow(Form1& form);
+    ~SlideShow();
+    SlideShow(const SlideShow&) = delete;
+    SlideShow& operator=(const SlideShow&) = delete;
 
-void stepBackPosition(Form1& form);
-void stepBackManual(Form1& form);
-void stepForwardManual(Form1& form);
-void pauseShow(Form1& form);
-void addFavourite(Form1& form);
-void drawStatusText(Form1& form, const QString& text);
-void repaintFromBackBuffer(Form1& form);
+    // The show rectangle (origin 0, 0) and the screen's kind; makes the back
+    // buffer (black) and the previous-image buffer (the background colour).
+    void setScreen(const QRect& showRect, bool paletteDisplay);
+    // Seeds the show's two random generators (the order, the effects, the
+    // placements) once per run.
+    void seed(std::uint32_t seed);
+    QRect showRect() const { return showRect_; }
+
+    // Builds the picture list from the loaded settings. False when the run
+    // ended (the user left, or the memory notice ended it).
+    bool buildPictureList();
+    // Counters, fonts and the block grid for a new run, once the settings are loaded.
+    void prepareRun();
+    // The splash banner is on screen since now; the first picture waits for it.
+    void splashDrawn(int second) { splashSecond_ = second; }
+    // Shows the first picture of the run and starts the show's steps.
+    void firstPicture();
+
+    // A step asked for by the timer or the user. It starts now, is carried
+    // out after the decode that is running, or is dropped (see ShowState).
+    void request(Step step);
+    void pause();
+    void addFavourite();
+    // The screen has to be drawn again: it shows what it showed before,
+    // overlays and status text included.
+    void repaint();
+
+    WTimer& timer() { return timer_; }
+    // The picture on screen (LastImage at the end), "" before the first.
+    const std::string& shownPath() const { return shownPath_; }
+    void setShownPath(const std::string& path) { shownPath_ = path; }
+
+    // For tests and the desktop pieces: the composed current picture, without overlays.
+    const QImage& backBuffer() const { return backBuffer_; }
+    const DecodedPicture& picture() const { return picture_; }
+    // A picture has been composed into the back buffer during this run.
+    bool pictureComposed() const { return firstPictureShown_; }
+    bool paletteDisplay() const { return paletteDisplay_; }
+    PictureCatalogue& catalogue() { return catalogue_; }
+    int transitionCount() const;
+
+private:
+    void carryOut(Step step);
+    void carryOutRemembered();
+    // Repeats the show routine until a picture was shown or the run stops.
+    void showUntilShown();
+    // The per-picture sequence; true when a picture was shown.
+    bool showRoutine();
+    bool loadPicture();
+    // Repeats loadPicture until one loads; false when the run ended or nothing is left.
+    bool loadUntilSuccess();
+    void enterNoPictures();
+    void waitForSplash();
+    void copyToPreviousBuffer();
+    void realizeOnPaletteDisplay();
+    void drawStatusText(const QString& text);
+    void drawOverlaysOnScreen();
+    void createSecondaryWindows();
+    void drawSecondaryMonitors();
+    void playTransitionToScreen();
+
+    Form1& form_;
+    ShowState& state_;
+    QRect showRect_;
+    QImage backBuffer_;      // W x H, 32-bit: the composed picture, never an overlay
+    QImage previousBuffer_;  // W x H: the previous composed picture, for the blend
+    bool paletteDisplay_ = false;
+    bool blendingAvailable_ = true;  // the constant-alpha blend is the program's own
+    WTimer timer_;
+    int timerInterval_ = 0;
+    Mt19937 mt_;
+    CRandom crandom_;
+    PictureCatalogue catalogue_{mt_};
+    DecodedPicture picture_;
+    std::string shownPath_;
+    int consecutiveFailures_ = 0;
+    CQuantizer quantizer_{236, 8};
+    EffectChoiceState effectChoice_;
+    int previousEffect_ = 0;
+    bool firstPictureShown_ = false;
+    OverlayFonts fonts_;
+    int monitorCount_ = 1;
+    std::vector<std::unique_ptr<WShowWindow>> secondaryWindows_;
+    int blockSize_ = 16;
+    std::vector<int> blockOrder_;
+    int splashSecond_ = -1;
+};
 
 }  // namespace orvanta

@@ -6,44 +6,32 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScreen>
-#include <QThread>
 #include <QTime>
-#include <QTimer>
+#include <chrono>
 
 #include "app/arguments.h"
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"
-#include "app/input.h"
 #include "app/previewwindow.h"
-#include "app/showroutine.h"
 #include "catalogue/crandom.h"
-#include "framework/WMessageFilter.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
-#include "show/blockgrid.h"
 
 namespace orvanta {
 
 namespace {
 
-constexpr int kKeyFilterPriority = 64;
 constexpr const char* kLoadingText = "Loading pictures...";
+// How long start-up waits for the window to reach the screen before it
+// builds the picture list behind the notice anyway.
+constexpr auto kExposeWait = std::chrono::seconds(2);
 
-// Between entries of the start-up scans: let one pending event run and tell
-// whether the run has been ended meanwhile.
-bool pump(Form1& form) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return form.ended;
-}
-
-void seedGenerators(Form1& form) {
+std::uint32_t runSeed() {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const auto ms = static_cast<std::uint32_t>(now % 1000);
     const auto t = static_cast<std::uint32_t>((now + 500) / 1000);  // rounded to the nearest second
-    const std::uint32_t seed = showSeed(t, ms);
-    form.mt.seed(seed);
-    form.crandom.seed(seed);
+    return showSeed(t, ms);
 }
 
 void drawLoadingNotice(Form1& form) {
@@ -51,8 +39,8 @@ void drawLoadingNotice(Form1& form) {
     const QFontMetrics metrics(font);
     const int w = metrics.horizontalAdvance(kLoadingText);
     const int h = metrics.height();
-    const QRect box(2 * h, form.showRect.height() - 2 * h, w, h);
-    form.window.canvas().paint(box, [&](QPainter& p) {
+    const QRect box(2 * h, form.show().showRect().height() - 2 * h, w, h);
+    form.window().canvas().paint(box, [&](QPainter& p) {
         p.fillRect(box, Qt::black);
         p.setFont(font);
         p.setPen(Qt::white);
@@ -60,136 +48,95 @@ void drawLoadingNotice(Form1& form) {
     });
 }
 
-void drawSplash(Form1& form) {
-    const QImage banner = splashBanner();
-    const int x = (form.showRect.width() - banner.width()) / 2;
-    const int y = (form.showRect.height() - banner.height()) / 2;
-    form.window.canvas().drawImage(QPoint(x, y), banner, banner.rect());
-    form.splashSecond = QTime::currentTime().second();
+// The list build can take many seconds (a folder of shortcuts, a slow
+// disk): the notice must be on screen before it starts, not only at the
+// first event the build happens to let through.
+void waitUntilExposed(Form1& form) {
+    const auto due = std::chrono::steady_clock::now() + kExposeWait;
+    while (!form.window().isExposed() && std::chrono::steady_clock::now() < due)
+        if (form.pumpUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(5))) return;
 }
 
-void startWatchingMonitorPower(Form1& form) {
-    // The X server reports the monitor's power state; it is watched while the
-    // show runs and reaches the key filter as a posted event.
-    form.powerWatch = new QTimer(&form.window);
-    QObject::connect(form.powerWatch, &QTimer::timeout, &form.window, [&form] {
-        const x11::MonitorPower power = x11::monitorPower();
-        if (power == x11::MonitorPower::Standby || power == x11::MonitorPower::Suspend)
-            QCoreApplication::postEvent(&form.window, new WMonitorPowerEvent(1));
-        else if (power == x11::MonitorPower::Off)
-            QCoreApplication::postEvent(&form.window, new WMonitorPowerEvent(2));
-    });
-    form.powerWatch->start(1000);
+void drawSplash(Form1& form) {
+    const QImage banner = splashBanner();
+    const QRect show = form.show().showRect();
+    const int x = (show.width() - banner.width()) / 2;
+    const int y = (show.height() - banner.height()) / 2;
+    form.window().canvas().drawImage(QPoint(x, y), banner, banner.rect());
+    form.show().splashDrawn(QTime::currentTime().second());
 }
 
 void startShow(Form1& form) {
-    // 1. The key filter sees every event first.
-    form.keyFilterId = installMessageFilter(
-        kKeyFilterPriority, [&form](QObject* target, QEvent* event) { return keyFilter(form, target, event); });
-    x11::setCloseMessageHandler([&form](unsigned long, long code) {
-        QCoreApplication::postEvent(&form.window, new WCloseRequestEvent(code));
-    });
-    // 2-4.
-    seedGenerators(form);
-    form.noPictures = false;
-    form.blendingAvailable = true;  // the constant-alpha blend is our own code
-    // 5-6.
-    hideCursor(form);
+    form.input().startWatching();
+    form.show().seed(runSeed());
+    form.hideCursor();
     x11::suspendScreenBlanking(true);
-    startWatchingMonitorPower(form);
+
+    // The window covers the primary screen; the canvas is clipped to the
+    // show's width where that is narrower than the screen.
     const ShowGeometry geometry = primaryShowGeometry();
-    form.showRect = QRect(0, 0, geometry.width, geometry.height);
-    form.window.setScreen(geometry.screen);
-    form.window.setGeometry(geometry.screen ? geometry.screen->geometry() : QRect(0, 0, 640, 480));
-    form.window.showFullScreen();
-    // 7. The screen canvas, clipped by the 1360 rule.
-    form.window.canvas().resize(QSize(geometry.screenWidth, geometry.height));
-    form.window.canvas().setClip(geometry.clip);
-    // 8-9.
-    form.backBuffer = QImage(form.showRect.size(), QImage::Format_RGB32);
-    form.backBuffer.fill(Qt::black);
-    form.window.canvas().fill(QRect(QPoint(0, 0), QSize(geometry.screenWidth, geometry.height)), Qt::black);
-    // 10.
-    drawLoadingNotice(form);
-    // 11. Settings and, with the key still open, the picture list.
-    LoadSettingsContext context;
-    context.transitionCount = form.transitionCount();
-    loadSettings(form.settings, context);
-    form.settingsLoaded = true;
-    form.currentPicturePath = form.settings.LastImage;
-    form.settings.MusicOption = 0;  // no music player on this build yet
-    if (!buildPictureList(form, [&form] { return pump(form); })) return;
-    // 12.
-    if (form.ended) return;
-    // 13.
-    form.window.canvas().fill(QRect(QPoint(0, 0), QSize(geometry.screenWidth, geometry.height)), Qt::black);
-    resetShowCounters(form);
-    // 14.
-    form.blockSize = blockSizeFor(form.showRect.width());
-    form.blockOrder.assign(static_cast<std::size_t>(blockCountFor(form.showRect.width(), form.showRect.height())), 0);
-    // 15-16.
+    const QRect wholeScreen(0, 0, geometry.screenWidth, geometry.height);
+    WShowWindow& window = form.window();
+    window.setScreen(geometry.screen);
+    window.setGeometry(geometry.screen ? geometry.screen->geometry() : QRect(0, 0, 640, 480));
+    window.showFullScreen();
+    window.canvas().resize(wholeScreen.size());
+    window.canvas().setClip(geometry.clip);
     // A screen of 8 bits or less is a palette device (Qt cannot draw on such
     // X visuals, so this is false on every desktop Qt runs on).
-    form.paletteDisplay = geometry.screen && geometry.screen->depth() <= 8;
-    form.windows95Family = false;
-    // 17.
-    const Rgb back = form.settings.BackColor;
-    form.previousBuffer = QImage(form.showRect.size(), QImage::Format_RGB32);
-    form.previousBuffer.fill(QColor(back.red, back.green, back.blue));
-    // 18.
-    if (form.noPictures) {
-        form.window.showFullScreen();
-        form.window.canvas().fill(QRect(QPoint(0, 0), form.window.canvas().size()), Qt::black);
+    form.show().setScreen(QRect(0, 0, geometry.width, geometry.height), geometry.screen && geometry.screen->depth() <= 8);
+    window.canvas().fill(wholeScreen, Qt::black);
+    drawLoadingNotice(form);
+    waitUntilExposed(form);
+
+    // The settings, then the picture list behind the notice.
+    LoadSettingsContext context;
+    context.transitionCount = form.show().transitionCount();
+    loadSettings(form.settings(), context);
+    form.setSettingsLoaded();
+    form.show().setShownPath(form.settings().LastImage);
+    form.settings().MusicOption = 0;  // no music player on this build yet
+    if (!form.show().buildPictureList() || form.state().ended()) return;
+
+    form.show().prepareRun();
+    if (form.state().noPictures()) {
+        // Nothing to show: a black screen until the user leaves, who is then told why.
+        window.showFullScreen();
+        window.canvas().fill(QRect(QPoint(0, 0), window.canvas().size()), Qt::black);
         return;
     }
-    // 19.
-    form.monitorCount = monitorCount();
-    // 20.
-    if (form.settings.Splash) drawSplash(form);
-    // 21-23.
-    firstPicture(form);
+    window.canvas().fill(wholeScreen, Qt::black);
+    if (form.settings().Splash) drawSplash(form);
+    form.show().firstPicture();
 }
 
 }  // namespace
 
-void waitForSplash(Form1& form) {
-    if (form.splashSecond < 0) return;
-    int d = QTime::currentTime().second() - form.splashSecond;
-    if (d < 0) d += 60;
-    if (d < 2) QThread::msleep(static_cast<unsigned long>((2 - d) * 1000));
-}
-
 void startUp(Form1& form, const std::string& rawText) {
-    setShowForm(&form);
-    form.window.setTitle("Form1");
+    form.window().setTitle("Form1");
     installCloseRules(form);
-    installShowHandlers(form);
+    form.input().installHandlers();
     installTerminationSignals(form);
 
     const std::string text = trimBlanks(rawText);
     const RunMode mode = runModeOf(text);
-    if (mode == RunMode::PasswordChange) {
-        // The password services of the Windows 95 family do not exist here.
-        form.passwordChangeParent = windowHandleOf(text);
-        form.ended = true;
+    if (mode == RunMode::PasswordChange || mode == RunMode::RemoveSettings) {
+        // Each does its one thing and ends. Removal deletes the stored
+        // settings; passwords belong to the desktop's locker, so a password
+        // change has nothing to do.
+        if (mode == RunMode::RemoveSettings) removeAllSettings();
+        form.state().end();
         endShow(form);
         return;
     }
-    if (mode == RunMode::RemoveSettings) {
-        removeAllSettings();
-        form.ended = true;
-        endShow(form);
-        return;
-    }
-    if (!form.singleInstance.acquire()) {
+    if (!form.singleInstance().acquire()) {
         endShow(form);
         return;
     }
     switch (mode) {
     case RunMode::Preview:
-        form.previewFlag = true;
-        form.previewParent = previewHandleOf(text);
-        if (form.previewParent == 0 || !startPreview(form, form.previewParent)) endShow(form);
+        form.setPreview(previewHandleOf(text));
+        if (form.previewParent() == 0 || !startPreview(form, form.previewParent())) endShow(form);
         return;
     case RunMode::Show:
         startShow(form);
@@ -197,8 +144,8 @@ void startUp(Form1& form, const std::string& rawText) {
     case RunMode::SettingsWithOwner:
     case RunMode::SettingsNoOwner:
         // The settings dialog is not part of this build yet: settings mode ends at once.
-        form.settingsMode = true;
-        form.singleInstance.release();
+        form.setSettingsMode();
+        form.singleInstance().release();
         endShow(form);
         return;
     default:

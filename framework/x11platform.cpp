@@ -41,8 +41,6 @@ CloseMessageFilter* closeFilter = nullptr;
 
 }  // namespace
 
-bool available() { return display() != nullptr; }
-
 void setCloseMessageHandler(std::function<void(unsigned long, long)> handler) {
     Display* dpy = display();
     if (!dpy) return;

@@ -9,8 +9,6 @@ namespace orvanta::x11 {
 inline constexpr long kCloseCode = 5190374;  // 0x4F32E6
 inline constexpr const char* kCloseAtomName = "_ORVANTA_CLOSE";
 
-bool available();
-
 // Calls `handler(window, data.l[0])` for every _ORVANTA_CLOSE client message
 // that reaches this process. One handler per process; a new one replaces it.
 void setCloseMessageHandler(std::function<void(unsigned long window, long code)> handler);

@@ -122,9 +122,11 @@ class ShowTest(unittest.TestCase):
         return path
 
     # --- the program ---
-    def start(self, *args):
+    def start(self, *args, cwd=None):
+        if getattr(self, "log", None):
+            self.log.close()
         self.log = open(os.path.join(self.dir, "orvanta.log"), "w+b")
-        p = subprocess.Popen([BIN, *args], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        p = subprocess.Popen([BIN, *args], env=self.env, stdout=self.log, stderr=subprocess.STDOUT, cwd=cwd)
         self.procs.append(p)
         return p
 

@@ -94,40 +94,40 @@ private slots:
         QVERIFY(picture.saveBmp((dir.path() + "/pictures/a.bmp").toStdString()));
 
         Form1 form;
-        form.settings.imageDirs = {{(dir.path() + "/pictures").toStdString(), true}};
-        form.settings.Count = 1;
-        form.settings.Duration = 0;
-        form.settings.Effects = false;
-        form.settings.Randomize = false;
-        form.settings.Proportional = false;
-        form.settings.centred = true;
-        form.settings.BackColor = {0, 128, 255};
-        form.settings.Message = true;
-        form.settings.MsgText = "MESSAGE OVER THE PICTURE";
-        form.settings.MsgPlace = 5;
-        form.settings.WallpaperLast = true;
-        QVERIFY(buildPictureList(form, [] { return false; }));
-        form.showRect = QRect(0, 0, 320, 200);
-        form.window.resize(320, 200);
-        form.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form.window));
-        form.window.canvas().resize(QSize(320, 200));
-        form.backBuffer = QImage(320, 200, QImage::Format_RGB32);
-        form.previousBuffer = form.backBuffer.copy();
+        Settings& settings = form.settings();
+        settings.imageDirs = {{(dir.path() + "/pictures").toStdString(), true}};
+        settings.Count = 1;
+        settings.Duration = 0;
+        settings.Effects = false;
+        settings.Randomize = false;
+        settings.Proportional = false;
+        settings.centred = true;
+        settings.BackColor = {0, 128, 255};
+        settings.Message = true;
+        settings.MsgText = "MESSAGE OVER THE PICTURE";
+        settings.MsgPlace = 5;
+        settings.WallpaperLast = true;
+        QVERIFY(form.show().buildPictureList());
+        form.window().resize(320, 200);
+        form.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form.window()));
+        form.window().canvas().resize(QSize(320, 200));
+        form.show().setScreen(QRect(0, 0, 320, 200), false);
+        form.show().prepareRun();
 
         // Before a picture is composed there is nothing to keep.
         saveWallpaper(form);
         const QString path = QString::fromStdString(endOfShowWallpaperPath(wallpaperDirectory(), currentUserName()));
         QVERIFY(!QFile::exists(path));
 
-        showRoutine(form);
-        QVERIFY(form.loadSucceeded);
+        form.show().firstPicture();
+        QVERIFY(form.show().pictureComposed());
         saveWallpaper(form);
         WBitmap written;
         QVERIFY(loadBmp(path.toStdString(), written));
         const QImage file = written.toImage32();
-        QCOMPARE(file, form.backBuffer.convertToFormat(QImage::Format_RGB32));
-        const QImage screen = form.window.canvas().grab().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(file, form.show().backBuffer().convertToFormat(QImage::Format_RGB32));
+        const QImage screen = form.window().canvas().grab().convertToFormat(QImage::Format_RGB32);
         QVERIFY(screen != file);  // the message is on the screen only
         QCOMPARE(file.pixel(0, 0), qRgb(0, 128, 255));
         QCOMPARE(file.pixel(160, 100), qRgb(200, 200, 200));

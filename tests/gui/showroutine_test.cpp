@@ -1,22 +1,74 @@
-// The show routine on a real window: one picture through the whole
-// per-picture sequence, on a true-colour screen and in the palette mode.
+// The show on a real window: the run state's rules for steps, pictures going
+// through the whole per-picture sequence (true colour and palette mode),
+// steps asked for while a picture decodes, overlays kept off the back buffer,
+// and which shortcuts the picture list takes.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/form1.h"
 #include "app/showroutine.h"
+#include "app/showstate.h"
+#include "desktop/shelllink.h"
 #include "framework/WBitmap.h"
+#include "show/jpegwriter.h"
 
 using namespace orvanta;
+
+namespace {
+
+// A solid JPEG: the JPEG decoder lets events run while it works, which is
+// what lets a step arrive in the middle of a load.
+bool writeSolidJpeg(const QString& path, QRgb colour, int width = 64, int height = 48) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+        pixels[i] = static_cast<std::uint8_t>(qRed(colour));
+        pixels[i + 1] = static_cast<std::uint8_t>(qGreen(colour));
+        pixels[i + 2] = static_cast<std::uint8_t>(qBlue(colour));
+    }
+    return writeJpegFile(path.toStdString(), pixels.data(), width, height, 3);
+}
+
+// A shortcut holding only a relative-path string, as a Windows shortcut to
+// "C:\x.jpg" or to "x.jpg" beside it may.
+bool writeRawShortcut(const QString& path, const QByteArray& target) {
+    QByteArray link(0x4C, '\0');
+    const std::uint8_t clsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                    0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+    link[0] = 0x4C;
+    for (int i = 0; i < 16; ++i) link[4 + i] = static_cast<char>(clsid[i]);
+    link[0x14] = 0x08;  // has a relative path
+    link[0x18] = 0x20;  // an archive file
+    link.append(static_cast<char>(target.size() & 0xFF));
+    link.append(static_cast<char>(target.size() >> 8));
+    link.append(target);
+    link.append(QByteArray(4, '\0'));  // no extra data
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(link) == link.size();
+}
+
+bool close(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 && std::abs(qBlue(a) - qBlue(b)) <= 3;
+}
+
+}  // namespace
 
 class ShowRoutineTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
 
+    QString folder(const QString& name) {
+        QDir(dir.path()).mkpath(name);
+        return dir.path() + "/" + name;
+    }
+
     // A 24-bit gradient, whose colours are mostly not in any palette.
-    void writeGradient(const QString& name) {
+    void writeGradient(const QString& path) {
         WBitmap b;
         QVERIFY(b.create(64, 48, 24));
         for (int y = 0; y < 48; ++y)
@@ -26,27 +78,29 @@ class ShowRoutineTest : public QObject {
                 p[1] = static_cast<std::uint8_t>(y * 5);
                 p[2] = static_cast<std::uint8_t>(77 + x + y);
             }
-        QVERIFY(b.saveBmp((dir.path() + "/" + name).toStdString()));
+        QVERIFY(b.saveBmp(path.toStdString()));
     }
 
-    void prepare(Form1& form, bool palette) {
-        form.settings.imageDirs = {{dir.path().toStdString(), true}};
-        form.settings.Count = 1;
-        form.settings.Duration = 0;  // manual: the routine loads the picture itself
-        form.settings.Effects = false;
-        form.settings.Randomize = false;
-        QVERIFY(buildPictureList(form, [] { return false; }));
-        QCOMPARE(form.catalogue.length(), 1);
-        form.showRect = QRect(0, 0, 64, 48);
-        form.window.resize(64, 48);
-        form.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form.window));
-        form.window.canvas().resize(QSize(64, 48));
-        form.backBuffer = QImage(64, 48, QImage::Format_RGB32);
-        form.backBuffer.fill(Qt::black);
-        form.previousBuffer = form.backBuffer.copy();
-        form.paletteDisplay = palette;
+    // A show of the pictures in `pictures`, alphabetical, without effects,
+    // on a window of the given size.
+    void prepare(Form1& form, const QString& pictures, int duration, bool palette, QSize size = QSize(64, 48)) {
+        Settings& settings = form.settings();
+        settings.imageDirs = {{pictures.toStdString(), true}};
+        settings.Count = 1;
+        settings.Duration = duration;
+        settings.Effects = false;
+        settings.Randomize = false;
+        settings.AlphaSort = true;
+        QVERIFY(form.show().buildPictureList());
+        form.window().resize(size);
+        form.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form.window()));
+        form.window().canvas().resize(size);
+        form.show().setScreen(QRect(QPoint(0, 0), size), palette);
+        form.show().prepareRun();
     }
+
+    QImage screen(Form1& form) { return form.window().canvas().grab().convertToFormat(QImage::Format_RGB32); }
 
     static QSet<QRgb> coloursOf(const QImage& image) {
         QSet<QRgb> colours;
@@ -55,44 +109,219 @@ class ShowRoutineTest : public QObject {
         return colours;
     }
 
+    QString threeColours() {
+        const QString pictures = folder("three");
+        if (!QFile::exists(pictures + "/1.jpg")) {
+            writeSolidJpeg(pictures + "/1.jpg", qRgb(255, 0, 0));
+            writeSolidJpeg(pictures + "/2.jpg", qRgb(0, 255, 0));
+            writeSolidJpeg(pictures + "/3.jpg", qRgb(0, 0, 255));
+        }
+        return pictures;
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        writeGradient("a.bmp");
+        writeGradient(folder("gradient") + "/a.bmp");
+    }
+
+    void stepsAreAdmittedByTheRunState() {
+        using A = ShowState::Admission;
+        ShowState state;
+        QCOMPARE(state.admit(Step::Forward), A::Dropped);  // the pictures are not shown yet
+        state.beginShow();
+        QCOMPARE(state.admit(Step::Back), A::Start);
+        {
+            ShowState::Change change(state);
+            QVERIFY(state.changing() && !state.idle());
+            QCOMPARE(state.admit(Step::Forward), A::Dropped);  // during a transition
+            {
+                ShowState::Loading loading(state);
+                QCOMPARE(state.admit(Step::Back), A::Remembered);
+                QCOMPARE(state.admit(Step::Tick), A::Remembered);  // does not replace the key's step
+                QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Back));
+                QCOMPARE(state.admit(Step::Tick), A::Remembered);
+                QCOMPARE(state.admit(Step::Forward), A::Remembered);  // a key replaces the tick
+            }
+            QVERIFY(!state.loading());
+        }
+        QVERIFY(state.idle());
+        QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Forward));
+        QCOMPARE(state.takeRemembered(), std::nullopt);
+        // The exit request stops a transition; a new change starts without it.
+        state.setExitRequested();
+        QVERIFY(state.stopRequested());
+        {
+            ShowState::Change change(state);
+            QVERIFY(!state.stopRequested());
+            state.end();
+        }
+        // An ended run stays changing, and nothing starts again.
+        QVERIFY(state.changing() && state.stopRequested());
+        QCOMPARE(state.admit(Step::Tick), A::Dropped);
+        ShowState empty;
+        empty.beginShow();
+        empty.setNoPictures();
+        QCOMPARE(empty.admit(Step::Forward), A::Dropped);
     }
 
     void onePictureThroughTheWholeSequence() {
         Form1 form;
-        prepare(form, false);
-        showRoutine(form);
-        QVERIFY(form.loadSucceeded);
-        QVERIFY(!form.changing);
-        QCOMPARE(QString::fromStdString(form.currentPicturePath), dir.path() + "/a.bmp");
-        QCOMPARE(form.catalogue.position(), 1);  // advanced past the picture shown
-        QCOMPARE(form.backBuffer.pixel(10, 20) & 0xFFFFFFu, qRgb(77 + 30, 100, 40) & 0xFFFFFFu);
-        const QImage screen = form.window.canvas().grab().convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(screen.pixel(10, 20), form.backBuffer.pixel(10, 20));
+        prepare(form, folder("gradient"), 0, false);
+        form.show().firstPicture();
+        QVERIFY(form.state().idle());
+        const QString shown = folder("gradient") + "/a.bmp";
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), shown);
+        QCOMPARE(form.show().catalogue().position(), 1);  // advanced past the picture shown
+        const QImage& back = form.show().backBuffer();
+        QCOMPARE(back.pixel(10, 20) & 0xFFFFFFu, qRgb(77 + 30, 100, 40) & 0xFFFFFFu);
+        QCOMPARE(screen(form).pixel(10, 20), back.pixel(10, 20));
+        QVERIFY(coloursOf(back).size() > 256);  // true colour
         // With one picture, stepping back shows that picture again.
-        stepBackManual(form);
-        QVERIFY(form.loadSucceeded);
-        QCOMPARE(form.catalogue.position(), 1);
-        QVERIFY(coloursOf(form.backBuffer).size() > 256);  // true colour
+        form.show().request(Step::Back);
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), shown);
+        QCOMPARE(form.show().catalogue().position(), 1);
     }
 
     void paletteDisplayShowsOnlyPaletteColours() {
         Form1 form;
-        prepare(form, true);
-        showRoutine(form);
-        QVERIFY(form.loadSucceeded);
+        prepare(form, folder("gradient"), 0, true);
+        form.show().firstPicture();
+        QVERIFY(!form.show().shownPath().empty());
         // A 24-bit BMP is shown through the display palette made by the quantizer.
-        QCOMPARE(form.picturePalette.size(), std::size_t{256});
+        const std::vector<PaletteEntry>& entries = form.show().picture().palette;
+        QCOMPARE(entries.size(), std::size_t{256});
         QSet<QRgb> palette;
-        for (const PaletteEntry& e : form.picturePalette) palette.insert(qRgb(e.red, e.green, e.blue));
-        QSet<QRgb> shown = coloursOf(form.backBuffer);
+        for (const PaletteEntry& e : entries) palette.insert(qRgb(e.red, e.green, e.blue));
+        QSet<QRgb> shown = coloursOf(form.show().backBuffer());
         QVERIFY(shown.size() > 4);
         QVERIFY(shown.subtract(palette).isEmpty());
-        const QImage screen = form.window.canvas().grab().convertToFormat(QImage::Format_RGB32);
-        QVERIFY(coloursOf(screen).subtract(palette).isEmpty());
+        QVERIFY(coloursOf(screen(form)).subtract(palette).isEmpty());
+    }
+
+    // A step that arrives while a picture decodes is neither lost nor started
+    // inside the decode: it is carried out once the running step is done.
+    void aStepDuringADecodeIsCarriedOutAfterIt_data() {
+        QTest::addColumn<int>("duration");
+        QTest::addColumn<int>("nested");  // the step that arrives during the decode
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QRgb>("colour");
+        // Manual: Forward decodes 2 (a Forward arrives), shows 2, then 3.
+        QTest::newRow("manual, forward during forward") << 0 << int(Step::Forward) << "3.jpg" << qRgb(0, 0, 255);
+        // Manual: Forward decodes 2 (a Back arrives), shows 2, then back to 1.
+        QTest::newRow("manual, back during forward") << 0 << int(Step::Back) << "1.jpg" << qRgb(255, 0, 0);
+        // Timed: Forward shows 2 and decodes 3 (a Back arrives), then back to 1.
+        QTest::newRow("timed, back during forward") << 30 << int(Step::Back) << "1.jpg" << qRgb(255, 0, 0);
+        // Timed: Forward shows 2 and decodes 3 (a Forward arrives), then shows 3.
+        QTest::newRow("timed, forward during forward") << 30 << int(Step::Forward) << "3.jpg" << qRgb(0, 0, 255);
+    }
+
+    void aStepDuringADecodeIsCarriedOutAfterIt() {
+        QFETCH(int, duration);
+        QFETCH(int, nested);
+        QFETCH(QString, shown);
+        QFETCH(QRgb, colour);
+        Form1 form;
+        const QString pictures = threeColours();
+        prepare(form, pictures, duration, false);
+        form.show().firstPicture();
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/1.jpg");
+        // The nested step arrives at the first event the decoder lets through.
+        int arrivals = 0;
+        std::function<void()> arrive = [&] {
+            if (form.state().idle()) return;  // the step is over: no decode to arrive in
+            if (!form.state().loading()) {
+                QTimer::singleShot(0, &form.window(), arrive);
+                return;
+            }
+            ++arrivals;
+            form.show().request(static_cast<Step>(nested));
+        };
+        QTimer::singleShot(0, &form.window(), arrive);
+        form.show().request(Step::Forward);
+        QCOMPARE(arrivals, 1);
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/" + shown);
+        QVERIFY(close(screen(form).pixel(32, 24), colour));
+        QVERIFY(form.state().idle());
+        QVERIFY(!form.state().takeRemembered());
+    }
+
+    // Holding a step key: a burst of steps during decodes never nests a
+    // second decode inside the first, and the show ends on a picture.
+    void aBurstOfStepsNeverNestsDecodes() {
+        Form1 form;
+        const QString pictures = threeColours();
+        prepare(form, pictures, 30, false);
+        form.show().firstPicture();
+        int arrivals = 0, whileLoading = 0, nestedSteps = 0;
+        std::function<void()> press = [&] {
+            ++arrivals;
+            // The next press is due at the next event the show lets through.
+            if (arrivals < 200) QTimer::singleShot(0, &form.window(), press);
+            if (form.state().loading()) ++whileLoading;
+            const bool busy = !form.state().idle();
+            const std::string before = form.show().shownPath();
+            form.show().request(arrivals % 2 ? Step::Back : Step::Forward);
+            // A step that arrived during another must not have been carried out inside it.
+            if (busy && form.show().shownPath() != before) ++nestedSteps;
+        };
+        QTimer::singleShot(0, &form.window(), press);
+        QTRY_COMPARE_WITH_TIMEOUT(arrivals, 200, 20000);
+        QVERIFY(whileLoading > 0);
+        QCOMPARE(nestedSteps, 0);
+        QTRY_VERIFY(form.state().idle());
+        const QString last = QString::fromStdString(form.show().shownPath());
+        QVERIFY(last.startsWith(pictures + "/"));
+        const QRgb centre = screen(form).pixel(32, 24);
+        const QHash<QString, QRgb> colours = {{"1.jpg", qRgb(255, 0, 0)}, {"2.jpg", qRgb(0, 255, 0)},
+                                              {"3.jpg", qRgb(0, 0, 255)}};
+        QVERIFY(close(centre, colours.value(QFileInfo(last).fileName())));
+    }
+
+    // Captions and " Pause" are drawn on the screen only; the back buffer
+    // keeps the composed picture alone.
+    void overlaysStayOffTheBackBuffer() {
+        Form1 form;
+        const QString pictures = folder("red");
+        writeSolidJpeg(pictures + "/red.jpg", qRgb(255, 0, 0), 320, 240);
+        Settings& settings = form.settings();
+        settings.Captions = true;
+        settings.CaptionPlace = 5;
+        settings.CaptionTrans = false;
+        settings.CaptionBackColor = Rgb{255, 0, 255};
+        settings.CaptionColor = Rgb{0, 255, 0};
+        settings.Stretch = true;
+        prepare(form, pictures, 30, false, QSize(320, 240));
+        form.show().firstPicture();
+        QVERIFY(coloursOf(screen(form)).contains(qRgb(255, 0, 255)));
+        form.show().pause();
+        QVERIFY(coloursOf(screen(form)).contains(qRgb(150, 150, 150)));
+        const QSet<QRgb> back = coloursOf(form.show().backBuffer());
+        QVERIFY(!back.contains(qRgb(255, 0, 255)));
+        QVERIFY(!back.contains(qRgb(150, 150, 150)));
+        QVERIFY(close(form.show().backBuffer().pixel(300, 230), qRgb(255, 0, 0)));
+    }
+
+    // Only shortcuts to absolute paths are listed: a Windows path or a
+    // relative one would be opened against the working directory.
+    void onlyShortcutsToAbsolutePathsAreListed() {
+        const QString pictures = folder("shortcuts");
+        const QString real = folder("elsewhere") + "/real.jpg";
+        QVERIFY(writeSolidJpeg(real, qRgb(10, 20, 30)));
+        QCOMPARE(createShortcut(real.toStdString(), (pictures + "/real.lnk").toStdString(), ""), 0);
+        QVERIFY(writeRawShortcut(pictures + "/windows.lnk", "C:\\x.jpg"));
+        QVERIFY(writeRawShortcut(pictures + "/relative.lnk", "x.jpg"));
+        QVERIFY(writeRawShortcut(pictures + "/up.lnk", "../elsewhere/real.jpg"));
+        std::string target;
+        QVERIFY(resolveShortcut(0, (pictures + "/windows.lnk").toStdString(), target) != 0);  // the links are readable
+        QCOMPARE(QString::fromStdString(target), QString("C:\\x.jpg"));
+        Form1 form;
+        Settings& settings = form.settings();
+        settings.imageDirs = {{pictures.toStdString(), true}};
+        settings.Count = 1;
+        QVERIFY(form.show().buildPictureList());
+        QCOMPARE(form.show().catalogue().length(), 1);
+        QCOMPARE(QString::fromStdString(form.show().catalogue().pictures()[0].path()), real);
     }
 };
 
