@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/form1.h"
+#include "app/showmusic.h"
 #include "framework/WMessageFilter.h"
 #include "framework/messagebox.h"
 #include "framework/x11platform.h"
@@ -69,6 +70,7 @@ void installCloseRules(Form1& form) {
         if (form.keyFilterId >= 0) removeMessageFilter(form.keyFilterId);
         form.keyFilterId = -1;
         if (form.powerWatch) form.powerWatch->stop();
+        stopMusic(form);  // no sound outlives the show window
         x11::suspendScreenBlanking(false);
         showCursor(form);
         form.showTimer.stop();

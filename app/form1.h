@@ -12,6 +12,7 @@
 
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
+#include "app/showmusic.h"
 #include "catalogue/picturecatalogue.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTimer.h"
@@ -87,6 +88,10 @@ public:
 
     int keyFilterId = -1;
     QTimer* powerWatch = nullptr;
+
+    // The show's music; made while loading when MusicOption asks for it, and
+    // released before the window it reports to.
+    std::unique_ptr<ShowMusic, ShowMusicDeleter> music;
 };
 
 // The process-wide reference to the show form, set at the start of startUp.

@@ -5,6 +5,7 @@
 
 #include "app/exitrules.h"
 #include "app/form1.h"
+#include "app/showmusic.h"
 #include "app/showroutine.h"
 #include "framework/x11platform.h"
 
@@ -54,8 +55,11 @@ bool timedShowKey(Form1& form, KeyAction action) {
         if (!form.changing) addFavourite(form);
         return true;
     case KeyAction::MusicSkip:
+        skipMusic(form);
+        return true;
     case KeyAction::MusicReplay:
-        return true;  // nothing plays while MusicOption is 0
+        replayMusic(form);
+        return true;
     case KeyAction::Pause:
         if (!form.changing) pauseShow(form);
         return true;
@@ -76,7 +80,10 @@ bool manualShowKey(Form1& form, KeyAction action) {
         addFavourite(form);
         return true;
     case KeyAction::MusicSkip:
+        skipMusic(form);
+        return true;
     case KeyAction::MusicReplay:
+        replayMusic(form);
         return true;
     case KeyAction::Pause:
         return true;

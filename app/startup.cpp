@@ -15,6 +15,7 @@
 #include "app/exitrules.h"
 #include "app/form1.h"
 #include "app/input.h"
+#include "app/showmusic.h"
 #include "app/showroutine.h"
 #include "catalogue/crandom.h"
 #include "framework/WMessageFilter.h"
@@ -116,8 +117,10 @@ void startShow(Form1& form) {
     loadSettings(form.settings, context);
     form.settingsLoaded = true;
     form.currentPicturePath = form.settings.LastImage;
-    form.settings.MusicOption = 0;  // no music player on this build yet
     if (!buildPictureList(form, [&form] { return pump(form); })) return;
+    // The music list: the same two passes as the pictures', run once the
+    // picture list is ready (nothing shows in between, so the order is not seen).
+    if (!form.noPictures && !prepareShowMusic(form, [&form] { return pump(form); })) return;
     // 12.
     if (form.ended) return;
     // 13.
@@ -147,6 +150,7 @@ void startShow(Form1& form) {
     if (form.settings.Splash) drawSplash(form);
     // 21-23.
     firstPicture(form);
+    startMusic(form);
 }
 
 }  // namespace
