@@ -238,6 +238,28 @@ class Music(ShowTest):
         self.key(self.window_of(p), "Escape")
         self.assertEqual(self.wait_exit(p), 0)
 
+    def test_a_format_whose_plugin_is_missing_is_skipped(self):
+        if not shutil.which("gst-launch-1.0"):
+            self.skipTest("gst-launch-1.0 (to make the MP3 file) is not installed")
+        music = self.music_dir()
+        write_tone(os.path.join(music, "a.wav"), 440, 1.0)
+        write_mp3_tone(os.path.join(music, "b.mp3"), 1100, 1.0)
+        # As if no MP3 decoder were installed: none of them is ever chosen.
+        decoders = ["mpg123audiodec", "avdec_mp3", "avdec_mp3float", "avdec_mp3adu", "avdec_mp3adufloat",
+                    "avdec_mp3on4", "avdec_mp3on4float", "mad", "flump3dec"]
+        self.env["GST_PLUGIN_FEATURE_RANK"] = ",".join(d + ":NONE" for d in decoders)
+        p, window = self.start_show(music)
+        segments = self.wait_segments(3, 40)
+        self.assertEqual([s.tone([440, 1100]) for s in segments], [440] * len(segments), segments)
+        pauses = [b.start - a.end for a, b in zip(segments, segments[1:])]
+        # The MP3's turns are skipped at once, each adding one pause of its own.
+        self.assertTrue(any(pause > 2 * GAP - 0.05 for pause in pauses), pauses)
+        for pause in pauses:
+            self.assertTrue(any(k * GAP - 0.05 < pause < k * GAP + 0.6 for k in (1, 2, 3)), pauses)
+        self.assertIsNone(p.poll())
+        self.key(window, "Escape")
+        self.assertEqual(self.wait_exit(p), 0)
+
     def test_m_cuts_a_piece_short_and_r_plays_it_again_and_a_key_ends_it_at_once(self):
         music = self.music_dir()
         tones = {"a.wav": 440, "b.wav": 660, "c.wav": 880}
