@@ -19,7 +19,7 @@ import time
 import unittest
 import wave
 
-from harness import TOOLS, ShowTest
+from harness import TOOLS, ShowTest, xdotool
 from pictures import solid
 
 RATE = 16000  # the recording: mono, signed 16-bit little-endian
@@ -27,6 +27,19 @@ BYTES_PER_SECOND = 2 * RATE
 SINK = ("audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=%d "
         "! filesink location=%%s append=true sync=true buffer-mode=unbuffered" % RATE)
 GAP = 1.2
+
+
+def pause_between(a, b):
+    """The silence between two segments. A piece ends no earlier than its last
+    write (a block is written as it starts to sound), and the next one starts
+    no later than its first write: on a busy machine both writes may be noted
+    a little late, hence the tolerance of the bands below."""
+    return b.start - a.last_write
+
+
+def about(pause, pauses):
+    """Whether pause is about that many pauses between pieces."""
+    return GAP * pauses - 0.1 < pause < GAP * pauses + 0.7
 RED, GREEN = (255, 0, 0), (0, 255, 0)
 registry_dir = None
 
@@ -72,8 +85,8 @@ def goertzel(samples, freq):
 class Segment:
     """One stretch of sound: from its first write to the end of its last block."""
 
-    def __init__(self, start, end, first_byte, last_byte, samples):
-        self.start, self.end = start, end
+    def __init__(self, start, last_write, end, first_byte, last_byte, samples):
+        self.start, self.last_write, self.end = start, last_write, end
         self.first_byte, self.last_byte = first_byte, last_byte
         self.seconds = (last_byte - first_byte) / BYTES_PER_SECOND
         self.samples = samples
@@ -148,7 +161,7 @@ class Recorder:
             last_block = (run[-1][1] - run[-1][2]) / BYTES_PER_SECOND
             count = (last_byte - first_byte) // 2
             samples = struct.unpack_from("<%dh" % count, data, first_byte) if count else ()
-            segments.append(Segment(run[0][0], run[-1][0] + last_block, first_byte, last_byte, samples))
+            segments.append(Segment(run[0][0], run[-1][0], run[-1][0] + last_block, first_byte, last_byte, samples))
         return segments
 
 
@@ -194,15 +207,16 @@ class Music(ShowTest):
             return later[0] if later else None
         return self.wait_for(first, timeout, "music to play")
 
-    def assert_stops_at(self, moment, p):
-        """The sound was playing at moment and stopped within 100 ms of it; the program ended."""
+    def assert_stops_at(self, playing, ended, p):
+        """Music was playing just before playing, the show was told to end
+        between then and ended, and the sound stopped within 100 ms of that."""
         self.assertEqual(self.wait_exit(p), 0)
         time.sleep(0.3)
         self.recorder.stop()
         writes = [t for t, size in self.recorder.timeline if size > 0]
-        self.assertTrue(any(moment - 0.15 < t <= moment for t in writes), "no music was playing at the end")
-        self.assertLessEqual(self.recorder.last_write() - moment, 0.1,
-                             "the music went on %.3f s after the show ended" % (self.recorder.last_write() - moment))
+        self.assertTrue(any(playing - 0.15 < t <= playing for t in writes), "no music was playing at the end")
+        late = self.recorder.last_write() - ended
+        self.assertLessEqual(late, 0.1, "the music went on %.3f s after the show ended" % late)
 
     def test_a_cycle_plays_every_file_once_with_pauses_between(self):
         if not shutil.which("gst-launch-1.0"):
@@ -228,12 +242,12 @@ class Music(ShowTest):
             self.assertGreater(s.seconds, 1.8, s)
         # Pauses of 1.2 s between pieces; the damaged file is skipped after one
         # more pause of its own (it is tried once per cycle).
-        pauses = [b.start - a.end for a, b in zip(segments, segments[1:])]
+        pauses = [pause_between(a, b) for a, b in zip(segments, segments[1:])]
         for pause in pauses:
-            self.assertTrue(GAP - 0.05 < pause < GAP + 0.5 or 2 * GAP - 0.05 < pause < 2 * GAP + 0.6, pauses)
-        self.assertLessEqual(sum(1 for pause in pauses[:3] if pause > 2 * GAP - 0.05), 1, pauses)
+            self.assertTrue(about(pause, 1) or about(pause, 2), pauses)
+        self.assertLessEqual(sum(1 for pause in pauses[:3] if about(pause, 2)), 1, pauses)
         # The next cycle does not begin with the piece that ended the last one.
-        if pauses[3] < 2 * GAP - 0.05:
+        if about(pauses[3], 1):
             self.assertNotEqual(heard[4], heard[3], segments)
         self.key(self.window_of(p), "Escape")
         self.assertEqual(self.wait_exit(p), 0)
@@ -251,11 +265,11 @@ class Music(ShowTest):
         p, window = self.start_show(music)
         segments = self.wait_segments(3, 40)
         self.assertEqual([s.tone([440, 1100]) for s in segments], [440] * len(segments), segments)
-        pauses = [b.start - a.end for a, b in zip(segments, segments[1:])]
+        pauses = [pause_between(a, b) for a, b in zip(segments, segments[1:])]
         # The MP3's turns are skipped at once, each adding one pause of its own.
-        self.assertTrue(any(pause > 2 * GAP - 0.05 for pause in pauses), pauses)
+        self.assertTrue(any(about(pause, 2) or about(pause, 3) for pause in pauses), pauses)
         for pause in pauses:
-            self.assertTrue(any(k * GAP - 0.05 < pause < k * GAP + 0.6 for k in (1, 2, 3)), pauses)
+            self.assertTrue(about(pause, 1) or about(pause, 2) or about(pause, 3), pauses)
         self.assertIsNone(p.poll())
         self.key(window, "Escape")
         self.assertEqual(self.wait_exit(p), 0)
@@ -276,9 +290,10 @@ class Music(ShowTest):
         self.key(window, "m")
         third = self.wait_sound_after(second + 1.0)
         time.sleep(0.8)
-        moment = time.monotonic()
-        self.key(window, "Escape")
-        self.assert_stops_at(moment, p)
+        xdotool("windowfocus", "--sync", window, check=False)
+        playing = time.monotonic()
+        xdotool("key", "Escape")
+        self.assert_stops_at(playing, time.monotonic(), p)
 
         segments = self.recorder.segments()
         self.assertEqual(len(segments), 3, segments)
@@ -291,7 +306,7 @@ class Music(ShowTest):
         self.assertLess(segments[1].seconds, 2.5, segments)
         self.assertNotEqual(heard[2], heard[1])
         for a, b in zip(segments, segments[1:]):
-            self.assertTrue(GAP - 0.05 < b.start - a.end < GAP + 0.5, segments)
+            self.assertTrue(about(pause_between(a, b), 1), segments)
 
     def test_sigterm_and_the_close_message_stop_the_music_at_once(self):
         music = self.music_dir()
@@ -303,13 +318,13 @@ class Music(ShowTest):
                 p, window = self.start_show(music)
                 self.wait_sound_after(0, timeout=30)
                 time.sleep(0.5)
-                moment = time.monotonic()
+                playing = time.monotonic()
                 if how == "signal":
                     p.send_signal(signal.SIGTERM)
                 else:
                     subprocess.run([os.path.join(TOOLS, "orvanta-close"), window, "5190374"], check=True,
                                    timeout=10)
-                self.assert_stops_at(moment, p)
+                self.assert_stops_at(playing, time.monotonic(), p)
 
     def test_the_show_goes_on_during_the_pause_between_pieces(self):
         # Pieces of 2 s; the wipe from left to right takes about half a second.
