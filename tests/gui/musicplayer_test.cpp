@@ -154,6 +154,40 @@ private slots:
         QVERIFY(!waitForOutcome(player, receiver, 300));
     }
 
+    void aNameWithBlanksAndUriCharactersPlays() {
+        Receiver receiver;
+        GstMusicPlayer player(&receiver);
+        QVERIFY(player.playFile(write("a #1 %20 ü?.wav", wavTone(440, 0.3)).toStdString()));
+        QCOMPARE(waitForOutcome(player, receiver), std::optional(PlayOutcome::Ended));
+        QVERIFY(std::abs(frequencyOf(takeRecording()) - 440) < 15);
+    }
+
+    void aMidiFilePlaysThroughTheSynthesizer() {
+        // Three quarter notes on a piano at 120 beats per minute: 1.5 s.
+        QByteArray track;
+        track.append("\x00\xC0\x00", 3);
+        for (char note : {60, 64, 67}) {
+            track.append('\0');
+            track.append("\x90", 1).append(note).append('\x64');
+            track.append("\x83\x60\x80", 3).append(note).append('\0');
+        }
+        track.append("\x00\xFF\x2F\x00", 4);
+        QByteArray midi("MThd\0\0\0\x06\0\0\0\x01\x01\xE0", 14);
+        midi.append("MTrk", 4);
+        midi.append(char(0)).append(char(0)).append(char(0)).append(char(track.size()));
+        midi += track;
+        Receiver receiver;
+        GstMusicPlayer player(&receiver);
+        QVERIFY(player.playFile(write("tune.MID", midi).toStdString()));
+        QCOMPARE(waitForOutcome(player, receiver), std::optional(PlayOutcome::Ended));
+        const QByteArray sound = takeRecording();
+        QVERIFY2(sound.size() > 16000 * 2, QByteArray::number(sound.size()));  // over a second
+        const auto* samples = reinterpret_cast<const std::int16_t*>(sound.constData());
+        int loudest = 0;
+        for (qsizetype i = 0; i < sound.size() / 2; ++i) loudest = std::max(loudest, std::abs(int(samples[i])));
+        QVERIFY2(loudest > 200, QByteArray::number(loudest));  // notes, not silence
+    }
+
     void aStoppedPieceReportsStoppedAndNothingElse() {
         Receiver receiver;
         GstMusicPlayer player(&receiver);
