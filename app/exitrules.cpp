@@ -12,6 +12,7 @@
 
 #include "app/endofshowwallpaper.h"
 #include "app/form1.h"
+#include "app/showmusic.h"
 #include "framework/messagebox.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
@@ -56,6 +57,7 @@ void installCloseRules(Form1& form) {
         form.window().showMinimized();
         form.window().hide();
         form.input().stopWatching();
+        stopMusic(form);  // no sound outlives the show window
         x11::suspendScreenBlanking(false);
         form.showCursor();
         form.show().timer().stop();

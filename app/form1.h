@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "app/input.h"
+#include "app/showmusic.h"
 #include "app/showroutine.h"
 #include "app/showstate.h"
 #include "framework/WShowWindow.h"
@@ -58,6 +59,10 @@ public:
     void hideCursor();
     void showCursor();
 
+    // The show's music, made while loading when MusicOption asks for it;
+    // empty otherwise.
+    std::unique_ptr<ShowMusic, ShowMusicDeleter>& music() { return music_; }
+
     // A timed show: Duration is not 0.
     bool timed() const { return settings_.Duration != 0; }
 
@@ -73,6 +78,8 @@ private:
     bool settingsMode_ = false;
     bool settingsLoaded_ = false;
     bool cursorHidden_ = false;
+    // Declared after the window: released before the window it reports to.
+    std::unique_ptr<ShowMusic, ShowMusicDeleter> music_;
 };
 
 }  // namespace orvanta

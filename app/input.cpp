@@ -7,6 +7,7 @@
 
 #include "app/exitrules.h"
 #include "app/form1.h"
+#include "app/showmusic.h"
 #include "framework/WMessageFilter.h"
 #include "framework/x11platform.h"
 
@@ -44,8 +45,8 @@ bool ShowInput::timedShowKey(KeyAction action) {
     case KeyAction::Favourite:
         if (form_.state().idle()) form_.show().addFavourite();
         return true;
-    case KeyAction::MusicSkip:
-    case KeyAction::MusicReplay: return true;  // nothing plays while MusicOption is 0
+    case KeyAction::MusicSkip: skipMusic(form_); return true;
+    case KeyAction::MusicReplay: replayMusic(form_); return true;
     case KeyAction::Pause:
         if (form_.state().idle()) form_.show().pause();
         return true;
@@ -61,8 +62,8 @@ bool ShowInput::manualShowKey(KeyAction action) {
     case KeyAction::Back: form_.window().LeftButtonDownEvent.raise(QPoint()); return true;
     case KeyAction::Forward: form_.window().RightButtonDownEvent.raise(QPoint()); return true;
     case KeyAction::Pause: return true;
-    case KeyAction::MusicSkip:
-    case KeyAction::MusicReplay: return true;
+    case KeyAction::MusicSkip: skipMusic(form_); return true;
+    case KeyAction::MusicReplay: replayMusic(form_); return true;
     case KeyAction::Favourite:
     case KeyAction::Other:
         // Keys pressed while a picture changes reach the key handler, which

@@ -84,6 +84,8 @@ public:
     bool pictureComposed() const { return firstPictureShown_; }
     bool paletteDisplay() const { return paletteDisplay_; }
     PictureCatalogue& catalogue() { return catalogue_; }
+    // The run's MT19937 generator: the picture order, the effects, the music order.
+    Mt19937& random() { return mt_; }
     int transitionCount() const;
 
 private:

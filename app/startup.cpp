@@ -14,6 +14,7 @@
 #include "app/exitrules.h"
 #include "app/form1.h"
 #include "app/previewwindow.h"
+#include "app/showmusic.h"
 #include "catalogue/crandom.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
@@ -95,8 +96,10 @@ void startShow(Form1& form) {
     loadSettings(form.settings(), context);
     form.setSettingsLoaded();
     form.show().setShownPath(form.settings().LastImage);
-    form.settings().MusicOption = 0;  // no music player on this build yet
     if (!form.show().buildPictureList() || form.state().ended()) return;
+    // The music list: the same two passes as the pictures', run once the
+    // picture list is ready (nothing shows in between, so the order is not seen).
+    if (!form.state().noPictures() && !prepareShowMusic(form, [&form] { return form.pumpEvents(); })) return;
 
     form.show().prepareRun();
     if (form.state().noPictures()) {
@@ -108,6 +111,7 @@ void startShow(Form1& form) {
     window.canvas().fill(wholeScreen, Qt::black);
     if (form.settings().Splash) drawSplash(form);
     form.show().firstPicture();
+    startMusic(form);
 }
 
 }  // namespace

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Installs what Orvanta needs to build, run and test from Debian 12's packages.
 # Only missing packages are installed; run as root (or with sudo available).
+# Music: GStreamer's plugin sets play WAV, MP3 and WMA files (the libav
+# plugin too), MIDI through the FluidSynth plugin of the "bad" set with a
+# General MIDI sound font, and audio CDs through the CD sources of the "base"
+# and "ugly" sets; gst-launch-1.0 makes the end-to-end test's MP3 file.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxext-dev libxss-dev
-  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev libcdio-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-tools
+  timgm6mb-soundfont
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs
