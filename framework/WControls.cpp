@@ -75,12 +75,30 @@ void WListView::setImageList(std::vector<QIcon> images) {
     for (int i = 0; i < count(); ++i) setImage(i, image(i));
 }
 
-int WListView::insertItem(const QString& text, int image) {
+QTreeWidgetItem* WListView::makeItem(const QString& text, int image) const {
     auto* item = new SortedTreeItem(QStringList{text});
     item->setData(0, kImageRole, image);
     if (image >= 0 && static_cast<std::size_t>(image) < images_.size()) item->setIcon(0, images_[static_cast<std::size_t>(image)]);
+    return item;
+}
+
+int WListView::insertItem(const QString& text, int image) {
+    QTreeWidgetItem* item = makeItem(text, image);
     addTopLevelItem(item);
     return indexOfTopLevelItem(item);
+}
+
+void WListView::insertItems(const std::vector<std::pair<QString, int>>& items) {
+    const bool sorted = isSortingEnabled();
+    setSortingEnabled(false);
+    QList<QTreeWidgetItem*> made;
+    made.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& [text, image] : items) made.push_back(makeItem(text, image));
+    addTopLevelItems(made);
+    if (sorted) {
+        setSortingEnabled(true);
+        sortByColumn(0, Qt::AscendingOrder);
+    }
 }
 
 void WListView::removeItem(int index) { delete takeTopLevelItem(index); }

@@ -45,6 +45,8 @@ public:
     void setImageList(std::vector<QIcon> images);
     // Inserts an item and returns its index in the (sorted) list.
     int insertItem(const QString& text, int image);
+    // Inserts many items at once (sorted once at the end).
+    void insertItems(const std::vector<std::pair<QString, int>>& items);
     void removeItem(int index);
     void removeAll();
     int count() const { return topLevelItemCount(); }
@@ -71,6 +73,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    QTreeWidgetItem* makeItem(const QString& text, int image) const;
     std::vector<QIcon> images_;
 };
 

@@ -171,6 +171,13 @@ QWidget* WForm::build(const LayoutControl& row) {
         throw std::runtime_error(name_.toStdString() + ": control " + row.name + " has an unknown kind " + kind);
     }
     if (const std::string font = row.flagValue("font"); !font.empty()) widget->setFont(formFont(font));
+    // The table's widths were measured for another font and smaller check
+    // marks: a one-line text control grows to show its whole text.
+    const bool oneLine = geometry.height() < 2 * widget->fontMetrics().height();
+    if (auto* label = qobject_cast<QLabel*>(widget); label && oneLine) label->setWordWrap(false);
+    if ((kind == "label" || kind == "link" || kind == "checkbox" || kind == "autocheckbox" || kind == "autoradio") &&
+        oneLine && !text.isEmpty())
+        geometry.setWidth(std::max(geometry.width(), widget->sizeHint().width()));
     widget->setGeometry(geometry);
     return widget;
 }

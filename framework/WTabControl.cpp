@@ -122,6 +122,8 @@ void WTabControl::paintEvent(QPaintEvent*) {
         for (int i = 0; i < count(); ++i)
             if (visualLine(rowOf(i)) == line && i != current_) order.push_back(i);
     if (current_ >= 0) order.push_back(current_);
+    // The style fills a selected tab down into the pane; the rows end where the pane begins.
+    painter.setClipRect(QRect(0, 0, width(), top));
     for (int i : order) {
         QStyleOptionTab option;
         option.initFrom(this);

@@ -1,0 +1,217 @@
+// The settings dialog's frame on real widgets: tabs and buttons, OK and the
+// manual-mode notice, Cancel and the close button writing nothing, page
+// events passed on, F1 and Help.
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "config/configpage.h"
+#include "config/configuration.h"
+#include "config/stretchmode.h"
+#include "config/tabform1.h"
+#include "config/tabform2.h"
+#include "framework/WTabControl.h"
+#include "tests/gui/dialogtestenv.h"
+
+using namespace orvanta;
+using test::DialogHome;
+
+namespace {
+
+struct Notice {
+    QString title, text;
+};
+
+ConfigurationOptions recordingOptions(std::vector<Notice>& notices, std::vector<QUrl>& opened) {
+    ConfigurationOptions options;
+    options.showMessage = [&notices](const QString& title, const QString& text) { notices.push_back({title, text}); };
+    options.helpOpener = [&opened](const QUrl& url) { return opened.push_back(url), true; };
+    return options;
+}
+
+void writeHelpPages(const DialogHome& home) {
+    const QString folder = home.path("xdg_data_home/orvanta/help");
+    QDir().mkpath(folder);
+    for (int tab = -1; tab < 6; ++tab) {
+        QFile page(folder + "/" + HelpPages::topicFile(tab));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><body>help</body></html>");
+    }
+}
+
+}  // namespace
+
+class ConfigurationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theFrameHasSixTabsInOrderAndThreeButtons() {
+        DialogHome home;
+        Configuration dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.windowTitle(), QString("Orvanta Settings"));
+        const QStringList labels{"Picture Settings", "Picture Selection", "Effects/Overlays",
+                                 "Music Selection",  "About Orvanta",     "Support"};
+        const QStringList forms{"TabForm1", "TabForm2", "TabForm4", "TabForm7", "TabForm3", "TabForm6"};
+        WTabControl* tabs = dialog.tabControl();
+        QCOMPARE(tabs->count(), 6);
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(tabs->label(i), labels[i]);
+            QCOMPARE(tabs->page(i)->objectName(), forms[i]);
+            QCOMPARE(tabs->tabRect(i).width(), 120);
+        }
+        QCOMPARE(tabs->currentIndex(), 0);
+        QVERIFY(dialog.okButton()->isDefault());
+        QCOMPARE(dialog.okButton()->text(), QString("&OK"));
+        QCOMPARE(dialog.cancelButton()->text(), QString("&Cancel"));
+        QCOMPARE(dialog.helpButton()->text(), QString("&Help"));
+        // Every page fits in the display area, and the buttons stay below the tabs.
+        for (int i = 0; i < 6; ++i) {
+            const ConfigPage* page = dialog.page(i);
+            const LayoutControl& form = page->table().form;
+            QVERIFY(tabs->displayRect().width() >= page->units().x(form.width));
+            QVERIFY(tabs->displayRect().height() >= page->units().y(form.height));
+        }
+        QVERIFY(dialog.okButton()->geometry().top() > tabs->geometry().bottom());
+        QVERIFY(dialog.rect().contains(dialog.helpButton()->geometry()));
+        // Selecting a tab shows its page only.
+        tabs->setCurrentIndex(3);
+        QVERIFY(dialog.page(3)->isVisible());
+        QVERIFY(!dialog.page(0)->isVisible());
+    }
+
+    void cancelAndTheCloseButtonWriteNothing() {
+        DialogHome home;
+        for (int way = 0; way < 3; ++way) {
+            Configuration dialog;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            const QByteArray before = home.registryBytes();
+            QVERIFY(!before.isEmpty());  // the load created the key
+            dialog.tabForm1()->findChild<QComboBox*>("combo_1")->setEditText("77");
+            QTest::mouseClick(dialog.tabForm1()->findChild<QRadioButton*>("FullOption"), Qt::LeftButton);
+            if (way == 0) QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+            if (way == 1) dialog.close();
+            if (way == 2) QTest::keyClick(&dialog, Qt::Key_Escape);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QCOMPARE(home.registryBytes(), before);
+        }
+    }
+
+    void okWithDurationZeroShowsTheNoticeAndStillSaves() {
+        DialogHome home;
+        std::vector<Notice> notices;
+        std::vector<QUrl> opened;
+        Configuration dialog(recordingOptions(notices, opened));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.tabForm1()->findChild<QComboBox*>("combo_1")->setEditText("0");
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(notices.size(), std::size_t(1));
+        QCOMPARE(notices[0].title, QString("Manual Slide Show Mode"));
+        QVERIFY(notices[0].text.startsWith("You have set the display duration to zero seconds.  This sets Orvanta"));
+        QVERIFY2(notices[0].text.contains("orvanta /s"), qPrintable(notices[0].text));
+        QVERIFY(!notices[0].text.contains("Control Panel"));
+        QCOMPARE(test::storedValues().at("Duration"), std::string("0"));
+
+        // A duration above zero saves without a notice.
+        notices.clear();
+        Configuration again(recordingOptions(notices, opened));
+        again.tabForm1()->findChild<QComboBox*>("combo_1")->setEditText("45 seconds");
+        QTest::mouseClick(again.okButton(), Qt::LeftButton);
+        QVERIFY(notices.empty());
+        QCOMPARE(test::storedValues().at("Duration"), std::string("45"));
+    }
+
+    void theNoticeIsARealMessageBoxOverTheDialog() {
+        DialogHome home;
+        Configuration dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.tabForm1()->findChild<QComboBox*>("combo_1")->setEditText("abc");
+        QString title;
+        Qt::CursorShape cursor = Qt::WaitCursor;
+        test::answerNextModal<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle();
+            cursor = QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(title, QString("Manual Slide Show Mode"));
+        QVERIFY(cursor != Qt::WaitCursor);
+        QCOMPARE(test::storedValues().at("Duration"), std::string("0"));
+        QVERIFY(!QGuiApplication::overrideCursor());  // the wait cursor is gone afterwards
+    }
+
+    void stretchCodesReachThePictureSelectionPageWhileAnotherTabIsShown() {
+        DialogHome home;
+        Configuration dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        TabForm2* selection = dialog.tabForm2();
+        QTRY_COMPARE(selection->stretchCode(), kStretchProportional);  // posted at load
+        QVERIFY(!selection->isVisible());
+        QTest::mouseClick(dialog.tabForm1()->findChild<QRadioButton*>("FullOption"), Qt::LeftButton);
+        QTRY_COMPARE(selection->stretchCode(), kStretchFull);
+        std::vector<int> seen;
+        dialog.UserEvent.connect([&](int code) { return seen.push_back(code), false; });
+        QTest::mouseClick(dialog.tabForm1()->findChild<QRadioButton*>("NoneOption"), Qt::LeftButton);
+        QTRY_COMPARE(selection->stretchCode(), kStretchNone);
+        QCOMPARE(seen, std::vector<int>{kStretchNone});
+    }
+
+    void f1AndHelpOpenThePageOfTheSelectedTab() {
+        DialogHome home;
+        writeHelpPages(home);
+        std::vector<Notice> notices;
+        std::vector<QUrl> opened;
+        Configuration dialog(recordingOptions(notices, opened));
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        for (int tab = 0; tab < 6; ++tab) {
+            dialog.tabControl()->setCurrentIndex(tab);
+            QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_F1);
+            QTest::mouseClick(dialog.helpButton(), Qt::LeftButton);
+        }
+        QCOMPARE(opened.size(), std::size_t(12));
+        for (int tab = 0; tab < 6; ++tab) {
+            for (int k = 0; k < 2; ++k) {
+                const QUrl& url = opened[static_cast<std::size_t>(2 * tab + k)];
+                QVERIFY(url.isLocalFile());
+                QCOMPARE(QFileInfo(url.toLocalFile()).fileName(), HelpPages::topicFile(tab));
+            }
+        }
+        dialog.tabControl()->setCurrentIndex(-1);
+        dialog.showHelp();
+        QCOMPARE(QFileInfo(opened.back().toLocalFile()).fileName(), QString("index.html"));
+        QCOMPARE(dialog.helpPages().lookups(), 1);
+    }
+
+    void withoutHelpPagesNothingOpensAndTheLookupIsTriedOnce() {
+        DialogHome home;
+        std::vector<Notice> notices;
+        std::vector<QUrl> opened;
+        Configuration dialog(recordingOptions(notices, opened));
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::mouseClick(dialog.helpButton(), Qt::LeftButton);
+        writeHelpPages(home);  // appearing later changes nothing
+        QTest::mouseClick(dialog.helpButton(), Qt::LeftButton);
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        QVERIFY(opened.empty());
+        QVERIFY(notices.empty());
+        QCOMPARE(dialog.helpPages().lookups(), 1);
+        QVERIFY(dialog.isVisible());
+    }
+};
+
+QTEST_MAIN(ConfigurationTest)
+#include "configuration_test.moc"
