@@ -9,6 +9,12 @@
 
 namespace orvanta {
 
+namespace {
+int playing = 0;
+}  // namespace
+
+int soundsPlaying() { return playing; }
+
 #ifdef ORVANTA_HAVE_GSTREAMER
 
 namespace {
@@ -34,6 +40,7 @@ void watchUntilDone(GstElement* pipeline) {
         if (!done) return;
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);
+        --playing;
         timer->stop();
         timer->deleteLater();
     });
@@ -70,6 +77,7 @@ bool playSoundAsync(const QByteArray& wav) {
         gst_object_unref(pipeline);
         return false;
     }
+    ++playing;
     watchUntilDone(pipeline);
     return true;
 }

@@ -12,4 +12,7 @@ bool playSoundAsync(const QByteArray& wav);
 // The program's shutter sound ("Snap"), played asynchronously.
 bool playSnapSound();
 
+// Sounds started and not yet finished (their players are released at the end).
+int soundsPlaying();
+
 }  // namespace orvanta

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxext-dev libxss-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good xdg-utils
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs
