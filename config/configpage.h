@@ -14,6 +14,14 @@ public:
     virtual void loadSettings(const Settings&) {}
     // Writes the controls' values into the record.
     virtual void collectSettings(Settings&) const {}
+
+    // The room the page needs: its table's size, or more when controls grew
+    // to show their text (hidden controls do not count).
+    QSize requiredSize() const {
+        const LayoutControl& form = table().form;
+        const QRect used = childrenRect();
+        return QSize(units().x(form.width), units().y(form.height)).expandedTo(QSize(used.right() + 3, used.bottom() + 3));
+    }
 };
 
 }  // namespace orvanta

@@ -95,10 +95,7 @@ void Configuration::fitPages() {
     // rows than the table allowed for, the tab control, and the dialog with
     // it, grow so that no page is cut off; the buttons move down.
     QSize needed;
-    for (ConfigPage* page : pages_) {
-        const LayoutControl& form = page->table().form;
-        needed = needed.expandedTo(QSize(page->units().x(form.width), page->units().y(form.height)));
-    }
+    for (ConfigPage* page : pages_) needed = needed.expandedTo(page->requiredSize());
     const QRect area = tabs_->displayRect();
     const int extraWidth = std::max(0, needed.width() - area.width());
     const int extraHeight = std::max(0, needed.height() - area.height());

@@ -114,8 +114,13 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
     QScreen* screen = QGuiApplication::primaryScreen();
     previewBox_ = previewBoxFor(screen ? qRound(screen->logicalDotsPerInchY()) : 96);
     screenSize_ = screen ? screen->size() * screen->devicePixelRatio() : QSize(1024, 768);
-    // The frame holds the whole preview box and its border.
+    // The frame holds the whole preview box and its border, and the two group
+    // boxes reach below it.
     picture_->resize(picture_->size().expandedTo(previewBox_ + QSize(2, 2)));
+    auto* directoriesGroup = get<QWidget>("groupb_1");
+    auto* previewGroup = get<QWidget>("groupb_2");
+    const int bottom = std::max(previewGroup->geometry().bottom(), picture_->geometry().bottom() + units().y(5));
+    for (QWidget* group : {directoriesGroup, previewGroup}) group->resize(group->width(), bottom - group->y() + 1);
 
     directories_->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
                                 QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});

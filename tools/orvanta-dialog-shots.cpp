@@ -16,6 +16,7 @@
 
 #include "config/configuration.h"
 #include "config/tabform2.h"
+#include "framework/WControls.h"
 #include "framework/WRegistryKey.h"
 #include "framework/WTabControl.h"
 
@@ -95,7 +96,12 @@ int main(int argc, char** argv) {
     int written = 0;
     for (int tab = 0; tab < dialog.tabControl()->count(); ++tab) {
         dialog.tabControl()->setCurrentIndex(tab);
-        if (tab == 1) dialog.tabForm2()->setPreview(true);
+        if (tab == 1) {
+            // The folder with several pictures, the first of them previewed.
+            auto* folders = dialog.tabForm2()->get<WListView>("lv_1");
+            folders->selectItem(folders->count() - 1);
+            dialog.tabForm2()->setPreview(true);
+        }
         runEvents(300);
         const QPixmap shot = dialog.screen()->grabWindow(dialog.winId());
         const QString file = QString("%1/tab-%2.png").arg(out).arg(tab);

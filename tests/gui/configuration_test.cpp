@@ -2,6 +2,7 @@
 // manual-mode notice, Cancel and the close button writing nothing, page
 // events passed on, F1 and Help.
 #include <QComboBox>
+#include <QGroupBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -42,12 +43,69 @@ void writeHelpPages(const DialogHome& home) {
     }
 }
 
+
+// The text a control shows in full, or "" for controls without one.
+QString shownText(const QWidget* widget) {
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text().remove('&');
+    if (auto* label = qobject_cast<const QLabel*>(widget); label && !label->wordWrap()) return label->text();
+    return {};
+}
+
+int textRoom(const QWidget* widget) {
+    // What the control leaves for its text: check boxes and radios their indicator and spacing.
+    if (qobject_cast<const QPushButton*>(widget)) return widget->width() - 4;
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return widget->width() - (button->sizeHint().width() - button->fontMetrics().horizontalAdvance(shownText(button)));
+    return widget->width();
+}
+
 }  // namespace
 
 class ConfigurationTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void everyControlShowsItsWholeTextInsideItsPageAndNoneOverlap() {
+        DialogHome home;
+        Configuration dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        std::vector<QWidget*> forms{dialog.findChild<QWidget*>("Configuration")};
+        for (int i = 0; i < 6; ++i) forms.push_back(dialog.page(i));
+        for (std::size_t f = 0; f < forms.size(); ++f) {
+            QWidget* form = forms[f];
+            dialog.tabControl()->setCurrentIndex(f == 0 ? 0 : static_cast<int>(f) - 1);
+            std::vector<QWidget*> controls;
+            for (QWidget* child : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (!child->isHidden() && !child->objectName().isEmpty() && !dynamic_cast<ConfigPage*>(child))
+                    controls.push_back(child);
+            for (QWidget* control : controls) {
+                const QString where = form->objectName() + "/" + control->objectName();
+                QVERIFY2(QRect(QPoint(0, 0), form->size()).contains(control->geometry()) ||
+                             dynamic_cast<WTabControl*>(control),
+                         qPrintable(where + " lies outside its form"));
+                const QString text = shownText(control);
+                if (!text.isEmpty())
+                    QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= textRoom(control),
+                             qPrintable(where + " cuts its text off"));
+                for (QWidget* other : controls) {
+                    if (other == control || qobject_cast<QGroupBox*>(control) || qobject_cast<QGroupBox*>(other)) continue;
+                    QVERIFY2(!control->geometry().intersects(other->geometry()),
+                             qPrintable(where + " overlaps " + other->objectName()));
+                }
+            }
+            // Group boxes hold what starts inside them.
+            for (QWidget* group : controls) {
+                if (!qobject_cast<QGroupBox*>(group)) continue;
+                for (QWidget* control : controls)
+                    if (control != group && group->geometry().contains(control->geometry().topLeft()))
+                        QVERIFY2(group->geometry().contains(control->geometry()),
+                                 qPrintable(form->objectName() + "/" + control->objectName() + " sticks out of " +
+                                            group->objectName()));
+            }
+        }
+    }
+
     void theFrameHasSixTabsInOrderAndThreeButtons() {
         DialogHome home;
         Configuration dialog;
