@@ -30,8 +30,10 @@ void readIfExists(SettingsKey& key, Settings& record, const char* name, int tran
     if (key.valueExists(name)) parseSetting(*findSetting(name), record, key.readString(name), transitionCount);
 }
 
-std::vector<DirectoryEntry> readEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
-                                        int capacity) {
+}  // namespace
+
+std::vector<DirectoryEntry> readStoredEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
+                                              int capacity) {
     std::vector<DirectoryEntry> entries;
     for (int i = 0; i < count && i < capacity; ++i) {
         const std::string index = std::to_string(i);
@@ -40,8 +42,6 @@ std::vector<DirectoryEntry> readEntries(SettingsKey& key, const char* pathName, 
     }
     return entries;
 }
-
-}  // namespace
 
 void writeDialogDefaultSettings(SettingsKey& key, const DialogLoadContext& context) {
     DialogDefaultsKey defaults(key, context.firstCdDrive);
@@ -71,10 +71,10 @@ void loadDialogSettingsFromKey(Settings& record, SettingsKey& key, const DialogL
     // What only the dialog edits: the entries as stored (not only those in
     // use), the music directories whatever the music option, the last
     // directories added.
-    record.imageDirs = readEntries(key, "ImageDir", "DirSet", record.Count, kMaxPictureDirs);
+    record.imageDirs = readStoredEntries(key, "ImageDir", "DirSet", record.Count, kMaxPictureDirs);
     record.Count = static_cast<int>(record.imageDirs.size());
     record.NumMusicDirs = std::max(0, record.NumMusicDirs);
-    record.musicDirs = readEntries(key, "MusicDir", "MusicDirSet", record.NumMusicDirs, kMaxMusicDirs);
+    record.musicDirs = readStoredEntries(key, "MusicDir", "MusicDirSet", record.NumMusicDirs, kMaxMusicDirs);
     record.NumMusicDirs = static_cast<int>(record.musicDirs.size());
     readIfExists(key, record, "LastAddedDir", context.transitionCount);
     readIfExists(key, record, "LastMusicDir", context.transitionCount);

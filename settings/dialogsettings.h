@@ -4,6 +4,7 @@
 // writes the follow-up groups an older key lacks, and reads every value into
 // the dialog's own record.
 #include <string>
+#include <vector>
 
 #include "settings/settings.h"
 #include "settings/settingskey.h"
@@ -15,6 +16,12 @@ struct DialogLoadContext {
     std::string firstCdDrive;                // first entry of the dialog's CD drive list, "" when none
     std::string favouritesDefault;           // CurrentFavDir when absent; "" for "$HOME/Favorite Pictures"
 };
+
+// The entries numbered below `count` (at most `capacity`) whose path value
+// ("ImageDir%i", "MusicDir%i") exists, each with its use flag ("DirSet%i",
+// "MusicDirSet%i"), which is read without a test of its own.
+std::vector<DirectoryEntry> readStoredEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
+                                              int capacity);
 
 // The dialog's creation of the key: the stored defaults in their order, with
 // CDDrvStr the first CD drive, then LastAddedDir and LastMusicDir, both empty.

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "framework/WRegistryKey.h"
+#include "settings/dialogsettings.h"
 #include "settings/encodings.h"
 #include "settings/settingstable.h"
 
@@ -57,19 +58,6 @@ void readValues(WRegistryKey& key, Settings& record, std::span<const std::string
         if (const SettingDef* def = findSetting(name); def && key.valueExists(valueName))
             parseSetting(*def, record, key.readString(valueName), transitionCount);
     }
-}
-
-// The entries below the stored count whose path value exists; the use flag is
-// read without a test of its own.
-std::vector<DirectoryEntry> readEntries(WRegistryKey& key, const char* pathName, const char* flagName, int count,
-                                        int capacity) {
-    std::vector<DirectoryEntry> entries;
-    for (int i = 0; i < count && i < capacity; ++i) {
-        const std::string index = std::to_string(i);
-        if (!key.valueExists(pathName + index)) continue;
-        entries.push_back({key.readString(pathName + index), readBoolean(key.readString(flagName + index))});
-    }
-    return entries;
 }
 
 // What the version did not store.
@@ -135,9 +123,10 @@ void migrateVersion(const EarlierVersion& version, Settings& record, const Migra
     readValues(key, record, kValues20, n);
     if (version.level >= Level::V24) readValues(key, record, kValuesAdded24, n);
     if (version.level >= Level::V30) readValues(key, record, kValuesAdded30, n);
-    record.imageDirs = readEntries(key, "ImageDir", "DirSet", record.Count, kMaxPictureDirs);
+    RegistrySettingsKey entries(key);
+    record.imageDirs = readStoredEntries(entries, "ImageDir", "DirSet", record.Count, kMaxPictureDirs);
     if (version.level >= Level::V30)
-        record.musicDirs = readEntries(key, "MusicDir", "MusicDirSet", record.NumMusicDirs, kMaxMusicDirs);
+        record.musicDirs = readStoredEntries(entries, "MusicDir", "MusicDirSet", record.NumMusicDirs, kMaxMusicDirs);
 
     std::string transitions;
     if (key.valueExists("Transitions")) {
