@@ -142,8 +142,12 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
         if (preview_->isChecked()) loadPreview();
         return false;
     });
+    // A click shows the clicked folder's pictures and moves on to them; moving
+    // through the folders with the keyboard updates the pictures and stays.
+    connect(directories_, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
     connect(directories_, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (directories_->selectedIndex() >= 0) refreshFileList();
+        if (directories_->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+            refreshFileList(false);
     });
     directories_->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
     directories_->DropFileEvent.connect([this](const std::vector<std::string>& paths) {
@@ -235,7 +239,7 @@ void TabForm2::selectFileQuietly(int index) {
     files_->selectIndex(index);
 }
 
-void TabForm2::refreshFileList() {
+void TabForm2::refreshFileList(bool focusFiles) {
     if (directories_->count() == 0) return;
     if (directories_->selectedIndex() < 0) {
         const QSignalBlocker quiet(directories_);
@@ -250,7 +254,7 @@ void TabForm2::refreshFileList() {
     }
     countLabel_->setText(qs(pictureCountText(static_cast<int>(names.size()))));
     selectFileQuietly(0);
-    files_->setFocus();
+    if (focusFiles) files_->setFocus();
 }
 
 void TabForm2::addDirectory() {

@@ -50,7 +50,8 @@ public:
     void removeAll();
     void setAllUseFlags(bool used);
     void toggleUseFlag(int index);
-    void refreshFileList();
+    // The pictures of the selected folder; the file list gets the focus unless told otherwise.
+    void refreshFileList(bool focusFiles = true);
     void setPreview(bool on);
     void loadPreview();
     void makeWallpaper();

@@ -188,6 +188,26 @@ private slots:
         QCOMPARE(page.form->previewSize(), QSize(120, 120));
     }
 
+    void clickingAFolderShowsItsPicturesAndTheKeyboardKeepsTheFocus() {
+        DialogHome home;
+        makePicture(home.path("one/a.jpg"), {8, 8});
+        makePicture(home.path("two/b.jpg"), {8, 8});
+        makePicture(home.path("two/c.jpg"), {8, 8});
+        Settings s;
+        s.imageDirs = {{home.path("one").toStdString(), true}, {home.path("two").toStdString(), true}};
+        Page page(s);
+        page.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page.form.get()));
+        page.selectDir(home.path("two"));
+        QCOMPARE(page.fileTexts(), (QStringList{"b.jpg", "c.jpg"}));
+        QVERIFY(page.files()->hasFocus());
+        page.dirs()->setFocus();
+        QTest::keyClick(page.dirs(), Qt::Key_Up);
+        QCOMPARE(page.fileTexts(), QStringList{"a.jpg"});
+        QCOMPARE(page.count(), QString("Selected directory has 1 pictures."));
+        QVERIFY(page.dirs()->hasFocus());
+    }
+
     void addingSubdirectoriesSkipsTrashAndSameFolderCaseVariants() {
         DialogHome home;
         const QString root = home.path("root");
