@@ -3,6 +3,9 @@
 // preview sizes, the wallpaper sizes by stretch code, the favourites folder
 // and Alt+F, and what OK stores.
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -161,6 +164,37 @@ private slots:
         Settings saved;
         page.form->collectSettings(saved);
         QCOMPARE(saved.LastAddedDir, lower.toStdString());
+    }
+
+    void theRealFolderChooserCountsThePicturesOfTheFolderUnderTheCursor() {
+        DialogHome home;
+        const QString start = home.path("start"), other = home.path("start/other");
+        makePicture(start + "/a.jpg", {8, 8});
+        makePicture(start + "/b.bmp", {8, 8});
+        makePicture(other + "/c.png", {8, 8});
+        Settings s;
+        s.LastAddedDir = start.toStdString();
+        TabForm2 page;
+        page.loadSettings(s);
+        page.show();
+        QString title, atStart, atOther;
+        test::answerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+            title = chooser->windowTitle();
+            auto* status = chooser->findChild<QLabel*>(kFolderStatusName);
+            atStart = status ? status->text() : QString();
+            // The user highlights the subfolder in the chooser's list.
+            auto* view = chooser->findChild<QListView*>("listView");
+            auto* model = view ? qobject_cast<QFileSystemModel*>(view->model()) : nullptr;
+            for (int i = 0; i < 100 && model && !model->index(other).isValid(); ++i) QTest::qWait(20);
+            if (model && model->index(other).isValid()) view->setCurrentIndex(model->index(other));
+            atOther = status ? status->text() : QString();
+            static_cast<QDialog*>(chooser)->accept();  // as the Choose button does
+        });
+        page.addDirectory();
+        QCOMPARE(title, QString("Select a directory containing pictures."));
+        QCOMPARE(atStart, QString("Selected directory has 2 pictures."));  // the folder it opens in
+        QCOMPARE(atOther, QString("Selected directory has 1 pictures."));
+        QCOMPARE(page.get<WListView>("lv_1")->text(0), other);
     }
 
     void theFileListShowsThePicturesOfTheSelectedDirectory() {
