@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -185,6 +186,24 @@ private slots:
         QTest::mouseClick(again.okButton(), Qt::LeftButton);
         QVERIFY(notices.empty());
         QCOMPARE(test::storedValues().at("Duration"), std::string("45"));
+    }
+
+    void enterInTheDurationBoxPressesOk() {
+        DialogHome home;
+        std::vector<Notice> notices;
+        std::vector<QUrl> opened;
+        Configuration dialog(recordingOptions(notices, opened));
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* duration = dialog.tabForm1()->findChild<QComboBox*>("combo_1");
+        duration->setFocus();
+        duration->lineEdit()->selectAll();
+        QTest::keyClicks(duration->lineEdit(), "15");
+        QTest::keyClick(duration->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(test::storedValues().at("Duration"), std::string("15"));
     }
 
     void theNoticeIsARealMessageBoxOverTheDialog() {
