@@ -4,6 +4,7 @@
 #include <QKeySequence>
 #include <QPushButton>
 #include <QShortcut>
+#include <cstdio>
 
 #include "config/cddrives.h"
 #include "config/configpage.h"
@@ -146,9 +147,14 @@ void Configuration::ok() {
 void runConfiguration(unsigned long owner) {
     ConfigurationOptions options;
     options.wallpaper = programWallpaperHooks();
-    Configuration dialog(std::move(options));
-    if (owner != 0) setTransientForForeign(&dialog, owner);
-    dialog.exec();
+    try {
+        Configuration dialog(std::move(options));
+        if (owner != 0) setTransientForForeign(&dialog, owner);
+        dialog.exec();
+    } catch (const std::exception& error) {
+        // Only a form table that does not match its code gets here: a broken build.
+        std::fprintf(stderr, "orvanta: the settings dialog cannot be built: %s\n", error.what());
+    }
 }
 
 }  // namespace orvanta
