@@ -135,3 +135,28 @@ class HelpPages(ShowTest):
         self.assertEqual(self.wait_exit(p), 0)
         self.log.seek(0)
         self.assertEqual(self.log.read().decode(errors="replace").strip(), "")
+
+
+class Screenshots(ShowTest):
+    def test_the_screenshot_tool_writes_one_picture_per_tab(self):
+        tool = os.path.join(os.environ.get("ORVANTA_TOOLS", ""), "orvanta-dialog-shots")
+        if not os.path.exists(tool):
+            self.skipTest("orvanta-dialog-shots is not built")
+        out = os.path.join(self.dir, "shots")
+        result = subprocess.run([tool, out], env=self.env, capture_output=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        files = [os.path.join(out, "tab-%d.png" % tab) for tab in range(6)]
+        sizes, contents = set(), set()
+        for path in files:
+            size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True,
+                                  check=True, timeout=30).stdout
+            sizes.add(size)
+            with open(path, "rb") as f:
+                contents.add(f.read())
+        self.assertEqual(len(sizes), 1)  # the whole dialog each time
+        width, height = map(int, sizes.pop().split())
+        self.assertGreater(width, 400)
+        self.assertGreater(height, 300)
+        self.assertEqual(len(contents), 6)  # every tab looks different
+        # The user's own settings were neither read nor written.
+        self.assertEqual(self.settings(), {})
