@@ -16,6 +16,8 @@
 #include "app/previewwindow.h"
 #include "app/showmusic.h"
 #include "catalogue/crandom.h"
+#include "config/configuration.h"
+#include "framework/foreignwindow.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
 
@@ -146,12 +148,20 @@ void startUp(Form1& form, const std::string& rawText) {
         startShow(form);
         return;
     case RunMode::SettingsWithOwner:
-    case RunMode::SettingsNoOwner:
-        // The settings dialog is not part of this build yet: settings mode ends at once.
+    case RunMode::SettingsNoOwner: {
         form.setSettingsMode();
         form.singleInstance().release();
+        // "/c:<id>" names the window that asked for the dialog; a bare "c" or
+        // "/c" means the window that is active now.
+        unsigned long owner = 0;
+        if (mode == RunMode::SettingsWithOwner) {
+            const long long id = windowHandleOf(text);
+            owner = id > 0 ? static_cast<unsigned long>(id) : activeForeignWindow();
+        }
+        runConfiguration(owner);
         endShow(form);
         return;
+    }
     default:
         endShow(form);
         return;

@@ -14,7 +14,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev libcdio-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-tools
-  timgm6mb-soundfont
+  timgm6mb-soundfont xdg-utils
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs

@@ -18,8 +18,7 @@ const char* const kManualModeNotice =
     "keys, will advance the slide show to the next image.  The left mouse button, or the left or up arrow "
     "keys, will return the slide show to the previous image.  Mouse movements will no longer close the "
     "program.  Press any keyboard key (other than the arrow keys) to exit the slide show.  You can manually "
-    "start the slide show by clicking the Preview button on the Control Panel - Display Properties - Screen "
-    "Saver screen, or by double-clicking on the Orvanta.scr file in your Windows (or Winnt) directory.  ";
+    "start the slide show by running orvanta /s from a terminal or from your desktop's application launcher.  ";
 
 namespace {
 

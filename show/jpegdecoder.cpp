@@ -101,6 +101,10 @@ JpegStatus runDecode(Session& s) {
     cinfo->scale_num = 1;
     cinfo->scale_denom = static_cast<unsigned>(denominator);
     s.reduced = denominator > 1;
+    if (s.request->fast) {
+        cinfo->dct_method = JDCT_IFAST;
+        cinfo->dither_mode = JDITHER_NONE;
+    }
     if (s.request->quantize) {
         // Two-pass quantizing with Floyd-Steinberg dithering: the defaults.
         cinfo->quantize_colors = TRUE;

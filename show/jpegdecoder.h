@@ -15,6 +15,8 @@ struct JpegRequest {
     // Quantize to 256 colours (palette displays): the result is 8-bit with the
     // decoder's colour map as colour table.
     bool quantize = false;
+    // Previews: the fast integer transform and, when quantizing, no dithering.
+    bool fast = false;
     // Called between decoding steps and every 100 rows to let one pending
     // event run; returning true abandons the decode.
     std::function<bool()> pumpEvents;

@@ -45,7 +45,7 @@ class FirstRun(ShowTest):
 
 class ImmediateEnds(ShowTest):
     def test_unknown_arguments_end_at_once_without_a_window(self):
-        for args in (["x"], ["/s:0"], ["cc"], ["/s", "0"], ["/p"], ["/a", "0"], ["/c:1234"], []):
+        for args in (["x"], ["/s:0"], ["cc"], ["/s", "0"], ["/p"], ["/a", "0"]):
             with self.subTest(args=args):
                 p = self.start(*args)
                 rc = self.wait_exit(p, timeout=10)

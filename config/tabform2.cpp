@@ -1,0 +1,466 @@
+#include "config/tabform2.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <sys/stat.h>
+
+#include "catalogue/directoryscan.h"
+#include "catalogue/pictureorder.h"
+#include "config/picturefolder.h"
+#include "config/stretchmode.h"
+#include "desktop/desktopkey.h"
+#include "desktop/favourites.h"
+#include "desktop/shelllink.h"
+#include "desktop/wallpaper.h"
+#include "framework/WChoosers.h"
+#include "framework/WControls.h"
+#include "framework/WRegistryKey.h"
+#include "framework/WSound.h"
+#include "framework/WString.h"
+#include "framework/waitcursor.h"
+#include "show/bmpreader.h"
+#include "show/exiforientation.h"
+#include "show/jpegdecoder.h"
+#include "show/picturefile.h"
+#include "show/pngdecoder.h"
+#include "show/resample.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr const char* kAddDirectoryTitle = "Select a directory containing pictures.";
+constexpr const char* kFavouritesTitle = "Select a directory to store shortcuts to favorite pictures.";
+constexpr const char* kColumnCaption = "Image Directories";
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QImage placeholderImage() {
+    static const QImage image = QImage(QStringLiteral(":/icons/placeholder.xpm")).convertToFormat(QImage::Format_RGB32);
+    return image;
+}
+
+// The picture scaled to `size` by area averaging, as the show stretches.
+QImage scaledTo(const QImage& picture, QSize size) {
+    if (picture.size() == size) return picture;
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(Qt::black);
+    stretchBox(picture, picture.rect(), out, out.rect());
+    return out;
+}
+
+// A 24-bit bitmap (B,G,R rows) of a 32-bit image.
+WBitmap bitmap24(const QImage& image) {
+    WBitmap bitmap;
+    if (!bitmap.create(image.width(), image.height(), 24)) return bitmap;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        std::uint8_t* out = bitmap.row(y);
+        for (int x = 0; x < image.width(); ++x) {
+            out[3 * x] = static_cast<std::uint8_t>(qBlue(in[x]));
+            out[3 * x + 1] = static_cast<std::uint8_t>(qGreen(in[x]));
+            out[3 * x + 2] = static_cast<std::uint8_t>(qRed(in[x]));
+        }
+    }
+    return bitmap;
+}
+
+bool sameFolderOnDisk(const QString& a, const QString& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.toLocal8Bit().constData(), &sa) == 0 && ::stat(b.toLocal8Bit().constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+QSize TabForm2::previewBoxFor(int dpi) {
+    if (dpi == 96 || dpi <= 0) return {160, 120};
+    if (dpi == 120) return {200, 150};
+    return {160 * dpi / 96, 120 * dpi / 96};
+}
+
+QSize TabForm2::fitToBox(QSize picture, QSize box) {
+    if (picture.isEmpty() || box.isEmpty()) return {};
+    const double factor = std::max(static_cast<double>(picture.width()) / box.width(),
+                                   static_cast<double>(picture.height()) / box.height());
+    return {std::max(1, static_cast<int>(picture.width() / factor)), std::max(1, static_cast<int>(picture.height() / factor))};
+}
+
+TabForm2::TabForm2(WallpaperHooks wallpaper)
+    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm2.form"))), wallpaper_(std::move(wallpaper)) {
+    directories_ = get<WListView>("lv_1");
+    files_ = get<WListBox>("lb_2");
+    countLabel_ = get<QLabel>("label_1");
+    preview_ = get<WCheckBox>("checkbox_1");
+    wallButton_ = get<QPushButton>("WallButton");
+    picture_ = get<WPictureFrame>("pictb_1");
+    autoSubdirectories_ = get<WCheckBox>("autoAddSubsChkBox");
+    allowDuplicates_ = get<WCheckBox>("checkbox_2");
+    favouritesEdit_ = get<QLineEdit>("FavDir");
+
+    chooseFolder_ = [this](const QString& title, const QString& start,
+                           const std::function<QString(const QString&)>& status) {
+        return chooseFolder(this, title, start, status);
+    };
+    playSnap_ = [] { playSnapSound(); };
+
+    QScreen* screen = QGuiApplication::primaryScreen();
+    previewBox_ = previewBoxFor(screen ? qRound(screen->logicalDotsPerInchY()) : 96);
+    screenSize_ = screen ? screen->size() * screen->devicePixelRatio() : QSize(1024, 768);
+    // The frame holds the whole preview box and its border, and the two group
+    // boxes reach below it.
+    picture_->resize(picture_->size().expandedTo(previewBox_ + QSize(2, 2)));
+    auto* directoriesGroup = get<QWidget>("groupb_1");
+    auto* previewGroup = get<QWidget>("groupb_2");
+    const int bottom = std::max(previewGroup->geometry().bottom(), picture_->geometry().bottom() + units().y(5));
+    for (QWidget* group : {directoriesGroup, previewGroup}) group->resize(group->width(), bottom - group->y() + 1);
+
+    directories_->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
+                                QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
+    directories_->setHeaderLabels({QString::fromLatin1(kColumnCaption)});
+    directories_->setColumnWidth(0, directories_->fontMetrics().horizontalAdvance(kColumnCaption) + 14);
+    countLabel_->setText(qs(pictureCountText(0)));
+    // Room for the count text of the largest folders.
+    countLabel_->resize(std::max(countLabel_->width(),
+                                 countLabel_->fontMetrics().horizontalAdvance(qs(pictureCountText(99999))) + 2),
+                        countLabel_->height());
+    showPlaceholder();
+
+    UserEvent.connect([this](int code) { return stretchCode_ = code, true; });
+    ShowEvent.connect([this] {
+        if (directories_->count() == 0) return false;
+        const int remembered = lastFileIndex_;
+        refreshFileList();
+        if (remembered >= 0 && remembered < files_->count()) selectFileQuietly(remembered);
+        if (preview_->isChecked()) loadPreview();
+        return false;
+    });
+    // A click shows the clicked folder's pictures and moves on to them; moving
+    // through the folders with the keyboard updates the pictures and stays.
+    connect(directories_, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
+    connect(directories_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (directories_->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+            refreshFileList(false);
+    });
+    directories_->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
+    directories_->DropFileEvent.connect([this](const std::vector<std::string>& paths) {
+        return addDroppedPaths(paths), true;
+    });
+    connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0) return;
+        if (preview_->isChecked()) loadPreview();
+        lastFileIndex_ = row;
+    });
+    connect(get<QPushButton>("Add_Dir"), &QPushButton::clicked, this, [this] { addDirectory(); });
+    connect(get<QPushButton>("Add_Subs"), &QPushButton::clicked, this, [this] { addSubdirectories(); });
+    connect(get<QPushButton>("Rem_Sel"), &QPushButton::clicked, this, [this] { removeSelected(); });
+    connect(get<QPushButton>("Rem_All"), &QPushButton::clicked, this, [this] { removeAll(); });
+    connect(get<QPushButton>("Sel_All"), &QPushButton::clicked, this, [this] { setAllUseFlags(true); });
+    connect(get<QPushButton>("Desel_All"), &QPushButton::clicked, this, [this] { setAllUseFlags(false); });
+    connect(preview_, &QCheckBox::clicked, this, [this] { setPreview(preview_->isChecked()); });
+    connect(wallButton_, &QPushButton::clicked, this, [this] { makeWallpaper(); });
+    connect(get<QPushButton>("Fav_Choose"), &QPushButton::clicked, this, [this] { chooseFavourites(); });
+    connect(get<QPushButton>("SC_Button"), &QPushButton::clicked, this, [this] { saveFavourite(); });
+    connect(allowDuplicates_, &QCheckBox::clicked, this, [this] { duplicatesAllowed_ = true; });
+    connect(get<QPushButton>("cb_1"), &QPushButton::clicked, this, [this] {
+        removeDuplicates();
+        refreshFileList();
+    });
+    // The shortcut button is never shown; its mnemonic works while the page is.
+    auto* altF = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F), this);
+    altF->setContext(Qt::WindowShortcut);
+    connect(altF, &QShortcut::activated, this, [this] { saveFavourite(); });
+}
+
+void TabForm2::loadSettings(const Settings& s) {
+    {
+        const QSignalBlocker quiet(directories_);
+        directories_->removeAll();
+        std::vector<std::pair<QString, int>> items;
+        for (const DirectoryEntry& entry : s.imageDirs) items.emplace_back(qs(entry.path), entry.inUse ? 1 : 0);
+        directories_->insertItems(items);
+        directories_->selectItem(0);
+    }
+    directories_->fitColumn();
+    autoSubdirectories_->setChecked(s.AutoSubDir);
+    lastAddedDir_ = s.LastAddedDir;
+    favouritesDir_ = s.CurrentFavDir;
+    favouritesEdit_->setText(qs(favouritesDir_));
+    favouritesEdit_->setCursorPosition(0);
+}
+
+void TabForm2::collectSettings(Settings& s) const {
+    s.imageDirs.clear();
+    for (int i = 0; i < directories_->count(); ++i)
+        s.imageDirs.push_back({directories_->text(i).toStdString(), directories_->image(i) == 1});
+    s.Count = static_cast<int>(s.imageDirs.size());
+    s.AutoSubDir = autoSubdirectories_->isChecked();
+    s.LastAddedDir = lastAddedDir_;
+    s.CurrentFavDir = favouritesDir_;
+}
+
+QSize TabForm2::previewSize() const {
+    return picture_->showingFramed() ? picture_->framedPicture().size() : QSize();
+}
+
+QString TabForm2::folderStatus(const QString& path) const {
+    return qs(pictureCountText(static_cast<int>(picturesInFolder(path.toStdString()).size())));
+}
+
+int TabForm2::insertUsed(const QString& path) {
+    const QSignalBlocker quiet(directories_);
+    const int index = directories_->insertItem(path, 1);
+    directories_->selectItem(index);
+    directories_->setFocus();
+    return index;
+}
+
+std::string TabForm2::selectedDirectory() const {
+    const int index = directories_->selectedIndex();
+    return index < 0 ? std::string() : directories_->text(index).toStdString();
+}
+
+std::string TabForm2::selectedFilePath() const {
+    const std::string folder = selectedDirectory();
+    const int row = files_->selectedIndex() >= 0 ? files_->selectedIndex() : 0;
+    if (folder.empty() || row >= files_->count()) return {};
+    return withSlash(folder) + files_->item(row)->text().toStdString();
+}
+
+void TabForm2::selectFileQuietly(int index) {
+    const QSignalBlocker quiet(files_);
+    files_->selectIndex(index);
+}
+
+void TabForm2::refreshFileList(bool focusFiles) {
+    if (directories_->count() == 0) return;
+    if (directories_->selectedIndex() < 0) {
+        const QSignalBlocker quiet(directories_);
+        directories_->selectItem(0);
+    }
+    const std::string folder = selectedDirectory();
+    const std::vector<std::string> names = picturesInFolder(folder);
+    {
+        const QSignalBlocker quiet(files_);
+        files_->clear();
+        for (const std::string& name : names) files_->addString(qs(name));
+    }
+    countLabel_->setText(qs(pictureCountText(static_cast<int>(names.size()))));
+    selectFileQuietly(0);
+    if (focusFiles) files_->setFocus();
+}
+
+void TabForm2::addDirectory() {
+    const std::optional<QString> chosen =
+        chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastAddedDir_),
+                      [this](const QString& path) { return folderStatus(path); });
+    if (chosen) {
+        if (!chosen->isEmpty()) insertUsed(*chosen);
+        lastAddedDir_ = chosen->toStdString();
+    }
+    duplicatesAllowed_ = false;
+    removeDuplicates(false);
+    directories_->fitColumn();
+    refreshFileList();
+}
+
+void TabForm2::addSubdirectories() {
+    const int selected = directories_->selectedIndex();
+    if (selected < 0) return;
+    WaitCursor wait;
+    const std::vector<std::string> found = expandSubdirectories({selectedDirectory()}, kMaxPictureDirs);
+    std::vector<std::pair<QString, int>> items;
+    items.reserve(found.size());
+    for (const std::string& path : found) items.emplace_back(qs(path), 1);
+    {
+        const QSignalBlocker quiet(directories_);
+        directories_->insertItems(items);
+    }
+    duplicatesAllowed_ = false;
+    removeDuplicates(true);
+    {
+        const QSignalBlocker quiet(directories_);
+        directories_->selectItem(std::min(selected, directories_->count() - 1));
+    }
+    directories_->setFocus();
+    directories_->fitColumn();
+    refreshFileList();
+}
+
+void TabForm2::addDroppedPaths(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths)
+        if (QFileInfo(qs(path)).isDir()) insertUsed(QDir::cleanPath(qs(path)));
+    directories_->fitColumn();
+    refreshFileList();
+}
+
+void TabForm2::removeDuplicates() { removeDuplicates(false); }
+
+void TabForm2::removeDuplicates(bool ignoreCase) {
+    const QSignalBlocker quiet(directories_);
+    int keep = -1;
+    QString kept;
+    int selectAfter = -1;
+    for (int i = 0; i < directories_->count();) {
+        const QString text = qs(trimBlanks(directories_->text(i).toStdString()));
+        const bool duplicate = keep >= 0 && (text == kept || (ignoreCase && text.compare(kept, Qt::CaseInsensitive) == 0 &&
+                                                               sameFolderOnDisk(text, kept)));
+        if (!duplicate) {
+            keep = i;
+            kept = text;
+            ++i;
+            continue;
+        }
+        // A removed selection moves to the entry that stays in its place.
+        if (directories_->selectedIndex() == i) selectAfter = keep;
+        directories_->removeItem(i);
+    }
+    if (selectAfter >= 0) directories_->selectItem(selectAfter);
+}
+
+void TabForm2::removeSelected() {
+    const int selected = directories_->selectedIndex();
+    {
+        const QSignalBlocker quiet(directories_);
+        if (selected >= 0) directories_->removeItem(selected);
+    }
+    if (directories_->count() == 0) {
+        removeAll();
+        return;
+    }
+    {
+        const QSignalBlocker quiet(directories_);
+        directories_->selectItem(selected <= 0 ? 0 : selected - 1);
+    }
+    directories_->setFocus();
+    directories_->fitColumn();
+    refreshFileList();
+}
+
+void TabForm2::removeAll() {
+    {
+        const QSignalBlocker quiet(directories_);
+        directories_->removeAll();
+    }
+    {
+        const QSignalBlocker quiet(files_);
+        files_->clear();
+    }
+    countLabel_->setText(qs(pictureCountText(0)));
+    preview_->setChecked(false);
+    wallButton_->setEnabled(false);
+    showPlaceholder();
+    directories_->fitColumn();
+}
+
+void TabForm2::setAllUseFlags(bool used) {
+    for (int i = 0; i < directories_->count(); ++i) directories_->setImage(i, used ? 1 : 0);
+}
+
+void TabForm2::toggleUseFlag(int index) {
+    if (index < 0 || index >= directories_->count()) return;
+    directories_->setImage(index, directories_->image(index) == 1 ? 0 : 1);
+}
+
+void TabForm2::showPlaceholder() { picture_->showCentred(QPixmap::fromImage(placeholderImage())); }
+
+void TabForm2::setPreview(bool on) {
+    preview_->setChecked(on);
+    wallButton_->setEnabled(on);
+    if (on)
+        loadPreview();
+    else
+        showPlaceholder();
+    files_->setFocus();
+}
+
+QImage TabForm2::decodeSelected(QSize scaleAgainst, bool fast) {
+    if (files_->count() > 0 && files_->selectedIndex() < 0) selectFileQuietly(0);
+    const std::string path = selectedFilePath();
+    if (path.empty()) return {};
+    const std::string target = pictureTarget(path);
+    WBitmap bitmap;
+    switch (decoderForPath(target)) {
+    case PictureDecoder::Jpeg: {
+        JpegRequest request;
+        request.screenWidth = scaleAgainst.width();
+        request.screenHeight = scaleAgainst.height();
+        request.fast = fast;
+        bool reduced = false;
+        if (decodeJpeg(target, request, bitmap, reduced) != JpegStatus::Decoded) return {};
+        if (const int orientation = readExifOrientation(target); orientation > 1)
+            bitmap = applyExifOrientation(bitmap, orientation);
+        break;
+    }
+    case PictureDecoder::Png:
+        if (!decodePng(target, bitmap)) return {};
+        break;
+    case PictureDecoder::Bmp:
+        if (!loadBmp(target, bitmap)) return {};
+        break;
+    }
+    return bitmap.toImage32();
+}
+
+void TabForm2::loadPreview() {
+    WaitCursor wait;
+    QImage image = decodeSelected(previewBox_, true);
+    if (image.isNull()) image = placeholderImage();
+    picture_->showFramed(scaledTo(image, fitToBox(image.size(), previewBox_)));
+}
+
+void TabForm2::makeWallpaper() {
+    if (files_->count() == 0) return;
+    WaitCursor wait;
+    QImage image = decodeSelected(screenSize_, false);
+    if (image.isNull()) image = placeholderImage();
+
+    const std::string path = wallpaperFilePath();
+    makeWallpaperDirectory(wallpaperDirectory());
+    QFile::remove(qs(path));
+    const QSize size = wallpaperSize(stretchCode_, image.size(), screenSize_);
+    if (size.isEmpty()) return;
+    const WBitmap bitmap = bitmap24(scaledTo(image, size));
+    if (bitmap.isNull() || !wallpaper_.writeBitmap || !wallpaper_.writeBitmap(bitmap, path)) return;
+
+    const bool tiled = wallpaperTiled(stretchCode_);
+    setTileWallpaper(tiled);
+    if (wallpaper_.setDesktopWallpaper) wallpaper_.setDesktopWallpaper(path, tiled);
+}
+
+void TabForm2::chooseFavourites() {
+    const std::optional<QString> chosen =
+        chooseFolder_(QString::fromLatin1(kFavouritesTitle), qs(favouritesDir_),
+                      [this](const QString& path) { return folderStatus(path); });
+    if (chosen) {
+        if (!chosen->isEmpty()) {
+            favouritesEdit_->setText(*chosen);
+            favouritesEdit_->setCursorPosition(0);
+            insertUsed(*chosen);
+        }
+        favouritesDir_ = chosen->toStdString();
+    }
+    removeDuplicates(false);
+    directories_->fitColumn();
+    refreshFileList();
+}
+
+void TabForm2::saveFavourite() {
+    if (files_->count() == 0) return;
+    const std::string file = selectedFilePath();
+    favouritesDir_ = favouritesEdit_->text().toStdString();
+    if (file.empty() || entryKind(file) == EntryKind::Shortcut) return;
+    const std::optional<FavouriteLink> link = favouriteLinkFor(favouritesDirectoryForUse(favouritesDir_), file);
+    if (!link) return;
+    if (createShortcut(file, link->linkPath, link->description) == 0 && playSnap_) playSnap_();
+}
+
+}  // namespace orvanta

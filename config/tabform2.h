@@ -1,0 +1,110 @@
+#pragma once
+// The Picture Selection page: the list of picture directories with their use
+// flags, the pictures of the selected directory with a preview, the
+// Wallpaper button, the favourites directory and Alt+F, which saves a
+// shortcut to the selected picture in it. Stretch-mode codes posted by the
+// Picture Settings page arrive as user events and size the wallpaper.
+#include <QSize>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/configpage.h"
+#include "config/wallpaperhooks.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace orvanta {
+
+class WCheckBox;
+class WListBox;
+class WListView;
+class WPictureFrame;
+
+class TabForm2 : public ConfigPage {
+public:
+    // Opens a folder chooser (title, preselected folder, status line for a
+    // folder); the chosen path, or nullopt on Cancel.
+    using FolderChooser = std::function<std::optional<QString>(const QString& title, const QString& start,
+                                                               const std::function<QString(const QString&)>& status)>;
+
+    explicit TabForm2(WallpaperHooks wallpaper = {});
+
+    void loadSettings(const Settings& settings) override;
+    void collectSettings(Settings& settings) const override;
+
+    // What tests replace: the folder chooser and the shutter sound.
+    void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
+    void setSnapSound(std::function<void()> play) { playSnap_ = std::move(play); }
+    // The screen the wallpaper is sized for, in device pixels.
+    void setScreenSize(QSize size) { screenSize_ = size; }
+
+    // The handlers of the page's buttons and lists.
+    void addDirectory();
+    void addSubdirectories();
+    void addDroppedPaths(const std::vector<std::string>& paths);
+    void removeSelected();
+    void removeAll();
+    void setAllUseFlags(bool used);
+    void toggleUseFlag(int index);
+    // The pictures of the selected folder; the file list gets the focus unless told otherwise.
+    void refreshFileList(bool focusFiles = true);
+    void setPreview(bool on);
+    void loadPreview();
+    void makeWallpaper();
+    void chooseFavourites();
+    void saveFavourite();
+    void removeDuplicates();
+
+    int stretchCode() const { return stretchCode_; }
+    QSize previewBox() const { return previewBox_; }
+    // The size of the preview of the last picture drawn (without its border).
+    QSize previewSize() const;
+
+    // The preview box at a screen's pixels per inch: 160 x 120 at 96, 200 x 150
+    // at 120, otherwise 160 x 120 scaled by dpi / 96 and cut to whole pixels.
+    static QSize previewBoxFor(int dpi);
+    // A picture fitted into the box, keeping its proportions: small pictures
+    // are enlarged, large ones reduced.
+    static QSize fitToBox(QSize picture, QSize box);
+
+private:
+    int insertUsed(const QString& path);
+    // Deletes later items equal to an earlier one: exactly, or, with
+    // ignoreCase, also when they differ only in letter case and name the
+    // same folder on disk.
+    void removeDuplicates(bool ignoreCase);
+    std::string selectedDirectory() const;
+    std::string selectedFilePath() const;
+    QImage decodeSelected(QSize scaleAgainst, bool fast);
+    QString folderStatus(const QString& path) const;
+    void showPlaceholder();
+    void selectFileQuietly(int index);
+
+    WallpaperHooks wallpaper_;
+    FolderChooser chooseFolder_;
+    std::function<void()> playSnap_;
+
+    WListView* directories_;
+    WListBox* files_;
+    QLabel* countLabel_;
+    WCheckBox* preview_;
+    QPushButton* wallButton_;
+    WPictureFrame* picture_;
+    WCheckBox* autoSubdirectories_;
+    WCheckBox* allowDuplicates_;
+    QLineEdit* favouritesEdit_;
+
+    std::string lastAddedDir_;
+    std::string favouritesDir_;
+    int stretchCode_ = 2;
+    int lastFileIndex_ = -1;
+    bool duplicatesAllowed_ = false;  // set by the hidden check box; the adding operations clear it
+    QSize previewBox_;
+    QSize screenSize_;
+};
+
+}  // namespace orvanta
