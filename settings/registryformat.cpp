@@ -385,8 +385,8 @@ struct Builder {
                 keptSections.push_back(std::move(hive.sections[i]));
             }
         }
-        if (firstRemoved == kNone) return;
         hive.sections = std::move(keptSections);
+        if (firstRemoved == kNone) return;
         const std::size_t cut = path.rfind('\\');
         if (cut != std::string_view::npos) {
             const std::string parent = foldRegistryName(path.substr(0, cut));

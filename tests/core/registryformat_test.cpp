@@ -264,6 +264,14 @@ TEST(RegistryFile, KeyDeletionsRemoveTheKeyAndItsSubkeysButKeepTheParent) {
               "REGEDIT4\n\n[HKEY_CURRENT_USER\\P]\n\n[HKEY_CURRENT_USER\\Q]\n\"C\"=\"3\"\n\n"
               "[HKEY_CURRENT_USER\\P\\K\\New]\n\"D\"=\"4\"\n\n");
 
+    // A deletion of a key that is not there changes nothing (it once emptied every section).
+    const ParsedRegistryFile missing = parseRegistryFile(
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"A\"=\"1\"\n[HKEY_CURRENT_USER\\K]\n\"B\"=\"2\"\n[-HKEY_CURRENT_USER\\Gone]\n",
+        kRoot);
+    EXPECT_EQ(valueOf(missing.hive, "K", "B"), "2");
+    EXPECT_EQ(formatRegistryFile(missing.hive, kRoot),
+              "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\X]\n\"A\"=\"1\"\n\n[HKEY_CURRENT_USER\\K]\n\"B\"=\"2\"\n\n");
+
     // Values after a deletion belong to no key: kept under it, never applied.
     const ParsedRegistryFile orphan =
         parseRegistryFile("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n[-HKEY_CURRENT_USER\\K]\n\"B\"=\"2\"\n", kRoot);
