@@ -599,7 +599,9 @@ std::string formatRegistryFile(const RegistryHive& hive, std::string_view rootNa
     // far would otherwise continue into them.
     const auto emit = [&out](std::string_view lines) {
         const std::string_view firstLine = lines.substr(0, lines.find('\n'));
-        if (out.size() >= 2 && out[out.size() - 2] == '\\' && isHexContinuation(firstLine)) out += '\n';
+        const std::string_view written(out.data(), out.size() - 1);  // without the last line end
+        const std::string_view lastLine = trimRight(written.substr(written.rfind('\n') + 1));
+        if (!lastLine.empty() && lastLine.back() == '\\' && isHexContinuation(firstLine)) out += '\n';
         out += lines;
         out += '\n';
     };

@@ -310,6 +310,14 @@ TEST(RegistryFile, AKeptLineEndingInABackslashNeverSwallowsWhatFollows) {
     const ParsedRegistryFile again = parseRegistryFile(written, kRoot);
     EXPECT_FALSE(valueOf(again.hive, "K", "Z")) << written;
     EXPECT_EQ(formatRegistryFile(again.hive, kRoot), written);
+
+    // The same when the backslash is followed by blanks and the line between is blank (found by the fuzzer).
+    const char raw[] = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"Z\"=hex:01,\\\0 \n\0\n02\n";
+    const std::string blanks(raw, sizeof raw - 1);
+    const ParsedRegistryFile first = parseRegistryFile(blanks, kRoot);
+    const std::string once = formatRegistryFile(first.hive, kRoot);
+    EXPECT_EQ(section(parseRegistryFile(once, kRoot).hive, "K")->kept.size(), 2u) << once;
+    EXPECT_EQ(formatRegistryFile(parseRegistryFile(once, kRoot).hive, kRoot), once);
 }
 
 }  // namespace
