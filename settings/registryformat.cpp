@@ -291,9 +291,10 @@ bool isHexContinuation(std::string_view line) {
                        [](char c) { return hexDigit(c) >= 0 || c == ',' || isBlank(c); });
 }
 
-void appendHexBytes(std::string& out, std::string_view bytes) {
+void appendHexBytes(std::string& out, std::string_view bytes, bool wrap) {
     // Wrapped like the registry editor wraps: lines of up to about 80
-    // characters, continued with ",\" and indented by two blanks.
+    // characters, continued with ",\" and indented by two blanks. A value with
+    // a comment after it stays on one line, since a continuation holds hex only.
     std::size_t column = out.size() - std::min(out.size(), out.rfind('\n') + 1);
     static const char digits[] = "0123456789abcdef";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -301,7 +302,7 @@ void appendHexBytes(std::string& out, std::string_view bytes) {
         if (i > 0) {
             out += ',';
             ++column;
-            if (column > 75) {
+            if (wrap && column > 75) {
                 out += "\\\n  ";
                 column = 2;
             }
@@ -648,7 +649,7 @@ std::string formatRegistryFile(const RegistryHive& hive, std::string_view rootNa
                     std::snprintf(type, sizeof type, "hex(%x):", value.hexType);
                     line += type;
                 }
-                appendHexBytes(line, value.bytes);
+                appendHexBytes(line, value.bytes, value.trailer.empty());
                 break;
             }
             }

@@ -297,6 +297,15 @@ TEST(RegistryFile, LongHexDataIsWrappedAsTheRegistryEditorDoesAndReadBack) {
     ASSERT_EQ(section(parsed.hive, "K")->values.size(), 1u);
     EXPECT_EQ(section(parsed.hive, "K")->values[0].bytes, v.bytes);
     EXPECT_TRUE(parsed.problems.empty());
+
+    // With a comment after it the value stays on one line, since a continuation
+    // holds hex only (wrapped, it once read back as kept lines; found by the fuzzer).
+    hive.sections[0].values[0].trailer = " ; raw";
+    const std::string commented = formatRegistryFile(hive, kRoot);
+    const ParsedRegistryFile again = parseRegistryFile(commented, kRoot);
+    ASSERT_EQ(section(again.hive, "K")->values.size(), 1u) << commented;
+    EXPECT_EQ(section(again.hive, "K")->values[0].bytes, v.bytes);
+    EXPECT_EQ(section(again.hive, "K")->values[0].trailer, " ; raw");
 }
 
 TEST(RegistryFile, AKeptLineEndingInABackslashNeverSwallowsWhatFollows) {
