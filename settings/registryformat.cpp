@@ -263,7 +263,8 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
         if (end >= rest.size() || rest[end] != ':') return result;
         ++end;
         const std::size_t comment = rest.find(';', end);
-        const std::size_t stop = comment == std::string_view::npos ? rest.size() : comment;
+        std::size_t stop = comment == std::string_view::npos ? rest.size() : comment;
+        while (stop > end && isBlank(rest[stop - 1])) --stop;  // the blanks before a comment go with it
         if (!readHexBytes(rest.substr(end, stop - end), v.bytes)) return result;
         end = stop;
         if (utf16Strings && (type == 1 || type == 2 || type == 7)) v.bytes = utf16ToUtf8(v.bytes, false);
