@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include <dirent.h>
@@ -178,22 +181,55 @@ FileLock::Result FileLock::acquire(const std::string& lockPath, std::chrono::mil
         ::close(fd);
         return Result::Failed;
     }
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    auto pause = std::chrono::milliseconds(1);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             fd_ = fd;
             return Result::Acquired;
         }
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK) break;
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
-            ::close(fd);
-            return Result::Busy;
-        }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        if (errno != EINTR) break;
+    }
+    if (errno != EWOULDBLOCK || wait.count() <= 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return busy ? Result::Busy : Result::Failed;
+    }
+
+    // Held: wait for it in a helper thread. A blocking flock is woken by the
+    // kernel the moment the lock comes free, where polling would mostly find
+    // a busy writer holding it again. When the wait runs out the helper is
+    // left to close the descriptor once the lock comes free (or the process ends).
+    struct Waiter {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false, abandoned = false, locked = false;
+    };
+    const auto waiter = std::make_shared<Waiter>();
+    try {
+        std::thread([waiter, fd] {
+            int r;
+            do r = ::flock(fd, LOCK_EX);
+            while (r != 0 && errno == EINTR);
+            const std::lock_guard<std::mutex> guard(waiter->mutex);
+            if (waiter->abandoned) {
+                ::close(fd);
+                return;
+            }
+            waiter->finished = true;
+            waiter->locked = r == 0;
+            waiter->done.notify_all();
+        }).detach();
+    } catch (...) {  // no thread to be had: the lock counts as busy
+        ::close(fd);
+        return Result::Busy;
+    }
+    std::unique_lock<std::mutex> guard(waiter->mutex);
+    if (!waiter->done.wait_for(guard, wait, [&] { return waiter->finished; })) {
+        waiter->abandoned = true;
+        return Result::Busy;
+    }
+    if (waiter->locked) {
+        fd_ = fd;
+        return Result::Acquired;
     }
     ::close(fd);
     return Result::Failed;
