@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <unordered_map>
 
 namespace orvanta {
@@ -316,26 +317,34 @@ void appendHexBytes(std::string& out, std::string_view bytes, bool wrap) {
 
 // --- parsing state ---
 
+// Deletions only mark what they remove, and the hive is compacted once at the
+// end, so that a file of many deletions costs no more than one of many values.
 struct Builder {
     RegistryHive hive;
-    std::unordered_map<std::string, std::size_t> sectionIndex;  // folded own path -> position
+    std::map<std::string, std::size_t> sectionIndex;  // folded own path -> position; ordered for subtrees
+    std::vector<bool> sectionGone;
     std::vector<std::unordered_map<std::string, std::size_t>> valueIndex;  // per section
+    std::vector<std::vector<bool>> valueGone;
     std::size_t current = kNone;
 
-    std::size_t ownSection(std::string_view path) {
-        const auto [it, added] = sectionIndex.emplace(foldRegistryName(path), hive.sections.size());
-        if (added) {
-            hive.sections.push_back({std::string(path), false, {}, {}});
-            valueIndex.emplace_back();
-        }
-        return it->second;
-    }
-
-    std::size_t foreignSection(std::string_view line) {
-        hive.sections.push_back({std::string(line), true, {}, {}});
+    std::size_t addSection(RegistrySection section) {
+        hive.sections.push_back(std::move(section));
+        sectionGone.push_back(false);
         valueIndex.emplace_back();
+        valueGone.emplace_back();
         return hive.sections.size() - 1;
     }
+
+    std::size_t ownSection(std::string_view path) {
+        const std::string folded = foldRegistryName(path);
+        const auto it = sectionIndex.find(folded);
+        if (it != sectionIndex.end()) return it->second;
+        const std::size_t s = addSection({std::string(path), false, {}, {}});
+        sectionIndex.emplace(folded, s);
+        return s;
+    }
+
+    std::size_t foreignSection(std::string_view line) { return addSection({std::string(line), true, {}, {}}); }
 
     void keep(std::string_view line) {
         if (current == kNone)
@@ -349,6 +358,7 @@ struct Builder {
         const auto [it, added] = valueIndex[current].emplace(foldRegistryName(value.name), section.values.size());
         if (added) {
             section.values.push_back(std::move(value));
+            valueGone[current].push_back(false);
         } else {
             value.name = std::move(section.values[it->second].name);  // the first spelling stays
             section.values[it->second] = std::move(value);
@@ -356,63 +366,69 @@ struct Builder {
     }
 
     void deleteValue(const std::string& name) {
-        RegistrySection& section = hive.sections[current];
         auto& index = valueIndex[current];
         const auto it = index.find(foldRegistryName(name));
         if (it == index.end()) return;
-        const std::size_t gone = it->second;
-        section.values.erase(section.values.begin() + static_cast<std::ptrdiff_t>(gone));
+        valueGone[current][it->second] = true;
         index.erase(it);
-        for (auto& entry : index)
-            if (entry.second > gone) --entry.second;
-        for (RegistryKeptLine& kept : section.kept)
-            if (kept.beforeValue > gone) --kept.beforeValue;
+    }
+
+    // True when the key exists: named by a section or the parent of one.
+    bool keyKnown(const std::string& folded) const {
+        if (sectionIndex.count(folded)) return true;
+        const auto below = sectionIndex.lower_bound(folded + "\\");
+        return below != sectionIndex.end() && below->first.compare(0, folded.size() + 1, folded + "\\") == 0;
     }
 
     // Removes a key and everything below it; the parent stays, as the registry keeps it.
     void deleteKey(std::string_view path) {
         const std::string folded = foldRegistryName(path);
-        const std::string below = folded + "\\";
-        const auto doomed = [&](const RegistrySection& s) {
-            if (s.foreign) return false;
-            const std::string name = foldRegistryName(s.name);
-            return name == folded || name.compare(0, below.size(), below) == 0;
+        std::size_t first = kNone;
+        const auto remove = [&](std::map<std::string, std::size_t>::iterator it) {
+            sectionGone[it->second] = true;
+            first = std::min(first, it->second);
+            return sectionIndex.erase(it);
         };
-        std::size_t firstRemoved = kNone;
-        std::vector<RegistrySection> keptSections;
-        for (std::size_t i = 0; i < hive.sections.size(); ++i) {
-            if (doomed(hive.sections[i])) {
-                if (firstRemoved == kNone) firstRemoved = keptSections.size();
-            } else {
-                keptSections.push_back(std::move(hive.sections[i]));
-            }
-        }
-        hive.sections = std::move(keptSections);
-        if (firstRemoved == kNone) return;
+        if (const auto it = sectionIndex.find(folded); it != sectionIndex.end()) remove(it);
+        // The paths below it are exactly those from the path and a backslash
+        // up to the path and "]", the character after the backslash.
+        auto below = sectionIndex.lower_bound(folded + "\\");
+        const auto end = sectionIndex.lower_bound(folded + "]");
+        while (below != end) below = remove(below);
+        if (first == kNone) return;
         const std::size_t cut = path.rfind('\\');
-        if (cut != std::string_view::npos) {
-            const std::string parent = foldRegistryName(path.substr(0, cut));
-            const bool parentKnown = std::any_of(hive.sections.begin(), hive.sections.end(), [&](const RegistrySection& s) {
-                if (s.foreign) return false;
-                const std::string name = foldRegistryName(s.name);
-                return name == parent || name.compare(0, parent.size() + 1, parent + "\\") == 0;
-            });
-            if (!parentKnown)
-                hive.sections.insert(hive.sections.begin() + static_cast<std::ptrdiff_t>(firstRemoved),
-                                     RegistrySection{std::string(path.substr(0, cut)), false, {}, {}});
-        }
-        rebuildIndexes();
+        if (cut == std::string_view::npos) return;
+        const std::string parent = foldRegistryName(path.substr(0, cut));
+        if (keyKnown(parent)) return;
+        // The parent takes the place of the first key removed.
+        hive.sections[first] = RegistrySection{std::string(path.substr(0, cut)), false, {}, {}};
+        sectionGone[first] = false;
+        valueIndex[first].clear();
+        valueGone[first].clear();
+        sectionIndex.emplace(parent, first);
     }
 
-    void rebuildIndexes() {
-        sectionIndex.clear();
-        valueIndex.assign(hive.sections.size(), {});
+    RegistryHive finish() {
+        std::vector<RegistrySection> live;
+        live.reserve(hive.sections.size());
         for (std::size_t s = 0; s < hive.sections.size(); ++s) {
-            if (hive.sections[s].foreign) continue;
-            sectionIndex.emplace(foldRegistryName(hive.sections[s].name), s);
-            const auto& values = hive.sections[s].values;
-            for (std::size_t v = 0; v < values.size(); ++v) valueIndex[s].emplace(foldRegistryName(values[v].name), v);
+            if (sectionGone[s]) continue;
+            RegistrySection& section = hive.sections[s];
+            // Drops deleted values; a kept line stays before the value it preceded.
+            std::vector<std::size_t> liveBefore(section.values.size() + 1, 0);
+            std::vector<RegistryValue> values;
+            for (std::size_t v = 0; v < section.values.size(); ++v) {
+                liveBefore[v] = values.size();
+                if (!valueGone[s][v]) values.push_back(std::move(section.values[v]));
+            }
+            liveBefore[section.values.size()] = values.size();
+            for (RegistryKeptLine& kept : section.kept)
+                kept.beforeValue = liveBefore[std::min(kept.beforeValue, section.values.size())];
+            section.values = std::move(values);
+            live.push_back(std::move(section));
         }
+        hive.sections = std::move(live);
+        return std::move(hive);
     }
 };
 
@@ -590,7 +606,7 @@ ParsedRegistryFile parseRegistryFile(std::string_view bytes, std::string_view ro
             break;
         }
     }
-    parsed.hive = std::move(b.hive);
+    parsed.hive = b.finish();
     parsed.recognised = recognised;
     return parsed;
 }
