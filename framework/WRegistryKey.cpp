@@ -1,14 +1,40 @@
 #include "framework/WRegistryKey.h"
 
+#include <cstdlib>
+
+#include <pwd.h>
+#include <unistd.h>
+
 #include "settings/registrystore.h"
 
 namespace orvanta {
+
+namespace {
+
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return std::string();
+}
+
+// The environment is read at each open, so tests can point it elsewhere.
+std::shared_ptr<RegistryStore> storeOf(RegistryRoot root) {
+    if (root == RegistryRoot::LocalMachine)
+        return std::make_shared<RegistryStore>("/etc/xdg/orvanta/HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE",
+                                               false);
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string dir = (config && config[0] == '/') ? std::string(config) : homeDirectory() + "/.config";
+    return std::make_shared<RegistryStore>(dir + "/orvanta/HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER", true);
+}
+
+}  // namespace
 
 WRegistryKey::~WRegistryKey() { close(); }
 
 bool WRegistryKey::create(RegistryRoot root, const std::string& path) {
     close();
-    auto store = RegistryStore::forRoot(root);
+    auto store = storeOf(root);
     if (!store->createKey(path)) return false;
     store_ = std::move(store);
     path_ = path;
@@ -18,7 +44,7 @@ bool WRegistryKey::create(RegistryRoot root, const std::string& path) {
 
 bool WRegistryKey::open(RegistryRoot root, const std::string& path) {
     close();
-    auto store = RegistryStore::forRoot(root);
+    auto store = storeOf(root);
     store->refresh();
     if (!store->keyExists(path)) return false;
     store_ = std::move(store);

@@ -5,6 +5,10 @@
 // create makes the missing parents. Every change reaches the store's file at
 // once (see settings/registrystore.h); reads see the file as it was when the
 // key was opened or last changed through this object.
+//
+// HKEY_CURRENT_USER lives in ${XDG_CONFIG_HOME:-$HOME/.config}/orvanta/
+// HKEY_CURRENT_USER.reg, private to the user; HKEY_LOCAL_MACHINE in
+// /etc/xdg/orvanta/HKEY_LOCAL_MACHINE.reg, readable by all.
 #include <memory>
 #include <string>
 #include <vector>

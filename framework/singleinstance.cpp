@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,34 +10,85 @@
 
 namespace orvanta {
 
-std::string SingleInstance::lockPath() {
-    std::string dir = "/tmp";
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) dir = runtime;
-    std::string display = "none";
-    if (const char* d = std::getenv("DISPLAY"); d && *d) display = d;
-    for (char& c : display)
+namespace {
+
+// A folder of the user's that nobody else may enter.
+bool isPrivateDirectory(const std::string& dir) {
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+std::string privateDirectory() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
+        if (isPrivateDirectory(runtime)) return runtime;
+    }
+    std::string base = "/tmp";
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && tmp[0] == '/') base = tmp;
+    const std::string dir = base + "/orvanta-" + std::to_string(::geteuid());
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
+    // One of ours left open to others is closed again; anything else there is
+    // somebody else's and is not used.
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+        ::chmod(dir.c_str(), 0700);
+    return isPrivateDirectory(dir) ? dir : std::string();
+}
+
+}  // namespace
+
+std::string SingleInstance::displayName(const std::string& display) {
+    if (display.empty()) return "none";
+    std::string name = display;
+    // [host]:display[.screen]: every screen of a display is the same show.
+    const std::size_t colon = name.rfind(':');
+    if (colon != std::string::npos) {
+        const std::size_t dot = name.find('.', colon);
+        if (dot != std::string::npos) name.erase(dot);
+        if (name.compare(0, colon, "unix") == 0) name.erase(0, colon);
+    }
+    for (char& c : name)
         if (c == '/') c = '_';
-    return dir + "/orvanta-" + std::to_string(getuid()) + "-" + display + ".lock";
+    return name;
+}
+
+std::string SingleInstance::lockPath() {
+    const std::string dir = privateDirectory();
+    if (dir.empty()) return std::string();
+    const char* display = std::getenv("DISPLAY");
+    return dir + "/orvanta-" + std::to_string(::geteuid()) + "-" + displayName(display ? display : "") + ".lock";
 }
 
 bool SingleInstance::heldElsewhere() {
     SingleInstance probe;
-    if (probe.acquire()) return false;  // released again at once
-    return errno == EWOULDBLOCK;
+    return probe.take() == Outcome::HeldElsewhere;  // a lock taken by the probe is released again at once
 }
 
-bool SingleInstance::acquire() {
-    if (fd_ >= 0) return true;
-    const int fd = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int saved = errno;
+bool SingleInstance::acquire() { return take() != Outcome::HeldElsewhere; }
+
+SingleInstance::Outcome SingleInstance::take() {
+    if (fd_ >= 0) return Outcome::Held;
+    const std::string path = lockPath();
+    if (path.empty()) return Outcome::Unavailable;
+    // Only a regular file of the user's is a lock; a link, FIFO or folder in
+    // its place is never followed, waited on or used.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return Outcome::Unavailable;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
         ::close(fd);
-        errno = saved;
-        return false;
+        return Outcome::Unavailable;
     }
-    fd_ = fd;
-    return true;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            fd_ = fd;
+            return Outcome::Held;
+        }
+        if (errno != EINTR) break;
+    }
+    const bool busy = errno == EWOULDBLOCK;
+    ::close(fd);
+    return busy ? Outcome::HeldElsewhere : Outcome::Unavailable;
 }
 
 void SingleInstance::release() {

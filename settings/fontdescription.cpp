@@ -1,5 +1,6 @@
 #include "settings/fontdescription.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -50,18 +51,18 @@ FontDescription FontDescription::parse(const std::string& text) {
     std::vector<std::string> parts = splitDots(text);
     std::size_t i = 0;
     if (allDigits(parts[0])) {
-        font.pointSize = readInteger(parts[0]);
+        font.pointSize = std::min(readInteger(parts[0]), kMaxFontPoints);
         i = 1;
     }
     if (i < parts.size()) font.face = parts[i++];
     for (; i < parts.size(); ++i) {
         const std::string& token = parts[i];
         if (startsWith(token, "Height=")) {
-            font.height = readInteger(token.substr(7));
+            font.height = std::clamp(readInteger(token.substr(7)), -kMaxFontPixels, kMaxFontPixels);
         } else if (startsWith(token, "Width =")) {
-            font.width = readInteger(token.substr(7));
+            font.width = std::clamp(readInteger(token.substr(7)), 0, kMaxFontPixels);
         } else if (startsWith(token, "Weight=")) {
-            font.weight = readInteger(token.substr(7));
+            font.weight = std::clamp(readInteger(token.substr(7)), 0, 1000);
         } else if (token == "Italic") {
             font.italic = true;
         } else if (token == "Underline") {
@@ -69,7 +70,7 @@ FontDescription FontDescription::parse(const std::string& text) {
         } else if (token == "Strikeout" || token == "StrikeOut") {
             font.strikeout = true;
         } else if (startsWith(token, "CharSet=")) {
-            font.charSet = readInteger(token.substr(8));
+            font.charSet = std::clamp(readInteger(token.substr(8)), 0, 255);
         } else {
             bool weightName = false;
             for (const auto& [name, weight] : kWeights) {

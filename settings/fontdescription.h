@@ -4,10 +4,16 @@
 // "Width =n", a weight name or "Weight=n", "Italic", "Underline",
 // "Strikeout" ("StrikeOut" is read too) and "CharSet=n".
 // Example: "14.Times New Roman.Bold" is 14 points, weight 700.
+// Numbers read are clamped to what a font chooser gives: up to 512 points, a
+// height or width of up to 683 pixels (512 points at 96 dots per inch), a
+// weight of 0 to 1000, a character set of 0 to 255.
 #include <string>
 #include <vector>
 
 namespace orvanta {
+
+inline constexpr int kMaxFontPoints = 512;
+inline constexpr int kMaxFontPixels = 683;
 
 struct FontDescription {
     int pointSize = 0;

@@ -27,6 +27,10 @@ struct DirectoryEntry {
 constexpr int kTransitionCount = 35;   // with blending available
 constexpr int kMaxPictureDirs = 10000;
 constexpr int kMaxMusicDirs = 100;
+// Seconds: the longest duration whose milliseconds still fit an int. The
+// duration box takes any number typed into it.
+constexpr int kMaxDuration = 2147483;
+constexpr int kMaxDelay = 20;  // the speed slider runs from 0 to 20
 
 struct Settings {
     int Duration = 20;

@@ -95,8 +95,6 @@ void loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSetting
         }
         readIfExists(key, settings, name, n);
     }
-    if (settings.Count > kMaxPictureDirs) settings.Count = kMaxPictureDirs;
-    if (settings.Count < 0) settings.Count = 0;
     // The entries as stored; the picture list build checks which are usable.
     readDirectoryPairs(key, "ImageDir%i", "DirSet%i", settings.Count, kMaxPictureDirs, settings.imageDirs);
     for (std::string_view name : {"MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom"})

@@ -1,5 +1,6 @@
 #include "settings/settingstable.h"
 
+#include <algorithm>
 #include <array>
 
 #include "settings/encodings.h"
@@ -12,8 +13,8 @@ using E = Encoding;
 using S = Settings;
 
 const std::array<SettingDef, 46> kTable{{
-    {"Duration", "20", E::Integer, &S::Duration},
-    {"Count", "0", E::Integer, &S::Count},
+    {"Duration", "20", E::Integer, &S::Duration, 0, kMaxDuration},
+    {"Count", "0", E::Integer, &S::Count, 0, kMaxPictureDirs},
     {"Randomize", "1", E::Boolean, &S::Randomize},
     {"AlphaSort", "0", E::Boolean, &S::AlphaSort},
     {"DateSort", "0", E::Boolean, &S::DateSort},
@@ -30,7 +31,7 @@ const std::array<SettingDef, 46> kTable{{
     {"BackColor", "  0  0  0", E::Colour, &S::BackColor},
     {"Effects", "1", E::Boolean, &S::Effects},
     {"Transitions", nullptr, E::Transitions, {}},  // one "1" per available transition
-    {"Delay", "10", E::Integer, &S::Delay},
+    {"Delay", "10", E::Integer, &S::Delay, 0, kMaxDelay},
     {"Message", "0", E::Boolean, &S::Message},
     {"MsgText", "Place your message here...", E::Text, &S::MsgText},
     {"MsgPlace", "5", E::Integer, &S::MsgPlace},
@@ -50,7 +51,7 @@ const std::array<SettingDef, 46> kTable{{
     {"CurrentFavDir", nullptr, E::Text, &S::CurrentFavDir},  // computed on first load
     {"LastAddedDir", "", E::Text, &S::LastAddedDir},
     {"MusicOption", "0", E::Integer, &S::MusicOption},
-    {"NumMusicDirs", "0", E::Integer, &S::NumMusicDirs},
+    {"NumMusicDirs", "0", E::Integer, &S::NumMusicDirs, 0, kMaxMusicDirs},
     {"CDDrvStr", "", E::Text, &S::CDDrvStr},
     {"CDRandom", "1", E::Boolean, &S::CDRandom},
     {"LastMusicDir", "", E::Text, &S::LastMusicDir},
@@ -137,7 +138,8 @@ void parseSetting(const SettingDef& def, Settings& settings, const std::string& 
     std::visit(
         [&](auto member) {
             using M = decltype(member);
-            if constexpr (std::is_same_v<M, int Settings::*>) settings.*member = readInteger(text);
+            if constexpr (std::is_same_v<M, int Settings::*>)
+                settings.*member = std::clamp(readInteger(text), def.minimum, def.maximum);
             else if constexpr (std::is_same_v<M, bool Settings::*>) settings.*member = readBoolean(text);
             else if constexpr (std::is_same_v<M, std::string Settings::*>) settings.*member = text;
             else if constexpr (std::is_same_v<M, Rgb Settings::*>) settings.*member = readColour(text);

@@ -3,6 +3,7 @@
 // text written when the key is created), its encoding and the member of the
 // settings record it fills. The orders in which values are written and read
 // are lists of names over that table.
+#include <climits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,11 @@ struct SettingDef {
     std::variant<std::monostate, int Settings::*, bool Settings::*, std::string Settings::*, Rgb Settings::*,
                  FontDescription Settings::*>
         member;
+    // An integer read from the key is clamped to this range: what the settings
+    // dialog can produce, and what the show can compute with (Duration x 1000
+    // milliseconds, Delay x pause units) without overflowing.
+    int minimum = INT_MIN;
+    int maximum = INT_MAX;
 };
 
 // Every value of the settings key but the indexed directory entries.

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +26,64 @@ using test::readFile;
 using test::TempDir;
 
 const std::string kSettingsKey = "Software\\Quorrin\\Orvanta\\4.0";
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+unsigned modeOf(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 01000000;
+}
+
+std::vector<std::string> temporaries(const std::string& dir) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos) found.push_back(entry.path());
+    return found;
+}
+
+// Another process of the same user that holds the store's lock until
+// release() (or for a minute at most).
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& lockPath) {
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::alarm(60);
+            const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT, 0600);
+            const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+            if (::write(ready[1], &ok, 1) != 1) ::_exit(2);
+            char byte;
+            (void)!::read(release[0], &byte, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        releaseFd_ = release[1];
+        char ok = 'n';
+        held_ = ::read(ready[0], &ok, 1) == 1 && ok == 'y';
+        ::close(ready[0]);
+    }
+    ~LockHolder() { release(); }
+    bool held() const { return held_; }
+    void release() {
+        if (pid_ <= 0) return;
+        (void)!::write(releaseFd_, "x", 1);
+        ::close(releaseFd_);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int releaseFd_ = -1;
+    bool held_ = false;
+};
 
 std::vector<std::string> damagedCopies(const std::string& file) {
     std::vector<std::string> found;
@@ -63,53 +124,6 @@ TEST(RegistryStoreFormat, WritesRegeditTextWithEscapesAndReadsItBack) {
     for (const auto& v : values) names.push_back(v.first);
     EXPECT_EQ(key.valueNames(), names);
 }
-
-TEST(RegistryStoreFormat, ParseAcceptsWhatPeopleAndOtherToolsWrite) {
-    const std::string text =
-        "\xEF\xBB\xBFREGEDIT4\r\n\r\n; a comment\r\n[hkey_current_user\\A]\r\n\"X\"=\"1\"  \r\n"
-        "\"x\"=\"2\"\r\n[HKEY_CURRENT_USER\\a]\r\n@=\"d\"\r\n[HKEY_CURRENT_USER]\r\n\"top\"=\"t\"\r\n";
-    const auto hive = RegistryStore::parse(text, "HKEY_CURRENT_USER");
-    ASSERT_TRUE(hive);
-    ASSERT_EQ(hive->keys.size(), 2u);  // the two spellings of A are one key
-    EXPECT_EQ(hive->keys[0].name, "A");
-    const std::vector<std::pair<std::string, std::string>> expected = {{"X", "2"}, {"", "d"}};
-    EXPECT_EQ(hive->keys[0].values, expected);
-    EXPECT_EQ(hive->keys[1].name, "");
-    const std::string again = RegistryStore::serialize(*hive, "HKEY_CURRENT_USER");
-    EXPECT_EQ(again, "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"X\"=\"2\"\n@=\"d\"\n\n[HKEY_CURRENT_USER]\n\"top\"=\"t\"\n\n");
-    const auto reparsed = RegistryStore::parse(again, "HKEY_CURRENT_USER");
-    ASSERT_TRUE(reparsed);
-    EXPECT_EQ(RegistryStore::serialize(*reparsed, "HKEY_CURRENT_USER"), again);
-}
-
-class RegistryStoreRefuses : public ::testing::TestWithParam<std::pair<const char*, std::string>> {};
-
-TEST_P(RegistryStoreRefuses, DamagedText) {
-    EXPECT_FALSE(RegistryStore::parse(GetParam().second, "HKEY_CURRENT_USER"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RegistryStoreRefuses,
-    ::testing::Values(
-        std::pair<const char*, std::string>{"empty", ""},
-        std::pair<const char*, std::string>{"other_header", "Windows Registry Editor Version 5.00\n"},
-        std::pair<const char*, std::string>{"value_outside_key", "REGEDIT4\n\n\"A\"=\"1\"\n"},
-        std::pair<const char*, std::string>{"bad_escape", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"\\q\"\n"},
-        std::pair<const char*, std::string>{"unterminated", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"abc\n"},
-        std::pair<const char*, std::string>{"escape_at_end", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"abc\\"},
-        std::pair<const char*, std::string>{"dword", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=dword:00000001\n"},
-        std::pair<const char*, std::string>{"trailing", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"x\n"},
-        std::pair<const char*, std::string>{"no_equals", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\" \"1\"\n"},
-        std::pair<const char*, std::string>{"other_root", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n"},
-        std::pair<const char*, std::string>{"root_prefix_only", "REGEDIT4\n[HKEY_CURRENT_USERX\\K]\n"},
-        std::pair<const char*, std::string>{"empty_component", "REGEDIT4\n[HKEY_CURRENT_USER\\A\\\\B]\n"},
-        std::pair<const char*, std::string>{"trailing_separator", "REGEDIT4\n[HKEY_CURRENT_USER\\]\n"},
-        std::pair<const char*, std::string>{"unclosed_section", "REGEDIT4\n[HKEY_CURRENT_USER\\K\n"},
-        std::pair<const char*, std::string>{"control_in_key", std::string("REGEDIT4\n[HKEY_CURRENT_USER\\K\x01]\n")},
-        std::pair<const char*, std::string>{"indented", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n \"A\"=\"1\"\n"},
-        std::pair<const char*, std::string>{"huge_line", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"" +
-                                                             std::string(std::size_t{1} << 21, 'x') + "\"\n"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.first); });
 
 TEST(RegistryStoreRules, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
     IsolatedHome home;
@@ -247,9 +261,9 @@ TEST(RegistryStoreFile, ClosingAKeyCommitsItsBatch) {
     EXPECT_EQ(key.readString("Duration"), "20");
 }
 
-TEST(RegistryStoreFile, DamagedFileIsKeptAsideAndStoreStartsEmpty) {
+TEST(RegistryStoreFile, AFileWithNothingOfARegistryFileIsKeptAsideAndTheStoreStartsEmpty) {
     IsolatedHome home;
-    const std::string garbage = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"unterminated\n";
+    const std::string garbage = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
     home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg", garbage);
     WRegistryKey key;
     EXPECT_FALSE(key.open(RegistryRoot::CurrentUser, "K"));
@@ -266,7 +280,7 @@ TEST(RegistryStoreFile, DamagedFileIsKeptAsideAndStoreStartsEmpty) {
     ASSERT_EQ(copies.size(), 2u);
     const std::set<std::string> contents = {readFile(copies[0]), readFile(copies[1])};
     EXPECT_EQ(contents, (std::set<std::string>{garbage, "not a registry file"}));
-    EXPECT_TRUE(RegistryStore::parse(readFile(home.registryFile()), "HKEY_CURRENT_USER"));
+    EXPECT_TRUE(parseRegistryFile(readFile(home.registryFile()), "HKEY_CURRENT_USER").recognised);
 }
 
 TEST(RegistryStoreFile, UnwritableDirectoryMakesChangesFailCleanly) {
@@ -351,8 +365,8 @@ TEST(RegistryStoreConcurrency, KilledWriterLeavesCompleteFile) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "the child finished before it was killed";
     ASSERT_GE(completed, 59);
 
-    const auto hive = RegistryStore::parse(readFile(home.registryFile()), "HKEY_CURRENT_USER");
-    ASSERT_TRUE(hive) << "the file does not parse after the kill";
+    const ParsedRegistryFile parsed = parseRegistryFile(readFile(home.registryFile()), "HKEY_CURRENT_USER");
+    ASSERT_TRUE(parsed.recognised && parsed.problems.empty()) << "the file is damaged after the kill";
     RegistryStore store(home.registryFile(), "HKEY_CURRENT_USER");
     for (int i = 0; i <= completed; ++i)
         ASSERT_TRUE(store.value(kSettingsKey, "V" + std::to_string(i))) << "completed value " << i << " lost";
@@ -360,6 +374,169 @@ TEST(RegistryStoreConcurrency, KilledWriterLeavesCompleteFile) {
     ASSERT_TRUE(store.setValue(kSettingsKey, "After", "1"));
     for (const auto& entry : fs::directory_iterator(fs::path(home.registryFile()).parent_path()))
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+// --- files as users really have them ---
+
+TEST(RegistryStoreFile, LinesNotUnderstoodSurviveEveryRewriteAndAreReportedOnce) {
+    IsolatedHome home;
+    home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
+                     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"Duration\"=\"30\"\n"
+                     "\"Future\"=unknown-form:1\n\"Count\"=\"0\"\n");
+    ::testing::internal::CaptureStderr();
+    {
+        WRegistryKey key;
+        ASSERT_TRUE(key.open(RegistryRoot::CurrentUser, kSettingsKey));
+        EXPECT_EQ(key.readString("Duration"), "30");
+        EXPECT_EQ(key.readString("Count"), "0");
+        EXPECT_FALSE(key.valueExists("Future"));
+        ASSERT_TRUE(key.writeString("LastImage", "/p/a.jpg"));
+        ASSERT_TRUE(key.writeString("Duration", "40"));
+        WRegistryKey again;
+        ASSERT_TRUE(again.open(RegistryRoot::CurrentUser, kSettingsKey));
+    }
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(occurrences(err, "line 5: not understood, kept as it is: \"Future\"=unknown-form:1\n"), 1u) << err;
+    EXPECT_EQ(occurrences(err, "not understood"), 1u) << err;
+    EXPECT_NE(err.find(home.registryFile()), std::string::npos) << err;
+    EXPECT_EQ(readFile(home.registryFile()),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"Duration\"=\"40\"\n"
+              "\"Future\"=unknown-form:1\n\"Count\"=\"0\"\n\"LastImage\"=\"/p/a.jpg\"\n\n");
+}
+
+TEST(RegistryStoreFile, ADwordKeepsItsFormUntilItsValueChanges) {
+    IsolatedHome home;
+    home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
+                     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"Duration\"=dword:0000002d\n");
+    WRegistryKey key;
+    ASSERT_TRUE(key.open(RegistryRoot::CurrentUser, kSettingsKey));
+    EXPECT_EQ(key.readString("Duration"), "45");
+    ASSERT_TRUE(key.writeString("Duration", "45"));
+    ASSERT_TRUE(key.writeString("Delay", "10"));
+    EXPECT_NE(readFile(home.registryFile()).find("\n\"Duration\"=dword:0000002d\n"), std::string::npos);
+    ASSERT_TRUE(key.writeString("duration", "50"));
+    EXPECT_NE(readFile(home.registryFile()).find("\n\"Duration\"=\"50\"\n"), std::string::npos)
+        << readFile(home.registryFile());
+}
+
+TEST(RegistryStoreFile, ASymbolicLinkIsWrittenThroughAndStaysALink) {
+    IsolatedHome home;
+    // A dotfile manager's layout: the settings file is a relative link into a repository.
+    const std::string target = home.dir().write("dotfiles/orvanta/settings.reg",
+                                                "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n"
+                                                "\"Duration\"=\"30\"\n");
+    ::chmod(target.c_str(), 0640);
+    fs::create_directories(fs::path(home.registryFile()).parent_path());
+    fs::create_symlink("../../dotfiles/orvanta/settings.reg", home.registryFile());
+    {
+        WRegistryKey key;
+        ASSERT_TRUE(key.open(RegistryRoot::CurrentUser, kSettingsKey));
+        EXPECT_EQ(key.readString("Duration"), "30");
+        ASSERT_TRUE(key.writeString("LastImage", "/p/a.jpg"));
+    }
+    EXPECT_TRUE(fs::is_symlink(home.registryFile()));
+    EXPECT_EQ(fs::read_symlink(home.registryFile()), "../../dotfiles/orvanta/settings.reg");
+    EXPECT_NE(readFile(target).find("\"LastImage\"=\"/p/a.jpg\""), std::string::npos);
+    EXPECT_NE(readFile(target).find("\"Duration\"=\"30\""), std::string::npos);
+    EXPECT_EQ(modeOf(target), 0640u);
+    EXPECT_TRUE(temporaries(fs::path(target).parent_path()).empty());
+    EXPECT_TRUE(temporaries(fs::path(home.registryFile()).parent_path()).empty());
+
+    // A chain of links, the last one dangling: the file is made where it points.
+    fs::remove(home.registryFile());
+    const std::string second = home.dir().str() + "/dotfiles/link-to-new.reg";
+    fs::create_symlink(home.dir().str() + "/dotfiles/orvanta/new.reg", second);
+    fs::create_symlink(second, home.registryFile());
+    WRegistryKey key;
+    ASSERT_TRUE(key.create(RegistryRoot::CurrentUser, kSettingsKey));
+    ASSERT_TRUE(key.writeString("Duration", "5"));
+    EXPECT_TRUE(fs::is_symlink(home.registryFile()));
+    EXPECT_TRUE(fs::is_symlink(second));
+    EXPECT_NE(readFile(home.dir().str() + "/dotfiles/orvanta/new.reg").find("\"Duration\"=\"5\""), std::string::npos);
+}
+
+TEST(RegistryStoreFile, AFifoInPlaceOfTheFileIsNeverWaitedOnNorReplaced) {
+    IsolatedHome home;
+    fs::create_directories(fs::path(home.registryFile()).parent_path());
+    ASSERT_EQ(::mkfifo(home.registryFile().c_str(), 0600), 0);
+    ::alarm(60);  // a regression that waits on the FIFO ends the test run instead of hanging it
+    WRegistryKey key;
+    EXPECT_FALSE(key.open(RegistryRoot::CurrentUser, kSettingsKey));
+    EXPECT_FALSE(key.create(RegistryRoot::CurrentUser, kSettingsKey));
+    RegistryStore store(home.registryFile(), "HKEY_CURRENT_USER");
+    EXPECT_FALSE(store.setValue(kSettingsKey, "Duration", "20"));
+    store.beginBatch();
+    EXPECT_TRUE(store.setValue(kSettingsKey, "Duration", "20"));
+    EXPECT_FALSE(store.commitBatch());
+    ::alarm(0);
+    EXPECT_TRUE(fs::is_fifo(home.registryFile()));
+    EXPECT_TRUE(damagedCopies(home.registryFile()).empty());
+}
+
+// --- the lock ---
+
+TEST(RegistryStoreLock, ALockHeldElsewhereMakesChangesGiveUpAndKeepTheFile) {
+    IsolatedHome home;
+    RegistryStore store(home.registryFile(), "HKEY_CURRENT_USER");
+    ASSERT_TRUE(store.setValue(kSettingsKey, "Duration", "20"));
+    const std::string before = readFile(home.registryFile());
+    {
+        LockHolder other(store.lockPath());
+        ASSERT_TRUE(other.held());
+        EXPECT_FALSE(store.setValue(kSettingsKey, "LastImage", "/p/a.jpg"));
+        store.beginBatch();
+        EXPECT_TRUE(store.setValue(kSettingsKey, "Count", "3"));
+        EXPECT_FALSE(store.commitBatch());
+        EXPECT_FALSE(store.value(kSettingsKey, "Count"));
+        EXPECT_EQ(readFile(home.registryFile()), before);
+        // An unrecognisable file is not moved aside while the lock cannot be had.
+        home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg", "junk");
+        RegistryStore reader(home.registryFile(), "HKEY_CURRENT_USER");
+        EXPECT_FALSE(reader.keyExists(kSettingsKey));
+        EXPECT_EQ(readFile(home.registryFile()), "junk");
+        home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg", before);
+    }
+    EXPECT_TRUE(store.setValue(kSettingsKey, "LastImage", "/p/a.jpg"));
+    EXPECT_EQ(store.value(kSettingsKey, "Duration"), "20");
+}
+
+TEST(RegistryStoreLock, TheLockIsPrivateToTheUser) {
+    IsolatedHome home;
+    const std::string dir = fs::path(home.registryFile()).parent_path();
+    RegistryStore store(home.registryFile(), "HKEY_CURRENT_USER");
+    ASSERT_TRUE(store.setValue(kSettingsKey, "Duration", "20"));
+    EXPECT_EQ(modeOf(store.lockPath()), 0600u);
+    EXPECT_EQ(modeOf(dir), 0700u);
+    EXPECT_EQ(modeOf(home.registryFile()), 0600u);
+
+    // A folder and lock left open by an earlier version are closed again.
+    ::chmod(dir.c_str(), 0755);
+    ::chmod(store.lockPath().c_str(), 0644);
+    ASSERT_TRUE(store.setValue(kSettingsKey, "Duration", "21"));
+    EXPECT_EQ(modeOf(store.lockPath()), 0600u);
+    EXPECT_EQ(modeOf(dir), 0700u);
+
+    // A lock planted as a link is not followed: the change fails, the link's target is untouched.
+    TempDir elsewhere;
+    const std::string bait = elsewhere.write("bait", "not a lock");
+    ::chmod(bait.c_str(), 0644);
+    fs::remove(store.lockPath());
+    fs::create_symlink(bait, store.lockPath());
+    EXPECT_FALSE(store.setValue(kSettingsKey, "Duration", "22"));
+    EXPECT_EQ(readFile(bait), "not a lock");
+    EXPECT_EQ(modeOf(bait), 0644u);
+    EXPECT_NE(readFile(home.registryFile()).find("\"Duration\"=\"21\""), std::string::npos);
+
+    // A lock file that belongs to another user is not used.
+    if (::geteuid() == 0) {
+        fs::remove(store.lockPath());
+        const int fd = ::open(store.lockPath().c_str(), O_CREAT | O_WRONLY, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::fchown(fd, 65534, 65534), 0);
+        ::close(fd);
+        EXPECT_FALSE(store.setValue(kSettingsKey, "Duration", "23"));
+        EXPECT_NE(readFile(home.registryFile()).find("\"Duration\"=\"21\""), std::string::npos);
+    }
 }
 
 }  // namespace

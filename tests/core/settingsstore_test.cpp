@@ -1,15 +1,44 @@
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <filesystem>
 #include <map>
 #include <vector>
 
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "catalogue/crandom.h"
+#include "catalogue/mt19937.h"
+#include "settings/registryformat.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"
+#include "show/blockgrid.h"
+#include "show/transitionplan.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
 namespace {
+
+// The settings key's values as a user finds them in the file: names in file order, and texts.
+std::vector<std::pair<std::string, std::string>> storedValues(const std::string& file) {
+    const ParsedRegistryFile parsed = parseRegistryFile(test::readFile(file), "HKEY_CURRENT_USER");
+    for (const RegistrySection& section : parsed.hive.sections) {
+        if (section.foreign || section.name != kSettingsKeyPath) continue;
+        std::vector<std::pair<std::string, std::string>> values;
+        for (const RegistryValue& v : section.values) values.emplace_back(v.name, v.text);
+        return values;
+    }
+    return {};
+}
+
+std::vector<std::string> namesOf(const std::vector<std::pair<std::string, std::string>>& values) {
+    std::vector<std::string> names;
+    for (const auto& v : values) names.push_back(v.first);
+    return names;
+}
 
 // A key in memory that records every operation, in order.
 class RecordingKey : public SettingsKey {
@@ -28,70 +57,7 @@ public:
         writes.emplace_back(name, value);
         values[name] = value;
     }
-    std::vector<std::string> writtenNames() const {
-        std::vector<std::string> names;
-        for (const auto& w : writes) names.push_back(w.first);
-        return names;
-    }
 };
-
-TEST(SettingsStore, DefaultsAreWrittenInTheStoredOrderWithTheStoredTexts) {
-    RecordingKey key;
-    writeDefaultSettings(key, 35);
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"", "(value not set)"}, {"Duration", "20"}, {"Count", "0"}, {"Randomize", "1"}, {"AlphaSort", "0"},
-        {"DateSort", "0"}, {"DateRevSort", "0"}, {"AlphaMemory", "1"}, {"LastImage", ""}, {"Stretch", "0"},
-        {"Proportional", "1"}, {"PropLimit", "0"}, {"Tiled", "0"}, {"Effects", "1"}, {"Delay", "10"},
-        {"Message", "0"}, {"MsgText", "Place your message here..."}, {"MsgPlace", "5"}, {"Splash", "1"},
-        {"IgnoreMouse", "0"}, {"WallpaperLast", "0"}, {"Transitions", std::string(35, '1')}, {"Shrink", "0"},
-        {"TextFont", "14.Times New Roman.Bold"}, {"TextColor", "255255255"}, {"Captions", "0"},
-        {"CaptionPlace", "4"}, {"CaptionDate", "0"}, {"CaptionFullPath", "0"},
-        {"CaptionFont", "14.Times New Roman.Bold"}, {"CaptionColor", "255255255"}, {"BackColor", "  0  0  0"},
-        {"CaptionTrans", "1"}, {"CaptionBackColor", "  0  0  0"}, {"MusicOption", "0"}, {"NumMusicDirs", "0"},
-        {"CDDrvStr", ""}, {"CDRandom", "1"}, {"AutoSubDir", "0"}, {"RanLocDisp", "0"}};
-    EXPECT_EQ(key.writes, expected);
-}
-
-TEST(SettingsStore, LoadWritesTheUpgradeGroupsThenReadsInOrder) {
-    RecordingKey key;
-    key.values = {{"Duration", " 7abc"}, {"Count", "0"}};
-    Settings settings;
-    LoadSettingsContext context;
-    test::TempDir dir;
-    context.favouritesDefault = dir.str() + "/Favorite Pictures";
-    loadSettingsFromKey(settings, key, context);
-    EXPECT_EQ(key.writtenNames(), (std::vector<std::string>{"MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom",
-                                                            "CurrentFavDir", "RanLocDisp"}));
-    EXPECT_EQ(key.values["CurrentFavDir"], context.favouritesDefault);
-    EXPECT_TRUE(std::filesystem::is_directory(context.favouritesDefault));
-    EXPECT_EQ(settings.Duration, 7);
-    // Only existing values are read: Duration, Count, CurrentFavDir, then the
-    // second group, RanLocDisp and nothing absent.
-    EXPECT_EQ(key.reads, (std::vector<std::string>{"Duration", "Count", "CurrentFavDir", "MusicOption",
-                                                   "NumMusicDirs", "CDDrvStr", "CDRandom", "RanLocDisp"}));
-    // Absent values keep the built-in initial values, which differ from the stored defaults here.
-    EXPECT_FALSE(settings.AlphaMemory);
-    EXPECT_FALSE(settings.Splash);
-    EXPECT_EQ(settings.CaptionPlace, 3);
-    EXPECT_TRUE(settings.centred);  // RanLocDisp read as 0 and Tiled off
-}
-
-TEST(SettingsStore, EveryReadFollowsTheReadingOrder) {
-    RecordingKey key;
-    writeDefaultSettings(key, 35);
-    key.values["CurrentFavDir"] = "/tmp";
-    key.reads.clear();
-    Settings settings;
-    loadSettingsFromKey(settings, key, {});
-    std::vector<std::string> expected;
-    for (std::string_view name : loadOrder()) expected.emplace_back(name);
-    for (const char* name : {"MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom", "RanLocDisp", "AutoSubDir"})
-        expected.emplace_back(name);
-    EXPECT_EQ(key.reads, expected);
-    EXPECT_TRUE(settings.AlphaMemory);
-    EXPECT_TRUE(settings.Splash);
-    EXPECT_EQ(settings.CaptionPlace, 4);
-}
 
 TEST(SettingsStore, DerivedValues) {
     struct Case {
@@ -110,39 +76,6 @@ TEST(SettingsStore, DerivedValues) {
         EXPECT_EQ(settings.propLimitFactor, c.factor) << c.propLimit;
         EXPECT_FALSE(settings.centred);
     }
-}
-
-TEST(SettingsStore, SaveWritesTheStoredOrderWithDirectoryPairs) {
-    Settings settings;
-    settings.imageDirs = {{"/pictures/a", true}, {"/pictures/b", false}};
-    settings.musicDirs = {{"/music", true}};
-    settings.Duration = 0;
-    RecordingKey key;
-    saveSettingsToKey(settings, key, 35);
-    std::vector<std::string> expected;
-    for (std::string_view name : saveOrder()) {
-        if (name == kImageDirPairs) {
-            for (const char* n : {"ImageDir0", "DirSet0", "ImageDir1", "DirSet1"}) expected.emplace_back(n);
-        } else if (name == kMusicDirPairs) {
-            for (const char* n : {"MusicDir0", "MusicDirSet0"}) expected.emplace_back(n);
-        } else {
-            expected.emplace_back(name);
-        }
-    }
-    EXPECT_EQ(key.writtenNames(), expected);
-    EXPECT_EQ(key.values["Count"], "2");
-    EXPECT_EQ(key.values["DirSet1"], "0");
-    EXPECT_EQ(key.values["NumMusicDirs"], "1");
-    EXPECT_EQ(key.values["Duration"], "0");
-    // The stored order as written by the dialog, checked name by name against the design's list.
-    const std::vector<std::string_view> designOrder{
-        "", "Duration", "Count", "Randomize", "AlphaSort", "DateSort", "DateRevSort", "AlphaMemory", "LastImage",
-        "Stretch", "Proportional", "PropLimit", "Tiled", "Effects", "Delay", "Message", "MsgText", "MsgPlace",
-        "Splash", "IgnoreMouse", "WallpaperLast", "BackColor", "ImageDir%i", "Transitions", "Shrink", "TextFont",
-        "TextColor", "Captions", "CaptionPlace", "CaptionDate", "CaptionFullPath", "CaptionFont", "CaptionColor",
-        "CaptionTrans", "CaptionBackColor", "LastAddedDir", "MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom",
-        "LastMusicDir", "MusicDir%i", "AutoSubDir", "CurrentFavDir", "RanLocDisp"};
-    EXPECT_EQ(std::vector<std::string_view>(saveOrder().begin(), saveOrder().end()), designOrder);
 }
 
 TEST(SettingsStore, EffectsWithoutAnyTransitionAreStoredOff) {
@@ -259,6 +192,300 @@ TEST_F(RegistrySettings, LastImageIsWrittenOnlyIntoAnExistingKey) {
     Settings settings;
     loadSettings(settings, {});
     writeLastImage("/p/b.jpg");
+    ASSERT_TRUE(key.open(RegistryRoot::CurrentUser, kSettingsKeyPath));
+    EXPECT_EQ(key.readString("LastImage"), "/p/b.jpg");
+}
+
+// --- the file as a user finds it ---
+
+TEST_F(RegistrySettings, TheFirstShowWritesEveryStoredDefaultInTheStoredOrder) {
+    Settings settings;
+    loadSettings(settings, {});
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"", "(value not set)"}, {"Duration", "20"}, {"Count", "0"}, {"Randomize", "1"}, {"AlphaSort", "0"},
+        {"DateSort", "0"}, {"DateRevSort", "0"}, {"AlphaMemory", "1"}, {"LastImage", ""}, {"Stretch", "0"},
+        {"Proportional", "1"}, {"PropLimit", "0"}, {"Tiled", "0"}, {"Effects", "1"}, {"Delay", "10"},
+        {"Message", "0"}, {"MsgText", "Place your message here..."}, {"MsgPlace", "5"}, {"Splash", "1"},
+        {"IgnoreMouse", "0"}, {"WallpaperLast", "0"}, {"Transitions", std::string(35, '1')}, {"Shrink", "0"},
+        {"TextFont", "14.Times New Roman.Bold"}, {"TextColor", "255255255"}, {"Captions", "0"},
+        {"CaptionPlace", "4"}, {"CaptionDate", "0"}, {"CaptionFullPath", "0"},
+        {"CaptionFont", "14.Times New Roman.Bold"}, {"CaptionColor", "255255255"}, {"BackColor", "  0  0  0"},
+        {"CaptionTrans", "1"}, {"CaptionBackColor", "  0  0  0"}, {"MusicOption", "0"}, {"NumMusicDirs", "0"},
+        {"CDDrvStr", ""}, {"CDRandom", "1"}, {"AutoSubDir", "0"}, {"RanLocDisp", "0"},
+        {"CurrentFavDir", home.home() + "/Favorite Pictures"}};
+    EXPECT_EQ(storedValues(home.registryFile()), expected);
+    EXPECT_EQ(test::readFile(home.registryFile()).rfind(
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n@=\"(value not set)\"\n"
+                  "\"Duration\"=\"20\"\n",
+                  0),
+              0u);
+}
+
+TEST_F(RegistrySettings, TheDialogsSaveWritesTheStoredOrderWithTheDirectoryPairsInPlace) {
+    Settings settings;
+    settings.imageDirs = {{"/pictures/a", true}, {"/pictures/b", false}};
+    settings.musicDirs = {{"/music", true}};
+    saveSettings(settings, 35, nullptr);
+    const auto values = storedValues(home.registryFile());
+    EXPECT_EQ(namesOf(values),
+              (std::vector<std::string>{
+                  "", "Duration", "Count", "Randomize", "AlphaSort", "DateSort", "DateRevSort", "AlphaMemory",
+                  "LastImage", "Stretch", "Proportional", "PropLimit", "Tiled", "Effects", "Delay", "Message",
+                  "MsgText", "MsgPlace", "Splash", "IgnoreMouse", "WallpaperLast", "BackColor", "ImageDir0",
+                  "DirSet0", "ImageDir1", "DirSet1", "Transitions", "Shrink", "TextFont", "TextColor", "Captions",
+                  "CaptionPlace", "CaptionDate", "CaptionFullPath", "CaptionFont", "CaptionColor", "CaptionTrans",
+                  "CaptionBackColor", "LastAddedDir", "MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom",
+                  "LastMusicDir", "MusicDir0", "MusicDirSet0", "AutoSubDir", "CurrentFavDir", "RanLocDisp"}));
+    const std::map<std::string, std::string> byName(values.begin(), values.end());
+    EXPECT_EQ(byName.at("Count"), "2");
+    EXPECT_EQ(byName.at("ImageDir1"), "/pictures/b");
+    EXPECT_EQ(byName.at("DirSet1"), "0");
+    EXPECT_EQ(byName.at("NumMusicDirs"), "1");
+}
+
+TEST_F(RegistrySettings, AnOlderKeyGetsTheMissingGroupsAndKeepsWhatItHas) {
+    home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
+                     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"Duration\"=\" 7abc\"\n"
+                     "\"Count\"=\"0\"\n");
+    Settings settings;
+    loadSettings(settings, {});
+    EXPECT_EQ(storedValues(home.registryFile()),
+              (std::vector<std::pair<std::string, std::string>>{{"Duration", " 7abc"},
+                                                                {"Count", "0"},
+                                                                {"MusicOption", "0"},
+                                                                {"NumMusicDirs", "0"},
+                                                                {"CDDrvStr", ""},
+                                                                {"CDRandom", "1"},
+                                                                {"CurrentFavDir", home.home() + "/Favorite Pictures"},
+                                                                {"RanLocDisp", "0"}}));
+    EXPECT_TRUE(std::filesystem::is_directory(home.home() + "/Favorite Pictures"));
+    EXPECT_EQ(settings.Duration, 7);
+    // Absent values keep the built-in initial values, which differ from the stored defaults here.
+    EXPECT_FALSE(settings.AlphaMemory);
+    EXPECT_FALSE(settings.Splash);
+    EXPECT_EQ(settings.CaptionPlace, 3);
+    EXPECT_TRUE(settings.centred);  // RanLocDisp read as 0 and Tiled off
+}
+
+TEST_F(RegistrySettings, EverySettingSavedIsReadBack) {
+    Settings saved;
+    saved.Duration = 45;
+    saved.imageDirs = {{"/p/one", true}, {"/p/two", false}};
+    saved.Randomize = false;
+    saved.AlphaSort = saved.DateSort = saved.DateRevSort = saved.AlphaMemory = true;
+    saved.LastImage = "/p/one/a.jpg";
+    saved.AutoSubDir = saved.Stretch = saved.Shrink = saved.Tiled = saved.RanLocDisp = true;
+    saved.Proportional = false;
+    saved.PropLimit = 3;
+    saved.BackColor = {1, 2, 3};
+    saved.transitions.fill(0);
+    saved.transitions[4] = 1;
+    saved.Delay = 0;
+    saved.Message = true;
+    saved.MsgText = "Gr\xC3\xBC\xC3\x9F" "e \"quoted\" \\ back";
+    saved.MsgPlace = 9;
+    saved.TextFont = FontDescription::parse("10.Arial.Width =6.Italic");
+    saved.TextColor = {10, 20, 30};
+    saved.Captions = saved.CaptionDate = saved.CaptionFullPath = true;
+    saved.CaptionPlace = 0;
+    saved.CaptionFont = FontDescription::parse("Serif.Height=-20.Heavy");
+    saved.CaptionColor = {40, 50, 60};
+    saved.CaptionTrans = false;
+    saved.CaptionBackColor = {70, 80, 90};
+    saved.Splash = saved.IgnoreMouse = saved.WallpaperLast = true;
+    saved.CurrentFavDir = "/p/favourites";
+    saved.LastAddedDir = "/p/two";
+    saved.MusicOption = 1;
+    saved.musicDirs = {{"/m", true}};
+    saved.CDDrvStr = "D:";
+    saved.CDRandom = false;
+    saved.LastMusicDir = "/m";
+    saveSettings(saved, 35, nullptr);
+
+    Settings loaded;
+    loadSettings(loaded, {});
+    Settings expected = saved;
+    expected.Count = 2;
+    expected.NumMusicDirs = 1;
+    expected.propLimitFactor = 3.0f;
+    expected.LastAddedDir = loaded.LastAddedDir;  // read by the dialog only
+    expected.LastMusicDir = loaded.LastMusicDir;
+    EXPECT_EQ(loaded.Duration, expected.Duration);
+    EXPECT_EQ(loaded.imageDirs, expected.imageDirs);
+    EXPECT_EQ(loaded.musicDirs, expected.musicDirs);
+    EXPECT_EQ(loaded.MsgText, expected.MsgText);
+    EXPECT_EQ(loaded.TextFont, expected.TextFont);
+    EXPECT_EQ(loaded.CaptionFont, expected.CaptionFont);
+    EXPECT_EQ(loaded.transitions, expected.transitions);
+    EXPECT_EQ(loaded.CaptionBackColor, expected.CaptionBackColor);
+    EXPECT_EQ(loaded.CDDrvStr, expected.CDDrvStr);
+    EXPECT_EQ(loaded.propLimitFactor, expected.propLimitFactor);
+    EXPECT_EQ(std::tie(loaded.Randomize, loaded.AlphaSort, loaded.DateSort, loaded.DateRevSort, loaded.AlphaMemory,
+                       loaded.AutoSubDir, loaded.Stretch, loaded.Proportional, loaded.Shrink, loaded.Tiled,
+                       loaded.RanLocDisp, loaded.Message, loaded.Captions, loaded.CaptionDate, loaded.CaptionFullPath,
+                       loaded.CaptionTrans, loaded.Splash, loaded.IgnoreMouse, loaded.WallpaperLast, loaded.CDRandom),
+              std::tie(expected.Randomize, expected.AlphaSort, expected.DateSort, expected.DateRevSort,
+                       expected.AlphaMemory, expected.AutoSubDir, expected.Stretch, expected.Proportional,
+                       expected.Shrink, expected.Tiled, expected.RanLocDisp, expected.Message, expected.Captions,
+                       expected.CaptionDate, expected.CaptionFullPath, expected.CaptionTrans, expected.Splash,
+                       expected.IgnoreMouse, expected.WallpaperLast, expected.CDRandom));
+    EXPECT_EQ(std::tie(loaded.Count, loaded.PropLimit, loaded.Delay, loaded.MsgPlace, loaded.CaptionPlace,
+                       loaded.MusicOption, loaded.NumMusicDirs, loaded.LastImage, loaded.CurrentFavDir),
+              std::tie(expected.Count, expected.PropLimit, expected.Delay, expected.MsgPlace, expected.CaptionPlace,
+                       expected.MusicOption, expected.NumMusicDirs, expected.LastImage, expected.CurrentFavDir));
+    EXPECT_EQ(std::tie(loaded.BackColor, loaded.TextColor, loaded.CaptionColor),
+              std::tie(expected.BackColor, expected.TextColor, expected.CaptionColor));
+}
+
+// UTF-16LE with a byte-order mark, as the registry editor of Windows exports.
+std::string utf16(const std::string& text) {
+    std::string out = "\xFF\xFE";
+    for (const char16_t unit : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdU16String()) {
+        out += static_cast<char>(unit & 0xFF);
+        out += static_cast<char>(unit >> 8);
+    }
+    return out;
+}
+
+TEST_F(RegistrySettings, AWindowsExportDroppedInPlaceKeepsEveryValue) {
+    home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
+                     utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+                           "[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\r\n"
+                           "@=\"(value not set)\"\r\n"
+                           "\"Duration\"=dword:00000005\r\n"
+                           "\"Count\"=\"1\"\r\n"
+                           "\"ImageDir0\"=\"/home/j\xC3\xBCrgen/Bilder\"\r\n"
+                           "\"DirSet0\"=dword:00000001\r\n"
+                           "\"Delay\"=dword:00000003\r\n"
+                           "\"MsgText\"=\"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e\"\r\n"
+                           "\"Message\"=\"1\"\r\n"
+                           "\"TextFont\"=\"9.MS Sans Serif.Bold\"\r\n"
+                           "\"BackColor\"=\"255  0  0\"\r\n"
+                           "\"MusicOption\"=\"0\"\r\n"
+                           "\"CurrentFavDir\"=\"C:\\\\Favorite Pictures\"\r\n"
+                           "\"RanLocDisp\"=\"0\"\r\n\r\n"));
+    ::testing::internal::CaptureStderr();
+    Settings settings;
+    loadSettings(settings, {});
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");  // nothing in it went unread
+    EXPECT_EQ(settings.Duration, 5);
+    ASSERT_EQ(settings.imageDirs.size(), 1u);
+    EXPECT_EQ(settings.imageDirs[0], (DirectoryEntry{"/home/j\xC3\xBCrgen/Bilder", true}));
+    EXPECT_EQ(settings.Delay, 3);
+    EXPECT_TRUE(settings.Message);
+    EXPECT_EQ(settings.MsgText, "Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(settings.TextFont.toString(), "9.MS Sans Serif.Bold");
+    EXPECT_EQ(settings.BackColor, (Rgb{255, 0, 0}));
+    EXPECT_EQ(settings.CurrentFavDir, "C:\\Favorite Pictures");
+
+    // The first write (the end of the show) makes it the store's own file,
+    // every value still there, the dwords still dwords.
+    writeLastImage("/home/j\xC3\xBCrgen/Bilder/a.jpg");
+    const std::string text = test::readFile(home.registryFile());
+    EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u);
+    EXPECT_NE(text.find("\n\"Duration\"=dword:00000005\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\"MsgText\"=\"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e\"\n"), std::string::npos) << text;
+    Settings again;
+    loadSettings(again, {});
+    EXPECT_EQ(again.Duration, 5);
+    EXPECT_EQ(again.imageDirs, settings.imageDirs);
+    EXPECT_EQ(again.LastImage, "/home/j\xC3\xBCrgen/Bilder/a.jpg");
+}
+
+// --- values out of range ---
+
+struct Extreme {
+    const char* name;
+    const char* stored;
+    int Settings::*member;
+    int expected;
+};
+
+TEST_F(RegistrySettings, OutOfRangeNumbersAreClampedWhereReadAndSafeToComputeWith) {
+    for (const Extreme& e : {Extreme{"Duration", "2147484", &Settings::Duration, kMaxDuration},
+                             Extreme{"Duration", "99999999999999999999", &Settings::Duration, kMaxDuration},
+                             Extreme{"Duration", "-5", &Settings::Duration, 0},
+                             Extreme{"Duration", "-2147483648", &Settings::Duration, 0},
+                             Extreme{"Delay", "2147483647", &Settings::Delay, 20},
+                             Extreme{"Delay", "21", &Settings::Delay, 20},
+                             Extreme{"Delay", "-1", &Settings::Delay, 0},
+                             Extreme{"Count", "-3", &Settings::Count, 0},
+                             Extreme{"Count", "2147483647", &Settings::Count, kMaxPictureDirs},
+                             Extreme{"NumMusicDirs", "100000", &Settings::NumMusicDirs, kMaxMusicDirs}}) {
+        home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
+                         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"MusicOption\"=\"1\"\n\"") +
+                             e.name + "\"=\"" + e.stored + "\"\n");
+        Settings settings;
+        loadSettings(settings, {});
+        EXPECT_EQ(settings.*e.member, e.expected) << e.name << " " << e.stored;
+        // What the show computes from them stays in range (the sanitizer build checks the arithmetic).
+        const int timerMs = settings.Duration * 1000;
+        EXPECT_GE(timerMs, 0);
+        std::vector<int> blocks(static_cast<std::size_t>(blockCountFor(64, 48)));
+        Mt19937 mt;
+        CRandom cr(1);
+        TransitionRandom random{mt, cr};
+        int longest = 0;
+        for (int effect = 1; effect <= 35; ++effect)
+            forEachStep(effect, TransitionGeometry{64, 48, blockSizeFor(64), settings.Delay, blocks}, random,
+                        [&](const TransitionStep& step) {
+                            EXPECT_GE(step.pauseMs, 0);
+                            longest = std::max(longest, step.pauseMs);
+                            return true;
+                        });
+        EXPECT_LE(longest, 100 * kMaxDelay) << e.name << " " << e.stored;
+    }
+}
+
+TEST_F(RegistrySettings, FontNumbersAreClampedToWhatAFontChooserGives) {
+    struct Case {
+        const char* stored;
+        const char* read;
+    };
+    for (const Case& c : {Case{"Arial.Height=-2147483648", "Arial.Height=-683"},
+                          Case{"Arial.Height=2147483647", "Arial.Height=683"},
+                          Case{"99999999999.Arial", "512.Arial"},
+                          Case{"12.Arial.Width =2147483647.Weight=-7.CharSet=300", "12.Arial.Width =683.Weight=0.CharSet=255"},
+                          Case{"12.Arial.Width =-4", "12.Arial"}}) {
+        home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
+                         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"TextFont\"=\"") +
+                             c.stored + "\"\n\"CaptionFont\"=\"" + c.stored + "\"\n");
+        Settings settings;
+        loadSettings(settings, {});
+        EXPECT_EQ(settings.TextFont.toString(), c.read) << c.stored;
+        EXPECT_EQ(settings.CaptionFont.toString(), c.read) << c.stored;
+        EXPECT_LE(std::abs(settings.TextFont.height), kMaxFontPixels);
+    }
+}
+
+// --- files that must never stop the show ---
+
+TEST_F(RegistrySettings, AFifoInPlaceOfTheSettingsFileIsTreatedAsUnreadable) {
+    std::filesystem::create_directories(std::filesystem::path(home.registryFile()).parent_path());
+    ASSERT_EQ(::mkfifo(home.registryFile().c_str(), 0600), 0);
+    ::alarm(60);  // a regression that waits on the FIFO ends the run instead of hanging it
+    Settings settings;
+    loadSettings(settings, {});
+    writeLastImage("/p/a.jpg");
+    saveSettings(settings, 35, nullptr);
+    ::alarm(0);
+    EXPECT_EQ(settings.Duration, 20);  // the built-in values
+    EXPECT_TRUE(std::filesystem::is_fifo(home.registryFile()));
+}
+
+TEST_F(RegistrySettings, TheEndOfAShowGivesUpOnALockHeldElsewhereAndKeepsTheFile) {
+    Settings settings;
+    loadSettings(settings, {});
+    const std::string before = test::readFile(home.registryFile());
+    const int fd = ::open((home.registryFile() + ".lock").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    // Another open file description holds the lock, as another process would.
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    writeLastImage("/p/a.jpg");
+    EXPECT_EQ(test::readFile(home.registryFile()), before);
+    ::close(fd);
+    writeLastImage("/p/b.jpg");
+    WRegistryKey key;
     ASSERT_TRUE(key.open(RegistryRoot::CurrentUser, kSettingsKeyPath));
     EXPECT_EQ(key.readString("LastImage"), "/p/b.jpg");
 }

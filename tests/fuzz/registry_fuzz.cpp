@@ -1,31 +1,50 @@
-// Feeds arbitrary bytes to the registry file parser. Whatever parses must
-// serialize to text that parses again to the same hive and the same text.
+// Feeds arbitrary bytes to the registry file parser. Whatever it reads must
+// be written as text that reads back to the same hive and is written the
+// same again: kept lines stay kept, values keep their form and text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "settings/registrystore.h"
+#include "settings/registryformat.h"
 
 namespace {
 
-bool sameHive(const orvanta::RegistryStore::Hive& a, const orvanta::RegistryStore::Hive& b) {
-    if (a.keys.size() != b.keys.size()) return false;
-    for (std::size_t k = 0; k < a.keys.size(); ++k)
-        if (a.keys[k].name != b.keys[k].name || a.keys[k].values != b.keys[k].values) return false;
+using namespace orvanta;
+
+bool sameValue(const RegistryValue& a, const RegistryValue& b) {
+    return a.name == b.name && a.text == b.text && a.form == b.form && a.dword == b.dword &&
+           a.hexType == b.hexType && a.bytes == b.bytes && a.trailer == b.trailer;
+}
+
+bool sameHive(const RegistryHive& a, const RegistryHive& b) {
+    if (a.leading != b.leading || a.sections.size() != b.sections.size()) return false;
+    for (std::size_t k = 0; k < a.sections.size(); ++k) {
+        const RegistrySection& x = a.sections[k];
+        const RegistrySection& y = b.sections[k];
+        if (x.name != y.name || x.foreign != y.foreign || x.values.size() != y.values.size() ||
+            x.kept.size() != y.kept.size())
+            return false;
+        for (std::size_t v = 0; v < x.values.size(); ++v)
+            if (!sameValue(x.values[v], y.values[v])) return false;
+        for (std::size_t l = 0; l < x.kept.size(); ++l)
+            if (x.kept[l].line != y.kept[l].line ||
+                std::min(x.kept[l].beforeValue, x.values.size()) != std::min(y.kept[l].beforeValue, y.values.size()))
+                return false;
+    }
     return true;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using orvanta::RegistryStore;
-    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string root = "HKEY_CURRENT_USER";
-    const auto hive = RegistryStore::parse(text, root);
-    if (!hive) return 0;
-    const std::string once = RegistryStore::serialize(*hive, root);
-    const auto again = RegistryStore::parse(once, root);
-    if (!again || !sameHive(*hive, *again) || RegistryStore::serialize(*again, root) != once) std::abort();
+    const ParsedRegistryFile first = parseRegistryFile(bytes, root);
+    if (!first.recognised) return 0;
+    const std::string once = formatRegistryFile(first.hive, root);
+    const ParsedRegistryFile again = parseRegistryFile(once, root);
+    if (!again.recognised || !sameHive(first.hive, again.hive) || formatRegistryFile(again.hive, root) != once)
+        std::abort();
     return 0;
 }
