@@ -26,9 +26,10 @@ std::uint8_t maskedComponent(std::uint32_t pixel, std::uint32_t mask);
 
 class WBitmap {
 public:
-    // Largest picture the show accepts: more pixels or a longer side is refused
-    // before anything is allocated.
-    static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
+    // Largest picture the show holds: more pixels or a longer side is refused
+    // before anything is allocated. At 2^27 pixels the 24-bit picture and the
+    // 32-bit canvas the show makes from it take 940 MB together.
+    static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 27;
     static constexpr int kMaxSide = 65535;
 
     // Bytes per row for the given width and depth, or 0 when out of range.
