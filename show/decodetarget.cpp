@@ -1,20 +1,29 @@
 // Reducing as the rows arrive.
 //
-// A reduced picture is the source averaged over boxes of stepX x stepY
-// pixels (the last column and row of boxes may be narrower). Rows come in
-// file order, so one box row is summed at a time: each source row is first
-// folded across into one sum per built column and channel, and that row sum
-// is added to the box row as many times as the row repeats. A long run of
-// equal rows (a bitmap's empty stretch, a sparse file's hole) therefore costs
-// one row, whatever its length. Sums are 32-bit: a box holds at most
-// kMaxStep^2 pixels of 255 at most.
+// A reduced picture is the area average of the source: built pixel (j, i)
+// of a W x H picture from a w x h source is the mean of the source area
+// [j w/W, (j+1) w/W) x [i h/H, (i+1) h/H), each source pixel counted with
+// the part of it inside. That is exactly what the show's stretch computes
+// when it shrinks, so stretching the reduced picture (a plain copy at the
+// same size) shows what stretching the whole one would have shown, to
+// within rounding.
 //
-// How far to reduce: the show draws a shrunk picture at w' x h' through an
-// area-averaging stretch. Averaging first over k x k boxes, with the copy
-// still at least 2 w' x 2 h', changes each screen pixel only where a box
-// straddles the edge of the area the stretch gives it, so the screen shows
-// what it would have shown from the whole picture.
+// All weights are integers. Across, a source pixel is W units wide and each
+// built column W x w/W = w units: a column sums its first and last pixels
+// with the part of them it covers and the pixels between with weight W.
+// Down, likewise with H and h. Rows come in file order, so one built row is
+// filled at a time: each source row is first folded across into one weighted
+// sum per built column and channel, and that row sum is added, weighted by
+// the part of the row inside, to the built row it falls in (or to two). A
+// run of equal rows (a bitmap's empty stretch, a sparse file's hole) is
+// folded across once and added once per built row it covers, whatever its
+// length. Row sums are at most 255 w and fit 32 bits; built rows need 64.
+//
+// Interlaced files hand over pixels in any order of rows; for them every
+// built pixel keeps its running average, weighted in floating point.
 #include "show/decodetarget.h"
+
+#include "show/fitting.h"
 
 #include <algorithm>
 #include <bit>
@@ -24,17 +33,8 @@ namespace orvanta {
 
 namespace {
 
-constexpr std::int64_t kMaxStep = 256;
-
 DecodePlan wholePlan(std::int64_t width, std::int64_t height) {
-    return {DecodePlan::Kind::Whole, static_cast<int>(width), static_cast<int>(height), 1, 1};
-}
-
-DecodePlan reducedPlan(std::int64_t width, std::int64_t height, std::int64_t stepX, std::int64_t stepY) {
-    stepX = std::clamp<std::int64_t>(stepX, 1, kMaxStep);
-    stepY = std::clamp<std::int64_t>(stepY, 1, kMaxStep);
-    return {DecodePlan::Kind::Reduced, static_cast<int>((width + stepX - 1) / stepX),
-            static_cast<int>((height + stepY - 1) / stepY), static_cast<int>(stepX), static_cast<int>(stepY)};
+    return {DecodePlan::Kind::Whole, static_cast<int>(width), static_cast<int>(height)};
 }
 
 bool defaultMasks32(const RowFormat& f) {
@@ -43,8 +43,8 @@ bool defaultMasks32(const RowFormat& f) {
 
 // The ones among bits [from, to) of a row whose first pixel is the top bit
 // of its first byte.
-int countOnes(const std::uint8_t* row, int from, int to) {
-    int ones = 0;
+std::uint32_t countOnes(const std::uint8_t* row, int from, int to) {
+    std::uint32_t ones = 0;
     while (from < to && (from & 7) != 0) {
         ones += (row[from >> 3] >> (7 - (from & 7))) & 1;
         ++from;
@@ -52,11 +52,11 @@ int countOnes(const std::uint8_t* row, int from, int to) {
     while (to - from >= 64) {
         std::uint64_t word;
         std::memcpy(&word, row + (from >> 3), 8);
-        ones += std::popcount(word);
+        ones += static_cast<std::uint32_t>(std::popcount(word));
         from += 64;
     }
     while (to - from >= 8) {
-        ones += std::popcount(static_cast<unsigned>(row[from >> 3]));
+        ones += static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(row[from >> 3])));
         from += 8;
     }
     while (from < to) {
@@ -72,6 +72,18 @@ unsigned indexAt(const std::uint8_t* row, int x, int bits) {
     return (row[x / perByte] >> shift) & ((1u << bits) - 1);
 }
 
+// The size the show draws a width x height picture at, as its fitting does.
+QSize drawnSize(const ShowFitting& fitting, QSize screen, QSize picture, bool reducedOnDecode) {
+    Settings settings;
+    settings.Stretch = fitting.stretch;
+    settings.Proportional = fitting.proportional;
+    settings.Shrink = fitting.shrinkOnly;
+    settings.Tiled = false;
+    settings.RanLocDisp = false;
+    CRandom unused;
+    return fitPicture(settings, screen, picture, reducedOnDecode, unused).destination.size();
+}
+
 }  // namespace
 
 ShowFitting ShowFitting::of(const Settings& settings) {
@@ -84,35 +96,40 @@ bool sourceSizeAllowed(std::int64_t width, std::int64_t height) {
 }
 
 DecodePlan planDecode(std::int64_t width, std::int64_t height, const DecodeRequest& request) {
-    if (!request.fitting || request.screenWidth <= 0 || request.screenHeight <= 0 || width <= 0 || height <= 0)
+    if (!request.fitting || request.screenWidth <= 0 || request.screenHeight <= 0 || width <= 0 || height <= 0 ||
+        width > WBitmap::kMaxSide || height > WBitmap::kMaxSide)
         return wholePlan(width, height);
-    const std::int64_t W = std::max(request.screenWidth, request.largestScreenWidth);
-    const std::int64_t H = std::max(request.screenHeight, request.largestScreenHeight);
+    const QSize screen(std::max(request.screenWidth, request.largestScreenWidth),
+                       std::max(request.screenHeight, request.largestScreenHeight));
+    const QSize picture(static_cast<int>(width), static_cast<int>(height));
     const ShowFitting& fitting = *request.fitting;
 
     if (fitting.stretch) {
-        const std::int64_t stepX = width / (2 * W), stepY = height / (2 * H);
-        if (stepX < 2 && stepY < 2) return wholePlan(width, height);
-        return reducedPlan(width, height, stepX, stepY);
+        // Each side on its own: a side at least twice the screen's is built
+        // at the screen's size, the other is left as it is.
+        const int builtWidth = width >= 2 * std::int64_t{screen.width()} ? screen.width() : picture.width();
+        const int builtHeight = height >= 2 * std::int64_t{screen.height()} ? screen.height() : picture.height();
+        if (builtWidth == width && builtHeight == height) return wholePlan(width, height);
+        return {DecodePlan::Kind::Reduced, builtWidth, builtHeight};
     }
-    const bool fits = W >= width && H >= height;
+    const bool fits = screen.width() >= width && screen.height() >= height;
     if (!fitting.proportional && !fitting.shrinkOnly) {
         // Drawn unscaled, from the top-left corner when larger than the screen.
         if (fits) return wholePlan(width, height);
-        return {DecodePlan::Kind::Corner, static_cast<int>(std::min(width, W)), static_cast<int>(std::min(height, H)),
-                1, 1};
+        return {DecodePlan::Kind::Corner, std::min(picture.width(), screen.width()),
+                std::min(picture.height(), screen.height())};
     }
     if (!fitting.proportional && fits) return wholePlan(width, height);
-    // Scaled by the smaller ratio, in single precision as the show does.
-    const float vertical = static_cast<float>(H) / static_cast<float>(height);
-    const float horizontal = static_cast<float>(W) / static_cast<float>(width);
-    const float factor = horizontal < vertical ? horizontal : vertical;
-    const std::int64_t drawnWidth = std::max<std::int64_t>(1, static_cast<std::int64_t>(static_cast<float>(width) * factor));
-    const std::int64_t drawnHeight =
-        std::max<std::int64_t>(1, static_cast<std::int64_t>(static_cast<float>(height) * factor));
-    const std::int64_t step = std::min(width / (2 * drawnWidth), height / (2 * drawnHeight));
-    if (step < 2) return wholePlan(width, height);
-    return reducedPlan(width, height, step, step);
+    const QSize drawn = drawnSize(fitting, screen, picture, false);
+    if (drawn.isEmpty() || (2 * std::int64_t{drawn.width()} > width && 2 * std::int64_t{drawn.height()} > height))
+        return wholePlan(width, height);
+    // The reduced picture must be drawn at that same size (then the stretch
+    // is a copy); the show's single-precision factor can miss by one pixel,
+    // which a built size one larger makes up.
+    for (const QSize built : {drawn, drawn + QSize(1, 0), drawn + QSize(0, 1), drawn + QSize(1, 1)})
+        if (built.width() <= width && built.height() <= height && drawnSize(fitting, screen, built, true) == drawn)
+            return {DecodePlan::Kind::Reduced, built.width(), built.height()};
+    return wholePlan(width, height);
 }
 
 PictureBuilder::PictureBuilder() = default;
@@ -122,42 +139,51 @@ bool PictureBuilder::start(int sourceWidth, int sourceHeight, const RowFormat& f
                            bool bottomUp) {
     started_ = false;
     picture_.reset();
+    windows_.clear();
     rowSums_.clear();
-    boxSums_.clear();
-    allSums_.clear();
+    rowAccumulator_.clear();
+    openRow_ = -1;
+    openWeight_ = 0;
+    pendingWeight_ = 0;
     lastRow_.clear();
     lastRowValid_ = false;
     colours16_.clear();
-    box_ = -1;
-    rowsInBox_ = 0;
+    pixelSums_.clear();
     plan_ = plan;
     format_ = format;
     sourceWidth_ = sourceWidth;
     sourceHeight_ = sourceHeight;
     bottomUp_ = bottomUp;
-    if (sourceWidth <= 0 || sourceHeight <= 0 || plan.width <= 0 || plan.height <= 0) return false;
+    if (sourceWidth <= 0 || sourceHeight <= 0 || plan.width <= 0 || plan.height <= 0 ||
+        plan.width > sourceWidth || plan.height > sourceHeight)
+        return false;
     const int bits = format.bitCount;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     try {
         if (plan.kind == DecodePlan::Kind::Reduced) {
-            if (plan.stepX < 1 || plan.stepY < 1 || plan.stepX > kMaxStep || plan.stepY > kMaxStep ||
-                (static_cast<std::int64_t>(plan.width) - 1) * plan.stepX >= sourceWidth ||
-                (static_cast<std::int64_t>(plan.height) - 1) * plan.stepY >= sourceHeight)
-                return false;
             if (!picture_.create(plan.width, plan.height, 24)) return false;
+            const std::int64_t w = sourceWidth, W = plan.width;
+            for (std::int64_t j = 0; j < W; ++j) {
+                const std::int64_t left = j * w, right = (j + 1) * w;  // in units of 1/W pixel
+                const std::int64_t x0 = left / W, x1 = (right - 1) / W;
+                windows_.push_back({static_cast<int>(x0), static_cast<int>(x1),
+                                    static_cast<std::uint32_t>(std::min((x0 + 1) * W, right) - left),
+                                    static_cast<std::uint32_t>(x1 > x0 ? right - x1 * W : 0)});
+            }
             rowSums_.assign(static_cast<std::size_t>(plan.width) * 3, 0);
-            boxSums_.assign(static_cast<std::size_t>(plan.width) * 3, 0);
+            rowAccumulator_.assign(static_cast<std::size_t>(plan.width) * 3, 0);
             // Indexed rows read through a full table: indexes past the file's
             // table are black.
             if (bits <= 8) format_.table.resize(std::size_t{1} << bits);
         } else {
-            if (bits == 2 || plan.width > sourceWidth || plan.height > sourceHeight) return false;
+            if (bits == 2) return false;
             if (!picture_.create(plan.width, plan.height, bits)) return false;
             if (bits <= 8) {
                 auto& table = picture_.colorTable();
                 std::copy_n(format.table.begin(), std::min(format.table.size(), table.size()), table.begin());
             }
-            if (bits == 16 || bits == 32) picture_.setMasks(format.masks[0], format.masks[1], format.masks[2], format.fileMasks);
+            if (bits == 16 || bits == 32)
+                picture_.setMasks(format.masks[0], format.masks[1], format.masks[2], format.fileMasks);
             copyBytes_ = (static_cast<std::size_t>(plan.width) * static_cast<std::size_t>(bits) + 7) / 8;
         }
     } catch (const std::bad_alloc&) {
@@ -173,6 +199,25 @@ bool PictureBuilder::wantsRow(int y) const {
     return plan_.kind != DecodePlan::Kind::Corner || y < plan_.height;
 }
 
+RgbQuad PictureBuilder::colourAt(const std::uint8_t* row, int x) const {
+    switch (format_.bitCount) {
+    case 24: return {row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
+    case 16: {
+        const std::uint32_t v = row[2 * x] | (row[2 * x + 1] << 8);
+        if (!colours16_.empty()) return colours16_[v];
+        return {maskedComponent(v, format_.masks[2]), maskedComponent(v, format_.masks[1]),
+                maskedComponent(v, format_.masks[0]), 0};
+    }
+    case 32: {
+        const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
+        const std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+        return {maskedComponent(v, format_.masks[2]), maskedComponent(v, format_.masks[1]),
+                maskedComponent(v, format_.masks[0]), 0};
+    }
+    default: return format_.table[indexAt(row, x, format_.bitCount)];
+    }
+}
+
 void PictureBuilder::putRows(int y, int count, const std::uint8_t* row) {
     if (!started_ || row == nullptr) return;
     const int first = std::max(y, 0);
@@ -183,104 +228,103 @@ void PictureBuilder::putRows(int y, int count, const std::uint8_t* row) {
         return;
     }
     sumRow(row);
-    // Add the row sum to each box row the run covers, in the order the rows
-    // travel, so that a box row is complete before the next one starts.
-    const std::size_t n = rowSums_.size();
-    int remaining = last - first;
-    int at = bottomUp_ ? last - 1 : first;
-    while (remaining > 0) {
-        const int box = at / plan_.stepY;
-        if (box != box_) {
-            flushBox();
-            box_ = box;
-            rowsInBox_ = 0;
-            std::fill(boxSums_.begin(), boxSums_.end(), 0u);
+    // The run covers [first H, last H) in units of 1/H row; built row i
+    // covers [i h, (i + 1) h). Visit the built rows it touches in the order
+    // the rows travel, adding the row sum weighted by the overlap.
+    const std::int64_t h = sourceHeight_, H = plan_.height;
+    const std::int64_t lo = first * H, hi = last * H;
+    const std::int64_t top = lo / h, bottom = (hi - 1) / h;
+    for (std::int64_t k = 0; k <= bottom - top; ++k) {
+        const std::int64_t i = bottomUp_ ? bottom - k : top + k;
+        const std::int64_t weight = std::min(hi, (i + 1) * h) - std::max(lo, i * h);
+        if (i != openRow_) {
+            closeRow();
+            openRow_ = static_cast<int>(i);
         }
-        const int inBox = bottomUp_ ? std::min(remaining, at - box * plan_.stepY + 1)
-                                    : std::min(remaining, (box + 1) * plan_.stepY - at);
-        const auto times = static_cast<std::uint32_t>(inBox);
-        for (std::size_t i = 0; i < n; ++i) boxSums_[i] += rowSums_[i] * times;
-        rowsInBox_ += inBox;
-        remaining -= inBox;
-        at += bottomUp_ ? -inBox : inBox;
+        pendingWeight_ += static_cast<std::uint64_t>(weight);
+        openWeight_ += static_cast<std::uint64_t>(weight);
+        // Complete once the rows have passed its far edge.
+        if (openWeight_ == static_cast<std::uint64_t>(h)) closeRow();
     }
 }
 
-void PictureBuilder::flushBox() {
-    if (box_ < 0 || rowsInBox_ == 0 || box_ >= plan_.height) return;
-    std::uint8_t* out = picture_.row(box_);
-    for (int j = 0; j < plan_.width; ++j) {
-        const int columns = std::min(plan_.stepX, sourceWidth_ - j * plan_.stepX);
-        const std::uint32_t pixels = static_cast<std::uint32_t>(columns) * static_cast<std::uint32_t>(rowsInBox_);
-        for (int c = 0; c < 3; ++c) {
-            const std::uint32_t sum = boxSums_[static_cast<std::size_t>(j) * 3 + c];
-            out[3 * j + c] = static_cast<std::uint8_t>((sum + pixels / 2) / pixels);
-        }
-    }
-    rowsInBox_ = 0;
+// Adds the row sum, times the weight gathered for it, to the open built row.
+// Equal rows one after the other thus cost one addition together.
+void PictureBuilder::applyPending() {
+    if (pendingWeight_ == 0) return;
+    for (std::size_t c = 0; c < rowSums_.size(); ++c) rowAccumulator_[c] += pendingWeight_ * rowSums_[c];
+    pendingWeight_ = 0;
 }
 
-// Folds one source row into rowSums_: per built column, the B, G, R sums of
-// its stepX pixels.
+void PictureBuilder::closeRow() {
+    applyPending();
+    if (openRow_ < 0) return;
+    if (openWeight_ > 0) {
+        std::uint8_t* out = picture_.row(openRow_);
+        const std::uint64_t total = openWeight_ * static_cast<std::uint64_t>(sourceWidth_);
+        for (std::size_t c = 0; c < rowAccumulator_.size(); ++c)
+            out[c] = static_cast<std::uint8_t>((rowAccumulator_[c] + total / 2) / total);
+    }
+    std::fill(rowAccumulator_.begin(), rowAccumulator_.end(), 0);
+    openRow_ = -1;
+    openWeight_ = 0;
+}
+
+// Folds one source row into rowSums_: per built column, the weighted B, G, R
+// sums of the pixels it covers (weights add up to the source width).
 void PictureBuilder::sumRow(const std::uint8_t* row) {
     const int bits = format_.bitCount;
     const std::size_t rowBytes = (static_cast<std::size_t>(sourceWidth_) * static_cast<std::size_t>(bits) + 7) / 8;
     if (lastRowValid_ && std::memcmp(row, lastRow_.data(), rowBytes) == 0) return;
+    applyPending();
     lastRow_.assign(row, row + rowBytes);
     lastRowValid_ = true;
+    if (bits == 16 && colours16_.empty()) {
+        colours16_.resize(65536);
+        for (std::uint32_t v = 0; v < 65536; ++v)
+            colours16_[v] = {maskedComponent(v, format_.masks[2]), maskedComponent(v, format_.masks[1]),
+                             maskedComponent(v, format_.masks[0]), 0};
+    }
 
-    std::uint32_t* sums = rowSums_.data();
-    const int step = plan_.stepX;
-    const int width = sourceWidth_;
+    const auto whole = static_cast<std::uint32_t>(plan_.width);  // weight of a pixel wholly inside
     const std::vector<RgbQuad>& table = format_.table;
-    for (int j = 0, x0 = 0; j < plan_.width; ++j, x0 += step) {
-        const int x1 = std::min(x0 + step, width);
-        std::uint32_t b = 0, g = 0, r = 0;
-        if (bits == 24 || (bits == 32 && defaultMasks32(format_))) {
+    const bool bytesBGR = bits == 24 || (bits == 32 && defaultMasks32(format_));
+    std::uint32_t* sums = rowSums_.data();
+    for (const Window& win : windows_) {
+        // The pixels wholly inside: [a, b).
+        const int a = win.x0 + 1, b = win.x1;
+        std::uint32_t sb = 0, sg = 0, sr = 0;
+        if (bytesBGR) {
             const int bytes = bits / 8;
-            for (const std::uint8_t* p = row + static_cast<std::size_t>(x0) * bytes; p < row + static_cast<std::size_t>(x1) * bytes;
-                 p += bytes) {
-                b += p[0];
-                g += p[1];
-                r += p[2];
-            }
-        } else if (bits == 8) {
-            for (int x = x0; x < x1; ++x) {
-                const RgbQuad& c = table[row[x]];
-                b += c.blue, g += c.green, r += c.red;
-            }
+            for (const std::uint8_t* p = row + static_cast<std::size_t>(a) * bytes;
+                 p < row + static_cast<std::size_t>(std::max(a, b)) * bytes; p += bytes)
+                sb += p[0], sg += p[1], sr += p[2];
         } else if (bits == 1) {
-            const auto ones = static_cast<std::uint32_t>(countOnes(row, x0, x1));
-            const auto zeros = static_cast<std::uint32_t>(x1 - x0) - ones;
-            b = ones * table[1].blue + zeros * table[0].blue;
-            g = ones * table[1].green + zeros * table[0].green;
-            r = ones * table[1].red + zeros * table[0].red;
-        } else if (bits == 2 || bits == 4) {
-            for (int x = x0; x < x1; ++x) {
-                const RgbQuad& c = table[indexAt(row, x, bits)];
-                b += c.blue, g += c.green, r += c.red;
+            const std::uint32_t ones = a < b ? countOnes(row, a, b) : 0;
+            const std::uint32_t zeros = static_cast<std::uint32_t>(std::max(b - a, 0)) - ones;
+            sb = ones * table[1].blue + zeros * table[0].blue;
+            sg = ones * table[1].green + zeros * table[0].green;
+            sr = ones * table[1].red + zeros * table[0].red;
+        } else if (bits == 8) {
+            for (int x = a; x < b; ++x) {
+                const RgbQuad& c = table[row[x]];
+                sb += c.blue, sg += c.green, sr += c.red;
             }
-        } else if (bits == 16) {
-            if (colours16_.empty()) {
-                colours16_.resize(65536);
-                for (std::uint32_t v = 0; v < 65536; ++v)
-                    colours16_[v] = {maskedComponent(v, format_.masks[2]), maskedComponent(v, format_.masks[1]),
-                                     maskedComponent(v, format_.masks[0]), 0};
-            }
-            for (int x = x0; x < x1; ++x) {
-                const RgbQuad& c = colours16_[row[2 * x] | (row[2 * x + 1] << 8)];
-                b += c.blue, g += c.green, r += c.red;
-            }
-        } else {  // 32 bits through masks of the file's own
-            for (int x = x0; x < x1; ++x) {
-                const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
-                const std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-                b += maskedComponent(v, format_.masks[2]);
-                g += maskedComponent(v, format_.masks[1]);
-                r += maskedComponent(v, format_.masks[0]);
+        } else {
+            for (int x = a; x < b; ++x) {
+                const RgbQuad c = colourAt(row, x);
+                sb += c.blue, sg += c.green, sr += c.red;
             }
         }
-        sums[3 * j] = b, sums[3 * j + 1] = g, sums[3 * j + 2] = r;
+        const RgbQuad c0 = colourAt(row, win.x0);
+        std::uint32_t b0 = sb * whole + win.w0 * c0.blue, g0 = sg * whole + win.w0 * c0.green,
+                      r0 = sr * whole + win.w0 * c0.red;
+        if (win.w1 > 0) {
+            const RgbQuad c1 = colourAt(row, win.x1);
+            b0 += win.w1 * c1.blue, g0 += win.w1 * c1.green, r0 += win.w1 * c1.red;
+        }
+        sums[0] = b0, sums[1] = g0, sums[2] = r0;
+        sums += 3;
     }
 }
 
@@ -293,36 +337,39 @@ void PictureBuilder::putPixels(int y, int x0, int dx, const std::uint8_t* pixels
         const int bytes = bits / 8;
         std::uint8_t* out = picture_.row(y);
         for (int i = 0, x = x0; i < n && x < plan_.width; ++i, x += dx)
-            std::memcpy(out + static_cast<std::size_t>(x) * bytes, pixels + static_cast<std::size_t>(i) * bytes, bytes);
+            std::memcpy(out + static_cast<std::size_t>(x) * bytes, pixels + static_cast<std::size_t>(i) * bytes,
+                        static_cast<std::size_t>(bytes));
         return;
     }
-    if (allSums_.empty()) {
+    if (pixelSums_.empty()) {
         try {
-            allSums_.assign(static_cast<std::size_t>(plan_.width) * plan_.height * 3, 0);
+            pixelSums_.assign(static_cast<std::size_t>(plan_.width) * plan_.height * 3, 0.0f);
         } catch (const std::bad_alloc&) {
             started_ = false;
             return;
         }
     }
-    std::uint32_t* sums = allSums_.data() + static_cast<std::size_t>(y / plan_.stepY) * plan_.width * 3;
-    for (int i = 0, x = x0; i < n && x < sourceWidth_; ++i, x += dx) {
-        RgbQuad c;
-        if (bits == 24) {
-            c = {pixels[3 * i], pixels[3 * i + 1], pixels[3 * i + 2], 0};
-        } else if (bits <= 8) {
-            c = format_.table[indexAt(pixels, i, bits)];
-        } else if (bits == 16) {
-            c = {maskedComponent(pixels[2 * i] | (pixels[2 * i + 1] << 8), format_.masks[2]),
-                 maskedComponent(pixels[2 * i] | (pixels[2 * i + 1] << 8), format_.masks[1]),
-                 maskedComponent(pixels[2 * i] | (pixels[2 * i + 1] << 8), format_.masks[0]), 0};
-        } else {
-            const std::uint8_t* p = pixels + 4 * static_cast<std::size_t>(i);
-            const std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-            c = {maskedComponent(v, format_.masks[2]), maskedComponent(v, format_.masks[1]),
-                 maskedComponent(v, format_.masks[0]), 0};
+    // The built rows and columns a source pixel covers, with the share of
+    // each built pixel's area it makes up.
+    const std::int64_t w = sourceWidth_, W = plan_.width, h = sourceHeight_, H = plan_.height;
+    const std::int64_t rowLo = y * H, rowHi = rowLo + H;
+    for (std::int64_t i = rowLo / h; i <= (rowHi - 1) / h; ++i) {
+        const float rowShare = static_cast<float>(std::min(rowHi, (i + 1) * h) - std::max(rowLo, i * h)) /
+                               static_cast<float>(h) / static_cast<float>(w);
+        float* sums = pixelSums_.data() + static_cast<std::size_t>(i) * plan_.width * 3;
+        for (int k = 0, x = x0; k < n && x < sourceWidth_; ++k, x += dx) {
+            RgbQuad c;
+            if (bits == 24)
+                c = {pixels[3 * k], pixels[3 * k + 1], pixels[3 * k + 2], 0};
+            else
+                c = colourAt(pixels, k);
+            const std::int64_t lo = x * W, hi = lo + W;
+            for (std::int64_t j = lo / w; j <= (hi - 1) / w; ++j) {
+                const float share = rowShare * static_cast<float>(std::min(hi, (j + 1) * w) - std::max(lo, j * w));
+                float* s = sums + 3 * j;
+                s[0] += share * c.blue, s[1] += share * c.green, s[2] += share * c.red;
+            }
         }
-        std::uint32_t* s = sums + static_cast<std::size_t>(x / plan_.stepX) * 3;
-        s[0] += c.blue, s[1] += c.green, s[2] += c.red;
     }
 }
 
@@ -330,21 +377,15 @@ bool PictureBuilder::finish(WBitmap& out) {
     out.reset();
     if (!started_) return false;
     if (plan_.kind == DecodePlan::Kind::Reduced) {
-        if (!allSums_.empty()) {
-            // Every pixel of every box came in some pass.
+        if (!pixelSums_.empty()) {
             for (int i = 0; i < plan_.height; ++i) {
-                const int rows = std::min(plan_.stepY, sourceHeight_ - i * plan_.stepY);
                 std::uint8_t* row = picture_.row(i);
-                const std::uint32_t* sums = allSums_.data() + static_cast<std::size_t>(i) * plan_.width * 3;
-                for (int j = 0; j < plan_.width; ++j) {
-                    const int columns = std::min(plan_.stepX, sourceWidth_ - j * plan_.stepX);
-                    const auto pixels = static_cast<std::uint32_t>(rows * columns);
-                    for (int c = 0; c < 3; ++c)
-                        row[3 * j + c] = static_cast<std::uint8_t>((sums[3 * j + c] + pixels / 2) / pixels);
-                }
+                const float* sums = pixelSums_.data() + static_cast<std::size_t>(i) * plan_.width * 3;
+                for (int c = 0; c < plan_.width * 3; ++c)
+                    row[c] = static_cast<std::uint8_t>(std::clamp(sums[c] + 0.5f, 0.0f, 255.0f));
             }
         } else {
-            flushBox();
+            closeRow();
         }
     }
     out = std::move(picture_);

@@ -1,10 +1,11 @@
 #pragma once
 // What a decoder builds from the rows it decodes. A picture far larger than
 // the screen is never held whole when the show would only shrink it or cut
-// it: where the show scales it down, the rows are averaged into a copy at
-// least twice the size the show draws (the show's own stretch then does the
-// rest, so the screen shows the same); where the show draws pictures
-// unscaled, only the corner that reaches the screen is kept.
+// it: where the show scales it down to half its size or less, the rows are
+// averaged straight into the size the show draws it at (the show's stretch
+// of it is then a plain copy, and the screen shows what the stretch of the
+// whole picture would have shown); where the show draws pictures unscaled,
+// only the corner that reaches the screen is kept.
 #include "framework/WBitmap.h"
 #include "settings/settings.h"
 
@@ -52,11 +53,10 @@ struct DecodePlan {
     enum class Kind {
         Whole,    // the picture as it is
         Corner,   // its top-left width x height (drawn unscaled from the corner)
-        Reduced,  // averaged over boxes of stepX x stepY source pixels
+        Reduced,  // the whole picture area-averaged down to width x height
     };
     Kind kind = Kind::Whole;
     int width = 0, height = 0;  // the picture built
-    int stepX = 1, stepY = 1;
 };
 
 // The plan for a width x height source under the request's fitting.
@@ -98,8 +98,17 @@ public:
     const DecodePlan& plan() const { return plan_; }
 
 private:
-    void flushBox();
+    // The source pixels one built column averages: x0 and x1 partly (weights
+    // w0 and w1, in units of 1/built width of a source pixel), those between
+    // them wholly (weight: the built width).
+    struct Window {
+        int x0, x1;
+        std::uint32_t w0, w1;
+    };
     void sumRow(const std::uint8_t* row);
+    RgbQuad colourAt(const std::uint8_t* row, int x) const;
+    void applyPending();
+    void closeRow();
 
     DecodePlan plan_;
     RowFormat format_;
@@ -108,13 +117,18 @@ private:
     bool started_ = false;
     WBitmap picture_;
     std::size_t copyBytes_ = 0;  // Whole and Corner: bytes of each row kept
-    // Reduced: per built column and channel, the sums of the current box row
-    // (rows handed over in order) or of every box (pixels in any order).
-    std::vector<std::uint32_t> rowSums_, boxSums_, allSums_;
+    // Reduced from rows in order: the weighted sums of one source row per
+    // built column and channel, and of the built row being filled.
+    std::vector<Window> windows_;
+    std::vector<std::uint32_t> rowSums_;
+    std::vector<std::uint64_t> rowAccumulator_;
+    int openRow_ = -1;
+    std::uint64_t openWeight_ = 0, pendingWeight_ = 0;
     std::vector<std::uint8_t> lastRow_;
     bool lastRowValid_ = false;
     std::vector<RgbQuad> colours16_;  // 16-bit pixel -> colour, built on first use
-    int box_ = -1, rowsInBox_ = 0;
+    // Reduced from pixels in any order: every built pixel's sums.
+    std::vector<float> pixelSums_;
 };
 
 }  // namespace orvanta
