@@ -371,8 +371,11 @@ DecodeStatus readRle(BmpDecode& d) {
     };
 
     std::uint8_t code[2], bytes[256];
+    bool rowEnded = false;
     for (std::uint32_t count = 0;; ++count) {
-        if ((count & 0xFFF) == 0 && d.pump.due()) return DecodeStatus::Abandoned;
+        // Events get their turn after each row and every few thousand codes.
+        if ((rowEnded || (count & 0xFFF) == 0) && d.pump.due()) return DecodeStatus::Abandoned;
+        rowEnded = false;
         if (!codes.get(code, 2)) break;
         const unsigned a = code[0], b = code[1];
         if (a > 0) {
@@ -382,6 +385,7 @@ DecodeStatus readRle(BmpDecode& d) {
             if (y >= height) return DecodeStatus::Failed;
             endRows(1);
             x = 0;
+            rowEnded = true;
         } else if (b == 1) {
             if (y < height) endRows(height - y);
             return DecodeStatus::Decoded;
@@ -392,6 +396,7 @@ DecodeStatus readRle(BmpDecode& d) {
             if (delta[1] > 0) {
                 if (y + delta[1] > height) return DecodeStatus::Failed;
                 endRows(delta[1]);
+                rowEnded = true;
             }
             if (x > width) return DecodeStatus::Failed;
         } else {
