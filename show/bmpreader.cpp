@@ -277,10 +277,9 @@ DecodeStatus readUncompressed(BmpDecode& d, bool widenTwoBits) {
     if (needed > size - l.bitsOffset) return DecodeStatus::Failed;
 
     const int width = d.width(), height = d.height();
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(srcStride)), zeros(row.size());
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(srcStride));
     std::vector<std::uint8_t> wide(widenTwoBits ? WBitmap::strideFor(width, 4) : 0);
-    const std::uint8_t* zeroRow = widenTwoBits ? wide.data() : zeros.data();
-    if (widenTwoBits) std::fill(wide.begin(), wide.end(), 0);
+    const std::vector<std::uint8_t> zeros(std::max(row.size(), wide.size()));
     auto yOf = [&](std::int64_t fileRow) { return static_cast<int>(l.topDown ? fileRow : height - 1 - fileRow); };
 
     // The file rows the plan needs: the rows of a corner are the first of a
@@ -295,7 +294,7 @@ DecodeStatus readUncompressed(BmpDecode& d, bool widenTwoBits) {
         if (data >= offset + srcStride) {
             const std::int64_t run = std::min<std::int64_t>(static_cast<std::int64_t>((data - offset) / srcStride), end - fileRow);
             const int first = l.topDown ? yOf(fileRow) : yOf(fileRow + run - 1);
-            d.builder.putRows(first, static_cast<int>(run), zeroRow);
+            d.builder.putRows(first, static_cast<int>(run), zeros.data());
             fileRow += run;
             continue;
         }
