@@ -306,6 +306,55 @@ TEST(BmpReader, HolesReadAsTheZerosTheyHold) {
     }
 }
 
+// Reduced decodes and corners of every good and questionable file agree with
+// the whole picture: the reduced one is its area average, the corner its
+// top-left, in the file's own layout.
+TEST(BmpReader, ReducedAndCornerDecodesAgreeWithTheWholePicture) {
+    ORVANTA_REQUIRE_CORPORA();
+    int checked = 0;
+    for (const std::string folder : {"g", "q"})
+        for (const std::string& path : suiteFiles(folder)) {
+            SCOPED_TRACE(base(path));
+            WBitmap whole;
+            if (!loadBmp(path, whole)) continue;
+            DecodeRequest request;
+            request.screenWidth = whole.width() / 4;
+            request.screenHeight = whole.height() / 4;
+            request.fitting = ShowFitting{false, true, false};
+            const DecodePlan plan = planDecode(whole.width(), whole.height(), request);
+            ASSERT_EQ(plan.kind, DecodePlan::Kind::Reduced);
+            WBitmap reduced, expected;
+            bool isReduced = false;
+            ASSERT_EQ(decodeBmp(path, request, reduced, isReduced), DecodeStatus::Decoded);
+            EXPECT_TRUE(isReduced);
+            RowFormat rows;
+            rows.bitCount = whole.bitCount();
+            rows.table = whole.colorTable();
+            rows.masks[0] = whole.redMask(), rows.masks[1] = whole.greenMask(), rows.masks[2] = whole.blueMask();
+            PictureBuilder averager;
+            ASSERT_TRUE(averager.start(whole.width(), whole.height(), rows, plan, false));
+            for (int y = 0; y < whole.height(); ++y) averager.putRows(y, 1, whole.row(y));
+            ASSERT_TRUE(averager.finish(expected));
+            ASSERT_EQ(reduced.width(), expected.width());
+            ASSERT_EQ(reduced.height(), expected.height());
+            EXPECT_LE(meanDifference(reduced, expected), 0.0);
+
+            request.fitting = ShowFitting{false, false, false};
+            request.screenWidth = whole.width() / 2 + 1;
+            request.screenHeight = whole.height() / 3;
+            WBitmap corner;
+            ASSERT_EQ(decodeBmp(path, request, corner, isReduced), DecodeStatus::Decoded);
+            ASSERT_EQ(corner.bitCount(), whole.bitCount());
+            ASSERT_EQ(corner.width(), whole.width() / 2 + 1);
+            ASSERT_EQ(corner.height(), whole.height() / 3);
+            for (int y = 0; y < corner.height(); ++y)
+                for (int x = 0; x < corner.width(); ++x)
+                    ASSERT_EQ(corner.pixel(x, y), whole.pixel(x, y)) << x << "," << y;
+            ++checked;
+        }
+    EXPECT_GE(checked, 60);
+}
+
 TEST(BmpReader, MissingFileIsRefused) {
     test::TempDir dir;
     WBitmap bitmap;
