@@ -131,6 +131,10 @@ PreviewPicture loadPreviewPicture(const std::string& lastImage, QSize preview, b
         context.screenHeight = preview.height();
         context.paletteDisplay = paletteDisplay;
         context.pumpEvents = pump;
+        // The preview only ever shrinks a large picture to fit.
+        ShowFitting shrink;
+        shrink.shrinkOnly = true;
+        context.fitting = shrink;
         CQuantizer quantizer{236, 8};
         context.quantizer = &quantizer;
         LoadedPicture loaded;

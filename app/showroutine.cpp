@@ -187,6 +187,14 @@ bool SlideShow::loadPicture() {
     context.paletteDisplay = paletteDisplay_;
     context.quantizer = &quantizer_;
     context.pumpEvents = [this] { return form_.pumpEvents(); };
+    // A picture far larger than the screen is read straight into the size the
+    // show draws it at, or only the corner that reaches the screen.
+    context.fitting = ShowFitting::of(form_.settings());
+    for (const auto& window : secondaryWindows_) {
+        const QSize size = window->canvas().size();
+        context.largestScreenWidth = std::max(context.largestScreenWidth, size.width());
+        context.largestScreenHeight = std::max(context.largestScreenHeight, size.height());
+    }
     // The decode lets events run: it works on a picture of its own, and the
     // show's next picture is replaced only when it succeeded.
     LoadedPicture decoded;

@@ -387,27 +387,20 @@ QImage TabForm2::decodeSelected(QSize scaleAgainst, bool fast) {
     const std::string path = selectedFilePath();
     if (path.empty()) return {};
     const std::string target = pictureTarget(path);
-    WBitmap bitmap;
-    switch (decoderForPath(target)) {
-    case PictureDecoder::Jpeg: {
-        JpegRequest request;
-        request.screenWidth = scaleAgainst.width();
-        request.screenHeight = scaleAgainst.height();
-        request.fast = fast;
-        bool reduced = false;
-        if (decodeJpeg(target, request, bitmap, reduced) != JpegStatus::Decoded) return {};
-        if (const int orientation = readExifOrientation(target); orientation > 1)
-            bitmap = applyExifOrientation(bitmap, orientation);
-        break;
+    LoadContext context;
+    context.screenWidth = scaleAgainst.width();
+    context.screenHeight = scaleAgainst.height();
+    context.fast = fast;
+    // The preview box only ever shrinks a picture: one far larger than the
+    // box is read straight into a reduced copy instead of whole.
+    if (fast) {
+        ShowFitting shrink;
+        shrink.shrinkOnly = true;
+        context.fitting = shrink;
     }
-    case PictureDecoder::Png:
-        if (!decodePng(target, bitmap)) return {};
-        break;
-    case PictureDecoder::Bmp:
-        if (!loadBmp(target, bitmap)) return {};
-        break;
-    }
-    return bitmap.toImage32();
+    LoadedPicture picture;
+    if (loadPictureFile(target, context, picture) != LoadResult::Loaded) return {};
+    return picture.bitmap.toImage32();
 }
 
 void TabForm2::loadPreview() {

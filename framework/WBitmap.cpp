@@ -13,23 +13,6 @@ bool validDepth(int bitCount) {
            bitCount == 32;
 }
 
-// Expands a masked component to 8 bits.
-std::uint8_t component(std::uint32_t value, std::uint32_t mask) {
-    if (mask == 0) return 0;
-    const int shift = std::countr_zero(mask);
-    const int width = std::popcount(mask);
-    std::uint32_t v = (value & mask) >> shift;
-    if (width >= 8) return static_cast<std::uint8_t>(v >> (width - 8));
-    // Replicate the top bits so that a full-scale value maps to 255.
-    std::uint32_t out = 0;
-    int filled = 0;
-    while (filled < 8) {
-        out = (out << width) | v;
-        filled += width;
-    }
-    return static_cast<std::uint8_t>(out >> (filled - 8));
-}
-
 void put16(std::FILE* f, std::uint16_t v) {
     const unsigned char b[2] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)};
     std::fwrite(b, 1, 2, f);
@@ -41,6 +24,22 @@ void put32(std::FILE* f, std::uint32_t v) {
 }
 
 }  // namespace
+
+std::uint8_t maskedComponent(std::uint32_t pixel, std::uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int width = std::popcount(mask);
+    const std::uint32_t v = (pixel & mask) >> shift;
+    if (width >= 8) return static_cast<std::uint8_t>(v >> (width - 8));
+    // Repeat the field from the top down until 8 bits are filled.
+    std::uint32_t out = 0;
+    int filled = 0;
+    while (filled < 8) {
+        out = (out << width) | v;
+        filled += width;
+    }
+    return static_cast<std::uint8_t>(out >> (filled - 8));
+}
 
 std::size_t WBitmap::strideFor(int width, int bitCount) {
     if (width <= 0 || !validDepth(bitCount)) return 0;
@@ -96,11 +95,13 @@ RgbQuad WBitmap::pixel(int x, int y) const {
     case 32: {
         const std::uint32_t v = r[4 * x] | (r[4 * x + 1] << 8) | (r[4 * x + 2] << 16) |
                                 (static_cast<std::uint32_t>(r[4 * x + 3]) << 24);
-        return {component(v, blueMask_), component(v, greenMask_), component(v, redMask_), 0};
+        return {maskedComponent(v, blueMask_), maskedComponent(v, greenMask_),
+                maskedComponent(v, redMask_), 0};
     }
     case 16: {
         const std::uint32_t v = r[2 * x] | (r[2 * x + 1] << 8);
-        return {component(v, blueMask_), component(v, greenMask_), component(v, redMask_), 0};
+        return {maskedComponent(v, blueMask_), maskedComponent(v, greenMask_),
+                maskedComponent(v, redMask_), 0};
     }
     case 8: return colors_[r[x]];
     case 4: return colors_[(x & 1) ? (r[x / 2] & 0x0F) : (r[x / 2] >> 4)];

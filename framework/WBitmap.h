@@ -16,11 +16,20 @@ struct RgbQuad {
     bool operator==(const RgbQuad&) const = default;
 };
 
+// The component of a 16 or 32-bit pixel selected by mask, as 8 bits. A field
+// narrower than 8 bits is widened by repeating its bits, so that full scale
+// stays full scale (5-bit 31 -> 255, 16 -> 132); a wider one keeps its top 8
+// bits. An empty mask gives 0. Every reader of such pixels (the canvas, the
+// quantizer, reduced decoding) goes through this, so that they all see the
+// same colours.
+std::uint8_t maskedComponent(std::uint32_t pixel, std::uint32_t mask);
+
 class WBitmap {
 public:
-    // Largest picture the show accepts: more pixels or a longer side is refused
-    // before anything is allocated.
-    static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
+    // Largest picture the show holds: more pixels or a longer side is refused
+    // before anything is allocated. At 2^27 pixels the 24-bit picture and the
+    // 32-bit canvas the show makes from it take 940 MB together.
+    static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 27;
     static constexpr int kMaxSide = 65535;
 
     // Bytes per row for the given width and depth, or 0 when out of range.
@@ -57,7 +66,8 @@ public:
     std::uint32_t blueMask() const { return blueMask_; }
     bool bitFields() const { return bitFields_; }
 
-    // The colour of one pixel, whatever the depth.
+    // The colour of one pixel, whatever the depth (masked components through
+    // maskedComponent).
     RgbQuad pixel(int x, int y) const;
 
     // A 32-bit B,G,R,X copy (QImage::Format_RGB32) for the canvases; a null

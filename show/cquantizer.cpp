@@ -14,7 +14,6 @@
 #include "show/cquantizer.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace orvanta {
 namespace {
@@ -22,18 +21,6 @@ namespace {
 struct Masks {
     std::uint32_t red, green, blue;
 };
-
-// Expands one masked component to 8 bits: narrow fields are shifted up (a
-// 5-bit 31 becomes 248), wide fields keep their top 8 bits so that a 10-bit
-// field is not cut to its low byte.
-std::uint8_t component(std::uint32_t pixel, std::uint32_t mask) {
-    if (mask == 0) return 0;
-    const int shift = std::countr_zero(mask);
-    const int width = std::popcount(mask);
-    const std::uint32_t v = (pixel & mask) >> shift;
-    if (width > 8) return static_cast<std::uint8_t>(v >> (width - 8));
-    return static_cast<std::uint8_t>(v << (8 - width));
-}
 
 }  // namespace
 
@@ -88,7 +75,9 @@ bool CQuantizer::addBitmap(const WBitmap& bitmap) {
             for (int x = 0; x < width; ++x, p += bytes) {
                 std::uint32_t v = p[0] | static_cast<std::uint32_t>(p[1]) << 8;
                 if (bytes == 4) v |= static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-                addColor(component(v, m.red), component(v, m.green), component(v, m.blue));
+                // Widened as the canvas widens them, so that the palette holds
+                // the colours the picture is shown with.
+                addColor(maskedComponent(v, m.red), maskedComponent(v, m.green), maskedComponent(v, m.blue));
             }
         }
         return true;

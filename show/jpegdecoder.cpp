@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <sys/stat.h>
 
 #include "framework/regularfile.h"
 
@@ -17,11 +18,17 @@
 // bitmap. Everything that must survive the jump lives in the Session, in
 // memory the jump does not touch.
 //
-// Hostile files are stopped early: the picture size is checked after the
-// output dimensions are known and before anything is allocated, the
-// decoder's own arrays are capped, the progress monitor counts scans, and
-// warnings (corrupt data the library recovers from) are counted rather than
-// printed, with a cap so that a file made of them cannot run on forever.
+// Hostile files are stopped early: the blocks the header claims are weighed
+// against the bytes of the file and the output size against the limits
+// before anything is allocated, the decoder's own arrays are capped, the
+// progress monitor counts scans and the blocks they visit, and warnings
+// (corrupt data the library recovers from) are counted rather than printed,
+// with a cap so that a file made of them cannot run on forever.
+//
+// The progress monitor is called for every row of blocks that a multi-scan
+// file absorbs and the output loop returns every few rows; both let pending
+// events run when the pump is due, so no stretch of decoding runs longer than
+// the pump interval plus one row of blocks.
 
 namespace orvanta {
 
@@ -31,7 +38,6 @@ constexpr long kMaxWarnings = 10000;
 // Progressive files keep every coefficient in memory (2 bytes per sample):
 // enough for any ordinary photo, not for a crafted 65,535-square header.
 constexpr long kDecoderMemoryLimit = 1L << 30;
-constexpr int kRowsPerPump = 100;
 constexpr int kRowsPerRead = 16;
 
 struct Session;
@@ -45,7 +51,8 @@ struct ErrorManager {
 struct ProgressMonitor {
     jpeg_progress_mgr pub;
     Session* session;
-    long calls;
+    int scan;               // the last scan counted
+    std::int64_t visited;   // blocks visited by the scans so far
 };
 
 struct Session {
@@ -53,10 +60,11 @@ struct Session {
     ErrorManager error;
     ProgressMonitor progress;
     std::FILE* file;
-    const JpegRequest* request;
+    std::int64_t fileBytes;
+    const DecodeRequest* request;
+    DecodePump* pump;
     WBitmap* out;
     bool reduced;
-    bool abandoned;
 };
 
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
@@ -69,32 +77,47 @@ void emitMessage(j_common_ptr cinfo, int level) {
     if (++error->warnings > kMaxWarnings) errorExit(cinfo);
 }
 
-bool pump(Session& s) {
-    if (s.request->pumpEvents && s.request->pumpEvents()) s.abandoned = true;
-    return s.abandoned;
+// All blocks of all components: what the file claims to hold.
+std::int64_t claimedBlocks(const jpeg_decompress_struct& cinfo) {
+    std::int64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i)
+        blocks += std::int64_t{cinfo.comp_info[i].width_in_blocks} * cinfo.comp_info[i].height_in_blocks;
+    return blocks;
 }
 
 // Called before each chunk of input a multi-scan file absorbs during
-// jpeg_start_decompress, which is where progressive files do all their work.
+// jpeg_start_decompress, which is where progressive files do all their work,
+// and before each call for output rows. A new scan is charged its blocks as
+// it starts.
 void progressMonitor(j_common_ptr common) {
     auto* monitor = reinterpret_cast<ProgressMonitor*>(common->progress);
     auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    Session& s = *monitor->session;
     if (cinfo->input_scan_number > kMaxJpegScans) errorExit(common);
-    if (++monitor->calls % kRowsPerPump == 0 && pump(*monitor->session)) errorExit(common);
+    if (cinfo->inputctl != nullptr && cinfo->input_scan_number != monitor->scan && cinfo->comps_in_scan > 0) {
+        monitor->scan = cinfo->input_scan_number;
+        monitor->visited +=
+            std::int64_t{cinfo->MCUs_per_row} * cinfo->MCU_rows_in_scan * std::max(cinfo->blocks_in_MCU, 1);
+        if (monitor->visited > std::max(kFreeJpegScanBlocks, kJpegScanBlocksPerFileByte * s.fileBytes))
+            errorExit(common);
+    }
+    if (s.pump->due()) errorExit(common);
 }
 
-JpegStatus runDecode(Session& s) {
+DecodeStatus runDecode(Session& s) {
     j_decompress_ptr cinfo = &s.cinfo;
-    if (setjmp(s.error.jump)) return s.abandoned ? JpegStatus::Abandoned : JpegStatus::Failed;
+    if (setjmp(s.error.jump)) return s.pump->ended() ? DecodeStatus::Abandoned : DecodeStatus::Failed;
 
     jpeg_create_decompress(cinfo);
     cinfo->mem->max_memory_to_use = kDecoderMemoryLimit;
-    cinfo->progress = &s.progress.pub;
     jpeg_stdio_src(cinfo, s.file);
-    if (pump(s)) return JpegStatus::Abandoned;
+    if (s.pump->now()) return DecodeStatus::Abandoned;
 
     jpeg_read_header(cinfo, TRUE);
-    if (pump(s)) return JpegStatus::Abandoned;
+    if (s.pump->now()) return DecodeStatus::Abandoned;
+    if (claimedBlocks(*cinfo) > std::max(kFreeJpegBlocks, kJpegBlocksPerFileByte * s.fileBytes))
+        return DecodeStatus::Failed;
+    cinfo->progress = &s.progress.pub;
 
     const int denominator = jpegScaleDenominator(cinfo->image_width, cinfo->image_height,
                                                  s.request->screenWidth, s.request->screenHeight);
@@ -115,39 +138,34 @@ JpegStatus runDecode(Session& s) {
     }
     if (cinfo->out_color_space != JCS_GRAYSCALE && cinfo->out_color_space != JCS_RGB &&
         cinfo->out_color_space != JCS_EXT_BGR)
-        return JpegStatus::Failed;
+        return DecodeStatus::Failed;
 
     jpeg_calc_output_dimensions(cinfo);
-    if (!WBitmap::sizeAllowed(cinfo->output_width, cinfo->output_height)) return JpegStatus::Failed;
+    if (!WBitmap::sizeAllowed(cinfo->output_width, cinfo->output_height)) return DecodeStatus::Failed;
     const int bitCount = cinfo->output_components == 3 ? 24 : 8;
     if (!s.out->create(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height), bitCount))
-        return JpegStatus::Failed;
+        return DecodeStatus::Failed;
 
     jpeg_start_decompress(cinfo);
-    if (pump(s)) return JpegStatus::Abandoned;
+    if (s.pump->now()) return DecodeStatus::Abandoned;
     if (cinfo->output_width != static_cast<JDIMENSION>(s.out->width()) ||
         cinfo->output_height != static_cast<JDIMENSION>(s.out->height()) ||
         cinfo->output_components * 8 != bitCount)
-        return JpegStatus::Failed;
+        return DecodeStatus::Failed;
 
     // Several rows per call, straight into the bitmap: no row buffer, no copy.
     JSAMPROW rows[kRowsPerRead];
-    JDIMENSION nextPump = kRowsPerPump;
     while (cinfo->output_scanline < cinfo->output_height) {
         const JDIMENSION first = cinfo->output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, cinfo->output_height - first);
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = s.out->row(static_cast<int>(first + i));
-        if (jpeg_read_scanlines(cinfo, rows, count) == 0) return JpegStatus::Failed;
-        if (cinfo->output_scanline >= nextPump) {
-            nextPump = cinfo->output_scanline + kRowsPerPump;
-            if (pump(s)) return JpegStatus::Abandoned;
-        }
+        if (jpeg_read_scanlines(cinfo, rows, count) == 0) return DecodeStatus::Failed;
     }
 
     if (bitCount == 8) {
         std::vector<RgbQuad>& table = s.out->colorTable();
         if (cinfo->quantize_colors) {
-            if (cinfo->actual_number_of_colors > 256 || cinfo->colormap == nullptr) return JpegStatus::Failed;
+            if (cinfo->actual_number_of_colors > 256 || cinfo->colormap == nullptr) return DecodeStatus::Failed;
             const bool colour = cinfo->out_color_components == 3;
             for (int i = 0; i < cinfo->actual_number_of_colors; ++i) {
                 const JSAMPLE r = cinfo->colormap[0][i];
@@ -163,7 +181,7 @@ JpegStatus runDecode(Session& s) {
     // The rows are complete. jpeg_finish_decompress would only read on to the
     // end marker, which costs time on files with trailing data and adds
     // nothing; destroying the decoder releases it just the same.
-    return JpegStatus::Decoded;
+    return DecodeStatus::Decoded;
 }
 
 }  // namespace
@@ -177,9 +195,10 @@ int jpegScaleDenominator(std::int64_t imageWidth, std::int64_t imageHeight, int 
     return denominator;
 }
 
-JpegStatus decodeJpeg(const std::string& path, const JpegRequest& request, WBitmap& out, bool& reducedOnDecode) {
+DecodeStatus decodeJpeg(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reducedOnDecode) {
     out.reset();
     reducedOnDecode = false;
+    DecodePump pump(request.pumpEvents, request.pumpInterval);
     auto session = std::make_unique<Session>();
     Session& s = *session;
     std::memset(&s.cinfo, 0, sizeof s.cinfo);
@@ -189,19 +208,22 @@ JpegStatus decodeJpeg(const std::string& path, const JpegRequest& request, WBitm
     s.error.warnings = 0;
     s.progress.pub.progress_monitor = progressMonitor;
     s.progress.session = &s;
-    s.progress.calls = 0;
+    s.progress.scan = 0;
+    s.progress.visited = 0;
     s.request = &request;
+    s.pump = &pump;
     s.out = &out;
     s.reduced = false;
-    s.abandoned = false;
 
-    if (request.pumpEvents && request.pumpEvents()) return JpegStatus::Abandoned;
+    if (pump.now()) return DecodeStatus::Abandoned;
     s.file = fopenRegularFile(path);
-    if (s.file == nullptr) return JpegStatus::Failed;
-    const JpegStatus status = runDecode(s);
+    if (s.file == nullptr) return DecodeStatus::Failed;
+    struct stat st {};
+    s.fileBytes = ::fstat(::fileno(s.file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+    const DecodeStatus status = runDecode(s);
     jpeg_destroy_decompress(&s.cinfo);
     std::fclose(s.file);
-    if (status != JpegStatus::Decoded) {
+    if (status != DecodeStatus::Decoded) {
         out.reset();
         return status;
     }

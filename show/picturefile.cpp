@@ -33,17 +33,32 @@ std::vector<PaletteEntry> quantizedPalette(const WBitmap& bitmap, const LoadCont
     return buildDisplayPalette(bitmap, *context.quantizer, context.systemPalette, context.reservedColours);
 }
 
-LoadResult loadJpeg(const std::string& path, const LoadContext& context, LoadedPicture& out) {
-    JpegRequest request;
+DecodeRequest requestOf(const LoadContext& context) {
+    DecodeRequest request;
     request.screenWidth = context.screenWidth;
     request.screenHeight = context.screenHeight;
+    request.largestScreenWidth = context.largestScreenWidth;
+    request.largestScreenHeight = context.largestScreenHeight;
+    request.fitting = context.fitting;
     request.quantize = context.paletteDisplay;
+    request.fast = context.fast;
     request.pumpEvents = context.pumpEvents;
-    switch (decodeJpeg(path, request, out.bitmap, out.reducedOnDecode)) {
-    case JpegStatus::Abandoned: return LoadResult::Abandoned;
-    case JpegStatus::Failed: return LoadResult::Failed;
-    case JpegStatus::Decoded: break;
+    request.pumpInterval = context.pumpInterval;
+    return request;
+}
+
+LoadResult resultOf(DecodeStatus status) {
+    switch (status) {
+    case DecodeStatus::Decoded: return LoadResult::Loaded;
+    case DecodeStatus::Abandoned: return LoadResult::Abandoned;
+    case DecodeStatus::Failed: break;
     }
+    return LoadResult::Failed;
+}
+
+LoadResult loadJpeg(const std::string& path, const LoadContext& context, LoadedPicture& out) {
+    const LoadResult result = resultOf(decodeJpeg(path, requestOf(context), out.bitmap, out.reducedOnDecode));
+    if (result != LoadResult::Loaded) return result;
     if (!context.windows95Family) {
         const int orientation = readExifOrientation(path);
         if (orientation > 1) {
@@ -59,7 +74,9 @@ LoadResult loadJpeg(const std::string& path, const LoadContext& context, LoadedP
 
 LoadResult loadPng(const std::string& path, const LoadContext& context, LoadedPicture& out) {
     PngColours colours;
-    if (!decodePng(path, out.bitmap, context.paletteDisplay ? &colours : nullptr)) return LoadResult::Failed;
+    const LoadResult result = resultOf(decodePng(path, requestOf(context), out.bitmap, out.reducedOnDecode,
+                                                 context.paletteDisplay ? &colours : nullptr));
+    if (result != LoadResult::Loaded) return result;
     if (context.paletteDisplay) {
         if (!colours.palette.empty())
             out.displayPalette = paletteFromColorTable(colours.palette, kPcNoCollapse);
@@ -72,10 +89,19 @@ LoadResult loadPng(const std::string& path, const LoadContext& context, LoadedPi
 }
 
 LoadResult loadOther(const std::string& path, const LoadContext& context, LoadedPicture& out) {
-    if (!loadBmp(path, out.bitmap)) return LoadResult::Failed;
+    std::vector<RgbQuad> fileColours;
+    const LoadResult result = resultOf(decodeBmp(path, requestOf(context), out.bitmap, out.reducedOnDecode,
+                                                 &fileColours));
+    if (result != LoadResult::Loaded) return result;
     if (context.paletteDisplay) {
-        out.displayPalette = out.bitmap.bitCount() == 8 ? paletteFromColorTable(out.bitmap.colorTable(), 0)
-                                                        : quantizedPalette(out.bitmap, context);
+        // An 8-bit file shows through its own colour table, also when it was
+        // reduced to 24 bits on the way.
+        if (out.bitmap.bitCount() == 8)
+            out.displayPalette = paletteFromColorTable(out.bitmap.colorTable(), 0);
+        else if (!fileColours.empty())
+            out.displayPalette = paletteFromColorTable(fileColours, 0);
+        else
+            out.displayPalette = quantizedPalette(out.bitmap, context);
     }
     return LoadResult::Loaded;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // PNG decoding into the show's picture layout.
 #include "framework/WBitmap.h"
+#include "show/decodepump.h"
+#include "show/decodetarget.h"
 
 #include <string>
 #include <vector>
@@ -15,10 +17,16 @@ struct PngColours {
 
 // Decodes the file into a 24-bit B,G,R bitmap: 16-bit samples stripped to 8,
 // alpha dropped (not composited), small depths, palettes and transparency
-// expanded, grey turned to equal R, G and B, interlacing undone. Returns false,
-// leaving out empty, for a file libpng rejects, one over WBitmap's size
-// limits, or one whose chunks exceed sane memory limits. colours, when given,
-// receives the file's colour information.
+// expanded, grey turned to equal R, G and B, interlacing undone. The rows go
+// into the picture the request's fitting plans (planDecode): whole, its
+// visible corner, or reduced, in which case reduced is set. Failed, leaving
+// out empty, for a file libpng rejects, one over the size limits, or one
+// whose chunks exceed sane memory limits; Abandoned when the pump reported
+// the end of the run. colours, when given, receives the file's colours.
+DecodeStatus decodePng(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
+                       PngColours* colours = nullptr);
+
+// The whole picture, without a pump.
 bool decodePng(const std::string& path, WBitmap& out, PngColours* colours = nullptr);
 
 }  // namespace orvanta

@@ -1,20 +1,44 @@
-// orvanta-convert [--screen WxH] [--palette] INPUT OUTPUT.bmp
+// orvanta-convert [--screen WxH] [--fit MODE] [--palette] INPUT OUTPUT.bmp
 // Runs the show's picture loader on one file (decoder chosen by extension,
 // JPEG reduced against the screen, Exif orientation applied) and writes the
-// decoded picture as a BMP. Exit status: 0 loaded and written, 1 the show
-// would skip the picture (or the output cannot be written), 2 usage error.
+// decoded picture as a BMP. MODE is how the show fits pictures: proportional
+// (the show's default), stretch, shrink, tiled, none (drawn unscaled), or
+// whole (no fitting known: PNG and BMP decoded whole). Exit status: 0 loaded
+// and written, 1 the show would skip the picture (or the output cannot be
+// written), 2 usage error.
 #include "show/cquantizer.h"
 #include "show/picturefile.h"
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: orvanta-convert [--screen WxH] [--palette] INPUT OUTPUT.bmp\n");
+    std::fprintf(stderr,
+                 "usage: orvanta-convert [--screen WxH] [--fit proportional|stretch|shrink|tiled|none|whole] "
+                 "[--palette] INPUT OUTPUT.bmp\n");
     return 2;
+}
+
+bool parseFit(const char* text, std::optional<orvanta::ShowFitting>& fitting) {
+    orvanta::ShowFitting f;
+    if (std::strcmp(text, "whole") == 0) {
+        fitting.reset();
+        return true;
+    }
+    if (std::strcmp(text, "proportional") == 0)
+        f.proportional = true;
+    else if (std::strcmp(text, "stretch") == 0)
+        f.stretch = true;
+    else if (std::strcmp(text, "shrink") == 0 || std::strcmp(text, "tiled") == 0)
+        f.shrinkOnly = true;
+    else if (std::strcmp(text, "none") != 0)
+        return false;
+    fitting = f;
+    return true;
 }
 
 bool parseScreen(const char* text, int& width, int& height) {
@@ -29,11 +53,14 @@ int main(int argc, char** argv) {
     orvanta::LoadContext context;
     context.screenWidth = 1920;
     context.screenHeight = 1080;
+    context.fitting = orvanta::ShowFitting{false, true, false};
     orvanta::CQuantizer quantizer(236, 8);
     std::string input, output;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screen") == 0) {
             if (++i >= argc || !parseScreen(argv[i], context.screenWidth, context.screenHeight)) return usage();
+        } else if (std::strcmp(argv[i], "--fit") == 0) {
+            if (++i >= argc || !parseFit(argv[i], context.fitting)) return usage();
         } else if (std::strcmp(argv[i], "--palette") == 0) {
             context.paletteDisplay = true;
             context.quantizer = &quantizer;

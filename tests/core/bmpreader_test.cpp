@@ -8,10 +8,14 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <vector>
+
+#include <unistd.h>
 
 namespace orvanta {
 namespace {
@@ -241,6 +245,114 @@ TEST(BmpReader, TruncatedFilesNeverReadPastTheirEnd) {
             EXPECT_FALSE(readBmp(part.data(), part.size(), bitmap)) << "cut at " << cut;
         }
     }
+}
+
+// A file whose middle is a hole (sparse) reads exactly as the same bytes
+// read in full, at every depth, whole and reduced: the rows in the hole are
+// zeros, whatever index or colour zero stands for.
+TEST(BmpReader, HolesReadAsTheZerosTheyHold) {
+    test::TempDir dir;
+    std::mt19937 random(9);
+    for (int depth : {1, 2, 4, 8, 16, 24, 32}) {
+        SCOPED_TRACE(depth);
+        const int width = 301, height = 3000;
+        const std::size_t stride = (static_cast<std::size_t>(width) * depth + 31) / 32 * 4;
+        const std::size_t colours = depth <= 8 ? std::size_t{1} << depth : 0;
+        std::string bytes = "BM" + std::string(12, '\0');
+        const auto put32 = [&bytes](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+        };
+        std::string info(40, '\0');
+        bytes += info;
+        put32(10, static_cast<std::uint32_t>(54 + 4 * colours));
+        put32(14, 40);
+        put32(18, width);
+        put32(22, height);
+        bytes[26] = 1;
+        bytes[28] = static_cast<char>(depth);
+        for (std::size_t i = 0; i < 4 * colours; ++i) bytes += static_cast<char>(random() | 1);  // no zero colour
+        const std::size_t bits = bytes.size();
+        bytes.resize(bits + stride * height);
+        // Data up to a hole of whole file blocks in the middle, and after it.
+        const std::size_t holeFrom = (bits + stride * 500 + 4095) / 4096 * 4096;
+        const std::size_t holeTo = (bits + stride * 2500) / 4096 * 4096;
+        for (std::size_t i = bits; i < bytes.size(); ++i)
+            if (i < holeFrom || i >= holeTo) bytes[i] = static_cast<char>(random());
+        const std::string path = dir.str() + "/sparse" + std::to_string(depth) + ".bmp";
+        {
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fwrite(bytes.data(), 1, holeFrom, f);
+            std::fseek(f, static_cast<long>(holeTo), SEEK_SET);
+            std::fwrite(bytes.data() + holeTo, 1, bytes.size() - holeTo, f);
+            std::fclose(f);
+        }
+        DecodeRequest request;
+        request.screenWidth = 100;
+        request.screenHeight = 100;
+        for (bool reduce : {false, true}) {
+            if (reduce) request.fitting = ShowFitting{false, true, false};
+            WBitmap fromFile, fromMemory;
+            bool reducedFile = false, reducedMemory = false;
+            ASSERT_EQ(decodeBmp(path, request, fromFile, reducedFile), DecodeStatus::Decoded);
+            ASSERT_EQ(readBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), request, fromMemory,
+                              reducedMemory),
+                      DecodeStatus::Decoded);
+            EXPECT_EQ(reducedFile, reduce);
+            ASSERT_EQ(fromFile.width(), fromMemory.width());
+            ASSERT_EQ(fromFile.height(), fromMemory.height());
+            EXPECT_EQ(meanDifference(fromFile, fromMemory), 0.0);
+        }
+    }
+}
+
+// Reduced decodes and corners of every good and questionable file agree with
+// the whole picture: the reduced one is its area average, the corner its
+// top-left, in the file's own layout.
+TEST(BmpReader, ReducedAndCornerDecodesAgreeWithTheWholePicture) {
+    ORVANTA_REQUIRE_CORPORA();
+    int checked = 0;
+    for (const std::string folder : {"g", "q"})
+        for (const std::string& path : suiteFiles(folder)) {
+            SCOPED_TRACE(base(path));
+            WBitmap whole;
+            if (!loadBmp(path, whole)) continue;
+            DecodeRequest request;
+            request.screenWidth = whole.width() / 4;
+            request.screenHeight = whole.height() / 4;
+            request.fitting = ShowFitting{false, true, false};
+            const DecodePlan plan = planDecode(whole.width(), whole.height(), request);
+            ASSERT_EQ(plan.kind, DecodePlan::Kind::Reduced);
+            WBitmap reduced, expected;
+            bool isReduced = false;
+            ASSERT_EQ(decodeBmp(path, request, reduced, isReduced), DecodeStatus::Decoded);
+            EXPECT_TRUE(isReduced);
+            RowFormat rows;
+            rows.bitCount = whole.bitCount();
+            rows.table = whole.colorTable();
+            rows.masks[0] = whole.redMask(), rows.masks[1] = whole.greenMask(), rows.masks[2] = whole.blueMask();
+            PictureBuilder averager;
+            ASSERT_TRUE(averager.start(whole.width(), whole.height(), rows, plan, false));
+            for (int y = 0; y < whole.height(); ++y) averager.putRows(y, 1, whole.row(y));
+            ASSERT_TRUE(averager.finish(expected));
+            ASSERT_EQ(reduced.width(), expected.width());
+            ASSERT_EQ(reduced.height(), expected.height());
+            EXPECT_LE(meanDifference(reduced, expected), 0.0);
+
+            request.fitting = ShowFitting{false, false, false};
+            request.screenWidth = whole.width() / 2 + 1;
+            request.screenHeight = whole.height() / 3;
+            WBitmap corner;
+            ASSERT_EQ(decodeBmp(path, request, corner, isReduced), DecodeStatus::Decoded);
+            ASSERT_EQ(corner.bitCount(), whole.bitCount());
+            ASSERT_EQ(corner.width(), whole.width() / 2 + 1);
+            ASSERT_EQ(corner.height(), whole.height() / 3);
+            for (int y = 0; y < corner.height(); ++y)
+                for (int x = 0; x < corner.width(); ++x)
+                    ASSERT_EQ(corner.pixel(x, y), whole.pixel(x, y)) << x << "," << y;
+            ++checked;
+        }
+    EXPECT_GE(checked, 60);
 }
 
 TEST(BmpReader, MissingFileIsRefused) {

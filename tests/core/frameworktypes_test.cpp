@@ -64,12 +64,17 @@ TEST(WString, TrimsAndComparesWithoutCase) {
 TEST(WBitmap, RefusesSizesBeyondTheLimits) {
     WBitmap b;
     EXPECT_FALSE(b.create(65536, 1, 24));
-    EXPECT_FALSE(b.create(20000, 20000, 24));  // 4e8 pixels > 2^28
+    EXPECT_FALSE(b.create(20000, 20000, 24));  // 4e8 pixels
+    // A picture held whole may have 2^27 pixels: its 32-bit canvas and its
+    // 24-bit self then take 940 MB. Larger pictures are only ever decoded
+    // into a reduced or cropped copy.
+    EXPECT_FALSE(b.create(16384, 16384, 8));
+    EXPECT_FALSE(b.create(16384, 8193, 1));
     EXPECT_FALSE(b.create(0, 10, 24));
     EXPECT_FALSE(b.create(10, 10, 2));  // no such depth
     EXPECT_TRUE(b.isNull());
-    EXPECT_TRUE(b.create(16384, 16384, 8));  // exactly 2^28
-    EXPECT_EQ(b.stride(), 16384u);
+    EXPECT_TRUE(b.create(16384, 8192, 1));  // exactly 2^27
+    EXPECT_EQ(b.stride(), 2048u);
     EXPECT_EQ(WBitmap::strideFor(3, 24), 12u);
     EXPECT_EQ(WBitmap::strideFor(33, 1), 8u);
     EXPECT_EQ(WBitmap::strideFor(5, 16), 12u);
@@ -112,6 +117,34 @@ TEST(WBitmap, SixteenBitComponentsReachFullScale) {
     b.row(0)[1] = 0x7F;  // 0x7FFF: white in 5-5-5
     EXPECT_EQ(b.pixel(0, 0), (RgbQuad{255, 255, 255, 0}));
     EXPECT_EQ(b.pixel(1, 0), (RgbQuad{0, 0, 0, 0}));
+}
+
+// Narrow fields repeat their bits downwards (full scale stays full scale,
+// zero stays zero, each step of the field a step of the result); wide fields
+// keep their top eight bits.
+TEST(WBitmap, MaskedComponentsWidenToEightBits) {
+    const struct {
+        std::uint32_t pixel, mask;
+        int expected;
+    } cases[] = {
+        {0x001F, 0x001F, 255}, {0x0010, 0x001F, 132}, {0x0001, 0x001F, 8},   {0x0000, 0x001F, 0},
+        {0x07E0, 0x07E0, 255}, {0x0020, 0x07E0, 4},   {0x8000, 0x8000, 255}, {0x0002, 0x0006, 85},
+        {0x00AB0000, 0x00FF0000, 0xAB}, {0x3FF00000, 0x3FF00000, 255}, {0x00800000, 0x3FF00000, 0x02},
+        {0xFFFFFFFF, 0, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(maskedComponent(c.pixel, c.mask), c.expected) << std::hex << c.pixel << " & " << c.mask;
+    // Monotonic over every 1- to 7-bit field: a larger field value is never darker.
+    for (int width = 1; width < 8; ++width) {
+        const std::uint32_t mask = ((1u << width) - 1) << 3;
+        int previous = -1;
+        for (std::uint32_t v = 0; v < (1u << width); ++v) {
+            const int c = maskedComponent(v << 3, mask);
+            EXPECT_GT(c, previous) << width << " " << v;
+            previous = c;
+        }
+        EXPECT_EQ(previous, 255);
+    }
 }
 
 }  // namespace

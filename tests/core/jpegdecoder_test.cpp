@@ -82,18 +82,18 @@ TEST(JpegDecoder, ScaleRule) {
 
 TEST(JpegDecoder, LargePicturesAreReducedOnDecode) {
     test::TempDir dir;
-    JpegRequest request;
+    DecodeRequest request;
     request.screenWidth = 1024;
     request.screenHeight = 768;
     WBitmap bitmap;
     bool reduced = true;
     ASSERT_EQ(decodeJpeg(writeJpeg(dir.str() + "/big.jpg", 4000, 3000, 3, 60), request, bitmap, reduced),
-              JpegStatus::Decoded);
+              DecodeStatus::Decoded);
     EXPECT_EQ(bitmap.width(), 2000);
     EXPECT_EQ(bitmap.height(), 1500);
     EXPECT_TRUE(reduced);
     ASSERT_EQ(decodeJpeg(writeJpeg(dir.str() + "/edge.jpg", 2047, 1535, 3, 60), request, bitmap, reduced),
-              JpegStatus::Decoded);
+              DecodeStatus::Decoded);
     EXPECT_EQ(bitmap.width(), 2047);
     EXPECT_EQ(bitmap.height(), 1535);
     EXPECT_FALSE(reduced);
@@ -122,11 +122,11 @@ TEST(JpegDecoder, OutputLayouts) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path + (c.quantize ? " quantized" : ""));
-        JpegRequest request;
+        DecodeRequest request;
         request.quantize = c.quantize;
         WBitmap bitmap;
         bool reduced = true;
-        ASSERT_EQ(decodeJpeg(c.path, request, bitmap, reduced), JpegStatus::Decoded);
+        ASSERT_EQ(decodeJpeg(c.path, request, bitmap, reduced), DecodeStatus::Decoded);
         EXPECT_FALSE(reduced);
         ASSERT_EQ(bitmap.bitCount(), c.bitCount);
         ASSERT_EQ(bitmap.width(), 97);
@@ -150,22 +150,24 @@ TEST(JpegDecoder, PumpsEventsAndAbandonsWhenTheRunEnds) {
     test::TempDir dir;
     const std::string path = writeJpeg(dir.str() + "/rows.jpg", 64, 1000, 3);
     int calls = 0;
-    JpegRequest request;
+    DecodeRequest request;
+    request.pumpInterval = std::chrono::milliseconds(0);  // pump at every chance
     request.pumpEvents = [&calls] {
         ++calls;
         return false;
     };
     WBitmap bitmap;
     bool reduced = false;
-    ASSERT_EQ(decodeJpeg(path, request, bitmap, reduced), JpegStatus::Decoded);
-    // One before opening, after the header, after starting, every 100 rows.
-    EXPECT_GE(calls, 3 + 1000 / 100 - 1);
+    ASSERT_EQ(decodeJpeg(path, request, bitmap, reduced), DecodeStatus::Decoded);
+    // One before opening, after the header, after starting, and one for each
+    // call for rows (16 at a time).
+    EXPECT_GE(calls, 3 + 1000 / 16);
     const int total = calls;
     for (int stopAt : {1, 2, 3, total / 2, total}) {
         SCOPED_TRACE(stopAt);
         calls = 0;
         request.pumpEvents = [&calls, stopAt] { return ++calls >= stopAt; };
-        EXPECT_EQ(decodeJpeg(path, request, bitmap, reduced), JpegStatus::Abandoned);
+        EXPECT_EQ(decodeJpeg(path, request, bitmap, reduced), DecodeStatus::Abandoned);
         EXPECT_TRUE(bitmap.isNull());
         EXPECT_EQ(calls, stopAt);
     }
@@ -177,13 +179,13 @@ TEST(JpegDecoder, RefusesFilesWithTooManyScans) {
     const std::vector<jpeg_scan_info> refused = manyScans(10);   // 704 scans
     ASSERT_LE(accepted.size(), static_cast<std::size_t>(kMaxJpegScans));
     ASSERT_GT(refused.size(), static_cast<std::size_t>(kMaxJpegScans));
-    JpegRequest request;
+    DecodeRequest request;
     WBitmap bitmap;
     bool reduced = false;
     EXPECT_EQ(decodeJpeg(writeJpeg(dir.str() + "/ok.jpg", 64, 64, 1, 90, &accepted), request, bitmap, reduced),
-              JpegStatus::Decoded);
+              DecodeStatus::Decoded);
     EXPECT_EQ(decodeJpeg(writeJpeg(dir.str() + "/many.jpg", 64, 64, 1, 90, &refused), request, bitmap, reduced),
-              JpegStatus::Failed);
+              DecodeStatus::Failed);
     EXPECT_TRUE(bitmap.isNull());
     // The accepted file with its last scan repeated 10,000 times: the
     // library only warns about such a progression, the scan count stops it.
@@ -193,7 +195,7 @@ TEST(JpegDecoder, RefusesFilesWithTooManyScans) {
     std::string repeated = ok.substr(0, ok.size() - 2);
     for (int i = 0; i < 10000; ++i) repeated += ok.substr(last, ok.size() - 2 - last);
     repeated += "\xFF\xD9";
-    EXPECT_EQ(decodeJpeg(dir.write("repeated.jpg", repeated), request, bitmap, reduced), JpegStatus::Failed);
+    EXPECT_EQ(decodeJpeg(dir.write("repeated.jpg", repeated), request, bitmap, reduced), DecodeStatus::Failed);
 }
 
 // A header claiming a huge picture is refused before any pixel memory is
@@ -203,7 +205,7 @@ TEST(JpegDecoder, RefusesPicturesOverTheSizeLimit) {
     std::string bytes = test::readFile(writeJpeg(dir.str() + "/small.jpg", 16, 16, 3));
     const std::size_t sof = bytes.find("\xFF\xC0");
     ASSERT_NE(sof, std::string::npos);
-    JpegRequest request;
+    DecodeRequest request;
     WBitmap bitmap;
     bool reduced = false;
     const struct {
@@ -212,25 +214,25 @@ TEST(JpegDecoder, RefusesPicturesOverTheSizeLimit) {
     for (const auto& s : sizes) {
         bytes[sof + 5] = static_cast<char>(s.height >> 8), bytes[sof + 6] = static_cast<char>(s.height & 0xFF);
         bytes[sof + 7] = static_cast<char>(s.width >> 8), bytes[sof + 8] = static_cast<char>(s.width & 0xFF);
-        EXPECT_EQ(decodeJpeg(dir.write("huge.jpg", bytes), request, bitmap, reduced), JpegStatus::Failed);
+        EXPECT_EQ(decodeJpeg(dir.write("huge.jpg", bytes), request, bitmap, reduced), DecodeStatus::Failed);
         EXPECT_TRUE(bitmap.isNull());
     }
 }
 
 TEST(JpegDecoder, UnreadableFilesFail) {
     test::TempDir dir;
-    JpegRequest request;
+    DecodeRequest request;
     WBitmap bitmap;
     bool reduced = false;
-    EXPECT_EQ(decodeJpeg(dir.str() + "/absent.jpg", request, bitmap, reduced), JpegStatus::Failed);
-    EXPECT_EQ(decodeJpeg(dir.write("empty.jpg", ""), request, bitmap, reduced), JpegStatus::Failed);
-    EXPECT_EQ(decodeJpeg(dir.write("text.jpg", "not a picture"), request, bitmap, reduced), JpegStatus::Failed);
+    EXPECT_EQ(decodeJpeg(dir.str() + "/absent.jpg", request, bitmap, reduced), DecodeStatus::Failed);
+    EXPECT_EQ(decodeJpeg(dir.write("empty.jpg", ""), request, bitmap, reduced), DecodeStatus::Failed);
+    EXPECT_EQ(decodeJpeg(dir.write("text.jpg", "not a picture"), request, bitmap, reduced), DecodeStatus::Failed);
     // Cut in the middle of the image data: the library fills in the rest.
     const std::string whole = test::readFile(writeJpeg(dir.str() + "/whole.jpg", 200, 200, 3));
     EXPECT_EQ(decodeJpeg(dir.write("cut.jpg", whole.substr(0, whole.size() / 2)), request, bitmap, reduced),
-              JpegStatus::Decoded);
+              DecodeStatus::Decoded);
     EXPECT_EQ(decodeJpeg(dir.write("header.jpg", whole.substr(0, 200)), request, bitmap, reduced),
-              JpegStatus::Failed);
+              DecodeStatus::Failed);
 }
 
 // Unusual but valid files decode like their reference pictures, or are
@@ -242,16 +244,16 @@ TEST(JpegDecoder, ReferenceFilesDecodeLikeTheirReferences) {
     for (const auto& e : fs::directory_iterator(dir)) {
         if (e.path().extension() != ".jpg") continue;
         SCOPED_TRACE(e.path().filename().string());
-        JpegRequest request;
+        DecodeRequest request;
         WBitmap bitmap;
         bool reduced = false;
-        const JpegStatus status = decodeJpeg(e.path().string(), request, bitmap, reduced);
+        const DecodeStatus status = decodeJpeg(e.path().string(), request, bitmap, reduced);
         const std::string stem = e.path().stem().string();
         if (stem == "ycck") {
-            EXPECT_EQ(status, JpegStatus::Failed);
+            EXPECT_EQ(status, DecodeStatus::Failed);
             continue;
         }
-        ASSERT_EQ(status, JpegStatus::Decoded);
+        ASSERT_EQ(status, DecodeStatus::Decoded);
         fs::path png = e.path();
         png.replace_extension(".png");
         const QImage reference = QImage(QString::fromStdString(png.string())).convertToFormat(QImage::Format_RGB32);
@@ -279,16 +281,16 @@ TEST(JpegDecoder, CrashFilesAreDecodedOrRefused) {
     for (const auto& e : fs::recursive_directory_iterator(test::corporaDir() + "/jpeg/crashtest")) {
         if (e.path().extension() != ".jpg") continue;
         SCOPED_TRACE(e.path().string());
-        JpegRequest request;
+        DecodeRequest request;
         request.screenWidth = 1920;
         request.screenHeight = 1080;
         WBitmap bitmap;
         bool reduced = false;
-        const JpegStatus status = decodeJpeg(e.path().string(), request, bitmap, reduced);
-        ASSERT_NE(status, JpegStatus::Abandoned);
-        EXPECT_EQ(bitmap.isNull(), status == JpegStatus::Failed);
+        const DecodeStatus status = decodeJpeg(e.path().string(), request, bitmap, reduced);
+        ASSERT_NE(status, DecodeStatus::Abandoned);
+        EXPECT_EQ(bitmap.isNull(), status == DecodeStatus::Failed);
         ++files;
-        refused += status == JpegStatus::Failed;
+        refused += status == DecodeStatus::Failed;
     }
     EXPECT_GE(files, 100);
     EXPECT_GT(refused, 0);

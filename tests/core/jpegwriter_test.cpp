@@ -43,7 +43,7 @@ TEST_P(JpegWriterRoundTrip, DecodesToTheWrittenPixels) {
 
     WBitmap bitmap;
     bool reduced = false;
-    ASSERT_EQ(decodeJpeg(path, JpegRequest{}, bitmap, reduced), JpegStatus::Decoded);
+    ASSERT_EQ(decodeJpeg(path, DecodeRequest{}, bitmap, reduced), DecodeStatus::Decoded);
     ASSERT_EQ(bitmap.width(), width);
     ASSERT_EQ(bitmap.height(), height);
     ASSERT_EQ(bitmap.bitCount(), n == 1 ? 8 : 24);

@@ -157,5 +157,58 @@ TEST(PngDecoder, RefusesPicturesOverTheSizeLimit) {
     EXPECT_FALSE(decodePng(dir.str() + "/absent.png", bitmap));
 }
 
+// A reduced decode reads the file's samples in their own layout (packed
+// indexes and greys, no expansion): for every valid file of the suite it
+// must give the area average of the whole decode, interlaced files included.
+// A corner is the top-left of the whole decode.
+TEST(PngDecoder, ReducedAndCornerDecodesAgreeWithTheWholePicture) {
+    ORVANTA_REQUIRE_CORPORA();
+    int checked = 0;
+    for (const fs::path& path : suite()) {
+        const std::string name = path.filename().string();
+        if (name[0] == 'x') continue;
+        SCOPED_TRACE(name);
+        WBitmap whole;
+        ASSERT_TRUE(decodePng(path.string(), whole));
+        if (whole.width() < 16 || whole.height() < 16) continue;
+        DecodeRequest request;
+        request.screenWidth = whole.width() / 4;
+        request.screenHeight = whole.height() / 4;
+        request.fitting = ShowFitting{false, true, false};
+        const DecodePlan plan = planDecode(whole.width(), whole.height(), request);
+        ASSERT_EQ(plan.kind, DecodePlan::Kind::Reduced);
+        WBitmap reduced, expected;
+        bool isReduced = false;
+        ASSERT_EQ(decodePng(path.string(), request, reduced, isReduced), DecodeStatus::Decoded);
+        EXPECT_TRUE(isReduced);
+        PictureBuilder averager;
+        RowFormat rows;
+        ASSERT_TRUE(averager.start(whole.width(), whole.height(), rows, plan, false));
+        for (int y = 0; y < whole.height(); ++y) averager.putRows(y, 1, whole.row(y));
+        ASSERT_TRUE(averager.finish(expected));
+        ASSERT_EQ(reduced.width(), expected.width());
+        ASSERT_EQ(reduced.height(), expected.height());
+        int worst = 0;
+        for (int y = 0; y < reduced.height(); ++y)
+            for (int x = 0; x < reduced.width(); ++x) {
+                const RgbQuad a = reduced.pixel(x, y), b = expected.pixel(x, y);
+                worst = std::max({worst, std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
+            }
+        EXPECT_LE(worst, 1);
+
+        request.fitting = ShowFitting{false, false, false};
+        request.screenWidth = whole.width() / 2 + 1;
+        request.screenHeight = whole.height() / 3;
+        WBitmap corner;
+        ASSERT_EQ(decodePng(path.string(), request, corner, isReduced), DecodeStatus::Decoded);
+        ASSERT_EQ(corner.width(), whole.width() / 2 + 1);
+        ASSERT_EQ(corner.height(), whole.height() / 3);
+        for (int y = 0; y < corner.height(); ++y)
+            for (int x = 0; x < corner.width(); ++x) ASSERT_EQ(corner.pixel(x, y), whole.pixel(x, y)) << x << "," << y;
+        ++checked;
+    }
+    EXPECT_GE(checked, 130);
+}
+
 }  // namespace
 }  // namespace orvanta
