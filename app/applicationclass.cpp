@@ -4,6 +4,7 @@
 
 #include "app/arguments.h"
 #include "app/form1.h"
+#include "app/hackmode.h"
 #include "app/startup.h"
 #include "framework/parentdeath.h"
 #include "framework/singleinstance.h"
@@ -33,10 +34,13 @@ ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_uniq
 ApplicationClass::~ApplicationClass() = default;
 
 int ApplicationClass::run() {
+    // A daemon's display mode is no show of its own, whatever the arguments:
+    // it runs beside others and is stopped by the daemon.
+    const bool hack = requestedHackWindow(impl_->argumentText).has_value();
     // StartEvent: a second show ends at once while another runs.
-    if (isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
+    if (!hack && isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
     // A show started by an idle launcher ends when the launcher's shell is stopped.
-    if (runModeOf(trimBlanks(impl_->argumentText)) == RunMode::Show) hangUpWithParent();
+    if (!hack && runModeOf(trimBlanks(impl_->argumentText)) == RunMode::Show) hangUpWithParent();
     try {
         impl_->form = std::make_unique<Form1>();
     } catch (...) {
