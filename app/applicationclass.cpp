@@ -7,6 +7,7 @@
 #include "app/hackmode.h"
 #include "app/startup.h"
 #include "framework/parentdeath.h"
+#include "framework/sessionbus.h"
 #include "framework/singleinstance.h"
 
 namespace orvanta {
@@ -27,6 +28,9 @@ struct ApplicationClass::Impl {
 ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
     QApplication::setApplicationName("Orvanta");
     QApplication::setApplicationVersion("4.9");
+    // No session bus of our own making may outlive the run (a daemon's
+    // display mode under a bare X session, a show from an idle launcher).
+    keepSessionBusUnlaunched();
     // Message boxes close; the run ends only through the form's close.
     QApplication::setQuitOnLastWindowClosed(false);
 }
