@@ -182,10 +182,10 @@ void SlideShow::showUntilShown() {
     }
 }
 
-LoadResult SlideShow::decode(const std::string& path, DecodedPicture& out) {
+LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPicture& out) {
     LoadContext context;
-    context.screenWidth = showRect_.width();
-    context.screenHeight = showRect_.height();
+    context.screenWidth = showSize.width();
+    context.screenHeight = showSize.height();
     context.paletteDisplay = paletteDisplay_;
     context.quantizer = &quantizer_;
     context.pumpEvents = [this] { return form_.pumpEvents(); };
@@ -213,7 +213,7 @@ bool SlideShow::loadPicture() {
     if (index < 0) return false;
     const std::string path = catalogue_.pictures()[static_cast<std::size_t>(index)].path();
     DecodedPicture next;
-    const LoadResult result = decode(path, next);
+    const LoadResult result = decode(path, showRect_.size(), next);
     if (result == LoadResult::Loaded) {
         picture_ = std::move(next);
         consecutiveFailures_ = 0;
@@ -361,10 +361,23 @@ void SlideShow::followWindowSize() {
     const QRect show(0, 0, geometry.width, geometry.height);
     const bool shown = firstPictureShown_ && !state_.noPictures();
     if (show != showRect_) {
-        const QImage old = backBuffer_;
+        // The new back buffer is composed aside: a run that ends during the
+        // decode keeps the picture it showed for the end-of-show wallpaper.
+        QImage back(show.size(), QImage::Format_RGB32);
+        back.fill(Qt::black);
+        DecodedPicture current;
+        bool recomposed = false;
+        if (shown) {
+            recomposed = decode(shownPath_, show.size(), current) == LoadResult::Loaded;
+            if (recomposed)
+                composePictureInto(current.canvas, current.reducedOnDecode, settings, crandom_, back, back.rect());
+            else if (!backBuffer_.isNull())
+                stretchBox(backBuffer_, backBuffer_.rect(), back, back.rect());  // the file is gone: as it was
+        }
+        if (state_.ended()) return;
         showRect_ = show;
-        backBuffer_ = QImage(show.size(), QImage::Format_RGB32);
-        backBuffer_.fill(Qt::black);
+        backBuffer_ = back;
+        if (paletteDisplay_ && recomposed) realizeOnPaletteDisplay(current.palette);
         if (!previousBuffer_.isNull()) {
             previousBuffer_ = QImage(show.size(), QImage::Format_RGB32);
             previousBuffer_.fill(colourOf(settings.BackColor));
@@ -373,23 +386,11 @@ void SlideShow::followWindowSize() {
             blockSize_ = blockSizeFor(show.width());
             blockOrder_.assign(static_cast<std::size_t>(blockCountFor(show.width(), show.height())), 0);
         }
-        if (shown) {
-            DecodedPicture current;
-            if (decode(shownPath_, current) == LoadResult::Loaded) {
-                composePictureInto(current.canvas, current.reducedOnDecode, settings, crandom_, backBuffer_,
-                                   backBuffer_.rect());
-                if (paletteDisplay_) realizeOnPaletteDisplay(current.palette);
-            } else if (!old.isNull()) {
-                // The file is gone or the run ended meanwhile: the picture as it was.
-                stretchBox(old, old.rect(), backBuffer_, backBuffer_.rect());
-            }
-        }
-        if (state_.ended()) return;
         if (picture_.loaded()) {
             DecodedPicture next;
-            if (decode(picture_.path, next) == LoadResult::Loaded) picture_ = std::move(next);
+            if (decode(picture_.path, show.size(), next) == LoadResult::Loaded) picture_ = std::move(next);
+            if (state_.ended()) return;
         }
-        if (state_.ended()) return;
     }
     screen.copyFrom(backBuffer_, showRect_);
     if (shown) drawOverlaysOnScreen(shownPath_);

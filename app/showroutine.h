@@ -99,9 +99,9 @@ private:
     // The per-picture sequence; true when a picture was shown.
     bool showRoutine();
     bool loadPicture();
-    // Decodes the picture file at `path` for the show's size into `out`,
+    // Decodes the picture file at `path` for a show of that size into `out`,
     // which is left alone unless the result is Loaded. Events run meanwhile.
-    LoadResult decode(const std::string& path, DecodedPicture& out);
+    LoadResult decode(const std::string& path, QSize showSize, DecodedPicture& out);
     // Repeats loadPicture until one loads; false when the run ended or nothing is left.
     bool loadUntilSuccess();
     void enterNoPictures();

@@ -377,6 +377,38 @@ private slots:
         QVERIFY(close(screen(form).pixel(99, 69), qRgb(0, 255, 0)));
     }
 
+    // The picture on view went away before the resize: it is stretched over
+    // the new size as it was. A run that ends during the decode of a resize
+    // keeps the back buffer it showed (the end-of-show wallpaper is made from it).
+    void aResizeWithoutItsPictureOrItsRun() {
+        Form1 form;
+        const QString pictures = folder("gone");
+        QVERIFY(writeSolidJpeg(pictures + "/a.jpg", qRgb(255, 0, 0)));
+        form.settings().Stretch = true;
+        prepare(form, pictures, 30, false);
+        form.show().firstPicture();
+        QVERIFY(QFile::remove(pictures + "/a.jpg"));
+        form.window().resize(QSize(128, 96));
+        form.show().resizeTo(QSize(128, 96));
+        QCOMPARE(form.show().backBuffer().size(), QSize(128, 96));
+        QVERIFY(close(screen(form).pixel(120, 90), qRgb(255, 0, 0)));
+
+        Form1 ending;
+        ending.settings().Stretch = true;
+        prepare(ending, threeColours(), 30, false);
+        ending.show().firstPicture();
+        std::function<void()> end = [&] {
+            if (ending.state().loading()) ending.state().end();
+            else if (!ending.state().ended()) QTimer::singleShot(0, &ending.window(), end);
+        };
+        QTimer::singleShot(0, &ending.window(), end);
+        ending.window().resize(QSize(100, 70));
+        ending.show().resizeTo(QSize(100, 70));
+        QVERIFY(ending.state().ended());
+        QCOMPARE(ending.show().backBuffer().size(), QSize(64, 48));
+        QVERIFY(close(ending.show().backBuffer().pixel(10, 10), qRgb(255, 0, 0)));
+    }
+
     // Captions and " Pause" are drawn on the screen only; the back buffer
     // keeps the composed picture alone.
     void overlaysStayOffTheBackBuffer() {
