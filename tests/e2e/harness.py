@@ -70,6 +70,29 @@ class Screenshot:
         return tuple((min(self.data[c::3]), max(self.data[c::3])) for c in range(3))
 
 
+def processes_of_home(home, program=None):
+    """Live (not zombie) processes whose HOME is `home`, whoever started them;
+    only those running `program` when it is given."""
+    marker = ("HOME=" + home).encode()
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            if program and os.readlink("/proc/%s/exe" % entry) != program:
+                continue
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                if marker not in f.read().split(b"\0"):
+                    continue
+            with open("/proc/%s/stat" % entry) as f:
+                if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                    continue
+        except OSError:
+            continue
+        found.append(int(entry))
+    return found
+
+
 def bare_session(env):
     """The environment of an X session without a desktop or a session bus."""
     env = dict(env)

@@ -20,7 +20,7 @@ import subprocess
 import time
 import unittest
 
-from harness import BIN, Host, ShowTest, bare_session, plain_black_root, xdotool
+from harness import BIN, Host, ShowTest, bare_session, plain_black_root, processes_of_home, xdotool
 from pictures import quadrants
 
 RED, GREEN, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
@@ -257,25 +257,7 @@ class Xscreensaver(ShowTest):
         return p
 
     def processes(self, program=None):
-        """Live processes of this test's home, of one program or of any."""
-        home = ("HOME=" + self.env["HOME"]).encode()
-        found = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit() or int(entry) == os.getpid():
-                continue
-            try:
-                if program and os.readlink("/proc/%s/exe" % entry) != program:
-                    continue
-                with open("/proc/%s/environ" % entry, "rb") as f:
-                    if home not in f.read().split(b"\0"):
-                        continue
-                with open("/proc/%s/stat" % entry) as f:
-                    if f.read().rsplit(")", 1)[1].split()[0] == "Z":
-                        continue
-            except OSError:
-                continue
-            found.append(int(entry))
-        return found
+        return processes_of_home(self.env["HOME"], program)
 
     def shows(self):
         return self.processes(os.path.realpath(BIN))
