@@ -96,7 +96,8 @@ class HackMode(ShowTest):
         screen = self.host(W, H, 0, 0)
         full = self.start_in(hex(screen.id), "--root")
         preview_host = self.host(320, 240)
-        preview = self.start_in(str(preview_host.id), "-root")
+        # The variable wins over the arguments: "/s" here runs no full-screen show.
+        preview = self.start_in(str(preview_host.id), "/s")
 
         def both_drawn():
             shot = self.screenshot()
@@ -131,8 +132,7 @@ class HackMode(ShowTest):
     def test_the_show_follows_its_window_and_ends_with_it(self):
         self.write_settings(show_settings(os.path.dirname(self.picture)))
         host = self.host(320, 240)
-        # The variable wins over the arguments: "/s" here runs no full-screen show.
-        p = self.start_in(str(host.id), "/s")
+        p = self.start_in(str(host.id), variable=False)
         self.wait_for(lambda: shows_quadrants(self.screenshot(), 100, 100, 320, 240), 30, "the picture at 320 x 240")
         for w, h in ((640, 480), (160, 120), (900, 600)):
             with self.subTest(size=(w, h)):
@@ -159,7 +159,7 @@ class HackMode(ShowTest):
     def test_without_pictures_a_black_window_until_stopped(self):
         self.write_settings(show_settings(self.picture_dir("empty")))
         host = self.host(320, 240)
-        p = self.start_in(str(host.id), variable=False)
+        p = self.start_in(hex(host.id), "-root")
         self.wait_for(lambda: self.screenshot().getpixel((260, 220)) == BLACK, 30, "the window black")
         time.sleep(1.5)
         self.assertIsNone(p.poll())  # it never ends on its own
