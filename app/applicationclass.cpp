@@ -4,8 +4,10 @@
 
 #include "app/arguments.h"
 #include "app/form1.h"
+#include "app/hackmode.h"
 #include "app/startup.h"
 #include "framework/parentdeath.h"
+#include "framework/sessionbus.h"
 #include "framework/singleinstance.h"
 
 namespace orvanta {
@@ -26,6 +28,9 @@ struct ApplicationClass::Impl {
 ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
     QApplication::setApplicationName("Orvanta");
     QApplication::setApplicationVersion("4.9");
+    // No session bus of our own making may outlive the run (a daemon's
+    // display mode under a bare X session, a show from an idle launcher).
+    keepSessionBusUnlaunched();
     // Message boxes close; the run ends only through the form's close.
     QApplication::setQuitOnLastWindowClosed(false);
 }
@@ -33,10 +38,13 @@ ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_uniq
 ApplicationClass::~ApplicationClass() = default;
 
 int ApplicationClass::run() {
+    // A daemon's display mode is no show of its own, whatever the arguments:
+    // it runs beside others and is stopped by the daemon.
+    const bool hack = requestedHackWindow(impl_->argumentText).has_value();
     // StartEvent: a second show ends at once while another runs.
-    if (isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
+    if (!hack && isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
     // A show started by an idle launcher ends when the launcher's shell is stopped.
-    if (runModeOf(trimBlanks(impl_->argumentText)) == RunMode::Show) hangUpWithParent();
+    if (!hack && runModeOf(trimBlanks(impl_->argumentText)) == RunMode::Show) hangUpWithParent();
     try {
         impl_->form = std::make_unique<Form1>();
     } catch (...) {

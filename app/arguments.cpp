@@ -1,6 +1,7 @@
 #include "app/arguments.h"
 
 #include <cctype>
+#include <sstream>
 
 namespace orvanta {
 
@@ -51,6 +52,38 @@ long long windowHandleOf(const std::string& text) {
     }
     if (!any) return 0;
     return negative ? -value : value;
+}
+
+unsigned long windowIdOf(const std::string& text) {
+    const std::string t = trimBlanks(text);
+    const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+    const std::string digits = hex ? t.substr(2) : t;
+    if (digits.empty() || digits.size() > (hex ? 8u : 10u)) return 0;
+    unsigned long long value = 0;
+    for (const char c : digits) {
+        const auto u = static_cast<unsigned char>(c);
+        if (hex ? !std::isxdigit(u) : !std::isdigit(u)) return 0;
+        const int digit = std::isdigit(u) ? c - '0' : std::tolower(u) - 'a' + 10;
+        value = value * (hex ? 16 : 10) + static_cast<unsigned long long>(digit);
+    }
+    return value <= 0xFFFFFFFFull ? static_cast<unsigned long>(value) : 0;
+}
+
+std::optional<unsigned long> hackWindowOf(const std::string& argumentText, const char* xscreensaverWindow) {
+    // The daemon names its window in the environment and may add options of
+    // its own ("-root"): the variable decides, whatever else is given.
+    if (xscreensaverWindow && *xscreensaverWindow) return windowIdOf(xscreensaverWindow);
+    static const std::string option = "--window-id";
+    std::istringstream words(argumentText);
+    for (std::string word; words >> word;) {
+        if (word == option) {
+            std::string id;
+            words >> id;
+            return windowIdOf(id);
+        }
+        if (word.starts_with(option + "=")) return windowIdOf(word.substr(option.size() + 1));
+    }
+    return std::nullopt;
 }
 
 }  // namespace orvanta

@@ -1,5 +1,6 @@
 #pragma once
 // The command line: the argument text and the run mode it names.
+#include <optional>
 #include <string>
 
 #include "framework/WString.h"
@@ -21,5 +22,17 @@ bool isShowSpelling(const std::string& text);
 // The window handle from the fourth character on (the third is skipped
 // whatever it is), at most 12 characters, a signed decimal; 0 when none.
 long long windowHandleOf(const std::string& text);
+
+// An X window id written as X tools and xscreensaver write them: decimal, or
+// hexadecimal after "0x" or "0X" (at most 8 digits); the whole text must be
+// the number, blanks around it aside. 0 when it is none or above 32 bits.
+unsigned long windowIdOf(const std::string& text);
+
+// The window a screen-saver daemon hands over for its display mode: the
+// value of XSCREENSAVER_WINDOW when that is set and not empty, whatever the
+// arguments; otherwise the id after a "--window-id" argument ("--window-id
+// ID" or "--window-id=ID") in the argument text. Nothing when neither is
+// given; 0 when the one given is not a window id.
+std::optional<unsigned long> hackWindowOf(const std::string& argumentText, const char* xscreensaverWindow);
 
 }  // namespace orvanta

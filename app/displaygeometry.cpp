@@ -16,9 +16,13 @@ QRect deviceRect(const QScreen* screen) {
 }  // namespace
 
 ShowGeometry primaryShowGeometry() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return showGeometryFor(screen ? deviceRect(screen).size() : QSize(640, 480), screen);
+}
+
+ShowGeometry showGeometryFor(QSize size, QScreen* screen) {
     ShowGeometry geometry;
-    geometry.screen = QGuiApplication::primaryScreen();
-    const QSize size = geometry.screen ? deviceRect(geometry.screen).size() : QSize(640, 480);
+    geometry.screen = screen;
     geometry.screenWidth = size.width();
     geometry.width = showWidthFor(size.width());
     geometry.height = size.height();

@@ -8,14 +8,18 @@ class QScreen;
 namespace orvanta {
 
 struct ShowGeometry {
-    QScreen* screen = nullptr;  // the primary screen
-    int screenWidth = 0;        // its width in device pixels
+    QScreen* screen = nullptr;  // the screen shown on (the primary one)
+    int screenWidth = 0;        // the width of the screen or window, device pixels
     int width = 0;              // W: 1360 on a 1366-wide screen, else the screen width
     int height = 0;             // H
     QRect clip;                 // what the screen canvas may draw
 };
 
+// The show on the primary screen.
 ShowGeometry primaryShowGeometry();
+// The show in a window of that size (device pixels) on `screen`: the window
+// is the screen of the show, the 1366-pixel rule included.
+ShowGeometry showGeometryFor(QSize size, QScreen* screen);
 
 struct MonitorInfo {
     QRect rect;  // device pixels, in the desktop's coordinates

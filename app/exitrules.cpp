@@ -37,7 +37,10 @@ void endShow(Form1& form, bool stoppedBySystem) {
         // Runs that never loaded the settings (another instance running, an
         // unknown argument) leave the stored LastImage as it is.
         if (form.settingsLoaded() && !alreadyEnded) writeLastImage(form.show().shownPath());
-        if (form.settingsLoaded() && !alreadyEnded && form.settings().WallpaperLast) saveWallpaper(form);
+        // The wallpaper is the size of the screen: a daemon's preview or its
+        // show on another monitor leaves it to the show over the primary one.
+        if (form.settingsLoaded() && !alreadyEnded && form.settings().WallpaperLast && form.coversPrimaryMonitor())
+            saveWallpaper(form);
     }
     // The close goes through the queue like any other; the ended flag lets it
     // through the key filter and CloseEvent.
@@ -54,11 +57,13 @@ void installCloseRules(Form1& form) {
     form.window().CloseEvent.connect([&form] { return !form.state().ended(); });
     form.window().DestroyEvent.connect([&form] {
         // Teardown: minimise and hide, stop the show's machinery, then quit.
-        form.window().showMinimized();
+        // A window inside a daemon's window is only hidden; the X server's
+        // blanking was never touched then.
+        if (!form.hack()) form.window().showMinimized();
         form.window().hide();
         form.input().stopWatching();
         stopMusic(form);  // no sound outlives the show window
-        x11::suspendScreenBlanking(false);
+        if (!form.hack()) x11::suspendScreenBlanking(false);
         form.showCursor();
         form.show().timer().stop();
         form.show().timer().TimerEvent.disconnectAll();

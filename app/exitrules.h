@@ -11,7 +11,8 @@ extern const char* const kNoPicturesText;
 
 // Ends the run: sets the ended flag, shows the no-pictures notice where it
 // applies (not when the system stopped the show: nobody would answer it),
-// writes LastImage, and closes the form.
+// writes LastImage, makes the end-of-show wallpaper (WallpaperLast, in a run
+// over the primary monitor only), and closes the form.
 void endShow(Form1& form, bool stoppedBySystem = false);
 // Leaves the show on user input: sets the exit request, which stops a running
 // transition, and ends the run. True when the run was ended (always here: the

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QThread>
 
+#include "app/hackmode.h"
+
 namespace orvanta {
 
 Form1::Form1() = default;
@@ -13,6 +15,8 @@ Form1::~Form1() {
     // Teardown runs while every collaborator still exists.
     window_.destroyForm();
 }
+
+void Form1::setHack(std::unique_ptr<HackWindow> window) { hackWindow_ = std::move(window); }
 
 bool Form1::pumpEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);

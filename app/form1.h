@@ -6,8 +6,10 @@
 //     that admits or remembers a step;
 //   - SlideShow: the pictures, the canvases, the show timer and the routine;
 //   - ShowInput: the key filter and the mouse, key, paint and timer handlers.
-// Plus what start-up learns about the run mode.
+// Plus what start-up learns about the run mode, and in the display mode of
+// a screen-saver daemon the daemon's window the show is drawn into.
 #include <chrono>
+#include <memory>
 
 #include "app/input.h"
 #include "app/showmusic.h"
@@ -18,6 +20,8 @@
 #include "settings/settings.h"
 
 namespace orvanta {
+
+class HackWindow;
 
 class Form1 {
 public:
@@ -49,6 +53,16 @@ public:
     long long previewParent() const { return previewParent_; }
     bool settingsMode() const { return settingsMode_; }
     void setSettingsMode() { settingsMode_ = true; }
+    // The display mode of a screen-saver daemon: the show is drawn into the
+    // daemon's window, which the form owns from then on. No input is read.
+    bool hack() const { return hackWindow_ != nullptr; }
+    void setHack(std::unique_ptr<HackWindow> window);
+    // The run draws over the primary monitor (a show, or a daemon's
+    // full-screen window there; never a preview-sized window). Only such a
+    // run plays music and makes the end-of-show wallpaper.
+    bool coversPrimaryMonitor() const { return coversPrimaryMonitor_; }
+    void setCoversPrimaryMonitor(bool covers) { coversPrimaryMonitor_ = covers; }
+    bool musicAllowed() const { return coversPrimaryMonitor_; }
     SingleInstance& singleInstance() { return singleInstance_; }
 
     // The settings were read from the store: LastImage is written back at the end.
@@ -80,6 +94,9 @@ private:
     bool cursorHidden_ = false;
     // Declared after the window: released before the window it reports to.
     std::unique_ptr<ShowMusic, ShowMusicDeleter> music_;
+    bool coversPrimaryMonitor_ = false;
+    // Last, so that it lets go of the window before the window goes.
+    std::unique_ptr<HackWindow> hackWindow_;
 };
 
 }  // namespace orvanta

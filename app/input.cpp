@@ -150,6 +150,11 @@ void ShowInput::installHandlers() {
         onMouseMove(at);
         return true;
     });
+    installDisplayHandlers();
+}
+
+void ShowInput::installDisplayHandlers() {
+    WShowWindow& window = form_.window();
     window.PaintEvent.connect([this] {
         form_.show().repaint();
         return true;

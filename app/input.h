@@ -25,6 +25,9 @@ public:
 
     // Connects the form's key, mouse, paint and timer handlers.
     void installHandlers();
+    // Only the paint and timer handlers: a show that reads no input (drawn
+    // into a daemon's window, which owns the keyboard and mouse).
+    void installDisplayHandlers();
     // Show mode: the key filter, the close message and the monitor's power state.
     void startWatching();
     // Teardown: no filter and no watching any more.

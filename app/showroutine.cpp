@@ -120,7 +120,9 @@ void SlideShow::prepareRun() {
 }
 
 void SlideShow::firstPicture() {
-    monitorCount_ = monitorCount();
+    // A show drawn into a daemon's window covers only that window: the daemon
+    // runs one show per monitor.
+    monitorCount_ = form_.hack() ? 1 : monitorCount();
     if (monitorCount_ > 1) createSecondaryWindows();
     state_.beginShow();
     {
@@ -155,6 +157,10 @@ void SlideShow::carryOutRemembered() {
 
 void SlideShow::carryOut(Step step) {
     ShowState::Change change(state_);
+    if (step == Step::Resize) {
+        followWindowSize();
+        return;
+    }
     if (form_.timed()) {
         timer_.stop();
         // Back loads the picture before the current one first; Tick and
@@ -176,14 +182,10 @@ void SlideShow::showUntilShown() {
     }
 }
 
-bool SlideShow::loadPicture() {
-    if (!state_.picturesGoOn()) return false;
-    const int index = catalogue_.nextPicturePosition();
-    if (index < 0) return false;
-    const std::string path = catalogue_.pictures()[static_cast<std::size_t>(index)].path();
+LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPicture& out) {
     LoadContext context;
-    context.screenWidth = showRect_.width();
-    context.screenHeight = showRect_.height();
+    context.screenWidth = showSize.width();
+    context.screenHeight = showSize.height();
     context.paletteDisplay = paletteDisplay_;
     context.quantizer = &quantizer_;
     context.pumpEvents = [this] { return form_.pumpEvents(); };
@@ -203,14 +205,24 @@ bool SlideShow::loadPicture() {
         ShowState::Loading loading(state_);
         result = loadPictureFile(path, context, decoded);
     }
+    if (result != LoadResult::Loaded) return result;
+    // The canvas is made now, while the current picture is on view, so that
+    // the next tick only composes; the decoded bitmap is then done with.
+    out.canvas = decoded.bitmap.toImage32();
+    out.palette = paletteDisplay_ ? selectPalette(decoded.displayPalette, decoded.bitmap) : std::vector<PaletteEntry>{};
+    out.reducedOnDecode = decoded.reducedOnDecode;
+    out.path = path;
+    return result;
+}
+
+bool SlideShow::loadPicture() {
+    if (!state_.picturesGoOn()) return false;
+    const int index = catalogue_.nextPicturePosition();
+    if (index < 0) return false;
+    const std::string path = catalogue_.pictures()[static_cast<std::size_t>(index)].path();
+    DecodedPicture next;
+    const LoadResult result = decode(path, showRect_.size(), next);
     if (result == LoadResult::Loaded) {
-        DecodedPicture next;
-        // The canvas is made now, while the current picture is on view, so
-        // that the next tick only composes; the decoded bitmap is then done with.
-        next.canvas = decoded.bitmap.toImage32();
-        if (paletteDisplay_) next.palette = selectPalette(decoded.displayPalette, decoded.bitmap);
-        next.reducedOnDecode = decoded.reducedOnDecode;
-        next.path = path;
         picture_ = std::move(next);
         consecutiveFailures_ = 0;
         return true;
@@ -267,18 +279,21 @@ bool SlideShow::showRoutine() {
     if (!picture_.loaded()) return false;
     if (!firstPictureShown_) {
         firstPictureShown_ = true;
-        form_.window().showFullScreen();
-        form_.window().raise();
-        form_.window().requestActivate();
+        // The show's own window comes to the front; a daemon's window is the daemon's.
+        if (!form_.hack()) {
+            form_.window().showFullScreen();
+            form_.window().raise();
+            form_.window().requestActivate();
+        }
     }
     const bool blitOk = composePictureInto(picture_.canvas, picture_.reducedOnDecode, settings, crandom_, backBuffer_,
                                            backBuffer_.rect());
-    if (paletteDisplay_) realizeOnPaletteDisplay();
+    if (paletteDisplay_) realizeOnPaletteDisplay(picture_.palette);
     if (form_.pumpEvents()) return false;
     if (blitOk) {
         playTransitionToScreen();
         if (state_.stopRequested()) return false;
-        drawOverlaysOnScreen();
+        drawOverlaysOnScreen(picture_.path);
         drawSecondaryMonitors();
     }
     catalogue_.advance();
@@ -313,21 +328,80 @@ void SlideShow::playTransitionToScreen() {
 // A palette device shows the composed picture through one palette: the
 // screen is first filled with the background colour as that palette shows it,
 // and the back buffer holds only colours of the palette.
-void SlideShow::realizeOnPaletteDisplay() {
+void SlideShow::realizeOnPaletteDisplay(const std::vector<PaletteEntry>& palette) {
     QImage background(1, 1, QImage::Format_RGB32);
     background.fill(colourOf(form_.settings().BackColor));
-    realizePalette(background, picture_.palette);
+    realizePalette(background, palette);
     WScreenCanvas& screen = form_.window().canvas();
     screen.fill(QRect(QPoint(0, 0), screen.size()), background.pixelColor(0, 0));
-    realizePalette(backBuffer_, picture_.palette);
+    realizePalette(backBuffer_, palette);
 }
 
-void SlideShow::drawOverlaysOnScreen() {
+void SlideShow::drawOverlaysOnScreen(const std::string& path) {
     const Settings& settings = form_.settings();
     if (!settings.Message && !settings.Captions) return;
     form_.window().canvas().paint(showRect_, [&](QPainter& p) {
-        drawOverlays(p, showRect_.size(), settings, fonts_, picture_.path, crandom_);
+        drawOverlays(p, showRect_.size(), settings, fonts_, path, crandom_);
     });
+}
+
+void SlideShow::resizeTo(QSize windowSize) {
+    windowSize_ = windowSize;
+    request(Step::Resize);
+}
+
+// The window has a new size. Everything sized to the old one is made again:
+// the screen canvas and its clip, the back buffer, the previous-image buffer
+// and the block grid. The picture on view is decoded again for the new size
+// (the decoder reduces large pictures to the size of the show) and composed
+// anew with its overlays; in a timed show the next picture, decoded already
+// for the old size, is decoded again as well.
+void SlideShow::followWindowSize() {
+    if (windowSize_.isEmpty()) return;
+    const Settings& settings = form_.settings();
+    const ShowGeometry geometry = showGeometryFor(windowSize_, QGuiApplication::primaryScreen());
+    WScreenCanvas& screen = form_.window().canvas();
+    screen.resize(QSize(geometry.screenWidth, geometry.height));
+    // All of the window black, the strips outside the show's clip included.
+    screen.setClip(QRect(QPoint(0, 0), screen.size()));
+    screen.fill(screen.clip(), Qt::black);
+    screen.setClip(geometry.clip);
+    const QRect show(0, 0, geometry.width, geometry.height);
+    const bool shown = firstPictureShown_ && !state_.noPictures();
+    if (show != showRect_) {
+        // The new back buffer is composed aside: a run that ends during the
+        // decode keeps the picture it showed for the end-of-show wallpaper.
+        QImage back(show.size(), QImage::Format_RGB32);
+        back.fill(Qt::black);
+        DecodedPicture current;
+        bool recomposed = false;
+        if (shown) {
+            recomposed = decode(shownPath_, show.size(), current) == LoadResult::Loaded;
+            if (recomposed)
+                composePictureInto(current.canvas, current.reducedOnDecode, settings, crandom_, back, back.rect());
+            else if (!backBuffer_.isNull())
+                stretchBox(backBuffer_, backBuffer_.rect(), back, back.rect());  // the file is gone: as it was
+        }
+        if (state_.ended()) return;
+        showRect_ = show;
+        backBuffer_ = back;
+        if (paletteDisplay_ && recomposed) realizeOnPaletteDisplay(current.palette);
+        if (!previousBuffer_.isNull()) {
+            previousBuffer_ = QImage(show.size(), QImage::Format_RGB32);
+            previousBuffer_.fill(colourOf(settings.BackColor));
+        }
+        if (!blockOrder_.empty()) {
+            blockSize_ = blockSizeFor(show.width());
+            blockOrder_.assign(static_cast<std::size_t>(blockCountFor(show.width(), show.height())), 0);
+        }
+        if (picture_.loaded()) {
+            DecodedPicture next;
+            if (decode(picture_.path, show.size(), next) == LoadResult::Loaded) picture_ = std::move(next);
+            if (state_.ended()) return;
+        }
+    }
+    screen.copyFrom(backBuffer_, showRect_);
+    if (shown) drawOverlaysOnScreen(shownPath_);
 }
 
 void SlideShow::createSecondaryWindows() {

@@ -20,6 +20,7 @@
 #include "show/cquantizer.h"
 #include "show/displaypalette.h"
 #include "show/effectchoice.h"
+#include "show/picturefile.h"
 #include "show/textoverlay.h"
 
 namespace orvanta {
@@ -68,6 +69,10 @@ public:
     void request(Step step);
     void pause();
     void addFavourite();
+    // The window now has this size (device pixels). The canvases follow and
+    // the picture on view is composed anew at once, or after the picture
+    // change or decode under way (a Resize step).
+    void resizeTo(QSize windowSize);
     // The screen has to be drawn again: it shows what it showed before,
     // overlays and status text included.
     void repaint();
@@ -96,14 +101,18 @@ private:
     // The per-picture sequence; true when a picture was shown.
     bool showRoutine();
     bool loadPicture();
+    // Decodes the picture file at `path` for a show of that size into `out`,
+    // which is left alone unless the result is Loaded. Events run meanwhile.
+    LoadResult decode(const std::string& path, QSize showSize, DecodedPicture& out);
     // Repeats loadPicture until one loads; false when the run ended or nothing is left.
     bool loadUntilSuccess();
     void enterNoPictures();
     void waitForSplash();
     void copyToPreviousBuffer();
-    void realizeOnPaletteDisplay();
+    void realizeOnPaletteDisplay(const std::vector<PaletteEntry>& palette);
     void drawStatusText(const QString& text);
-    void drawOverlaysOnScreen();
+    void drawOverlaysOnScreen(const std::string& path);
+    void followWindowSize();
     void createSecondaryWindows();
     void drawSecondaryMonitors();
     void playTransitionToScreen();
@@ -133,6 +142,7 @@ private:
     int blockSize_ = 16;
     std::vector<int> blockOrder_;
     int splashSecond_ = -1;
+    QSize windowSize_;  // the size the canvases follow
 };
 
 }  // namespace orvanta

@@ -3,6 +3,16 @@
 namespace orvanta {
 
 ShowState::Admission ShowState::admit(Step step) {
+    if (step == Step::Resize) {
+        // The canvases must follow the window whatever the show is doing,
+        // but never under a transition or a decode that works on them.
+        if (ended_) return Admission::Dropped;
+        if (changing_ || loading_) {
+            resizeRemembered_ = true;
+            return Admission::Remembered;
+        }
+        return Admission::Start;
+    }
     if (ended_ || !showing_ || noPictures_) return Admission::Dropped;
     if (loading_) {
         // The user who presses a key while a large picture decodes gets that
@@ -15,6 +25,10 @@ ShowState::Admission ShowState::admit(Step step) {
 }
 
 std::optional<Step> ShowState::takeRemembered() {
+    if (resizeRemembered_) {
+        resizeRemembered_ = false;
+        return Step::Resize;
+    }
     std::optional<Step> step = remembered_;
     remembered_.reset();
     return step;

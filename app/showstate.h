@@ -13,8 +13,10 @@
 namespace orvanta {
 
 // What the show is asked to do. In a timed show Tick and Forward both show
-// the next picture at once; Back steps back one picture.
-enum class Step { Tick, Forward, Back };
+// the next picture at once; Back steps back one picture. Resize follows a
+// new size of the window: the canvases are made again and the picture on
+// view is composed anew.
+enum class Step { Tick, Forward, Back, Resize };
 
 class ShowState {
 public:
@@ -50,8 +52,12 @@ public:
 
     // Whether `step` may start now; a remembered step replaces an earlier
     // remembered one, except that a tick never replaces a key's step.
+    // Resize is never dropped while the run goes on, nor does it replace a
+    // step or wait for the pictures to be shown: it is remembered on its own
+    // during any picture change or decode and starts at once otherwise.
     Admission admit(Step step);
-    // The step remembered during a decode, if any; it is forgotten here.
+    // The step remembered during a decode, if any, a resize first; it is
+    // forgotten here.
     std::optional<Step> takeRemembered();
 
     // Marks a picture change for its lifetime. It starts with the exit
@@ -89,6 +95,7 @@ private:
     bool changing_ = false;
     bool loading_ = false;
     std::optional<Step> remembered_;
+    bool resizeRemembered_ = false;
 };
 
 }  // namespace orvanta

@@ -13,6 +13,7 @@
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"
+#include "app/hackmode.h"
 #include "app/previewwindow.h"
 #include "app/showmusic.h"
 #include "catalogue/crandom.h"
@@ -71,18 +72,27 @@ void drawSplash(Form1& form) {
 
 void startShow(Form1& form) {
     form.input().startWatching();
-    form.show().seed(runSeed());
     form.hideCursor();
     x11::suspendScreenBlanking(true);
 
-    // The window covers the primary screen; the canvas is clipped to the
-    // show's width where that is narrower than the screen.
+    // The window covers the primary screen.
     const ShowGeometry geometry = primaryShowGeometry();
-    const QRect wholeScreen(0, 0, geometry.screenWidth, geometry.height);
     WShowWindow& window = form.window();
     window.setScreen(geometry.screen);
     window.setGeometry(geometry.screen ? geometry.screen->geometry() : QRect(0, 0, 640, 480));
     window.showFullScreen();
+    form.setCoversPrimaryMonitor(true);
+    runShow(form, geometry);
+}
+
+}  // namespace
+
+void runShow(Form1& form, const ShowGeometry& geometry) {
+    form.show().seed(runSeed());
+    // The canvas is clipped to the show's width where that is narrower than
+    // the screen.
+    const QRect wholeScreen(0, 0, geometry.screenWidth, geometry.height);
+    WShowWindow& window = form.window();
     window.canvas().resize(wholeScreen.size());
     window.canvas().setClip(geometry.clip);
     // A screen of 8 bits or less is a palette device (Qt cannot draw on such
@@ -98,6 +108,9 @@ void startShow(Form1& form) {
     loadSettings(form.settings(), context);
     form.setSettingsLoaded();
     form.show().setShownPath(form.settings().LastImage);
+    // Music plays only in a run over the primary monitor, never in a
+    // preview-sized window of a daemon: elsewhere MusicOption is 0 for the run.
+    if (!form.musicAllowed()) form.settings().MusicOption = 0;
     if (!form.show().buildPictureList() || form.state().ended()) return;
     // The music list: the same two passes as the pictures', run once the
     // picture list is ready (nothing shows in between, so the order is not seen).
@@ -105,8 +118,9 @@ void startShow(Form1& form) {
 
     form.show().prepareRun();
     if (form.state().noPictures()) {
-        // Nothing to show: a black screen until the user leaves, who is then told why.
-        window.showFullScreen();
+        // Nothing to show: a black screen until the user leaves, who is then
+        // told why (a daemon's window stays black until the daemon ends the run).
+        if (!form.hack()) window.showFullScreen();
         window.canvas().fill(QRect(QPoint(0, 0), window.canvas().size()), Qt::black);
         return;
     }
@@ -116,13 +130,18 @@ void startShow(Form1& form) {
     startMusic(form);
 }
 
-}  // namespace
-
 void startUp(Form1& form, const std::string& rawText) {
     form.window().setTitle("Form1");
     installCloseRules(form);
-    form.input().installHandlers();
     installTerminationSignals(form);
+    // A daemon's display mode, whatever the other arguments: no input and no
+    // single-instance lock (the daemon runs one per monitor and a preview).
+    if (const std::optional<unsigned long> hackWindow = requestedHackWindow(rawText)) {
+        form.input().installDisplayHandlers();
+        if (!startHack(form, *hackWindow)) endShow(form);
+        return;
+    }
+    form.input().installHandlers();
 
     const std::string text = trimBlanks(rawText);
     const RunMode mode = runModeOf(text);

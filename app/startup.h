@@ -4,6 +4,8 @@
 #include <QImage>
 #include <string>
 
+#include "app/displaygeometry.h"
+
 namespace orvanta {
 
 class Form1;
@@ -11,6 +13,11 @@ class Form1;
 // The creation handler of Form1: font, colour, text, the event handlers of
 // the show, then the mode dispatch for the argument text (untrimmed).
 void startUp(Form1& form, const std::string& rawArgumentText);
+
+// The show's start-up once its window is on screen at the size of
+// `geometry`: the canvases, the "Loading pictures..." notice, the settings
+// and the picture list, the splash banner and the first picture.
+void runShow(Form1& form, const ShowGeometry& geometry);
 
 // The splash banner: a 310 x 44 picture of the product's name.
 QImage splashBanner();

@@ -15,6 +15,7 @@ struct WHostWindow::Impl : QAbstractNativeEventFilter {
     WHostWindow& owner;
     xcb_connection_t* connection = nullptr;
     xcb_window_t id = 0;
+    xcb_window_t root = 0;  // the root window of the host's screen
     QSize size;
     bool valid = false;
     bool destroyed = false;
@@ -44,6 +45,7 @@ struct WHostWindow::Impl : QAbstractNativeEventFilter {
             return;
         }
         size = QSize(geometry->width, geometry->height);
+        root = geometry->root;
         std::free(geometry);
         valid = true;
         qGuiApp->installNativeEventFilter(this);
@@ -110,6 +112,21 @@ bool WHostWindow::isValid() const { return impl_->valid; }
 unsigned long WHostWindow::id() const { return impl_->id; }
 QSize WHostWindow::size() const { return impl_->size; }
 bool WHostWindow::destroyed() const { return impl_->destroyed; }
+
+QRect WHostWindow::rootGeometry() const {
+    if (!impl_->valid || impl_->destroyed) return {};
+    xcb_connection_t* connection = impl_->connection;
+    xcb_generic_error_t* error = nullptr;
+    xcb_translate_coordinates_reply_t* origin = xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, impl_->id, impl_->root, 0, 0), &error);
+    if (!origin) {
+        std::free(error);
+        return {};
+    }
+    const QRect rect(origin->dst_x, origin->dst_y, impl_->size.width(), impl_->size.height());
+    std::free(origin);
+    return rect;
+}
 
 void WHostWindow::embed(QWindow* child) {
     if (!impl_->valid || impl_->destroyed || !child) return;

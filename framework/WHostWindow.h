@@ -4,6 +4,7 @@
 // watched through the X server itself: its size is read when attaching and
 // followed through its configure notices, and its destruction is seen the
 // moment the server reports it, whoever destroys it and however.
+#include <QRect>
 #include <QSize>
 #include <memory>
 
@@ -29,6 +30,10 @@ public:
     // The host's size in device pixels, kept current.
     QSize size() const;
     bool destroyed() const;
+    // Where the host is on the screen: its rectangle in the root window's
+    // coordinates (device pixels), asked of the server now. Empty when the
+    // host is gone.
+    QRect rootGeometry() const;
 
     // Makes child a child window of the host at (0, 0) covering it, shows it,
     // and keeps it covering the host through every resize. The host becomes

@@ -10,11 +10,11 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "desktop/desktopkey.h"
 #include "desktop/desktopsession.h"
 #include "framework/rootwallpaper.h"
+#include "framework/sessionbus.h"
 #include "show/bmpreader.h"
 
 namespace orvanta {
@@ -34,17 +34,9 @@ bool realSettingsBackend() {
     return real;
 }
 
-// The desktop's settings daemon is reached over the session bus. Without a
-// known bus GLib would try to launch one of its own, left running after us.
-bool sessionBusKnown() {
-    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    if (!address.isEmpty()) return true;
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    return !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &st) == 0 && S_ISSOCK(st.st_mode);
-}
-
 bool setThroughGSettings(const BackgroundSchema& background, const std::string& path, bool tiled) {
+    // The desktop's settings daemon is reached over the session bus. Without
+    // a known bus GLib would try to launch one of its own, left running after us.
     if (!sessionBusKnown()) return false;
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (!source) return false;

@@ -20,6 +20,7 @@ packages=(
   python3 python3-pil fonts-liberation libjpeg-turbo-progs
   librsvg2-bin desktop-file-utils man-db groff-base dpkg-dev file  # icons, install and package checks
   xautolock xss-lock                                                # idle launchers
+  xscreensaver                                                      # the daemon that runs the display mode
   # Desktop wallpaper: GIO's GSettings, a real dconf backend on a D-Bus
   # session bus for the tests, and the background schemas of GNOME (also
   # Budgie's), Cinnamon and MATE, and Xfce's xfconf.

@@ -45,6 +45,39 @@ TEST(Arguments, WindowHandleSkipsTheThirdCharacter) {
     EXPECT_EQ(windowHandleOf("/c:77 extra"), 77);
 }
 
+TEST(Arguments, WindowIdsAreDecimalOrHexadecimal) {
+    EXPECT_EQ(windowIdOf("4194312"), 4194312ul);
+    EXPECT_EQ(windowIdOf("0x400008"), 0x400008ul);
+    EXPECT_EQ(windowIdOf("0X1Ab"), 0x1ABul);
+    EXPECT_EQ(windowIdOf(" 0x20 "), 0x20ul);
+    EXPECT_EQ(windowIdOf("0xFFFFFFFF"), 0xFFFFFFFFul);
+    EXPECT_EQ(windowIdOf("4294967295"), 4294967295ul);
+    // Not an id: nothing, signs, other text after the number, more than 32 bits.
+    for (const char* text : {"", "0x", "-5", "+5", "12abc", "0x12g", "0x100000000", "4294967296", "99999999999",
+                             "1 2", "0x0x1"})
+        EXPECT_EQ(windowIdOf(text), 0ul) << '"' << text << '"';
+}
+
+TEST(Arguments, TheDaemonsWindowWinsOverEveryArgument) {
+    // xscreensaver names its window in the environment and adds -root.
+    EXPECT_EQ(hackWindowOf("--root", "0x400008"), std::optional<unsigned long>(0x400008));
+    EXPECT_EQ(hackWindowOf("-root", "0x400008"), std::optional<unsigned long>(0x400008));
+    EXPECT_EQ(hackWindowOf("/s", "123"), std::optional<unsigned long>(123));
+    EXPECT_EQ(hackWindowOf("--window-id 5", "0x9"), std::optional<unsigned long>(9));
+    EXPECT_EQ(hackWindowOf("", "not a window"), std::optional<unsigned long>(0));
+    // An empty variable is no variable.
+    EXPECT_EQ(hackWindowOf("/s", ""), std::nullopt);
+    EXPECT_EQ(hackWindowOf("--root", nullptr), std::nullopt);
+    // The option, in both spellings, anywhere among the arguments.
+    EXPECT_EQ(hackWindowOf("--window-id 4194312", nullptr), std::optional<unsigned long>(4194312));
+    EXPECT_EQ(hackWindowOf("--window-id=0x1e00003", nullptr), std::optional<unsigned long>(0x1e00003));
+    EXPECT_EQ(hackWindowOf("-root --window-id 0x20", nullptr), std::optional<unsigned long>(0x20));
+    EXPECT_EQ(hackWindowOf("--window-id", nullptr), std::optional<unsigned long>(0));
+    EXPECT_EQ(hackWindowOf("--window-id x", nullptr), std::optional<unsigned long>(0));
+    EXPECT_EQ(hackWindowOf("/p 0x20", nullptr), std::nullopt);
+    EXPECT_EQ(hackWindowOf("--window-identity 3", nullptr), std::nullopt);
+}
+
 TEST(Seeds, SeedFormulaWrapsInThirtyTwoBits) {
     EXPECT_EQ(showSeed(0, 0), 4357u);
     EXPECT_EQ(showSeed(1000, 500), 1000u + 4357u - 500u * 1u);

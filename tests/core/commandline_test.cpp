@@ -24,7 +24,8 @@ TEST(CommandLine, HelpAndVersionAreAnsweredOnStandardOutput) {
     EXPECT_EQ(answer({"--help"}, out, err), 0);
     EXPECT_EQ(out, usageText());
     EXPECT_EQ(err, "");
-    for (const char* mode : {"\n  (none), c, /c ", "\n  /s ", "\n  /p ID ", "\n  -u ", "\n  --help ", "\n  --version "})
+    for (const char* mode : {"\n  (none), c, /c ", "\n  /s ", "\n  /p ID ", "\n  -u ", "\n  --window-id ID ", "\n  --help ",
+                             "\n  --version "})
         EXPECT_NE(out.find(mode), std::string::npos) << mode;
 
     EXPECT_EQ(answer({"--version"}, out, err), 0);

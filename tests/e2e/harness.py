@@ -70,6 +70,73 @@ class Screenshot:
         return tuple((min(self.data[c::3]), max(self.data[c::3])) for c in range(3))
 
 
+def processes_of_home(home, program=None):
+    """Live (not zombie) processes whose HOME is `home`, whoever started them;
+    only those running `program` when it is given."""
+    marker = ("HOME=" + home).encode()
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            if program and os.readlink("/proc/%s/exe" % entry) != program:
+                continue
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                if marker not in f.read().split(b"\0"):
+                    continue
+            with open("/proc/%s/stat" % entry) as f:
+                if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                    continue
+        except OSError:
+            continue
+        found.append(int(entry))
+    return found
+
+
+def bare_session(env):
+    """The environment of an X session without a desktop or a session bus."""
+    env = dict(env)
+    for var in ("XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND"):
+        env.pop(var, None)
+    return env
+
+
+def plain_black_root():
+    """Gives the virtual server its plain black root back after a wallpaper was
+    set: frees the kept pixmap (its client was retained), drops the properties."""
+    prop = subprocess.run(["xprop", "-root", "_XROOTPMAP_ID"], capture_output=True, text=True,
+                          timeout=10).stdout.strip()
+    if "# 0x" in prop:
+        subprocess.run(["xkill", "-id", prop.split("# ")[1]], capture_output=True, timeout=10)
+    for name in ("_XROOTPMAP_ID", "ESETROOT_PMAP_ID"):
+        subprocess.run(["xprop", "-root", "-remove", name], capture_output=True, timeout=10)
+    subprocess.run(["xsetroot", "-solid", "black"], capture_output=True, timeout=10)
+
+
+class Host:
+    """A top-level window of the test host program (tools/orvanta-testhost),
+    grey, at (x, y): a stand-in for a program that hands orvanta a window."""
+
+    def __init__(self, env, width, height, x=100, y=100):
+        self.x, self.y = x, y
+        self.proc = subprocess.Popen([os.path.join(TOOLS, "orvanta-testhost"), str(width), str(height), str(x), str(y)],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=env)
+        self.id = int(self.proc.stdout.readline())
+
+    def command(self, line):
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+        return self.proc.stdout.readline().strip()
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.stdin.close()
+            self.proc.wait(timeout=10)
+        self.proc.stdout.close()
+        if not self.proc.stdin.closed:
+            self.proc.stdin.close()
+
+
 class ShowTest(unittest.TestCase):
     """Each test gets its own home, config, data and runtime folders."""
 
@@ -78,6 +145,7 @@ class ShowTest(unittest.TestCase):
             self.skipTest("needs ORVANTA_BIN and an X display")
         self.dir = tempfile.mkdtemp(prefix="orvanta-e2e-")
         self.env = dict(os.environ)
+        self.env.pop("XSCREENSAVER_WINDOW", None)  # tests run inside a screen saver would all be display modes
         for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
                          ("XDG_RUNTIME_DIR", "runtime")):
             path = os.path.join(self.dir, sub)
@@ -122,11 +190,11 @@ class ShowTest(unittest.TestCase):
         return path
 
     # --- the program ---
-    def start(self, *args, cwd=None):
+    def start(self, *args, cwd=None, env=None):
         if getattr(self, "log", None):
             self.log.close()
         self.log = open(os.path.join(self.dir, "orvanta.log"), "w+b")
-        p = subprocess.Popen([BIN, *args], env=self.env, stdout=self.log, stderr=subprocess.STDOUT, cwd=cwd)
+        p = subprocess.Popen([BIN, *args], env=env or self.env, stdout=self.log, stderr=subprocess.STDOUT, cwd=cwd)
         self.procs.append(p)
         return p
 

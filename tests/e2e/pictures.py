@@ -30,3 +30,10 @@ def marked(path, width, height, colour, mark, mark_size=10):
     """A solid picture whose top-left mark_size square has another colour."""
     return write_bmp(path, width, height,
                      lambda x, y: mark if x < mark_size and y < mark_size else colour)
+
+
+def quadrants(path, width, height, colours):
+    """A picture of four equal quarters: colours top left, top right, bottom
+    left, bottom right."""
+    return write_bmp(path, width, height,
+                     lambda x, y: colours[(x >= width // 2) + 2 * (y >= height // 2)])

@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from harness import BIN, ShowTest
+from harness import BIN, ShowTest, processes_of_home
 from pictures import solid
 
 RED = (255, 0, 0)
@@ -59,24 +59,7 @@ class Xautolock(ShowTest):
 
     def shows(self):
         """Running orvanta processes of this test's home, whoever started them."""
-        program, home = os.path.realpath(BIN), ("HOME=" + self.env["HOME"]).encode()
-        found = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                if os.readlink("/proc/%s/exe" % entry) != program:
-                    continue
-                with open("/proc/%s/environ" % entry, "rb") as f:
-                    if home not in f.read().split(b"\0"):
-                        continue
-                with open("/proc/%s/stat" % entry) as f:
-                    if f.read().rsplit(")", 1)[1].split()[0] == "Z":
-                        continue
-            except OSError:
-                continue
-            found.append(int(entry))
-        return found
+        return processes_of_home(self.env["HOME"], os.path.realpath(BIN))
 
     def parent_of(self, pid):
         with open("/proc/%d/stat" % pid) as f:

@@ -2,11 +2,9 @@
 inside a window of another program (the test host), follows its size, and
 ends when that window is destroyed."""
 import os
-import subprocess
-import time
 import unittest
 
-from harness import ShowTest, TOOLS
+from harness import Host, ShowTest
 from pictures import marked, solid
 
 RED, GREEN, BLACK = (255, 0, 0), (0, 255, 0), (0, 0, 0)
@@ -16,29 +14,6 @@ SLATE, PAPER = (34, 40, 54), (246, 244, 236)  # the placeholder's desk and photo
 
 def close(a, b, tolerance=3):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
-
-
-class Host:
-    """A top-level window of the test host program, at (x, y)."""
-
-    def __init__(self, env, width, height, x=100, y=100):
-        self.x, self.y = x, y
-        self.proc = subprocess.Popen([os.path.join(TOOLS, "orvanta-testhost"), str(width), str(height), str(x), str(y)],
-                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=env)
-        self.id = int(self.proc.stdout.readline())
-
-    def command(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
-        return self.proc.stdout.readline().strip()
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.stdin.close()
-            self.proc.wait(timeout=10)
-        self.proc.stdout.close()
-        if not self.proc.stdin.closed:
-            self.proc.stdin.close()
 
 
 class Preview(ShowTest):

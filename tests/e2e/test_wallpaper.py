@@ -11,7 +11,7 @@ import tempfile
 import time
 import unittest
 
-from harness import ShowTest, TOOLS
+from harness import ShowTest, TOOLS, bare_session, plain_black_root
 from pictures import marked
 
 RED, GREEN = (255, 0, 0), (0, 255, 0)
@@ -31,14 +31,6 @@ def read_bmp_rgb(path):
 def pixel(rgb, width, x, y):
     i = 3 * (y * width + x)
     return tuple(rgb[i:i + 3])
-
-
-def bare_session(env):
-    """The environment of an X session without a desktop or a session bus."""
-    env = dict(env)
-    for var in ("XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND"):
-        env.pop(var, None)
-    return env
 
 
 class WallpaperTest(ShowTest):
@@ -75,14 +67,7 @@ class BareSession(WallpaperTest):
         self.env = bare_session(self.env)
 
     def tearDown(self):
-        # Give the virtual server its plain black root back: free the kept
-        # pixmap (its client was retained), drop the properties.
-        prop = self.root_pixmap_id()
-        if "# 0x" in prop:
-            subprocess.run(["xkill", "-id", prop.split("# ")[1]], capture_output=True, timeout=10)
-        for name in ("_XROOTPMAP_ID", "ESETROOT_PMAP_ID"):
-            subprocess.run(["xprop", "-root", "-remove", name], capture_output=True, timeout=10)
-        subprocess.run(["xsetroot", "-solid", "black"], capture_output=True, timeout=10)
+        plain_black_root()
         super().tearDown()
 
     def root_pixmap(self):

@@ -73,12 +73,15 @@ private slots:
         XSync(other, False);
         QTest::qWait(100);
         QCOMPARE(resizes.size(), 1);
+        // Where it is on the screen, asked of the server (no window manager moves it here).
+        QCOMPARE(host.rootGeometry(), QRect(40, 40, 320, 240));
 
         // Destroyed by its owner: seen through the server, reported once.
         XDestroyWindow(other, id);
         XSync(other, False);
         QTRY_COMPARE(destroyed, 1);
         QVERIFY(host.destroyed());
+        QVERIFY(host.rootGeometry().isEmpty());
         QTest::qWait(100);
         QCOMPARE(destroyed, 1);
     }
@@ -109,6 +112,7 @@ private slots:
         WHostWindow root(DefaultRootWindow(other));
         QVERIFY(root.isValid());
         QCOMPARE(root.size(), QSize(DisplayWidth(other, DefaultScreen(other)), DisplayHeight(other, DefaultScreen(other))));
+        QCOMPARE(root.rootGeometry(), QRect(QPoint(0, 0), root.size()));
     }
 };
 

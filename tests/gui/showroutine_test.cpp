@@ -165,6 +165,32 @@ private slots:
         QCOMPARE(empty.admit(Step::Forward), A::Dropped);
     }
 
+    // A new window size is never lost: it waits for a transition or a decode,
+    // beside a remembered step, and comes first once they are done.
+    void aResizeIsRememberedBesideTheSteps() {
+        using A = ShowState::Admission;
+        ShowState state;
+        QCOMPARE(state.admit(Step::Resize), A::Start);  // before the pictures are shown
+        state.beginShow();
+        {
+            ShowState::Change change(state);
+            QCOMPARE(state.admit(Step::Resize), A::Remembered);  // during a transition
+            {
+                ShowState::Loading loading(state);
+                QCOMPARE(state.admit(Step::Forward), A::Remembered);
+                QCOMPARE(state.admit(Step::Resize), A::Remembered);  // twice is once
+            }
+        }
+        QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Resize));
+        QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Forward));
+        QCOMPARE(state.takeRemembered(), std::nullopt);
+        ShowState empty;
+        empty.setNoPictures();
+        QCOMPARE(empty.admit(Step::Resize), A::Start);  // a black window follows its size too
+        empty.end();
+        QCOMPARE(empty.admit(Step::Resize), A::Dropped);
+    }
+
     void onePictureThroughTheWholeSequence() {
         Form1 form;
         prepare(form, folder("gradient"), 0, false);
@@ -276,6 +302,111 @@ private slots:
         const QHash<QString, QRgb> colours = {{"1.jpg", qRgb(255, 0, 0)}, {"2.jpg", qRgb(0, 255, 0)},
                                               {"3.jpg", qRgb(0, 0, 255)}};
         QVERIFY(close(centre, colours.value(QFileInfo(last).fileName())));
+    }
+
+    // A new window size: the canvases are made again and the picture on view
+    // (decoded again for that size) fills the new window, caption included;
+    // a timed show's next picture is decoded again too.
+    void theShowFollowsTheWindowSize() {
+        Form1 form;
+        const QString pictures = threeColours();
+        Settings& settings = form.settings();
+        settings.Stretch = true;
+        settings.Captions = true;
+        settings.CaptionPlace = 5;
+        settings.CaptionTrans = false;
+        settings.CaptionBackColor = Rgb{255, 0, 255};
+        prepare(form, pictures, 30, false);
+        form.show().firstPicture();
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/1.jpg");
+        QCOMPARE(QString::fromStdString(form.show().picture().path), pictures + "/2.jpg");
+        const QSize size(1366, 200);  // the 1366-pixel rule holds in a window too
+        form.window().resize(size);
+        form.show().resizeTo(size);
+        QVERIFY(form.state().idle());
+        QCOMPARE(form.show().showRect(), QRect(0, 0, 1360, 200));
+        QCOMPARE(form.show().backBuffer().size(), QSize(1360, 200));
+        QCOMPARE(form.window().canvas().size(), size);
+        QCOMPARE(form.window().canvas().clip(), QRect(3, 0, 1360, 200));
+        const QImage shown = screen(form);
+        QVERIFY(close(shown.pixel(1300, 20), qRgb(255, 0, 0)));
+        QVERIFY(close(form.show().backBuffer().pixel(1350, 190), qRgb(255, 0, 0)));
+        QVERIFY(coloursOf(shown).contains(qRgb(255, 0, 255)));  // the caption is drawn again
+        QVERIFY(!coloursOf(form.show().backBuffer()).contains(qRgb(255, 0, 255)));
+        QCOMPARE(shown.pixel(1364, 100) & 0xFFFFFFu, 0u);  // outside the clip: black
+        QCOMPARE(form.show().picture().canvas.size(), QSize(64, 48));
+        QCOMPARE(QString::fromStdString(form.show().picture().path), pictures + "/2.jpg");
+        // The show goes on at the new size.
+        form.show().request(Step::Forward);
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/2.jpg");
+        QVERIFY(close(screen(form).pixel(1300, 20), qRgb(0, 255, 0)));
+        // Smaller again: the clip is the whole window once more.
+        form.window().resize(QSize(80, 60));
+        form.show().resizeTo(QSize(80, 60));
+        QCOMPARE(form.window().canvas().clip(), QRect(0, 0, 80, 60));
+        QVERIFY(close(screen(form).pixel(79, 0), qRgb(0, 255, 0)));
+    }
+
+    // A resize that arrives during a decode waits for the step under way and
+    // is then carried out at the latest size.
+    void aResizeDuringADecodeIsCarriedOutAfterIt() {
+        Form1 form;
+        const QString pictures = threeColours();
+        form.settings().Stretch = true;
+        prepare(form, pictures, 30, false);
+        form.show().firstPicture();
+        int arrivals = 0;
+        std::function<void()> arrive = [&] {
+            if (form.state().idle()) return;
+            if (!form.state().loading()) {
+                QTimer::singleShot(0, &form.window(), arrive);
+                return;
+            }
+            ++arrivals;
+            form.window().resize(QSize(100, 70));
+            form.show().resizeTo(QSize(90, 70));
+            form.show().resizeTo(QSize(100, 70));
+            QCOMPARE(form.show().backBuffer().size(), QSize(64, 48));  // not inside the decode
+        };
+        QTimer::singleShot(0, &form.window(), arrive);
+        form.show().request(Step::Forward);
+        QCOMPARE(arrivals, 1);
+        QVERIFY(form.state().idle());
+        QCOMPARE(form.show().backBuffer().size(), QSize(100, 70));
+        QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/2.jpg");
+        QVERIFY(close(screen(form).pixel(99, 69), qRgb(0, 255, 0)));
+    }
+
+    // The picture on view went away before the resize: it is stretched over
+    // the new size as it was. A run that ends during the decode of a resize
+    // keeps the back buffer it showed (the end-of-show wallpaper is made from it).
+    void aResizeWithoutItsPictureOrItsRun() {
+        Form1 form;
+        const QString pictures = folder("gone");
+        QVERIFY(writeSolidJpeg(pictures + "/a.jpg", qRgb(255, 0, 0)));
+        form.settings().Stretch = true;
+        prepare(form, pictures, 30, false);
+        form.show().firstPicture();
+        QVERIFY(QFile::remove(pictures + "/a.jpg"));
+        form.window().resize(QSize(128, 96));
+        form.show().resizeTo(QSize(128, 96));
+        QCOMPARE(form.show().backBuffer().size(), QSize(128, 96));
+        QVERIFY(close(screen(form).pixel(120, 90), qRgb(255, 0, 0)));
+
+        Form1 ending;
+        ending.settings().Stretch = true;
+        prepare(ending, threeColours(), 30, false);
+        ending.show().firstPicture();
+        std::function<void()> end = [&] {
+            if (ending.state().loading()) ending.state().end();
+            else if (!ending.state().ended()) QTimer::singleShot(0, &ending.window(), end);
+        };
+        QTimer::singleShot(0, &ending.window(), end);
+        ending.window().resize(QSize(100, 70));
+        ending.show().resizeTo(QSize(100, 70));
+        QVERIFY(ending.state().ended());
+        QCOMPARE(ending.show().backBuffer().size(), QSize(64, 48));
+        QVERIFY(close(ending.show().backBuffer().pixel(10, 10), qRgb(255, 0, 0)));
     }
 
     // Captions and " Pause" are drawn on the screen only; the back buffer

@@ -1,0 +1,59 @@
+#include "app/hackmode.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/arguments.h"
+#include "app/displaygeometry.h"
+#include "app/exitrules.h"
+#include "app/form1.h"
+#include "app/startup.h"
+
+namespace orvanta {
+
+std::optional<unsigned long> requestedHackWindow(const std::string& argumentText) {
+    return hackWindowOf(argumentText, std::getenv("XSCREENSAVER_WINDOW"));
+}
+
+HackWindow::HackWindow(Form1& form, unsigned long id) : form_(form), host_(id) {}
+
+bool HackWindow::coversPrimaryMonitor() const {
+    const QRect window = host_.rootGeometry();
+    for (const MonitorInfo& monitor : monitors())
+        if (monitor.primary) return !window.isEmpty() && window.contains(monitor.rect);
+    return false;
+}
+
+void HackWindow::embed() {
+    WShowWindow& window = form_.window();
+    window.setFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
+    host_.ResizeEvent.connect([this](QSize size) {
+        form_.show().resizeTo(size);
+        return true;
+    });
+    // The daemon destroys its window when it goes away without a signal (or
+    // after one); the run then ends as if stopped.
+    host_.DestroyEvent.connect([this] {
+        if (!form_.state().ended()) endShow(form_, true);
+        return true;
+    });
+    host_.embed(&window);
+}
+
+bool startHack(Form1& form, unsigned long id) {
+    auto attached = std::make_unique<HackWindow>(form, id);
+    if (!attached->attached()) {
+        std::fprintf(stderr, "orvanta: 0x%lx is not a window; nothing to draw on\n", id);
+        return false;
+    }
+    HackWindow& window = *attached;
+    form.setHack(std::move(attached));
+    form.setCoversPrimaryMonitor(window.coversPrimaryMonitor());
+    window.embed();
+    runShow(form, showGeometryFor(window.size(), QGuiApplication::primaryScreen()));
+    return true;
+}
+
+}  // namespace orvanta
