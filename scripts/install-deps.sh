@@ -18,6 +18,7 @@ packages=(
   # Master volume tests: a PulseAudio server as ALSA's default device (its
   # "Master" element through the ALSA plugins), and pactl to check it.
   pulseaudio pulseaudio-utils libasound2-plugins
+  xscreensaver  # the support report's screen-saver lines read its preferences while it runs
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs

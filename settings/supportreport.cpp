@@ -13,6 +13,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
@@ -240,6 +241,38 @@ std::string programDirectory() {
     if (n <= 0) return {};
     exe.resize(static_cast<std::size_t>(n));
     return exe.substr(0, exe.rfind('/') + 1);
+}
+
+XscreensaverPrefs readXscreensaverPrefs(const std::string& path) {
+    XscreensaverPrefs prefs;
+    for (const std::string& line : readLines(path)) {
+        const std::size_t colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        const std::string name = trimWhiteSpace(line.substr(0, colon));
+        const std::string value = trimWhiteSpace(line.substr(colon + 1));
+        if (name == "mode") {
+            prefs.off = value == "off";
+        } else if (name == "timeout" && !value.empty() &&
+                   value.find_first_not_of("0123456789:") == std::string::npos && value.size() <= 12) {
+            // "H:MM:SS", "M:SS", or a plain number of minutes.
+            long parts[3] = {0, 0, 0};
+            int n = 0;
+            std::size_t start = 0;
+            for (; n < 3; ++n) {
+                const std::size_t end = value.find(':', start);
+                parts[n] = std::atol(value.substr(start, end - start).c_str());
+                if (end == std::string::npos) break;
+                start = end + 1;
+            }
+            long seconds = 0;
+            if (n == 0) seconds = parts[0] * 60;
+            else if (n == 1) seconds = parts[0] * 60 + parts[1];
+            else if (n == 2) seconds = parts[0] * 3600 + parts[1] * 60 + parts[2];
+            else continue;  // more than three parts
+            prefs.timeoutSeconds = static_cast<int>(std::min<long>(seconds, INT_MAX));
+        }
+    }
+    return prefs;
 }
 
 SystemFacts gatherSystemFacts(const DisplayFacts& display) {

@@ -74,6 +74,14 @@ VolumeFacts volumeOf(const std::string& dir, const std::string& mountTable);
 // The directory of the running program file, ending in "/".
 std::string programDirectory();
 
+// The two screen-saver preferences of xscreensaver's ~/.xscreensaver file:
+// "timeout:" (H:MM:SS, M:SS or minutes) and whether "mode:" is "off".
+struct XscreensaverPrefs {
+    std::optional<int> timeoutSeconds;
+    bool off = false;
+};
+XscreensaverPrefs readXscreensaverPrefs(const std::string& path);
+
 // Everything this process can find out itself, plus the display facts.
 SystemFacts gatherSystemFacts(const DisplayFacts& display);
 

@@ -298,3 +298,17 @@ TEST(SupportReport, WithoutASettingsKeyOnlyTheHeadingFollows) {
     EXPECT_TRUE(contains(supportReportText("  system"),
                          "  system\r\n---- Last Saved Settings ----\r\n  Picture Disply Duration: 35"));
 }
+
+TEST(SystemFiles, XscreensaverPreferences) {
+    TempDir dir;
+    XscreensaverPrefs p = readXscreensaverPrefs(dir.write("a", "# comment\ntimeout:\t1:02:03\nmode:\t\trandom\n"));
+    EXPECT_EQ(p.timeoutSeconds, 3723);
+    EXPECT_FALSE(p.off);
+    p = readXscreensaverPrefs(dir.write("b", "timeout: 7:30\nmode: off\n"));
+    EXPECT_EQ(p.timeoutSeconds, 450);
+    EXPECT_TRUE(p.off);
+    EXPECT_EQ(readXscreensaverPrefs(dir.write("c", "timeout: 12\n")).timeoutSeconds, 720);  // minutes
+    for (const char* bad : {"timeout: soon\n", "timeout: 1:2:3:4\n", "timeout:\n", "timeout: 99999999999999\n"})
+        EXPECT_FALSE(readXscreensaverPrefs(dir.write("d", bad)).timeoutSeconds) << bad;
+    EXPECT_FALSE(readXscreensaverPrefs(dir.str() + "/missing").timeoutSeconds);
+}

@@ -3,10 +3,7 @@
 // a desktop (its "Master" element), and pactl tells independently what the
 // server's volume is. The failure cases use ALSA configurations without a
 // usable "Master". No display and no sound card are needed.
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +14,7 @@
 #include <QTest>
 
 #include "framework/mastervolume.h"
+#include "tests/gui/ordinaryaccount.h"
 
 using namespace orvanta;
 
@@ -59,12 +57,11 @@ private slots:
         if (QStandardPaths::findExecutable("pulseaudio").isEmpty() || QStandardPaths::findExecutable("pactl").isEmpty())
             QSKIP("pulseaudio or pactl not installed (scripts/install-deps.sh installs them): skipped");
         QVERIFY(dir.isValid());
-        // The server refuses to run as root: it runs as "nobody" then.
-        const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+        // The server refuses to run as root: it runs as an ordinary account.
         ::chmod(dir.path().toLocal8Bit().constData(), 0755);
         for (const char* sub : {"home", "run"}) {
             QVERIFY(QDir(dir.path()).mkdir(sub));
-            if (nobody) QCOMPARE(::chown((dir.path() + "/" + sub).toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid), 0);
+            QVERIFY(test::giveToOrdinaryAccount(dir.path() + "/" + sub));
         }
         socket = dir.path() + "/run/native";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -73,13 +70,7 @@ private slots:
         env.remove("PULSE_SERVER");
         server.setProcessEnvironment(env);
         server.setWorkingDirectory(dir.path());
-        if (nobody) {
-            const uid_t uid = nobody->pw_uid;
-            const gid_t gid = nobody->pw_gid;
-            server.setChildProcessModifier([uid, gid] {
-                if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(127);
-            });
-        }
+        test::runAsOrdinaryAccount(server);
         server.setStandardOutputFile(QProcess::nullDevice());
         server.setStandardErrorFile(QProcess::nullDevice());
         server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "--realtime=no",
