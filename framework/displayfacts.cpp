@@ -8,15 +8,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "framework/screenpixels.h"
+
 namespace orvanta {
 
 namespace {
-
-QRect deviceRect(const QScreen* screen) {
-    const qreal ratio = screen->devicePixelRatio();
-    const QRect g = screen->geometry();
-    return QRect(qRound(g.x() * ratio), qRound(g.y() * ratio), qRound(g.width() * ratio), qRound(g.height() * ratio));
-}
 
 Display* x11Display() {
     if (!qGuiApp) return nullptr;

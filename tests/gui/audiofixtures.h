@@ -67,6 +67,16 @@ inline double frequencyOf(const QByteArray& raw) {
     return crossings / 2.0 / ((n - 2 * (n / 10)) / double(kRecordRate));
 }
 
+// The recording made so far, removed so that the next one starts empty.
+inline QByteArray takeRecording(const QString& file) {
+    QFile f(file);
+    QByteArray data;
+    if (f.open(QIODevice::ReadOnly)) data = f.readAll();
+    f.close();
+    QFile::remove(file);
+    return data;
+}
+
 inline QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};

@@ -59,14 +59,7 @@ class MusicPlayerTest : public QObject {
         return std::nullopt;
     }
 
-    QByteArray takeRecording() {
-        QFile f(recording);
-        QByteArray data;
-        if (f.open(QIODevice::ReadOnly)) data = f.readAll();
-        f.close();
-        QFile::remove(recording);
-        return data;
-    }
+    QByteArray takeRecording() { return test::takeRecording(recording); }
 
 private slots:
     void initTestCase() {

@@ -29,14 +29,7 @@ class MusicPreviewTest : public QObject {
 
     QString write(const QString& name, const QByteArray& bytes) { return writeFile(dir.path() + "/" + name, bytes); }
 
-    QByteArray takeRecording() {
-        QFile f(recording);
-        QByteArray data;
-        if (f.open(QIODevice::ReadOnly)) data = f.readAll();
-        f.close();
-        QFile::remove(recording);
-        return data;
-    }
+    QByteArray takeRecording() { return test::takeRecording(recording); }
 
     bool waitForPieceOver(int ms = 20000) {
         QElapsedTimer clock;
