@@ -42,6 +42,10 @@ int musicFileCount(const std::string& directory) {
     return n > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
 }
 
+std::string musicFilePath(const std::string& directory, const std::string& name) {
+    return withSlash(trimBlanks(directory)) + name;
+}
+
 // The walk keeps a queue of directories still to be listed, so it grows with
 // the tree instead of stopping at a fixed number of slots; the set of
 // directories seen (by device and inode) is what ends it on link loops.

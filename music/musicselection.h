@@ -27,6 +27,9 @@ std::string cdTrackText(int track);
 std::vector<std::string> musicFileNames(const std::string& directory);
 // Their number, for the folder chooser's status line.
 int musicFileCount(const std::string& directory);
+// The full path of a listed file: the directory trimmed of blanks, "/" when
+// it does not end in one, and the name.
+std::string musicFilePath(const std::string& directory, const std::string& name);
 
 struct SubdirectoryWalk {
     std::vector<std::string> directories;  // full paths, without the start directory

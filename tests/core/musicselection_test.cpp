@@ -49,6 +49,8 @@ TEST(MusicSelection, MusicFilesOfAFolderInAnyLetterCase) {
     EXPECT_EQ(musicFileCount("  " + dir.str() + "/music/  "), 6);  // the stored text may carry blanks
     EXPECT_EQ(musicFileCount(dir.str() + "/missing"), 0);
     EXPECT_TRUE(musicFileNames(dir.str() + "/missing").empty());
+    EXPECT_EQ(musicFilePath(" /music/calm ", "a.mp3"), "/music/calm/a.mp3");
+    EXPECT_EQ(musicFilePath("/", "a.mp3"), "/a.mp3");
     EXPECT_EQ(musicFileCountText(6), "Selected directory has 6 music files.");
     EXPECT_EQ(musicFileCountText(0), "Selected directory has 0 music files.");
 }
