@@ -15,6 +15,9 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-tools
   timgm6mb-soundfont xdg-utils
+  # Master volume tests: a PulseAudio server as ALSA's default device (its
+  # "Master" element through the ALSA plugins), and pactl to check it.
+  pulseaudio pulseaudio-utils libasound2-plugins
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs

@@ -14,12 +14,12 @@
 
 #include "framework/cddrive.h"
 #include "framework/gstmusicplayer.h"
+#include "tests/gui/audiofixtures.h"
 
 using namespace orvanta;
+using namespace orvanta::test;
 
 namespace {
-
-constexpr int kRecordRate = 16000;
 
 // Receives the player's notifications as the show window does.
 class Receiver : public QObject {
@@ -32,52 +32,6 @@ public:
     }
 };
 
-QByteArray pcmTone(int frequency, double seconds, int rate, int channels) {
-    QByteArray pcm;
-    const int frames = static_cast<int>(seconds * rate);
-    for (int i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * frequency * i / rate));
-        for (int c = 0; c < channels; ++c) pcm.append(reinterpret_cast<const char*>(&v), 2);
-    }
-    return pcm;
-}
-
-void put32(QByteArray& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.append(static_cast<char>(v >> (8 * i)));
-}
-void put16(QByteArray& b, std::uint16_t v) {
-    b.append(static_cast<char>(v));
-    b.append(static_cast<char>(v >> 8));
-}
-
-QByteArray wavTone(int frequency, double seconds) {
-    const int rate = 22050;
-    const QByteArray pcm = pcmTone(frequency, seconds, rate, 1);
-    QByteArray w("RIFF");
-    put32(w, static_cast<std::uint32_t>(36 + pcm.size()));
-    w.append("WAVEfmt ");
-    put32(w, 16);
-    put16(w, 1);
-    put16(w, 1);
-    put32(w, rate);
-    put32(w, rate * 2);
-    put16(w, 2);
-    put16(w, 16);
-    w.append("data");
-    put32(w, static_cast<std::uint32_t>(pcm.size()));
-    return w + pcm;
-}
-
-// The dominant frequency of recorded mono S16LE samples, from zero crossings.
-double frequencyOf(const QByteArray& raw) {
-    const auto* s = reinterpret_cast<const std::int16_t*>(raw.constData());
-    const qsizetype n = raw.size() / 2;
-    if (n < kRecordRate / 10) return 0;
-    int crossings = 0;
-    for (qsizetype i = n / 10 + 1; i < n - n / 10; ++i) crossings += (s[i - 1] < 0) != (s[i] < 0);
-    return crossings / 2.0 / ((n - 2 * (n / 10)) / double(kRecordRate));
-}
-
 }  // namespace
 
 class MusicPlayerTest : public QObject {
@@ -86,24 +40,9 @@ class MusicPlayerTest : public QObject {
     QTemporaryDir dir;
     QString recording;
 
-    QString write(const QString& name, const QByteArray& bytes) {
-        QFile f(dir.path() + "/" + name);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};
-        return f.fileName();
-    }
+    QString write(const QString& name, const QByteArray& bytes) { return writeFile(dir.path() + "/" + name, bytes); }
 
-    // Five tracks of two seconds: 440, 550, 660, 770 and 880 Hz.
-    QString audioDiscImage() {
-        QByteArray bin;
-        QByteArray cue("FILE \"disc.bin\" BINARY\n");
-        for (int t = 0; t < 5; ++t) {
-            cue += QByteArray("  TRACK 0") + QByteArray::number(t + 1) + " AUDIO\n    INDEX 01 00:" +
-                   QByteArray::number(2 * t).rightJustified(2, '0') + ":00\n";
-            bin += pcmTone(440 + 110 * t, 2.0, 44100, 2);
-        }
-        write("disc.bin", bin);
-        return write("disc.cue", cue);
-    }
+    QString audioDiscImage() { return orvanta::test::audioDiscImage(dir.path()); }
 
     static std::optional<PlayOutcome> waitForOutcome(GstMusicPlayer& player, Receiver& receiver, int ms = 20000) {
         QElapsedTimer clock;
@@ -120,23 +59,13 @@ class MusicPlayerTest : public QObject {
         return std::nullopt;
     }
 
-    QByteArray takeRecording() {
-        QFile f(recording);
-        QByteArray data;
-        if (f.open(QIODevice::ReadOnly)) data = f.readAll();
-        f.close();
-        QFile::remove(recording);
-        return data;
-    }
+    QByteArray takeRecording() { return test::takeRecording(recording); }
 
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         recording = dir.path() + "/out.raw";
-        qputenv("ORVANTA_AUDIO_SINK",
-                QByteArray("audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=16000 ! "
-                           "filesink append=true sync=false location=") +
-                    recording.toUtf8());
+        qputenv("ORVANTA_AUDIO_SINK", recordingSink(recording));
         qputenv("GST_REGISTRY_1_0", (dir.path() + "/registry.bin").toUtf8());
     }
 
