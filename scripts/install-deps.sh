@@ -18,7 +18,7 @@ packages=(
   # Master volume tests: a PulseAudio server as ALSA's default device (its
   # "Master" element through the ALSA plugins), and pactl to check it.
   pulseaudio pulseaudio-utils libasound2-plugins
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev  # fuzz targets
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   python3 python3-pil fonts-liberation libjpeg-turbo-progs
   librsvg2-bin desktop-file-utils man-db groff-base dpkg-dev file  # icons, install and package checks

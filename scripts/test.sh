@@ -23,4 +23,7 @@ echo "== core tests with address and undefined-behaviour sanitizers"
 "$root/scripts/build.sh" "$root/build-asan" -DORVANTA_SANITIZE=ON -DORVANTA_CORE_ONLY=ON -DORVANTA_BENCH=OFF || exit 1
 (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 -L core) || status=1
 
+echo "== fuzz targets replayed over their seeds, saved findings and the public corpora"
+"$root/tests/fuzz/run.sh" "$root/build-fuzz" 20 || status=1
+
 exit $status
