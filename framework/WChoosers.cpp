@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -17,6 +18,14 @@ std::optional<QColor> chooseColor(QWidget* owner, const QString& title, const QC
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedColor();
+}
+
+std::optional<QFont> chooseFont(QWidget* owner, const QString& title, const QFont& initial) {
+    QFontDialog dialog(initial, owner);
+    dialog.setWindowTitle(title);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.selectedFont();
 }
 
 std::optional<QString> chooseFolder(QWidget* owner, const QString& title, const QString& start,
