@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -21,7 +22,11 @@ std::optional<QColor> chooseColor(QWidget* owner, const QString& title, const QC
 }
 
 std::optional<QFont> chooseFont(QWidget* owner, const QString& title, const QFont& initial) {
-    QFontDialog dialog(initial, owner);
+    // The chooser lists installed families only: a face that is not
+    // installed is preselected as the family the system draws it with.
+    QFont shown(initial);
+    shown.setFamily(QFontInfo(initial).family());
+    QFontDialog dialog(shown, owner);
     dialog.setWindowTitle(title);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

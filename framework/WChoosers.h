@@ -18,8 +18,9 @@ namespace orvanta {
 std::optional<QColor> chooseColor(QWidget* owner, const QString& title, const QColor& initial,
                                   const std::array<QColor, 16>& custom);
 
-// Opens the font chooser titled `title` with `initial` selected. The chosen
-// font, or nullopt on Cancel.
+// Opens the font chooser titled `title` with `initial` selected (a face that
+// is not installed as the family that stands in for it). The chosen font, or
+// nullopt on Cancel.
 std::optional<QFont> chooseFont(QWidget* owner, const QString& title, const QFont& initial);
 
 // Opens the folder chooser titled `title` inside `start` (when it exists).
