@@ -126,6 +126,8 @@ TabForm4::TabForm4(int transitionCount)
 }
 
 void TabForm4::fillEffectList() {
+    effects_->setAcceptDrops(false);  // nothing can be dropped on the effects
+    effects_->viewport()->setAcceptDrops(false);
     effects_->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
                             QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
     effects_->setHeaderLabels({QString::fromLatin1(kColumnCaption)});
@@ -136,8 +138,7 @@ void TabForm4::fillEffectList() {
     effects_->insertItems(items);
     effects_->fitColumn();
     effects_->setColumnWidth(0, effects_->columnWidth(0) + kColumnExtra);
-    effects_->selectItem(0);
-    effects_->setFocus();
+    effects_->selectItem(0);  // selected and the current (focused) item
 }
 
 int TabForm4::effectSwitch(int index) const { return effects_->image(index); }
