@@ -10,6 +10,8 @@
 #include "config/configpage.h"
 #include "config/tabform1.h"
 #include "config/tabform2.h"
+#include "config/tabform3.h"
+#include "config/tabform4.h"
 #include "framework/WForm.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
@@ -81,9 +83,9 @@ void Configuration::buildPages() {
     tabForm2_ = new TabForm2(options_.wallpaper);
     pages_[0] = tabForm1_;
     pages_[1] = tabForm2_;
-    pages_[2] = emptyPage("TabForm4");
+    pages_[2] = new TabForm4(options_.transitionCount);
     pages_[3] = emptyPage("TabForm7");
-    pages_[4] = emptyPage("TabForm3");
+    pages_[4] = new TabForm3();
     pages_[5] = emptyPage("TabForm6");
     for (int i = 0; i < 6; ++i) {
         pages_[i]->setOwnerForm(this);

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -17,6 +19,18 @@ std::optional<QColor> chooseColor(QWidget* owner, const QString& title, const QC
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedColor();
+}
+
+std::optional<QFont> chooseFont(QWidget* owner, const QString& title, const QFont& initial) {
+    // The chooser lists installed families only: a face that is not
+    // installed is preselected as the family the system draws it with.
+    QFont shown(initial);
+    shown.setFamily(QFontInfo(initial).family());
+    QFontDialog dialog(shown, owner);
+    dialog.setWindowTitle(title);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.selectedFont();
 }
 
 std::optional<QString> chooseFolder(QWidget* owner, const QString& title, const QString& start,

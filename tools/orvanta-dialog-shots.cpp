@@ -1,8 +1,8 @@
 // orvanta-dialog-shots OUTDIR: opens the settings dialog on the X server named
 // by DISPLAY and writes one PNG of the dialog per tab (tab-0.png ... tab-5.png),
 // as the X server shows it. The dialog runs in a throwaway home holding two
-// small picture folders, so the user's own settings are neither read nor
-// changed and the pictures pages have something to show.
+// small picture folders and every overlay switched on, so the user's own
+// settings are neither read nor changed and the pages have something to show.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -57,6 +57,18 @@ void prepareHome(const QString& root) {
     key.writeString("DirSet0", "1");
     key.writeString("ImageDir1", (pictures + "/Garden").toStdString());
     key.writeString("DirSet1", "0");
+    // Every control of the Effects/Overlays page in use, a few effects off.
+    key.writeString("Effects", "1");
+    key.writeString("Transitions", "11011111101111111111111110111111111");
+    key.writeString("Delay", "6");
+    key.writeString("Message", "1");
+    key.writeString("MsgText", "Summer 2023 & friends");
+    key.writeString("MsgPlace", "8");
+    key.writeString("Captions", "1");
+    key.writeString("CaptionPlace", "4");
+    key.writeString("CaptionDate", "1");
+    key.writeString("CaptionFont", "14.Times New Roman.Bold");  // else the caption group is written anew
+    key.writeString("CaptionTrans", "0");
 }
 
 // Lets events run for `ms` milliseconds, or until `done` holds.
