@@ -77,11 +77,6 @@ int main(int argc, char** argv) {
     orvanta::Mt19937 rng;
     orvanta::PictureCatalogue catalogue(rng);
     orvanta::BuildHooks hooks;
-    hooks.readValue = [&](const std::string& name) -> std::optional<std::string> {
-        if (name == "ImageDir0") return root;
-        if (name == "DirSet0") return "1";
-        return std::nullopt;
-    };
     long pumps = 0;
     hooks.pumpEvents = [&pumps] {
         ++pumps;
@@ -91,6 +86,7 @@ int main(int argc, char** argv) {
 
     auto timeBuild = [&]() {
         orvanta::Settings settings;
+        settings.imageDirs = {{root, true}};
         settings.Count = 1;
         settings.AutoSubDir = true;
         settings.AlphaSort = true;

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "catalogue/pictureorder.h"
-#include "settings/encodings.h"
 
 namespace orvanta {
 
@@ -89,23 +88,6 @@ bool isRecycleFolder(std::string_view name) {
         return std::all_of(uid.begin(), uid.end(), [](char c) { return c >= '0' && c <= '9'; });
     }
     return false;
-}
-
-DirectoryListResult readDirectoryEntries(int count, const ValueReader& readValue, const PumpEvents& pump) {
-    DirectoryListResult result;
-    count = std::clamp(count, 0, kMaxPictureDirs);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0 && pumpSaysEnded(pump)) {
-            result.ended = true;
-            return result;
-        }
-        const std::string index = std::to_string(i);
-        const std::optional<std::string> path = readValue("ImageDir" + index);
-        if (!path || !pathExists(*path)) continue;
-        const std::optional<std::string> inUse = readValue("DirSet" + index);
-        if (inUse && readBoolean(*inUse)) result.directories.push_back(*path);
-    }
-    return result;
 }
 
 // Depth first with an explicit stack rather than recursion, so that a deep

@@ -1,9 +1,8 @@
 #pragma once
-// The directory side of the picture list: the chosen directories read from the
-// settings key, their subtrees, and plain listings of their entries.
+// The directory side of the picture list: the chosen directories' subtrees,
+// and plain listings of their entries.
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,8 +11,6 @@
 
 namespace orvanta {
 
-// Reads one value of the settings key: its text, or nullopt when it is absent.
-using ValueReader = std::function<std::optional<std::string>(const std::string& valueName)>;
 // Lets pending events run; true when the show has been ended meanwhile.
 using PumpEvents = std::function<bool()>;
 
@@ -26,11 +23,6 @@ struct DirectoryListResult {
     std::vector<std::string> directories;
     bool ended = false;  // the pump reported the show ended; the list is partial
 };
-
-// ImageDir%i / DirSet%i for i below count (capped at kMaxPictureDirs): keeps an
-// entry whose path exists and whose DirSet reads non-zero, in order. The pump
-// runs between entries.
-DirectoryListResult readDirectoryEntries(int count, const ValueReader& readValue, const PumpEvents& pump);
 
 // Each directory followed at once by its whole subtree, depth first, children
 // in listing order. Recycle and trash folders are not entered; links to

@@ -94,7 +94,6 @@ void PictureCatalogue::reset() {
     pictures_ = WSortableVector<WFilePath>();
     order_ = std::vector<int>();
     position_ = 0;
-    current_ = -1;
     lastOfPreviousCycle_ = -1;
     noPictures_ = false;
     preview_ = false;
@@ -130,13 +129,12 @@ BuildResult PictureCatalogue::noPicturesFound(Settings& settings) {
 BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks) {
     const PumpEvents& pump = hooks.pumpEvents;
 
-    // 1. The chosen directories that are in use and exist.
-    DirectoryListResult chosen = hooks.readValue ? readDirectoryEntries(settings.Count, hooks.readValue, pump)
-                                                 : usableDirectories(settings, pump);
+    // The chosen directories that are in use and exist.
+    DirectoryListResult chosen = usableDirectories(settings, pump);
     if (chosen.ended) return BuildResult::Ended;
     directories_ = std::move(chosen.directories);
 
-    // 2. Their subtrees, sorted, each directory once.
+    // With AutoSubDir, their whole subtrees, sorted, each directory once.
     if (settings.AutoSubDir) {
         DirectoryListResult expanded =
             sortUniqueDirectories(expandSubdirectories(directories_, hooks.maxExpandedDirectories), pump);
@@ -147,10 +145,11 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     settings.imageDirs.clear();
     for (const std::string& dir : directories_) settings.imageDirs.push_back({dir, true});
 
-    // 3.
+    // Nothing to list: no usable directory, or the first one has vanished.
     if (directories_.empty() || !pathExists(directories_.front())) return noPicturesFound(settings);
 
-    // 4. Counting pass.
+    // Counting pass: how many entries are pictures, shortcuts judged by their
+    // targets.
     std::size_t count = 0;
     for (const std::string& dir : directories_) {
         const std::string base = listingBase(dir);
@@ -166,7 +165,8 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         if (stop) return BuildResult::Ended;
     }
 
-    // 5. Exact-size allocations; positions and the order array are 32-bit.
+    // The path array at exactly the counted size, then the order array and the
+    // date list; positions and the order array are 32-bit.
     if (count == 0) return noPicturesFound(settings);
     if (count > static_cast<std::size_t>(INT_MAX)) return BuildResult::MemoryError;
     if (!pictures_.reserve(count)) return BuildResult::MemoryError;
@@ -180,7 +180,8 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     std::vector<FileNameTime> times;
     if (settings.DateSort) times.reserve(count);
 
-    // 6. Filling pass: files added since the count are left out.
+    // Filling pass, the same listings again: files added since the count are
+    // left out.
     for (const std::string& dir : directories_) {
         if (pictures_.size() == count) break;
         const std::string base = listingBase(dir);
@@ -198,7 +199,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     if (pictures_.empty()) return noPicturesFound(settings);
     if (randomize_ && order_.size() != pictures_.size()) order_.resize(pictures_.size());
 
-    // 7. Ordering: the date order replaces the name order.
+    // Ordering: the date order replaces the name order.
     if (settings.AlphaSort)
         pictures_.sort([](const WFilePath& a, const WFilePath& b) { return picturePathLess(a.path(), b.path()); });
     if (settings.DateSort) {
@@ -206,7 +207,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         for (std::size_t i = 0; i < times.size(); ++i) pictures_[i] = WFilePath(std::move(times[i].path));
     }
 
-    // 8. Resume after the picture shown last, looked up exactly: on this file
+    // Resume after the picture shown last, looked up exactly: on this file
     // system two spellings differing in case are two files.
     if (!settings.Randomize && settings.AlphaMemory) {
         for (std::size_t i = 0; i < pictures_.size(); ++i) {
@@ -227,19 +228,19 @@ void PictureCatalogue::usePreview(const std::string& lastImage) {
 }
 
 int PictureCatalogue::nextPicturePosition() {
-    if (preview_) return current_ = 0;
+    if (preview_) return 0;
     const int n = length();
-    if (noPictures_ || n == 0) return current_ = -1;
+    if (noPictures_ || n == 0) return -1;
     if (position_ >= n || position_ < 0) position_ = 0;
-    if (!randomize_) return current_ = position_;
+    if (!randomize_) return position_;
 
     if (position_ == 0) shuffleOrder(order_.data(), n, true, rng_);
-    current_ = order_[static_cast<std::size_t>(position_)];
+    int index = order_[static_cast<std::size_t>(position_)];
     // A new cycle never opens with the picture that closed the last one; the
     // order array stays as shuffled, so that picture's slot shows its neighbour.
-    if (position_ == 0 && current_ == lastOfPreviousCycle_) current_ = order_[static_cast<std::size_t>(n - 1)];
-    if (position_ == n - 1) lastOfPreviousCycle_ = current_;
-    return current_;
+    if (position_ == 0 && index == lastOfPreviousCycle_) index = order_[static_cast<std::size_t>(n - 1)];
+    if (position_ == n - 1) lastOfPreviousCycle_ = index;
+    return index;
 }
 
 void PictureCatalogue::stepBack() {

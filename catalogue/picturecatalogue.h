@@ -30,9 +30,6 @@ inline constexpr const char* kMemoryErrorText = "Unable to allocate sufficient m
 using ShortcutResolver = std::function<std::string(const std::string& linkPath)>;
 
 struct BuildHooks {
-    // The open settings key, read for ImageDir%i and DirSet%i below Count.
-    // Empty: the entries the settings load put in settings.imageDirs are used.
-    ValueReader readValue;
     PumpEvents pumpEvents;              // empty: the show is never ended meanwhile
     ShortcutResolver resolveShortcut;   // empty: no shortcut resolves
     std::size_t maxExpandedDirectories = kMaxPictureDirs;
@@ -42,9 +39,11 @@ class PictureCatalogue {
 public:
     explicit PictureCatalogue(Mt19937& rng) : rng_(rng) {}
 
-    // Builds the picture list from the settings record and the settings key.
-    // Sets settings.Count to the directories used; on NoPictures turns Splash
-    // and Randomize off in the record. Anything but Ready leaves the list empty.
+    // Builds the picture list from the directory entries the settings load put
+    // in settings.imageDirs (those in use whose path exists). Replaces them,
+    // and settings.Count, with the directories used; on NoPictures turns
+    // Splash and Randomize off in the record. Anything but Ready leaves the
+    // list empty.
     BuildResult buildPictureList(Settings& settings, const BuildHooks& hooks);
     // The preview's one-entry list holding lastImage.
     void usePreview(const std::string& lastImage);
@@ -62,7 +61,6 @@ public:
     const std::vector<int>& order() const { return order_; }
     int position() const { return position_; }
     void setPosition(int position) { position_ = position; }
-    int currentIndex() const { return current_; }
     int lastOfPreviousCycle() const { return lastOfPreviousCycle_; }
     bool noPictures() const { return noPictures_; }
     bool preview() const { return preview_; }
@@ -78,7 +76,6 @@ private:
     WSortableVector<WFilePath> pictures_;
     std::vector<int> order_;
     int position_ = 0;
-    int current_ = -1;
     int lastOfPreviousCycle_ = -1;
     bool noPictures_ = false;
     bool preview_ = false;

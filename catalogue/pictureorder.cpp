@@ -16,6 +16,20 @@ constexpr std::array<unsigned char, 256> makeFoldTable() {
 }
 constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 
+// The sort key of a path byte: A-Z folded to lower case, every value doubled,
+// and the separator "/" placed just after the backslash (92), which is where
+// the backslash separator of the picture folders' original platform sorts:
+// after the digits and capitals, before "_" and the lower-case letters. So a
+// folder "2003" sorts after the file "20031225.bmp" beside it, as it always
+// has, and a literal backslash in a name stays distinct from the separator.
+constexpr std::array<std::uint16_t, 256> makeSortKeys() {
+    std::array<std::uint16_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<std::uint16_t>(2 * kFold[i]);
+    t['/'] = 2 * '\\' + 1;
+    return t;
+}
+constexpr std::array<std::uint16_t, 256> kSortKey = makeSortKeys();
+
 }  // namespace
 
 std::string lowerExtension(std::string_view fileName) {
@@ -65,8 +79,8 @@ int comparePicturePaths(std::string_view a, std::string_view b) {
         i += 8;
     }
     for (; i < n; ++i) {
-        const int ca = kFold[static_cast<unsigned char>(a[i])];
-        const int cb = kFold[static_cast<unsigned char>(b[i])];
+        const int ca = kSortKey[static_cast<unsigned char>(a[i])];
+        const int cb = kSortKey[static_cast<unsigned char>(b[i])];
         if (ca != cb) return ca - cb;
     }
     if (a.size() == b.size()) return 0;

@@ -1,6 +1,7 @@
 #pragma once
 // What counts as a picture, and the two orders of the picture list: by path
-// (bytes with A-Z folded to lower case) and by last-write time.
+// (bytes with A-Z folded to lower case, the separator sorting as a backslash)
+// and by last-write time.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,7 +23,9 @@ enum class EntryKind { Other, Picture, Shortcut };
 EntryKind entryKind(std::string_view fileName);
 
 // Negative, 0 or positive as a sorts before, with or after b: bytes compared
-// as unsigned values after turning A-Z to lower case; a prefix sorts first.
+// as unsigned values after turning A-Z to lower case, with "/" sorting as a
+// backslash would (after the digits, before "_" and the lower-case letters,
+// just after a literal backslash); a prefix sorts first.
 int comparePicturePaths(std::string_view a, std::string_view b);
 inline bool picturePathLess(std::string_view a, std::string_view b) {
     return comparePicturePaths(a, b) < 0;
