@@ -1,11 +1,9 @@
 #include "app/showroutine.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QThread>
 #include <cstring>
 
 #include "app/displaygeometry.h"
@@ -15,10 +13,9 @@
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
-#include "show/blend.h"
+#include "framework/screentransitiontarget.h"
 #include "show/composition.h"
 #include "show/palettemode.h"
-#include "show/resample.h"
 #include "show/transitionplan.h"
 #include "show/transitionplayer.h"
 
@@ -36,52 +33,13 @@ QColor colourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
 QRect wholeScreen(Form1& form) { return QRect(QPoint(0, 0), form.window.canvas().size()); }
 
-// The transition's drawing on the show window: pieces of the back buffer go
-// straight to the screen; pauses keep events flowing.
-class ScreenTransitionTarget : public TransitionTarget {
-public:
-    explicit ScreenTransitionTarget(Form1& form) : form_(form) {}
-    void begin() override { clock_.start(); }
-    void copyPiece(const QRect& r) override { form_.window.canvas().copyFrom(form_.backBuffer, r); }
-    void stretchToScreen(const QRect& src, const QRect& dst) override {
-        // A zoom frame is stretched straight into the screen when it can be:
-        // 400 frames of a whole screen each are the zooms' whole cost.
-        if (form_.window.canvas().paintDirect(form_.showRect, [&](QImage& screen) {
-                stretchBox(form_.backBuffer, src, screen, dst);
-            }))
-            return;
-        if (frame_.size() != form_.backBuffer.size()) frame_ = QImage(form_.backBuffer.size(), QImage::Format_RGB32);
-        stretchBox(form_.backBuffer, src, frame_, dst);
-        form_.window.canvas().copyFrom(frame_, form_.showRect);
-    }
-    void blendFrame(int alpha) override {
-        blendConstant(form_.backBuffer, form_.previousBuffer, alpha);
-        form_.window.canvas().copyFrom(form_.previousBuffer, form_.showRect);
-    }
-    void copyAll() override { form_.window.canvas().copyFrom(form_.backBuffer, form_.showRect); }
-    void fill(QRgb colour) override { form_.window.canvas().fill(form_.showRect, QColor::fromRgb(colour)); }
-    bool pumpAndCheckExit() override {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return form_.exitRequested || form_.ended;
-    }
-    void sleep(int ms) override {
-        if (ms <= 0) return;
-        const auto due = clock_.next(ms);
-        // Input is seen during the pause, and the pause still ends on schedule.
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(due - PauseClock::Clock::now());
-            if (left.count() <= 0 || form_.ended) return;
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            const auto nap = std::min<std::int64_t>(left.count(), 1000);
-            QThread::usleep(static_cast<unsigned long>(nap));
-        }
-    }
-
-private:
-    Form1& form_;
-    PauseClock clock_;
-    QImage frame_;
-};
+ScreenTransitionTarget::Hooks transitionHooks(Form1& form) {
+    ScreenTransitionTarget::Hooks hooks;
+    hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    hooks.exitRequested = [&form] { return form.exitRequested || form.ended; };
+    hooks.ended = [&form] { return form.ended; };
+    return hooks;
+}
 
 // A palette device shows the composed picture through one palette: the
 // screen is first filled with the background colour as that palette shows it,
@@ -151,7 +109,7 @@ void createSecondaryWindows(Form1& form) {
 
 bool buildPictureList(Form1& form, const std::function<bool()>& pump) {
     BuildHooks hooks;
-    hooks.pumpEvents = pump;
+    hooks.pumpEvents = throttledPump(pump, [&form] { return form.ended; });
     hooks.resolveShortcut = [](const std::string& link) {
         std::string target;
         return resolveShortcut(0, link, target) != 0 ? target : std::string();
@@ -248,7 +206,8 @@ void showRoutine(Form1& form) {
     if (pumpEnded(form)) return;
     // 6.
     if (blitOk) {
-        ScreenTransitionTarget target(form);
+        ScreenTransitionTarget target(form.window.canvas(), form.backBuffer, form.previousBuffer, form.showRect,
+                                      transitionHooks(form));
         if (fillsShowBeforeNextEffect(form.showRect.width(), form.previousEffect))
             target.fill(colourOf(form.settings.BackColor).rgb());
         int effect = 0;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <new>
 #include <numeric>
 #include <stdexcept>
@@ -51,7 +52,14 @@ bool isPictureEntry(const std::string& base, const char* name, const ShortcutRes
 // The path a directory entry contributes, or "" when it is not a picture.
 std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-        case EntryKind::Picture: return base + name;
+        case EntryKind::Picture: {
+            // One allocation of the exact size: a million of these make the list.
+            const std::size_t length = std::char_traits<char>::length(name);
+            std::string path;
+            path.reserve(base.size() + length);
+            path.append(base).append(name, length);
+            return path;
+        }
         case EntryKind::Shortcut: {
             if (!resolve) return {};
             std::string target = resolve(base + name);
@@ -88,6 +96,16 @@ DirectoryListResult usableDirectories(const Settings& settings, const PumpEvents
 }
 
 }  // namespace
+
+PumpEvents throttledPump(PumpEvents pump, std::function<bool()> ended, std::chrono::microseconds interval) {
+    using Clock = std::chrono::steady_clock;
+    return [pump = std::move(pump), ended = std::move(ended), interval, due = Clock::time_point()]() mutable {
+        const Clock::time_point now = Clock::now();
+        if (now < due) return ended && ended();
+        due = now + interval;
+        return pump && pump();
+    };
+}
 
 void PictureCatalogue::reset() {
     directories_.clear();
@@ -134,12 +152,50 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     if (chosen.ended) return BuildResult::Ended;
     directories_ = std::move(chosen.directories);
 
-    // With AutoSubDir, their whole subtrees, sorted, each directory once.
+    // Counting pass: how many entries are pictures, shortcuts judged by their
+    // targets. With AutoSubDir the expansion lists every directory anyway, so
+    // the pictures are counted in that same listing; a directory it did not
+    // list (a chosen path that is no directory, or one with blanks around it)
+    // is counted by a listing of its own below, as without AutoSubDir.
+    std::vector<std::size_t> counts(directories_.size(), 0);
+    std::vector<bool> counted(directories_.size(), false);
     if (settings.AutoSubDir) {
-        DirectoryListResult expanded =
-            sortUniqueDirectories(expandSubdirectories(directories_, hooks.maxExpandedDirectories), pump);
+        std::vector<std::size_t> expandedCounts;
+        bool endedMeanwhile = false;
+        // The listing form of the directory being listed, made once per directory.
+        std::size_t current = SIZE_MAX;
+        std::string base;
+        bool plain = false;
+        Expansion expansion = expandSubdirectories(
+            directories_, hooks.maxExpandedDirectories,
+            [&](std::size_t index, const std::string& path, const char* name) {
+                if (index != current) {
+                    current = index;
+                    plain = trimWhiteSpace(path) == path;
+                    base = listingBase(path);
+                    if (index >= expandedCounts.size()) expandedCounts.resize(index + 1, 0);
+                }
+                if (plain && isPictureEntry(base, name, hooks.resolveShortcut)) ++expandedCounts[index];
+                if (ended(pump)) {
+                    endedMeanwhile = true;
+                    return false;
+                }
+                return true;
+            });
+        if (endedMeanwhile || expansion.stopped) return BuildResult::Ended;
+        expandedCounts.resize(expansion.directories.size(), 0);
+        std::vector<std::size_t> keptFrom;
+        DirectoryListResult expanded = sortUniqueDirectories(std::move(expansion.directories), pump, &keptFrom);
         if (expanded.ended) return BuildResult::Ended;
         directories_ = std::move(expanded.directories);
+        counts.assign(directories_.size(), 0);
+        counted.assign(directories_.size(), false);
+        for (std::size_t i = 0; i < keptFrom.size(); ++i) {
+            const std::size_t from = keptFrom[i];
+            const bool listed = expansion.listed[from] && trimWhiteSpace(directories_[i]) == directories_[i];
+            counted[i] = listed;
+            counts[i] = listed ? expandedCounts[from] : 0;
+        }
     }
     settings.Count = static_cast<int>(directories_.size());
     settings.imageDirs.clear();
@@ -148,11 +204,13 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     // Nothing to list: no usable directory, or the first one has vanished.
     if (directories_.empty() || !pathExists(directories_.front())) return noPicturesFound(settings);
 
-    // Counting pass: how many entries are pictures, shortcuts judged by their
-    // targets.
     std::size_t count = 0;
-    for (const std::string& dir : directories_) {
-        const std::string base = listingBase(dir);
+    for (std::size_t i = 0; i < directories_.size(); ++i) {
+        if (counted[i]) {
+            count += counts[i];
+            continue;
+        }
+        const std::string base = listingBase(directories_[i]);
         bool stop = false;
         listDirectory(base, [&](const char* name, int) {
             if (isPictureEntry(base, name, hooks.resolveShortcut)) ++count;
@@ -201,7 +259,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
 
     // Ordering: the date order replaces the name order.
     if (settings.AlphaSort)
-        pictures_.sort([](const WFilePath& a, const WFilePath& b) { return picturePathLess(a.path(), b.path()); });
+        sortPicturePaths(pictures_);
     if (settings.DateSort) {
         sortByDate(times, settings.DateRevSort);
         for (std::size_t i = 0; i < times.size(); ++i) pictures_[i] = WFilePath(std::move(times[i].path));

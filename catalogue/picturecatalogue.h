@@ -3,6 +3,7 @@
 // from the chosen directories, and the choice of the picture at each step of
 // the show (list order, or a fresh shuffle for every cycle). One thread; the
 // build lets pending events run through a callback.
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -34,6 +35,15 @@ struct BuildHooks {
     ShortcutResolver resolveShortcut;   // empty: no shortcut resolves
     std::size_t maxExpandedDirectories = kMaxPictureDirs;
 };
+
+// The build's pump as a show uses it: `pump` (which lets pending events run
+// and says whether the show ended) at most once per interval, and on the
+// calls in between only `ended`. The build calls its pump after every
+// directory entry; a million entries then cost a few hundred passes through
+// the event loop instead of a million, and input still runs within the
+// interval.
+PumpEvents throttledPump(PumpEvents pump, std::function<bool()> ended,
+                         std::chrono::microseconds interval = std::chrono::milliseconds(1));
 
 class PictureCatalogue {
 public:

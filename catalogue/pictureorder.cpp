@@ -30,6 +30,22 @@ constexpr std::array<std::uint16_t, 256> makeSortKeys() {
 }
 constexpr std::array<std::uint16_t, 256> kSortKey = makeSortKeys();
 
+// Each byte's place among the distinct sort keys, from 1 (0 stands for "past
+// the end", which sorts before any byte): eight of them fit a 64-bit key that
+// compares as the bytes do.
+constexpr std::array<std::uint8_t, 256> makeRanks() {
+    std::array<bool, 512> used{};
+    for (int i = 0; i < 256; ++i) used[kSortKey[i]] = true;
+    std::array<std::uint8_t, 512> rankOfKey{};
+    int rank = 0;
+    for (int k = 0; k < 512; ++k)
+        if (used[k]) rankOfKey[k] = static_cast<std::uint8_t>(++rank);
+    std::array<std::uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = rankOfKey[kSortKey[i]];
+    return t;
+}
+constexpr std::array<std::uint8_t, 256> kRank = makeRanks();
+
 }  // namespace
 
 std::string lowerExtension(std::string_view fileName) {
@@ -85,6 +101,84 @@ int comparePicturePaths(std::string_view a, std::string_view b) {
     }
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
+}
+
+namespace {
+
+struct KeyedPath {
+    std::uint64_t key;    // ranks of eight bytes from the current offset, 0 past the end
+    std::uint32_t index;  // in the list
+};
+
+std::uint64_t keyAt(const std::string& p, std::size_t offset) {
+    std::uint64_t key = 0;
+    for (std::size_t k = 0; k < 8; ++k) {
+        const std::size_t at = offset + k;
+        key = (key << 8) | (at < p.size() ? kRank[static_cast<unsigned char>(p[at])] : 0u);
+    }
+    return key;
+}
+
+// Sorts items whose paths agree (in rank) before `offset`: by the key of the
+// next eight bytes, then each run of equal keys by the eight after, and so
+// on. A run whose paths all ended inside the key compares equal and goes by
+// the paths' bytes.
+void sortByKeys(const WSortableVector<WFilePath>& list, KeyedPath* first, KeyedPath* last, std::size_t offset) {
+    for (KeyedPath* it = first; it != last; ++it) it->key = keyAt(list[it->index].path(), offset);
+    std::sort(first, last, [](const KeyedPath& x, const KeyedPath& y) { return x.key < y.key; });
+    for (KeyedPath* run = first; run != last;) {
+        KeyedPath* end = run + 1;
+        while (end != last && end->key == run->key) ++end;
+        if (end - run > 1) {
+            if ((run->key & 0xFF) == 0) {
+                std::sort(run, end, [&list](const KeyedPath& x, const KeyedPath& y) {
+                    return list[x.index].path() < list[y.index].path();
+                });
+            } else {
+                sortByKeys(list, run, end, offset + 8);
+            }
+        }
+        run = end;
+    }
+}
+
+}  // namespace
+
+void sortPicturePaths(WSortableVector<WFilePath>& list) {
+    const std::size_t n = list.size();
+    if (n < 2) return;
+    // The bytes every path shares are skipped: the keys start after them.
+    std::size_t common = list[0].path().size();
+    for (std::size_t i = 1; i < n && common > 0; ++i) {
+        const std::string& a = list[0].path();
+        const std::string& b = list[i].path();
+        std::size_t k = 0;
+        const std::size_t limit = std::min({common, a.size(), b.size()});
+        while (k < limit && a[k] == b[k]) ++k;
+        common = k;
+    }
+    std::vector<KeyedPath> items(n);
+    for (std::size_t i = 0; i < n; ++i) items[i] = {0, static_cast<std::uint32_t>(i)};
+    sortByKeys(list, items.data(), items.data() + n, common);
+    // Entry i takes the path now at items[i].index, cycle by cycle.
+    std::vector<std::uint32_t> from(n);
+    for (std::size_t i = 0; i < n; ++i) from[i] = items[i].index;
+    items = std::vector<KeyedPath>();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (from[i] == i) continue;
+        WFilePath held = std::move(list[i]);
+        std::size_t j = i;
+        for (;;) {
+            const std::size_t k = from[j];
+            from[j] = static_cast<std::uint32_t>(j);
+            if (k == i) {
+                list[j] = std::move(held);
+                break;
+            }
+            list[j] = std::move(list[k]);
+            j = k;
+        }
+    }
 }
 
 // Equal times are broken by the path order so that the same folder gives the

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/WFilePath.h"
+#include "framework/WSortableVector.h"
+
 namespace orvanta {
 
 // The extension of a file name with its dot, A-Z turned to lower case; "" when
@@ -30,6 +33,12 @@ int comparePicturePaths(std::string_view a, std::string_view b);
 inline bool picturePathLess(std::string_view a, std::string_view b) {
     return comparePicturePaths(a, b) < 0;
 }
+
+// Sorts the picture list by comparePicturePaths, paths equal in that order
+// by their bytes. The paths are ordered by 64-bit keys made of eight bytes at
+// a time (past the part they all share), so that comparisons touch no path;
+// the list's entries are then moved into place once each.
+void sortPicturePaths(WSortableVector<WFilePath>& list);
 
 // A last-write time with nanoseconds (st_mtim).
 struct FileTime {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <random>
 #include <set>
 
 #include "catalogue/picturecatalogue.h"
@@ -122,6 +123,37 @@ TEST(PictureOrder, PathComparisonFoldsOnlyCapitalsAndComparesUnsignedBytes) {
         EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
         const int back = comparePicturePaths(c.b, c.a);
         EXPECT_EQ((back > 0) - (back < 0), -c.sign) << c.b << " vs " << c.a;
+    }
+}
+
+// The keyed sort of the picture list gives exactly the order of the path
+// comparison (equal paths by their bytes), on paths that share long leading
+// parts, differ in case only, are prefixes of one another, end within or
+// after the key, and hold separators, backslashes and bytes above 127.
+TEST(PictureOrder, KeyedSortOfTheListFollowsThePathComparison) {
+    std::mt19937 gen(2024);
+    const std::string alphabet = "aAbB019_/.\\~[z\xc3\xa9-";
+    for (int round = 0; round < 40; ++round) {
+        const int n = 1 + static_cast<int>(gen() % 300);
+        const std::string common = round % 3 == 0 ? "" : "/photos/2003/summer/";
+        std::vector<std::string> paths;
+        for (int i = 0; i < n; ++i) {
+            std::string p = common;
+            if (i > 0 && gen() % 4 == 0) p = paths[gen() % paths.size()];  // a prefix or a copy of another
+            const int extra = static_cast<int>(gen() % 14);
+            for (int k = 0; k < extra; ++k) p += alphabet[gen() % alphabet.size()];
+            paths.push_back(p);
+        }
+        WSortableVector<WFilePath> list;
+        list.reserve(paths.size());
+        for (const std::string& p : paths) list.append(WFilePath(p));
+        sortPicturePaths(list);
+        std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+            const int c = comparePicturePaths(a, b);
+            return c != 0 ? c < 0 : a < b;
+        });
+        ASSERT_EQ(list.size(), paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) ASSERT_EQ(list[i].path(), paths[i]) << "round " << round << ", " << i;
     }
 }
 
@@ -471,6 +503,28 @@ TEST_F(Catalogue, PumpEndingTheShowStopsTheBuild) {
         EXPECT_TRUE(catalogue.pictures().empty());
         EXPECT_EQ(catalogue.nextPicturePosition(), -1);
     }
+}
+
+// The show's pump for the build: the event loop at most once per interval,
+// the ended flag on every call.
+TEST(ThrottledPump, RunsEventsOncePerIntervalAndSeesTheEndAlways) {
+    int pumps = 0;
+    bool endedFlag = false;
+    PumpEvents everyHour = throttledPump([&] { return ++pumps, endedFlag; }, [&] { return endedFlag; },
+                                         std::chrono::hours(1));
+    EXPECT_FALSE(everyHour());
+    for (int i = 0; i < 1000; ++i) EXPECT_FALSE(everyHour());
+    EXPECT_EQ(pumps, 1);
+    endedFlag = true;
+    EXPECT_TRUE(everyHour());
+    EXPECT_EQ(pumps, 1);
+
+    pumps = 0;
+    endedFlag = false;
+    PumpEvents always = throttledPump([&] { return ++pumps, endedFlag; }, [&] { return endedFlag; },
+                                      std::chrono::microseconds(0));
+    for (int i = 0; i < 10; ++i) always();
+    EXPECT_EQ(pumps, 10);
 }
 
 TEST_F(Catalogue, PicturesAddedAfterTheCountAreLeftOut) {
