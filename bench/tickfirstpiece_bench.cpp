@@ -137,7 +137,7 @@ long fileBytes(const std::string& path) {
 class FirstPieceTarget : public TransitionTarget {
 public:
     explicit FirstPieceTarget(ImageTransitionTarget& inner) : inner_(inner) {}
-    void begin() override { inner_.begin(); }
+    void begin(int effect) override { inner_.begin(effect); }
     void copyPiece(const QRect& r) override { draw([&] { inner_.copyPiece(r); }); }
     void stretchToScreen(const QRect& s, const QRect& d) override { draw([&] { inner_.stretchToScreen(s, d); }); }
     void blendFrame(int alpha) override { draw([&] { inner_.blendFrame(alpha); }); }

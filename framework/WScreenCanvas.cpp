@@ -1,9 +1,23 @@
 #include "framework/WScreenCanvas.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace orvanta {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+}  // namespace
 
 WScreenCanvas::WScreenCanvas(QWindow* window) : window_(window), store_(window) {}
 
@@ -18,14 +32,25 @@ void WScreenCanvas::resize(const QSize& size) {
 }
 
 QImage* WScreenCanvas::begin(const QRect& rect) {
-    store_.beginPaint(QRegion(rect));
+    if (times_) {
+        const Clock::time_point start = Clock::now();
+        store_.beginPaint(QRegion(rect));
+        times_->waitMs += msSince(start);
+    } else {
+        store_.beginPaint(QRegion(rect));
+    }
     QPaintDevice* device = store_.paintDevice();
     return device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
 }
 
 void WScreenCanvas::end(const QRect& rect) {
+    const Clock::time_point start = times_ ? Clock::now() : Clock::time_point();
     store_.endPaint();
     store_.flush(QRegion(rect));
+    if (times_) {
+        times_->flushMs += msSince(start);
+        ++times_->flushes;
+    }
 }
 
 void WScreenCanvas::fill(const QRect& rect, const QColor& colour) {
@@ -90,6 +115,15 @@ void WScreenCanvas::paint(const QRect& rect, const std::function<void(QPainter&)
         draw(painter);
     }
     end(r);
+}
+
+void WScreenCanvas::waitUntilShown() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return;
+    // The server answers requests in order: once this reply is in, every
+    // image sent before it has been drawn.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 void WScreenCanvas::flushAll() { store_.flush(QRegion(QRect(QPoint(0, 0), store_.size()))); }

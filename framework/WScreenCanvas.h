@@ -1,8 +1,8 @@
 #pragma once
 // The screen canvas: drawing straight onto a window. It is the window's
 // backing store; every drawing operation is flushed to the screen at once
-// for the rectangle it changed. A clip rectangle (the 1360-pixel rule) limits
-// every operation.
+// for the rectangle it changed. A clip rectangle limits every operation (a
+// 1366-wide screen shows its 1360 middle columns).
 #include <QBackingStore>
 #include <QColor>
 #include <QFont>
@@ -15,6 +15,16 @@ namespace orvanta {
 
 class WScreenCanvas {
 public:
+    // Where presenting spends its time, when asked for: waiting until the X
+    // server has read the pixels about to be overwritten (Qt does so before
+    // a drawing overlaps what was last sent), and sending the changed
+    // rectangle to the server.
+    struct PresentTimes {
+        double waitMs = 0;
+        double flushMs = 0;
+        long flushes = 0;
+    };
+
     explicit WScreenCanvas(QWindow* window);
     ~WScreenCanvas();
     WScreenCanvas(const WScreenCanvas&) = delete;
@@ -39,8 +49,13 @@ public:
     void paint(const QRect& rect, const std::function<void(QPainter&)>& draw);
     // Puts the whole store on screen again (after an expose).
     void flushAll();
+    // Returns when the X server has taken everything sent to it so far (a
+    // round trip on the application's connection); at once elsewhere.
+    void waitUntilShown();
     // What the screen shows now (for tests and the first paint).
     QImage grab() const;
+    // Adds each operation's waiting and sending to *times; nullptr stops it.
+    void setPresentTimes(PresentTimes* times) { times_ = times; }
 
 private:
     QImage* begin(const QRect& rect);
@@ -49,6 +64,7 @@ private:
     QBackingStore store_;
     QSize size_;
     QRect clip_;
+    PresentTimes* times_ = nullptr;
 };
 
 }  // namespace orvanta

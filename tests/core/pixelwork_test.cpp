@@ -101,7 +101,7 @@ std::uint64_t stretchHash(const StretchCase& c, int k) {
 class HashingTarget : public TransitionTarget {
 public:
     HashingTarget(ImageTransitionTarget& inner, QImage& screen) : inner_(inner), screen_(screen) {}
-    void begin() override { inner_.begin(); }
+    void begin(int effect) override { inner_.begin(effect); }
     void copyPiece(const QRect& r) override { inner_.copyPiece(r); }
     void stretchToScreen(const QRect& s, const QRect& d) override {
         inner_.stretchToScreen(s, d);
