@@ -21,6 +21,7 @@
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
 #include "show/blockgrid.h"
+#include "show/canvas.h"
 
 namespace orvanta {
 
@@ -105,7 +106,7 @@ void startShow(Form1& form) {
     form.window.canvas().resize(QSize(geometry.screenWidth, geometry.height));
     form.window.canvas().setClip(geometry.clip);
     // 8-9.
-    form.backBuffer = QImage(form.showRect.size(), QImage::Format_RGB32);
+    form.backBuffer = makeCanvas(form.showRect.size());
     form.backBuffer.fill(Qt::black);
     form.window.canvas().fill(QRect(QPoint(0, 0), QSize(geometry.screenWidth, geometry.height)), Qt::black);
     // 10.
@@ -133,7 +134,7 @@ void startShow(Form1& form) {
     form.windows95Family = false;
     // 17.
     const Rgb back = form.settings.BackColor;
-    form.previousBuffer = QImage(form.showRect.size(), QImage::Format_RGB32);
+    form.previousBuffer = makeCanvas(form.showRect.size());
     form.previousBuffer.fill(QColor(back.red, back.green, back.blue));
     // 18.
     if (form.noPictures) {

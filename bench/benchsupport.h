@@ -12,12 +12,14 @@
 
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
+#include "show/canvas.h"
 #include "show/transitionplan.h"
 
 namespace orvanta::bench {
 
+// A canvas as the show makes its buffers, filled with noise.
 inline QImage noise(int w, int h, std::uint32_t state) {
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image = makeCanvas(QSize(w, h));
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
         for (int x = 0; x < w; ++x) {

@@ -40,7 +40,7 @@ struct Run {
 };
 
 Run play(int effect, int w, int h, int delay, std::vector<int>& blocks) {
-    QImage back = bench::noise(w, h, 1), previous = bench::noise(w, h, 2), screen = previous.copy();
+    QImage back = bench::noise(w, h, 1), previous = bench::noise(w, h, 2), screen = bench::noise(w, h, 2);
     ImageTransitionTarget target(back, previous, screen, QRect(0, 0, w, h));
     Mt19937 mt;
     mt.seed(4357);

@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
     }
     s.back = bench::noise(s.w, s.h, 1);
     s.previousSaved = bench::noise(s.w, s.h, 2);
-    s.previous = s.previousSaved.copy();
-    s.memoryScreen = s.previousSaved.copy();
+    s.previous = bench::noise(s.w, s.h, 2);
+    s.memoryScreen = bench::noise(s.w, s.h, 2);
     s.blocks.assign(static_cast<std::size_t>(blockCountFor(s.w, s.h)), 0);
     const double memcpyMs = bench::memcpyFrameMs(s.w, s.h);
     const char* const levels[] = {"plain C++", "SSE2", "AVX2", "AVX-512"};

@@ -18,6 +18,7 @@
 
 #include "show/blend.h"
 #include "show/blockgrid.h"
+#include "show/canvas.h"
 #include "show/imagetransitiontarget.h"
 #include "show/pixelwork.h"
 #include "show/resample.h"
@@ -366,6 +367,26 @@ TEST_F(AllLevels, BandsOnThreadsDrawWhatOneThreadDraws) {
                 }
         }
     }
+}
+
+TEST(Canvas, LargeAndSmallCanvasesAreWritableImagesOfTheirSize) {
+    for (const QSize size : {QSize(3840, 2160), QSize(1366, 768), QSize(7, 3)}) {
+        QImage canvas = makeCanvas(size);
+        ASSERT_FALSE(canvas.isNull());
+        EXPECT_EQ(canvas.size(), size);
+        EXPECT_EQ(canvas.format(), QImage::Format_RGB32);
+        EXPECT_EQ(canvas.bytesPerLine(), 4 * size.width());
+        canvas.fill(0xFF102030u);
+        EXPECT_EQ(canvas.pixel(size.width() - 1, size.height() - 1), 0xFF102030u);
+        QImage copy = canvas.copy();
+        copy.setPixel(0, 0, 0xFF000000u);
+        EXPECT_EQ(canvas.pixel(0, 0), 0xFF102030u);  // the copy has memory of its own
+        if (size.width() * size.height() * 4 >= (2 << 20)) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(canvas.constBits()) % (2 << 20), 0u);
+        }
+    }
+    EXPECT_TRUE(makeCanvas(QSize(0, 5)).isNull());
+    EXPECT_TRUE(makeCanvas(QSize(-1, 5)).isNull());
 }
 
 TEST_F(AllLevels, BandsCoverEveryRowOnceOnSeveralThreads) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <numeric>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -164,6 +165,41 @@ TEST(PieceCoverage, MissingPixelsComeOutAsFewDisjointRectangles) {
                                                QRect(4, 5, 6, 1)}));
     c.mark(QRect(0, 0, 10, 6));
     EXPECT_TRUE(c.missing().empty());
+}
+
+// Whole columns, whole rows and other pieces in any mix: exactly the pixels
+// no piece reached come out, each once.
+TEST(PieceCoverage, AnyMixOfColumnsRowsAndBlocksAgainstAPixelSet) {
+    std::mt19937 gen(7);
+    for (int round = 0; round < 200; ++round) {
+        const int w = 1 + static_cast<int>(gen() % 23), h = 1 + static_cast<int>(gen() % 17);
+        PieceCoverage c(w, h);
+        std::vector<std::uint8_t> covered(static_cast<std::size_t>(w * h), 0);
+        const int pieces = static_cast<int>(gen() % 12);
+        for (int k = 0; k < pieces; ++k) {
+            QRect r;
+            switch (gen() % 3) {
+            case 0: r = QRect(static_cast<int>(gen() % w), 0, 1 + static_cast<int>(gen() % 2), h); break;
+            case 1: r = QRect(0, static_cast<int>(gen() % h), w, 1 + static_cast<int>(gen() % 2)); break;
+            default:
+                r = QRect(static_cast<int>(gen() % w), static_cast<int>(gen() % h), 1 + static_cast<int>(gen() % 5),
+                          1 + static_cast<int>(gen() % 5));
+            }
+            r = r.intersected(QRect(0, 0, w, h));
+            if (r.isEmpty()) continue;
+            c.mark(r);
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) covered[static_cast<std::size_t>(y * w + x)] = 1;
+        }
+        std::vector<std::uint8_t> seen = covered;
+        for (const QRect& r : c.missing())
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) {
+                    ASSERT_EQ(seen[static_cast<std::size_t>(y * w + x)], 0) << "round " << round << " at " << x << "," << y;
+                    seen[static_cast<std::size_t>(y * w + x)] = 1;
+                }
+        for (std::uint8_t v : seen) ASSERT_EQ(v, 1) << "round " << round;
+    }
 }
 
 // ---------------------------------------------------------------------------
