@@ -24,6 +24,8 @@ WScreenCanvas::WScreenCanvas(QWindow* window) : window_(window), store_(window) 
 WScreenCanvas::~WScreenCanvas() = default;
 
 void WScreenCanvas::resize(const QSize& size) {
+    finishFrames();
+    spare_.reset();
     size_ = size;
     // The store is sized in device-independent pixels; pictures are device pixels.
     const qreal ratio = window_->devicePixelRatio();
@@ -31,26 +33,90 @@ void WScreenCanvas::resize(const QSize& size) {
     if (clip_.isNull()) clip_ = QRect(QPoint(0, 0), size);
 }
 
-QImage* WScreenCanvas::begin(const QRect& rect) {
+QImage* WScreenCanvas::begin(QBackingStore& store, const QRect& rect) {
     if (times_) {
         const Clock::time_point start = Clock::now();
-        store_.beginPaint(QRegion(rect));
+        store.beginPaint(QRegion(rect));
         times_->waitMs += msSince(start);
     } else {
-        store_.beginPaint(QRegion(rect));
+        store.beginPaint(QRegion(rect));
     }
-    QPaintDevice* device = store_.paintDevice();
+    QPaintDevice* device = store.paintDevice();
     return device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
 }
 
-void WScreenCanvas::end(const QRect& rect) {
+QImage* WScreenCanvas::beginOwn(const QRect& rect) {
+    finishFrames();
+    return begin(store_, rect);
+}
+
+void WScreenCanvas::send(QBackingStore& store, const QRect& rect) {
     const Clock::time_point start = times_ ? Clock::now() : Clock::time_point();
-    store_.endPaint();
-    store_.flush(QRegion(rect));
+    store.flush(QRegion(rect));
     if (times_) {
         times_->flushMs += msSince(start);
         ++times_->flushes;
     }
+}
+
+void WScreenCanvas::end(const QRect& rect) {
+    store_.endPaint();
+    send(store_, rect);
+}
+
+bool WScreenCanvas::canWriteDirectly(const QImage* image, const QRect& rect) {
+    return image && qFuzzyCompare(image->devicePixelRatio(), 1.0) &&
+           (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
+           QRect(QPoint(0, 0), image->size()).contains(rect);
+}
+
+bool WScreenCanvas::drawFrame(const QRect& rect, const std::function<void(QImage&)>& draw) {
+    if (rect.isEmpty() || !clip_.contains(rect)) return false;
+    if (!spare_) {
+        spare_ = std::make_unique<QBackingStore>(window_);
+        spare_->resize(store_.size());
+    }
+    // Alternate between the stores, starting with the spare one so that an
+    // even number of frames ends in the window's own.
+    QBackingStore& store = lastFrameStore_ == spare_.get() ? store_ : *spare_;
+    // Qt waits here for the server to have read this store's frame before
+    // last; the last frame has not been sent yet, so the wait is short.
+    QImage* image = begin(store, rect);
+    if (!canWriteDirectly(image, rect)) {
+        store.endPaint();
+        finishFrames();
+        return false;
+    }
+    if (framePending_) send(*lastFrameStore_, frameRect_);
+    QImage view(image->bits() + rect.top() * image->bytesPerLine() + 4 * rect.left(), rect.width(), rect.height(),
+                image->bytesPerLine(), QImage::Format_RGB32);
+    draw(view);
+    store.endPaint();
+    lastFrameStore_ = &store;
+    framePending_ = true;
+    frameRect_ = rect;
+    return true;
+}
+
+void WScreenCanvas::finishFrames() {
+    if (!lastFrameStore_) return;
+    QBackingStore* last = lastFrameStore_;
+    lastFrameStore_ = nullptr;
+    if (framePending_) send(*last, frameRect_);
+    framePending_ = false;
+    if (last == &store_) return;
+    // The spare store holds what the screen shows: the window's store takes
+    // it over, for the drawings and repaints that follow.
+    QImage* from = nullptr;
+    if (QPaintDevice* device = last->paintDevice(); device && device->devType() == QInternal::Image)
+        from = static_cast<QImage*>(device);
+    QImage* to = begin(store_, frameRect_);
+    if (from && canWriteDirectly(to, frameRect_) && from->size() == to->size()) {
+        const std::size_t bytes = 4 * static_cast<std::size_t>(frameRect_.width());
+        for (int y = frameRect_.top(); y <= frameRect_.bottom(); ++y)
+            std::memcpy(to->scanLine(y) + 4 * frameRect_.left(), from->constScanLine(y) + 4 * frameRect_.left(), bytes);
+    }
+    end(frameRect_);
 }
 
 void WScreenCanvas::fill(const QRect& rect, const QColor& colour) {
@@ -66,10 +132,8 @@ void WScreenCanvas::drawImage(const QPoint& target, const QImage& source, const 
     dst = dst.intersected(clip_);
     if (dst.isEmpty()) return;
     const QPoint srcOrigin = sourceRect.topLeft() + (dst.topLeft() - target);
-    QImage* image = begin(dst);
-    const bool direct = image && qFuzzyCompare(image->devicePixelRatio(), 1.0) &&
-                        (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
-                        source.format() == QImage::Format_RGB32 && QRect(QPoint(0, 0), image->size()).contains(dst) &&
+    QImage* image = beginOwn(dst);
+    const bool direct = canWriteDirectly(image, dst) && source.format() == QImage::Format_RGB32 &&
                         source.rect().contains(QRect(srcOrigin, dst.size()));
     if (direct) {
         // Plain row copies: the common case of a transition piece.
@@ -89,10 +153,8 @@ void WScreenCanvas::drawImage(const QPoint& target, const QImage& source, const 
 
 bool WScreenCanvas::paintDirect(const QRect& rect, const std::function<void(QImage&)>& draw) {
     if (rect.isEmpty() || !clip_.contains(rect)) return false;
-    QImage* image = begin(rect);
-    const bool direct = image && qFuzzyCompare(image->devicePixelRatio(), 1.0) &&
-                        (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied) &&
-                        QRect(QPoint(0, 0), image->size()).contains(rect);
+    QImage* image = beginOwn(rect);
+    const bool direct = canWriteDirectly(image, rect);
     if (direct) {
         // A view of exactly `rect`, so that nothing outside it is touched.
         QImage view(image->bits() + rect.top() * image->bytesPerLine() + 4 * rect.left(), rect.width(), rect.height(),
@@ -106,7 +168,7 @@ bool WScreenCanvas::paintDirect(const QRect& rect, const std::function<void(QIma
 void WScreenCanvas::paint(const QRect& rect, const std::function<void(QPainter&)>& draw) {
     const QRect r = rect.intersected(clip_);
     if (r.isEmpty()) return;
-    begin(r);
+    beginOwn(r);
     if (QPaintDevice* device = store_.paintDevice()) {
         QPainter painter(device);
         const qreal ratio = window_->devicePixelRatio();
@@ -126,9 +188,13 @@ void WScreenCanvas::waitUntilShown() {
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
-void WScreenCanvas::flushAll() { store_.flush(QRegion(QRect(QPoint(0, 0), store_.size()))); }
+void WScreenCanvas::flushAll() {
+    finishFrames();
+    store_.flush(QRegion(QRect(QPoint(0, 0), store_.size())));
+}
 
 QImage WScreenCanvas::grab() const {
+    const_cast<WScreenCanvas*>(this)->finishFrames();
     QPaintDevice* device = const_cast<QBackingStore&>(store_).paintDevice();
     if (device && device->devType() == QInternal::Image) return static_cast<QImage*>(device)->copy();
     return {};

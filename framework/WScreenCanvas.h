@@ -3,6 +3,14 @@
 // backing store; every drawing operation is flushed to the screen at once
 // for the rectangle it changed. A clip rectangle limits every operation (a
 // 1366-wide screen shows its 1360 middle columns).
+//
+// Whole frames (the zoom and blend transitions draw hundreds of them) take
+// another road: they are drawn in turn into the window's store and a spare
+// one, and each is sent to the X server only once the next has been begun.
+// Before Qt lets a drawing overwrite pixels it has sent, it waits until the
+// server has read them; with one store that wait comes between every two
+// frames, and the server copies a frame while the program waits. With two,
+// the server copies one frame while the program draws the next.
 #include <QBackingStore>
 #include <QColor>
 #include <QFont>
@@ -10,6 +18,7 @@
 #include <QRect>
 #include <QWindow>
 #include <functional>
+#include <memory>
 
 namespace orvanta {
 
@@ -45,6 +54,14 @@ public:
     // image (coordinates as on screen). False, with nothing drawn, when the
     // store has no such image or `rect` is not wholly inside the clip.
     bool paintDirect(const QRect& rect, const std::function<void(QImage&)>& draw);
+    // One frame of a sequence: as paintDirect (`draw` writes every pixel of
+    // `rect`, a view with its origin at rect's corner), through the two
+    // stores; it reaches the screen when the next frame begins or the
+    // sequence ends. False, with nothing drawn, where paintDirect would fail.
+    bool drawFrame(const QRect& rect, const std::function<void(QImage&)>& draw);
+    // Ends a sequence of frames: the last one is sent and the window's store
+    // holds it. Every other operation does this first by itself.
+    void finishFrames();
     // Any other drawing: `draw` paints with a QPainter clipped to `rect`.
     void paint(const QRect& rect, const std::function<void(QPainter&)>& draw);
     // Puts the whole store on screen again (after an expose).
@@ -58,10 +75,19 @@ public:
     void setPresentTimes(PresentTimes* times) { times_ = times; }
 
 private:
-    QImage* begin(const QRect& rect);
+    QImage* begin(QBackingStore& store, const QRect& rect);
+    // Begins a drawing in the window's own store, after any frames.
+    QImage* beginOwn(const QRect& rect);
     void end(const QRect& rect);
+    void send(QBackingStore& store, const QRect& rect);
+    static bool canWriteDirectly(const QImage* image, const QRect& rect);
+
     QWindow* window_;
     QBackingStore store_;
+    std::unique_ptr<QBackingStore> spare_;  // made for the first frame
+    QBackingStore* lastFrameStore_ = nullptr;  // the store of the last frame drawn; null outside a sequence
+    bool framePending_ = false;                // that frame has not been sent yet
+    QRect frameRect_;
     QSize size_;
     QRect clip_;
     PresentTimes* times_ = nullptr;

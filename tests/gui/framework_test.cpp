@@ -5,12 +5,35 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 #include "framework/WMessageFilter.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTimer.h"
 #include "framework/singleinstance.h"
 
 using namespace orvanta;
+
+namespace {
+
+// The colour the X server has at (x, y) of the window, read back from it.
+QColor onScreen(QWindow& window, int x, int y) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return {};
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_drawable_t>(window.winId()), x, y, 1, 1, ~0u),
+        nullptr);
+    if (!reply) return {};
+    const uint8_t* p = xcb_get_image_data(reply);
+    const QColor colour(p[2], p[1], p[0]);
+    std::free(reply);
+    return colour;
+}
+
+}  // namespace
 
 class FrameworkTest : public QObject {
     Q_OBJECT
@@ -125,6 +148,44 @@ private slots:
         QCOMPARE(shot.pixelColor(61, 0), QColor(Qt::black));
         QCOMPARE(shot.pixelColor(12, 12), QColor(10, 200, 30));
         QCOMPARE(shot.pixelColor(12, 16), QColor(Qt::black));
+    }
+
+    // Sequences of whole frames, odd and even in number, through the two
+    // stores: the screen and the window's store end on the last frame, and
+    // what is drawn after it lands on top of it.
+    void framesEndOnTheLastOneWhateverTheirCount() {
+        WShowWindow window;
+        window.resize(64, 48);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        WScreenCanvas& canvas = window.canvas();
+        canvas.resize(QSize(64, 48));
+        const QRect all(0, 0, 64, 48);
+        for (int frames : {1, 2, 3, 6}) {
+            canvas.fill(all, Qt::black);
+            QColor last;
+            for (int k = 0; k < frames; ++k) {
+                last = QColor(10 * frames + k, 100 + k, 200 - k);
+                QVERIFY(canvas.drawFrame(all, [&](QImage& screen) {
+                    QCOMPARE(screen.size(), all.size());
+                    screen.fill(last);
+                }));
+            }
+            QImage corner(64, 48, QImage::Format_RGB32);
+            corner.fill(QColor(1, 2, 3));
+            canvas.copyFrom(corner, QRect(0, 0, 4, 4));  // ends the sequence
+            canvas.waitUntilShown();
+            const QImage shot = canvas.grab().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shot.pixelColor(2, 2), QColor(1, 2, 3));
+            QCOMPARE(shot.pixelColor(40, 30), last);
+            QCOMPARE(onScreen(window, 2, 2), QColor(1, 2, 3));
+            QCOMPARE(onScreen(window, 40, 30), last);
+            canvas.flushAll();  // a repaint shows the same
+            canvas.waitUntilShown();
+            QCOMPARE(onScreen(window, 40, 30), last);
+        }
+        canvas.setClip(QRect(3, 0, 58, 48));
+        QVERIFY(!canvas.drawFrame(all, [](QImage&) { QFAIL("drawn outside the clip"); }));
     }
 
     void singleInstanceIsHeldUntilReleased() {
