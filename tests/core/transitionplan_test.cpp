@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CountCase>& p) { return "e" + std::to_string(p.param.effect); });
 
 // ---------------------------------------------------------------------------
-// Examples of the design
+// Blocks, bands and lines on particular screens
 
 TEST(PieceEffects, RandomBlockFillUsesTheShuffledBlockArray) {
     const Plan plan = collect(19, 1024, 768);
