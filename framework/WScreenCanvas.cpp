@@ -17,6 +17,11 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// Pieces are sent at least this often, and as soon as their region has this
+// many rectangles (each is one request to the server).
+constexpr auto kPiecesInterval = std::chrono::milliseconds(4);
+constexpr int kPiecesRectangles = 64;
+
 }  // namespace
 
 WScreenCanvas::WScreenCanvas(QWindow* window) : window_(window), store_(window) {}
@@ -50,9 +55,9 @@ QImage* WScreenCanvas::beginOwn(const QRect& rect) {
     return begin(store_, rect);
 }
 
-void WScreenCanvas::send(QBackingStore& store, const QRect& rect) {
+void WScreenCanvas::send(QBackingStore& store, const QRegion& region) {
     const Clock::time_point start = times_ ? Clock::now() : Clock::time_point();
-    store.flush(QRegion(rect));
+    store.flush(region);
     if (times_) {
         times_->flushMs += msSince(start);
         ++times_->flushes;
@@ -61,7 +66,7 @@ void WScreenCanvas::send(QBackingStore& store, const QRect& rect) {
 
 void WScreenCanvas::end(const QRect& rect) {
     store_.endPaint();
-    send(store_, rect);
+    send(store_, QRegion(rect));
 }
 
 bool WScreenCanvas::canWriteDirectly(const QImage* image, const QRect& rect) {
@@ -72,6 +77,7 @@ bool WScreenCanvas::canWriteDirectly(const QImage* image, const QRect& rect) {
 
 bool WScreenCanvas::drawFrame(const QRect& rect, const std::function<void(QImage&)>& draw) {
     if (rect.isEmpty() || !clip_.contains(rect)) return false;
+    sendPieces();
     if (!spare_) {
         spare_ = std::make_unique<QBackingStore>(window_);
         spare_->resize(store_.size());
@@ -87,7 +93,7 @@ bool WScreenCanvas::drawFrame(const QRect& rect, const std::function<void(QImage
         finishFrames();
         return false;
     }
-    if (framePending_) send(*lastFrameStore_, frameRect_);
+    if (framePending_) send(*lastFrameStore_, QRegion(frameRect_));
     QImage view(image->bits() + rect.top() * image->bytesPerLine() + 4 * rect.left(), rect.width(), rect.height(),
                 image->bytesPerLine(), QImage::Format_RGB32);
     draw(view);
@@ -99,10 +105,15 @@ bool WScreenCanvas::drawFrame(const QRect& rect, const std::function<void(QImage
 }
 
 void WScreenCanvas::finishFrames() {
+    sendPieces();
+    endFrames();
+}
+
+void WScreenCanvas::endFrames() {
     if (!lastFrameStore_) return;
     QBackingStore* last = lastFrameStore_;
     lastFrameStore_ = nullptr;
-    if (framePending_) send(*last, frameRect_);
+    if (framePending_) send(*last, QRegion(frameRect_));
     framePending_ = false;
     if (last == &store_) return;
     // The spare store holds what the screen shows: the window's store takes
@@ -127,20 +138,22 @@ void WScreenCanvas::fill(const QRect& rect, const QColor& colour) {
 
 void WScreenCanvas::copyFrom(const QImage& source, const QRect& rect) { drawImage(rect.topLeft(), source, rect); }
 
-void WScreenCanvas::drawImage(const QPoint& target, const QImage& source, const QRect& sourceRect) {
-    QRect dst(target, sourceRect.size());
-    dst = dst.intersected(clip_);
-    if (dst.isEmpty()) return;
-    const QPoint srcOrigin = sourceRect.topLeft() + (dst.topLeft() - target);
-    QImage* image = beginOwn(dst);
+void WScreenCanvas::copyInto(QImage* image, const QImage& source, const QRect& dst, const QPoint& srcOrigin) {
     const bool direct = canWriteDirectly(image, dst) && source.format() == QImage::Format_RGB32 &&
                         source.rect().contains(QRect(srcOrigin, dst.size()));
     if (direct) {
         // Plain row copies: the common case of a transition piece.
         const std::size_t bytes = static_cast<std::size_t>(dst.width()) * 4;
-        for (int y = 0; y < dst.height(); ++y)
-            std::memcpy(image->scanLine(dst.y() + y) + dst.x() * 4, source.constScanLine(srcOrigin.y() + y) + srcOrigin.x() * 4,
-                        bytes);
+        const qsizetype from = source.bytesPerLine(), to = image->bytesPerLine();
+        const uchar* s = source.constBits() + srcOrigin.y() * from + srcOrigin.x() * 4;
+        uchar* d = image->bits() + dst.y() * to + dst.x() * 4;
+        if (dst.width() == 1) {
+            // A column: one pixel per row, not worth a memcpy call each.
+            for (int y = 0; y < dst.height(); ++y, s += from, d += to)
+                *reinterpret_cast<std::uint32_t*>(d) = *reinterpret_cast<const std::uint32_t*>(s);
+            return;
+        }
+        for (int y = 0; y < dst.height(); ++y, s += from, d += to) std::memcpy(d, s, bytes);
     } else if (QPaintDevice* device = store_.paintDevice()) {
         QPainter painter(device);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -148,7 +161,36 @@ void WScreenCanvas::drawImage(const QPoint& target, const QImage& source, const 
         painter.scale(1 / ratio, 1 / ratio);
         painter.drawImage(dst.topLeft(), source, QRect(srcOrigin, dst.size()));
     }
+}
+
+void WScreenCanvas::drawImage(const QPoint& target, const QImage& source, const QRect& sourceRect) {
+    QRect dst(target, sourceRect.size());
+    dst = dst.intersected(clip_);
+    if (dst.isEmpty()) return;
+    const QPoint srcOrigin = sourceRect.topLeft() + (dst.topLeft() - target);
+    copyInto(beginOwn(dst), source, dst, srcOrigin);
     end(dst);
+}
+
+void WScreenCanvas::copyPiece(const QImage& source, const QRect& rect) {
+    const QRect dst = rect.intersected(clip_);
+    if (dst.isEmpty()) return;
+    endFrames();
+    if (piecesPending_.isEmpty()) piecesSince_ = Clock::now();
+    // Pixels not sent yet may be overwritten at once; Qt only waits for the
+    // server when the piece overlaps what was sent.
+    copyInto(begin(store_, dst), source, dst, dst.topLeft());
+    store_.endPaint();
+    piecesPending_ += dst;
+    if (piecesPending_.rectCount() >= kPiecesRectangles || Clock::now() - piecesSince_ >= kPiecesInterval)
+        sendPieces();
+}
+
+void WScreenCanvas::sendPieces() {
+    if (piecesPending_.isEmpty()) return;
+    const QRegion pieces = piecesPending_;
+    piecesPending_ = QRegion();
+    send(store_, pieces);
 }
 
 bool WScreenCanvas::paintDirect(const QRect& rect, const std::function<void(QImage&)>& draw) {
@@ -180,6 +222,7 @@ void WScreenCanvas::paint(const QRect& rect, const std::function<void(QPainter&)
 }
 
 void WScreenCanvas::waitUntilShown() {
+    finishFrames();
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection) return;

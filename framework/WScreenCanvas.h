@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QRect>
 #include <QWindow>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -48,6 +49,11 @@ public:
     void fill(const QRect& rect, const QColor& colour);
     // Copies `rect` of `source` (same coordinates) onto the screen.
     void copyFrom(const QImage& source, const QRect& rect);
+    // One piece of a transition: as copyFrom, sent with the pieces that
+    // follow it within a few milliseconds, at sendPieces, or before any other
+    // operation, whichever comes first.
+    void copyPiece(const QImage& source, const QRect& rect);
+    void sendPieces();
     // Copies `sourceRect` of `source` to `target` unscaled.
     void drawImage(const QPoint& target, const QImage& source, const QRect& sourceRect);
     // Lets `draw` write the pixels of `rect` straight into the screen's 32-bit
@@ -59,8 +65,9 @@ public:
     // stores; it reaches the screen when the next frame begins or the
     // sequence ends. False, with nothing drawn, where paintDirect would fail.
     bool drawFrame(const QRect& rect, const std::function<void(QImage&)>& draw);
-    // Ends a sequence of frames: the last one is sent and the window's store
-    // holds it. Every other operation does this first by itself.
+    // Ends a sequence of frames or pieces: the last ones are sent and the
+    // window's store holds them. Every other operation does this first by
+    // itself.
     void finishFrames();
     // Any other drawing: `draw` paints with a QPainter clipped to `rect`.
     void paint(const QRect& rect, const std::function<void(QPainter&)>& draw);
@@ -79,7 +86,9 @@ private:
     // Begins a drawing in the window's own store, after any frames.
     QImage* beginOwn(const QRect& rect);
     void end(const QRect& rect);
-    void send(QBackingStore& store, const QRect& rect);
+    void send(QBackingStore& store, const QRegion& region);
+    void endFrames();  // finishFrames without sending pending pieces
+    void copyInto(QImage* image, const QImage& source, const QRect& dst, const QPoint& srcOrigin);
     static bool canWriteDirectly(const QImage* image, const QRect& rect);
 
     QWindow* window_;
@@ -88,6 +97,8 @@ private:
     QBackingStore* lastFrameStore_ = nullptr;  // the store of the last frame drawn; null outside a sequence
     bool framePending_ = false;                // that frame has not been sent yet
     QRect frameRect_;
+    QRegion piecesPending_;  // drawn in the window's store, not sent yet
+    std::chrono::steady_clock::time_point piecesSince_;
     QSize size_;
     QRect clip_;
     PresentTimes* times_ = nullptr;

@@ -92,7 +92,7 @@ void ScreenTransitionTarget::timedDraw(Draw&& draw) {
 }
 
 void ScreenTransitionTarget::copyPiece(const QRect& r) {
-    timedDraw([&] { canvas_.copyFrom(back_, r); });
+    timedDraw([&] { canvas_.copyPiece(back_, r); });
 }
 
 void ScreenTransitionTarget::stretchToScreen(const QRect& src, const QRect& dst) {
@@ -139,6 +139,7 @@ void ScreenTransitionTarget::sleep(int ms) {
     if (ms <= 0) return;
     const Clock::time_point start = timed_ ? Clock::now() : Clock::time_point();
     if (timed_) timing_.pausesMs += ms;
+    canvas_.sendPieces();  // the screen is up to date during the pause
     const auto due = clock_.next(ms);
     // Input is seen during the pause, and the pause still ends on schedule.
     for (;;) {

@@ -188,6 +188,38 @@ private slots:
         QVERIFY(!canvas.drawFrame(all, [](QImage&) { QFAIL("drawn outside the clip"); }));
     }
 
+    // Pieces sent in batches still all reach the screen, clipped, in order
+    // with frames and other drawing.
+    void piecesReachTheScreenWhenSent() {
+        WShowWindow window;
+        window.resize(64, 48);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        WScreenCanvas& canvas = window.canvas();
+        canvas.resize(QSize(64, 48));
+        canvas.fill(QRect(0, 0, 64, 48), Qt::black);
+        canvas.setClip(QRect(3, 0, 58, 48));
+        QImage back(64, 48, QImage::Format_RGB32);
+        back.fill(QColor(10, 200, 30));
+        for (int x = 0; x < 64; x += 2) canvas.copyPiece(back, QRect(x, 0, 1, 48));  // every second column
+        canvas.copyPiece(back, QRect(0, 20, 64, 1));  // and a row across them
+        canvas.sendPieces();
+        canvas.waitUntilShown();
+        QCOMPARE(onScreen(window, 4, 5), QColor(10, 200, 30));
+        QCOMPARE(onScreen(window, 5, 5), QColor(Qt::black));
+        QCOMPARE(onScreen(window, 5, 20), QColor(10, 200, 30));
+        QCOMPARE(onScreen(window, 2, 5), QColor(Qt::black));   // clipped
+        QCOMPARE(onScreen(window, 62, 20), QColor(Qt::black));  // clipped
+        // Pieces not yet sent come before a frame drawn after them.
+        canvas.copyPiece(back, QRect(7, 0, 1, 48));
+        QVERIFY(canvas.drawFrame(QRect(30, 0, 30, 48), [](QImage& screen) { screen.fill(QColor(90, 90, 90)); }));
+        canvas.finishFrames();
+        canvas.waitUntilShown();
+        QCOMPARE(onScreen(window, 7, 5), QColor(10, 200, 30));
+        QCOMPARE(onScreen(window, 31, 5), QColor(90, 90, 90));
+        QCOMPARE(canvas.grab().pixelColor(7, 5), QColor(10, 200, 30));
+    }
+
     void singleInstanceIsHeldUntilReleased() {
         qputenv("XDG_RUNTIME_DIR", QByteArray("/tmp"));
         SingleInstance first;
