@@ -9,7 +9,12 @@
 
 #include <cstdlib>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "framework/WMessageFilter.h"
+#include "framework/screentransitiontarget.h"
+#include "show/transitionplayer.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTimer.h"
 #include "framework/singleinstance.h"
@@ -218,6 +223,51 @@ private slots:
         QCOMPARE(onScreen(window, 7, 5), QColor(10, 200, 30));
         QCOMPARE(onScreen(window, 31, 5), QColor(90, 90, 90));
         QCOMPARE(canvas.grab().pixelColor(7, 5), QColor(10, 200, 30));
+    }
+
+    // The show window's transition target draws the transition to its end,
+    // and with ORVANTA_TIMING_LOG set appends one line per transition.
+    void transitionsOnTheWindowEndOnThePictureAndAreLogged() {
+        QTemporaryDir dir;
+        const QString log = dir.filePath("timing.log");
+        qputenv("ORVANTA_TIMING_LOG", log.toUtf8());
+        WShowWindow window;
+        window.resize(96, 64);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        WScreenCanvas& canvas = window.canvas();
+        canvas.resize(QSize(96, 64));
+        QImage back(96, 64, QImage::Format_RGB32), previous(96, 64, QImage::Format_RGB32);
+        back.fill(QColor(200, 20, 40));
+        previous.fill(QColor(0, 0, 90));
+        std::vector<int> blocks(static_cast<std::size_t>(96 * 64 / (8 * 8)));
+        int exits = 0;
+        ScreenTransitionTarget::Hooks hooks{[] { QCoreApplication::processEvents(); }, [&] { return ++exits > 1000000; },
+                                            [] { return false; }};
+        for (int effect : {1, 27, 33, 35}) {
+            canvas.copyFrom(previous, QRect(0, 0, 96, 64));
+            ScreenTransitionTarget target(canvas, back, previous, QRect(0, 0, 96, 64), hooks);
+            Mt19937 mt;
+            mt.seed(1);
+            CRandom cr(1);
+            TransitionRandom random{mt, cr};
+            const TransitionGeometry g{96, 64, 8, 0, blocks};
+            QVERIFY(playTransition(effect, g, random, target));
+            canvas.waitUntilShown();
+            if (effect != 33) {
+                QCOMPARE(onScreen(window, 50, 30), QColor(200, 20, 40));
+                QCOMPARE(canvas.grab().pixelColor(95, 63), QColor(200, 20, 40));
+            }
+            QCOMPARE(target.timing().effect, effect);
+        }
+        qunsetenv("ORVANTA_TIMING_LOG");
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[0].startsWith("effect 1 finished: 96 steps"));
+        QVERIFY(lines[2].startsWith("effect 33 finished: 400 steps"));
+        QVERIFY(lines[3].contains("waiting for the X server"));
     }
 
     void singleInstanceIsHeldUntilReleased() {
