@@ -10,7 +10,7 @@
 //    transitions_bench), and the same effect in memory in the same run.
 //  - Delay 10 (subset, --all for every effect): duration against the sum of
 //    its pauses, aim <= 1.10; the zooms against 2 s.
-// Usage: transitions_window_bench [--all] [--runs N] [--effects 1,33,35]
+// Usage: transitions_window_bench [--all] [--runs N] [--effects 1,33,35] [--delays 0|10|both] [--threads T]
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
@@ -123,10 +123,13 @@ bool isFrameEffect(const TransitionInfo& t) {
 int main(int argc, char** argv) {
     bool all = false;
     int runs = 1;
+    std::string delays = "both";
     std::vector<int> chosen;
     for (int k = 1; k < argc; ++k) {
         if (!std::strcmp(argv[k], "--all")) all = true;
         else if (!std::strcmp(argv[k], "--runs") && k + 1 < argc) runs = std::clamp(std::atoi(argv[++k]), 1, 20);
+        else if (!std::strcmp(argv[k], "--delays") && k + 1 < argc) delays = argv[++k];
+        else if (!std::strcmp(argv[k], "--threads") && k + 1 < argc) setPixelThreads(std::atoi(argv[++k]));
         else if (!std::strcmp(argv[k], "--effects") && k + 1 < argc) {
             std::stringstream list(argv[++k]);
             for (std::string item; std::getline(list, item, ',');) chosen.push_back(std::atoi(item.c_str()));
@@ -166,7 +169,7 @@ int main(int argc, char** argv) {
     std::printf("%-3s %-28s %8s %8s %7s %6s %5s %8s %8s %8s %8s %8s\n", "No", "Name", "seconds", "memory", "floor s",
                 "xfloor", "aim", "pixels", "X wait", "sending", "events", "sends");
     for (const TransitionInfo& t : transitionTable()) {
-        if (!wanted(t.number, false)) continue;
+        if (!wanted(t.number, false) || delays == "10") continue;
         double low = 0, high = 0;
         const Result r = medianRun(s, t.number, 0, runs, low, high);
         const double memory = playInMemory(s, t.number);
@@ -187,7 +190,7 @@ int main(int argc, char** argv) {
                 "X wait", "sending", "pausing");
     double worst = 0;
     for (const TransitionInfo& t : transitionTable()) {
-        if (!wanted(t.number, true)) continue;
+        if (!wanted(t.number, true) || delays == "0") continue;
         double low = 0, high = 0;
         const Result r = medianRun(s, t.number, 10, runs, low, high);
         const bench::PlanSize size =

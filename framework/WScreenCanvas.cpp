@@ -21,6 +21,11 @@ double msSince(Clock::time_point start) {
 // many rectangles (each is one request to the server).
 constexpr auto kPiecesInterval = std::chrono::milliseconds(4);
 constexpr int kPiecesRectangles = 64;
+// Qt keeps the region sent to the server since it last waited for it, and
+// checks every drawing against it: past this many rectangles the program
+// waits once itself, which empties that region (thousands of scattered
+// blocks would otherwise make each check slower than the copy it guards).
+constexpr int kSentRectangles = 256;
 
 }  // namespace
 
@@ -58,6 +63,16 @@ QImage* WScreenCanvas::beginOwn(const QRect& rect) {
 void WScreenCanvas::send(QBackingStore& store, const QRegion& region) {
     const Clock::time_point start = times_ ? Clock::now() : Clock::time_point();
     store.flush(region);
+    int& sent = &store == &store_ ? sentRectangles_ : spareSentRectangles_;
+    sent += region.rectCount();
+    if (sent > kSentRectangles) {
+        // A drawing over a pixel just sent makes Qt wait for the server and
+        // forget what it had sent; nothing is drawn.
+        sent = 0;
+        const QRect pixel(region.begin()->topLeft(), QSize(1, 1));  // inside what was sent
+        store.beginPaint(QRegion(pixel));
+        store.endPaint();
+    }
     if (times_) {
         times_->flushMs += msSince(start);
         ++times_->flushes;

@@ -98,6 +98,8 @@ private:
     bool framePending_ = false;                // that frame has not been sent yet
     QRect frameRect_;
     QRegion piecesPending_;  // drawn in the window's store, not sent yet
+    int sentRectangles_ = 0;  // sent from each store since the program last waited for the server
+    int spareSentRectangles_ = 0;
     std::chrono::steady_clock::time_point piecesSince_;
     QSize size_;
     QRect clip_;
