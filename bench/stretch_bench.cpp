@@ -46,11 +46,6 @@ double medianMs(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 struct Timing {
     double wall, cpu;  // medians in milliseconds
 };
@@ -58,7 +53,7 @@ struct Timing {
 // Runs the Pillow script and returns its medians, one per case, or an empty
 // list when no Python with Pillow is there.
 std::vector<Timing> pillowMedians(const std::vector<Case>& cases, int runs) {
-    const std::string script = directoryOf(__FILE__) + "/stretch_pillow.py";
+    const std::string script = std::string(ORVANTA_SOURCE_DIR) + "/bench/stretch_pillow.py";
     for (const char* python : {"/usr/bin/python3", "python3"}) {
         std::string command = std::string(python) + " -c 'import PIL' 2>/dev/null";
         if (std::system(command.c_str()) != 0) continue;
