@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 namespace orvanta {
 namespace {
 
@@ -58,7 +60,8 @@ public:
     // false, with nothing run, when the workers are busy or cannot be started.
     bool run(int bands, const std::function<void(int)>& job) {
         std::unique_lock<std::mutex> caller(callerMutex_, std::try_to_lock);
-        if (!caller.owns_lock() || !ensureThreads(bands - 1)) return false;
+        // A child process made by fork has none of the parent's workers.
+        if (!caller.owns_lock() || (!threads_.empty() && owner_ != getpid()) || !ensureThreads(bands - 1)) return false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             job_ = &job;
@@ -77,6 +80,7 @@ public:
 private:
     bool ensureThreads(int wanted) {
         try {
+            if (threads_.empty()) owner_ = getpid();
             while (static_cast<int>(threads_.size()) < wanted) {
                 const int index = static_cast<int>(threads_.size()) + 1;
                 threads_.emplace_back([this, index] { loop(index); });
@@ -107,6 +111,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_, done_;
     std::vector<std::thread> threads_;
+    pid_t owner_ = 0;  // the process the workers run in
     const std::function<void(int)>* job_ = nullptr;
     int bands_ = 0;
     int remaining_ = 0;

@@ -5,6 +5,8 @@
 // Large images, where the work is split into bands, are compared against the
 // plain C++ kernels on one thread.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QImage>
 
@@ -367,6 +369,27 @@ TEST_F(AllLevels, BandsOnThreadsDrawWhatOneThreadDraws) {
                 }
         }
     }
+}
+
+// A process forked after the workers started has none: its band work runs
+// on its one thread instead of waiting for workers that are not there.
+TEST_F(AllLevels, BandsInAForkedProcessRunThere) {
+    setPixelThreads(2);
+    std::atomic<int> done{0};
+    forRowBands(100, 2, [&](int, int first, int last) { done += last - first; });
+    ASSERT_EQ(done.load(), 100);
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        alarm(20);  // a hang ends the child, and the test fails
+        std::atomic<int> rows{0};
+        forRowBands(100, 2, [&](int, int first, int last) { rows += last - first; });
+        _exit(rows.load() == 100 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child was killed (a hang)";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(Canvas, LargeAndSmallCanvasesAreWritableImagesOfTheirSize) {
