@@ -38,6 +38,15 @@ QColor onScreen(QWindow& window, int x, int y) {
     return colour;
 }
 
+// Shows a w x h show window and sizes its canvas; false when it is not exposed.
+bool showCanvas(WShowWindow& window, int w, int h) {
+    window.resize(w, h);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return false;
+    window.canvas().resize(QSize(w, h));
+    return true;
+}
+
 }  // namespace
 
 class FrameworkTest : public QObject {
@@ -136,11 +145,8 @@ private slots:
 
     void screenCanvasDrawsAndClips() {
         WShowWindow window;
-        window.resize(64, 48);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(showCanvas(window, 64, 48));
         WScreenCanvas& canvas = window.canvas();
-        canvas.resize(QSize(64, 48));
         canvas.fill(QRect(0, 0, 64, 48), Qt::black);
         QImage back(64, 48, QImage::Format_RGB32);
         back.fill(QColor(10, 200, 30));
@@ -160,11 +166,8 @@ private slots:
     // what is drawn after it lands on top of it.
     void framesEndOnTheLastOneWhateverTheirCount() {
         WShowWindow window;
-        window.resize(64, 48);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(showCanvas(window, 64, 48));
         WScreenCanvas& canvas = window.canvas();
-        canvas.resize(QSize(64, 48));
         const QRect all(0, 0, 64, 48);
         for (int frames : {1, 2, 3, 6}) {
             canvas.fill(all, Qt::black);
@@ -197,11 +200,8 @@ private slots:
     // with frames and other drawing.
     void piecesReachTheScreenWhenSent() {
         WShowWindow window;
-        window.resize(64, 48);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(showCanvas(window, 64, 48));
         WScreenCanvas& canvas = window.canvas();
-        canvas.resize(QSize(64, 48));
         canvas.fill(QRect(0, 0, 64, 48), Qt::black);
         canvas.setClip(QRect(3, 0, 58, 48));
         QImage back(64, 48, QImage::Format_RGB32);
@@ -232,11 +232,8 @@ private slots:
         const QString log = dir.filePath("timing.log");
         qputenv("ORVANTA_TIMING_LOG", log.toUtf8());
         WShowWindow window;
-        window.resize(96, 64);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(showCanvas(window, 96, 64));
         WScreenCanvas& canvas = window.canvas();
-        canvas.resize(QSize(96, 64));
         QImage back(96, 64, QImage::Format_RGB32), previous(96, 64, QImage::Format_RGB32);
         back.fill(QColor(200, 20, 40));
         previous.fill(QColor(0, 0, 90));
