@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace orvanta {
 
@@ -123,9 +124,34 @@ std::uint64_t keyAt(const std::string& p, std::size_t offset) {
 // next eight bytes, then each run of equal keys by the eight after, and so
 // on. A run whose paths all ended inside the key compares equal and goes by
 // the paths' bytes.
-void sortByKeys(const WSortableVector<WFilePath>& list, KeyedPath* first, KeyedPath* last, std::size_t offset) {
+// Orders items by key: a radix sort, 16 bits a pass from the lowest, for
+// long runs (the first level of a big list), std::sort for short ones.
+void sortKeys(KeyedPath* first, KeyedPath* last, std::vector<KeyedPath>& spare) {
+    const std::size_t n = static_cast<std::size_t>(last - first);
+    if (n < 4096) {
+        std::sort(first, last, [](const KeyedPath& x, const KeyedPath& y) { return x.key < y.key; });
+        return;
+    }
+    spare.resize(n);
+    KeyedPath* from = first;
+    KeyedPath* to = spare.data();
+    std::vector<std::size_t> counts(65536);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (std::size_t i = 0; i < n; ++i) ++counts[(from[i].key >> shift) & 0xFFFF];
+        if (counts[(from[0].key >> shift) & 0xFFFF] == n) continue;  // one digit for all: nothing to move
+        std::size_t sum = 0;
+        for (std::size_t& c : counts) sum += std::exchange(c, sum);
+        for (std::size_t i = 0; i < n; ++i) to[counts[(from[i].key >> shift) & 0xFFFF]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != first) std::copy(from, from + n, first);
+}
+
+void sortByKeys(const WSortableVector<WFilePath>& list, KeyedPath* first, KeyedPath* last, std::size_t offset,
+                std::vector<KeyedPath>& spare) {
     for (KeyedPath* it = first; it != last; ++it) it->key = keyAt(list[it->index].path(), offset);
-    std::sort(first, last, [](const KeyedPath& x, const KeyedPath& y) { return x.key < y.key; });
+    sortKeys(first, last, spare);
     for (KeyedPath* run = first; run != last;) {
         KeyedPath* end = run + 1;
         while (end != last && end->key == run->key) ++end;
@@ -135,7 +161,7 @@ void sortByKeys(const WSortableVector<WFilePath>& list, KeyedPath* first, KeyedP
                     return list[x.index].path() < list[y.index].path();
                 });
             } else {
-                sortByKeys(list, run, end, offset + 8);
+                sortByKeys(list, run, end, offset + 8, spare);
             }
         }
         run = end;
@@ -159,7 +185,8 @@ void sortPicturePaths(WSortableVector<WFilePath>& list) {
     }
     std::vector<KeyedPath> items(n);
     for (std::size_t i = 0; i < n; ++i) items[i] = {0, static_cast<std::uint32_t>(i)};
-    sortByKeys(list, items.data(), items.data() + n, common);
+    std::vector<KeyedPath> spare;
+    sortByKeys(list, items.data(), items.data() + n, common, spare);
     // Entry i takes the path now at items[i].index, cycle by cycle.
     std::vector<std::uint32_t> from(n);
     for (std::size_t i = 0; i < n; ++i) from[i] = items[i].index;
