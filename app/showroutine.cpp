@@ -13,11 +13,12 @@
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
-#include "show/blend.h"
+#include "framework/screentransitiontarget.h"
 #include "show/blockgrid.h"
 #include "show/composition.h"
 #include "show/palettemode.h"
 #include "show/picturefile.h"
+#include "show/canvas.h"
 #include "show/resample.h"
 #include "show/transitionplan.h"
 #include "show/transitionplayer.h"
@@ -28,45 +29,6 @@ namespace {
 
 QColor colourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
-// The transition's drawing on the show window: pieces of the back buffer go
-// straight to the screen; between steps and during pauses events keep flowing.
-class ScreenTransitionTarget : public TransitionTarget {
-public:
-    ScreenTransitionTarget(Form1& form, const QImage& back, QImage& previous, QRect show)
-        : form_(form), screen_(form.window().canvas()), back_(back), previous_(previous), show_(show) {}
-    void begin() override { clock_.start(); }
-    void copyPiece(const QRect& r) override { screen_.copyFrom(back_, r); }
-    void stretchToScreen(const QRect& src, const QRect& dst) override {
-        // A zoom frame is stretched straight into the screen when it can be:
-        // 400 frames of a whole screen each are the zooms' whole cost.
-        if (screen_.paintDirect(show_, [&](QImage& screen) { stretchBox(back_, src, screen, dst); })) return;
-        if (frame_.size() != back_.size()) frame_ = QImage(back_.size(), QImage::Format_RGB32);
-        stretchBox(back_, src, frame_, dst);
-        screen_.copyFrom(frame_, show_);
-    }
-    void blendFrame(int alpha) override {
-        blendConstant(back_, previous_, alpha);
-        screen_.copyFrom(previous_, show_);
-    }
-    void copyAll() override { screen_.copyFrom(back_, show_); }
-    void fill(QRgb colour) override { screen_.fill(show_, QColor::fromRgb(colour)); }
-    bool pumpAndCheckExit() override {
-        form_.pumpEvents();
-        return form_.state().stopRequested();
-    }
-    void sleep(int ms) override {
-        if (ms > 0) form_.pumpUntil(clock_.next(ms));
-    }
-
-private:
-    Form1& form_;
-    WScreenCanvas& screen_;
-    const QImage& back_;
-    QImage& previous_;
-    QRect show_;
-    PauseClock clock_;
-    QImage frame_;
-};
 
 }  // namespace
 
@@ -84,13 +46,13 @@ void SlideShow::seed(std::uint32_t seed) {
 void SlideShow::setScreen(const QRect& showRect, bool paletteDisplay) {
     showRect_ = showRect;
     paletteDisplay_ = paletteDisplay;
-    backBuffer_ = QImage(showRect.size(), QImage::Format_RGB32);
+    backBuffer_ = makeCanvas(showRect.size());
     backBuffer_.fill(Qt::black);
 }
 
 bool SlideShow::buildPictureList() {
     BuildHooks hooks;
-    hooks.pumpEvents = [this] { return form_.pumpEvents(); };
+    hooks.pumpEvents = throttledPump([this] { return form_.pumpEvents(); }, [this] { return state_.ended(); });
     // Only shortcuts to absolute paths are listed: a Windows or relative
     // target would be opened against whatever the working directory is.
     hooks.resolveShortcut = shellShortcutResolver(0);
@@ -115,7 +77,7 @@ void SlideShow::prepareRun() {
     timerInterval_ = settings.Duration * 1000;
     blockSize_ = blockSizeFor(showRect_.width());
     blockOrder_.assign(static_cast<std::size_t>(blockCountFor(showRect_.width(), showRect_.height())), 0);
-    previousBuffer_ = QImage(showRect_.size(), QImage::Format_RGB32);
+    previousBuffer_ = makeCanvas(showRect_.size());
     previousBuffer_.fill(colourOf(settings.BackColor));
 }
 
@@ -310,7 +272,11 @@ bool SlideShow::showRoutine() {
 
 void SlideShow::playTransitionToScreen() {
     const Settings& settings = form_.settings();
-    ScreenTransitionTarget target(form_, backBuffer_, previousBuffer_, showRect_);
+    ScreenTransitionTarget::Hooks hooks;
+    hooks.processEvents = [this] { form_.pumpEvents(); };
+    hooks.exitRequested = [this] { return state_.stopRequested(); };
+    hooks.ended = [this] { return state_.ended(); };
+    ScreenTransitionTarget target(form_.window().canvas(), backBuffer_, previousBuffer_, showRect_, std::move(hooks));
     if (fillsShowBeforeNextEffect(showRect_.width(), previousEffect_)) target.fill(colourOf(settings.BackColor).rgb());
     int effect = 0;
     if (settings.Effects) effect = chooseEffect(effectChoice_, settings.transitions, transitionCount(), mt_);
@@ -371,7 +337,7 @@ void SlideShow::followWindowSize() {
     if (show != showRect_) {
         // The new back buffer is composed aside: a run that ends during the
         // decode keeps the picture it showed for the end-of-show wallpaper.
-        QImage back(show.size(), QImage::Format_RGB32);
+        QImage back = makeCanvas(show.size());
         back.fill(Qt::black);
         DecodedPicture current;
         bool recomposed = false;
@@ -387,7 +353,7 @@ void SlideShow::followWindowSize() {
         backBuffer_ = back;
         if (paletteDisplay_ && recomposed) realizeOnPaletteDisplay(current.palette);
         if (!previousBuffer_.isNull()) {
-            previousBuffer_ = QImage(show.size(), QImage::Format_RGB32);
+            previousBuffer_ = makeCanvas(show.size());
             previousBuffer_.fill(colourOf(settings.BackColor));
         }
         if (!blockOrder_.empty()) {

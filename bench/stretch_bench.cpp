@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/benchsupport.h"
 #include "show/resample.h"
 
 namespace {
@@ -19,19 +20,6 @@ namespace {
 struct Case {
     int sw, sh, dw, dh;
 };
-
-QImage noiseImage(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    std::uint32_t state = 12345;
-    for (int y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            state = state * 1103515245u + 12345u;
-            row[x] = 0xFF000000u | (state >> 8);
-        }
-    }
-    return image;
-}
 
 // CPU time of this thread: the figure that other work on a busy machine
 // disturbs least.
@@ -46,11 +34,6 @@ double medianMs(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 struct Timing {
     double wall, cpu;  // medians in milliseconds
 };
@@ -58,7 +41,7 @@ struct Timing {
 // Runs the Pillow script and returns its medians, one per case, or an empty
 // list when no Python with Pillow is there.
 std::vector<Timing> pillowMedians(const std::vector<Case>& cases, int runs) {
-    const std::string script = directoryOf(__FILE__) + "/stretch_pillow.py";
+    const std::string script = std::string(ORVANTA_SOURCE_DIR) + "/bench/stretch_pillow.py";
     for (const char* python : {"/usr/bin/python3", "python3"}) {
         std::string command = std::string(python) + " -c 'import PIL' 2>/dev/null";
         if (std::system(command.c_str()) != 0) continue;
@@ -87,7 +70,7 @@ int main(int argc, char** argv) {
     const std::vector<Case> cases = {{6000, 4000, 1620, 1080}, {4000, 3000, 1440, 1080}};
     std::vector<Timing> ours;
     for (const Case& c : cases) {
-        const QImage src = noiseImage(c.sw, c.sh);
+        const QImage src = orvanta::bench::noise(c.sw, c.sh, 12345);
         QImage dst(c.dw, c.dh, QImage::Format_RGB32);
         orvanta::stretchBox(src, src.rect(), dst, dst.rect());  // warm-up
         std::vector<double> wall, cpu;

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs the tick-to-first-piece benchmark; with PROFILE=1 (and perf installed)
 # it also samples the run and prints the hottest functions, user and kernel.
-# Usage: bench/tickfirstpiece.sh BUILD_DIR [JPEG_CYCLES [BMP_CYCLES]]
+# Usage: bench/tickfirstpiece.sh BUILD_DIR [--show WxH] [--picture WxH]... [--jpeg-cycles N] [--bmp-cycles N]
 set -e
 bench="${1:?build directory}/bench/tickfirstpiece_bench"
 shift

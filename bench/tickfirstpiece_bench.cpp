@@ -1,20 +1,23 @@
 // Time from a show timer tick to the first piece of the transition on the
-// screen, for a 24-megapixel picture that is already decoded (the show decodes
-// the next picture while the current one is on view), on a 1920 x 1080 show
-// with Delay 0. The show converts a picture to its 32-bit canvas once, when it
-// loads it (before the tick); a tick then does what the show routine does:
+// screen, for pictures that are already decoded (the show decodes the next
+// picture while the current one is on view), on a 3840 x 2160 show (unless
+// --show says otherwise) with Delay 0. The show converts a picture to its
+// 32-bit canvas once, when it loads it (before the tick); a tick then does
+// what the show routine does:
 //   previous-image buffer = copy of the back buffer, in place,
 //   composePictureInto (fill, one area-averaging stretch from the canvas),
 //   chooseEffect,
 //   playTransition up to the return of its first drawing call.
-// Two pictures: a generated photo-like 6000 x 4000 JPEG (decoded at 1/2 for a
-// 1920 x 1080 screen) and the same pixels as a BMP, which is never reduced.
+// Pictures: generated photo-like JPEGs of 24 and 50 megapixels (6000 x 4000,
+// decoded at full size for a 4K screen, and 8660 x 5774, decoded at 1/2), or
+// those given with --picture; with --bmp-cycles also the same pixels as BMPs,
+// which are never reduced.
 // References in the same run: the 100 ms budget (ratio = measured / 100 ms)
-// and a plain memcpy of one 1920 x 1080 x 4 frame, the floor of any tick.
+// and a plain memcpy of one show-sized frame, the floor of any tick.
 // Every cycle plays effect 0 (Effects off) and then one full cycle of
 // chooseEffect, so each effect is timed once per cycle in the show's own order.
-// Usage: tickfirstpiece_bench [JPEG_CYCLES [BMP_CYCLES]]   (default 3 and 1;
-// under a minute on 2 cores, most of it in the BMP ticks)
+// Usage: tickfirstpiece_bench [--show WxH] [--picture WxH]... [--jpeg-cycles N] [--bmp-cycles N]
+//   (defaults: 3840x2160, the two JPEGs, 2 cycles, no BMP)
 #include <QImage>
 
 #include <algorithm>
@@ -37,6 +40,7 @@
 #include "framework/WBitmap.h"
 #include "settings/settings.h"
 #include "show/blockgrid.h"
+#include "show/canvas.h"
 #include "show/composition.h"
 #include "show/effectchoice.h"
 #include "show/fitting.h"
@@ -54,8 +58,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kShowWidth = 1920, kShowHeight = 1080;
-constexpr int kPictureWidth = 6000, kPictureHeight = 4000;
+int showWidth = 3840, showHeight = 2160;  // --show W x H
 constexpr double kBudgetMs = 100.0;
 
 double msBetween(Clock::time_point a, Clock::time_point b) {
@@ -137,7 +140,7 @@ long fileBytes(const std::string& path) {
 class FirstPieceTarget : public TransitionTarget {
 public:
     explicit FirstPieceTarget(ImageTransitionTarget& inner) : inner_(inner) {}
-    void begin() override { inner_.begin(); }
+    void begin(int effect) override { inner_.begin(effect); }
     void copyPiece(const QRect& r) override { draw([&] { inner_.copyPiece(r); }); }
     void stretchToScreen(const QRect& s, const QRect& d) override { draw([&] { inner_.stretchToScreen(s, d); }); }
     void blendFrame(int alpha) override { draw([&] { inner_.blendFrame(alpha); }); }
@@ -166,9 +169,10 @@ private:
 // The show form's state that a tick touches.
 struct Show {
     Settings settings;
-    QImage back{kShowWidth, kShowHeight, QImage::Format_RGB32};
-    QImage previous{kShowWidth, kShowHeight, QImage::Format_RGB32};
-    QImage screen{kShowWidth, kShowHeight, QImage::Format_RGB32};
+    // Made as the show makes its canvases.
+    QImage back = makeCanvas(QSize(showWidth, showHeight));
+    QImage previous = makeCanvas(QSize(showWidth, showHeight));
+    QImage screen = makeCanvas(QSize(showWidth, showHeight));
     CRandom crandom{4357};
     Mt19937 mt;
     EffectChoiceState choice;
@@ -181,7 +185,7 @@ struct Show {
         back.fill(Qt::black);
         previous.fill(Qt::black);
         screen.fill(Qt::black);
-        blocks.resize(static_cast<std::size_t>(blockCountFor(kShowWidth, kShowHeight)));
+        blocks.resize(static_cast<std::size_t>(blockCountFor(showWidth, showHeight)));
     }
 };
 
@@ -208,17 +212,17 @@ Tick tick(Show& show, const LoadedPicture& picture, const QImage& canvas, bool f
                                            show.back.rect());
     const Clock::time_point t2 = Clock::now();
     if (!blitOk) return t;
-    ImageTransitionTarget screen(show.back, show.previous, show.screen, showClipRect(kShowWidth, kShowHeight));
+    ImageTransitionTarget screen(show.back, show.previous, show.screen, showClipRect(showWidth, showHeight));
     FirstPieceTarget target(screen);
-    if (fillsShowBeforeNextEffect(kShowWidth, show.previousEffect)) target.fill(0);
+    if (fillsShowBeforeNextEffect(showWidth, show.previousEffect)) target.fill(0);
     int effect = 0;
     if (!forceEffectsOff)
         effect = chooseEffect(show.choice, show.settings.transitions, kTransitionCount, show.mt);
     const Clock::time_point t3 = Clock::now();
     TransitionGeometry geometry;
-    geometry.width = kShowWidth;
-    geometry.height = kShowHeight;
-    geometry.blockSize = blockSizeFor(kShowWidth);
+    geometry.width = showWidth;
+    geometry.height = showHeight;
+    geometry.blockSize = blockSizeFor(showWidth);
     geometry.delay = show.settings.Delay;
     geometry.blockOrder = show.blocks;
     TransitionRandom random{show.mt, show.crandom};
@@ -241,7 +245,7 @@ Tick tick(Show& show, const LoadedPicture& picture, const QImage& canvas, bool f
 }
 
 double memcpyFrameMs(int runs) {
-    const std::size_t bytes = std::size_t{kShowWidth} * kShowHeight * 4;
+    const std::size_t bytes = static_cast<std::size_t>(showWidth) * static_cast<std::size_t>(showHeight) * 4;
     std::vector<std::uint8_t> from(bytes, 1), to(bytes, 2);
     std::vector<double> times;
     for (int k = 0; k < runs; ++k) {
@@ -316,7 +320,7 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
                                    picture.reducedOnDecode, random);
     const double mpix = picture.bitmap.width() * static_cast<double>(picture.bitmap.height()) / 1e6;
     std::printf("  Stages, each alone (median of %d):\n", runs);
-    std::printf("    previous-buffer copy, QImage::copy (new 8 MB image)   %8.2f ms  %6.2f x memcpy\n",
+    std::printf("    previous-buffer copy, QImage::copy (a new image)       %8.2f ms  %6.2f x memcpy\n",
                 median(copyNew), median(copyNew) / memcpyMs);
     std::printf("    previous-buffer copy into the existing buffer         %8.2f ms  %6.2f x memcpy\n",
                 median(copyInto), median(copyInto) / memcpyMs);
@@ -326,7 +330,7 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
     std::printf("        a fresh %d x %d canvas, allocated and filled      %8.2f ms\n", pictureSize.width(),
                 pictureSize.height(), median(freshCanvas));
     std::printf("        the same fill into a canvas already in memory      %8.2f ms\n", median(touchedCanvas));
-    std::printf("      background fill %d x %d                          %8.2f ms\n", kShowWidth, kShowHeight,
+    std::printf("      background fill %d x %d                          %8.2f ms\n", showWidth, showHeight,
                 median(fill));
     std::printf("      stretch %d x %d -> %d x %d                  %8.2f ms  %6.0f Mpixel/s read\n",
                 picture.bitmap.width(), picture.bitmap.height(), fit.destination.width(), fit.destination.height(),
@@ -396,8 +400,8 @@ bool printTicks(const LoadedPicture& picture, int cycles, double memcpyMs) {
 
 bool runCase(const char* title, const std::string& path, int cycles, int stageRuns, double memcpyMs) {
     LoadContext context;
-    context.screenWidth = kShowWidth;
-    context.screenHeight = kShowHeight;
+    context.screenWidth = showWidth;
+    context.screenHeight = showHeight;
     LoadedPicture picture;
     const Clock::time_point a = Clock::now();
     const LoadResult result = loadPictureFile(path, context, picture);
@@ -416,10 +420,29 @@ bool runCase(const char* title, const std::string& path, int cycles, int stageRu
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int jpegCycles = argc > 1 ? std::atoi(argv[1]) : 3;
-    const int bmpCycles = argc > 2 ? std::atoi(argv[2]) : 1;
-    if (jpegCycles < 1 || jpegCycles > 50 || bmpCycles < 0 || bmpCycles > 50) {
-        std::fprintf(stderr, "usage: tickfirstpiece_bench [JPEG_CYCLES 1..50 [BMP_CYCLES 0..50]]\n");
+    int jpegCycles = 2, bmpCycles = 0;
+    std::vector<std::pair<int, int>> pictures;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        int a = 0, b = 0;
+        if (arg == "--show" && k + 1 < argc && std::sscanf(argv[k + 1], "%dx%d", &a, &b) == 2) {
+            showWidth = a, showHeight = b, ++k;
+        } else if (arg == "--picture" && k + 1 < argc && std::sscanf(argv[k + 1], "%dx%d", &a, &b) == 2) {
+            pictures.emplace_back(a, b), ++k;
+        } else if (arg == "--jpeg-cycles" && k + 1 < argc) {
+            jpegCycles = std::atoi(argv[++k]);
+        } else if (arg == "--bmp-cycles" && k + 1 < argc) {
+            bmpCycles = std::atoi(argv[++k]);
+        } else {
+            std::fprintf(stderr, "usage: tickfirstpiece_bench [--show WxH] [--picture WxH]... [--jpeg-cycles 1..50] "
+                                 "[--bmp-cycles 0..50]\n");
+            return 2;
+        }
+    }
+    if (pictures.empty()) pictures = {{6000, 4000}, {8660, 5774}};  // 24 and 50 megapixels
+    if (jpegCycles < 1 || jpegCycles > 50 || bmpCycles < 0 || bmpCycles > 50 || showWidth < 16 ||
+        showHeight < 16 || showWidth > 8192 || showHeight > 8192) {
+        std::fprintf(stderr, "bad arguments\n");
         return 2;
     }
     const char* tmp = std::getenv("TMPDIR");
@@ -428,27 +451,36 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string jpegPath = dir + "/photo.jpg", bmpPath = dir + "/photo.bmp";
+    const double memcpyMs = memcpyFrameMs(51);
+    std::printf("Tick to first piece on a %d x %d show, Delay 0\n", showWidth, showHeight);
+    std::printf("References: the %.0f ms budget; floor: memcpy of one %d x %d x 4 frame = %.3f ms\n", kBudgetMs,
+                showWidth, showHeight, memcpyMs);
     bool ok = true;
-    const Clock::time_point made = Clock::now();
-    {
-        const WBitmap photo = photoLike(kPictureWidth, kPictureHeight);
-        ok = !photo.isNull() && saveJpeg(jpegPath, photo) && photo.saveBmp(bmpPath);
+    for (const auto& [pw, ph] : pictures) {
+        const std::string jpegPath = dir + "/photo.jpg", bmpPath = dir + "/photo.bmp";
+        const Clock::time_point made = Clock::now();
+        bool written = false;
+        {
+            const WBitmap photo = photoLike(pw, ph);
+            written = !photo.isNull() && saveJpeg(jpegPath, photo) && (bmpCycles == 0 || photo.saveBmp(bmpPath));
+        }
+        if (!written) {
+            std::printf("could not write the test pictures in %s\n", dir.c_str());
+            ok = false;
+            break;
+        }
+        const double mp = pw * static_cast<double>(ph) / 1e6;
+        std::printf("\n(test pictures of %d x %d written in %.0f ms)", pw, ph, msBetween(made, Clock::now()));
+        char title[96];
+        std::snprintf(title, sizeof title, "JPEG %d x %d (%.0f megapixels)", pw, ph, mp);
+        ok = runCase(title, jpegPath, jpegCycles, 5, memcpyMs) && ok;
+        if (bmpCycles > 0) {
+            std::snprintf(title, sizeof title, "BMP %d x %d (24 bit, never reduced)", pw, ph);
+            ok = runCase(title, bmpPath, bmpCycles, 3, memcpyMs) && ok;
+        }
+        std::remove(jpegPath.c_str());
+        std::remove(bmpPath.c_str());
     }
-    if (ok) {
-        std::printf("Tick to first piece on a %d x %d show, Delay 0 (test pictures written in %.0f ms)\n", kShowWidth,
-                    kShowHeight, msBetween(made, Clock::now()));
-        const double memcpyMs = memcpyFrameMs(51);
-        std::printf("References: the %.0f ms budget; floor: memcpy of one %d x %d x 4 frame = %.3f ms\n", kBudgetMs,
-                    kShowWidth, kShowHeight, memcpyMs);
-        ok = runCase("JPEG 6000 x 4000", jpegPath, jpegCycles, 7, memcpyMs);
-        if (bmpCycles > 0)
-            ok = runCase("BMP 6000 x 4000 (24 bit, never reduced)", bmpPath, bmpCycles, 3, memcpyMs) && ok;
-    } else {
-        std::printf("could not write the test pictures in %s\n", dir.c_str());
-    }
-    std::remove(jpegPath.c_str());
-    std::remove(bmpPath.c_str());
     rmdir(dir.c_str());
     return ok ? 0 : 1;
 }

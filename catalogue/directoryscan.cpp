@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "catalogue/pictureorder.h"
-#include "settings/encodings.h"
 
 namespace orvanta {
 
@@ -42,10 +41,13 @@ struct Subdirectory {
     DirId id;
 };
 
-// The subdirectories of one directory in listing order. The file system's
-// entry type spares a stat for plain files; links and unknown types are
-// looked at through stat so that a link to a directory counts as one.
-std::vector<Subdirectory> subdirectoriesOf(const std::string& dir) {
+// The subdirectories of one directory in listing order, and every entry's
+// name for `visit` when one is given (false from it stops the listing and
+// sets *stopped). The file system's entry type spares a stat for plain files;
+// links and unknown types are looked at through stat so that a link to a
+// directory counts as one. With wantChildren false only the visit is made.
+std::vector<Subdirectory> subdirectoriesOf(const std::string& dir, bool wantChildren,
+                                           const std::function<bool(const char*)>* visit, bool* stopped) {
     std::vector<Subdirectory> out;
     const DirHandle d(opendir(dir.c_str()));
     if (!d) return out;
@@ -53,6 +55,11 @@ std::vector<Subdirectory> subdirectoriesOf(const std::string& dir) {
     while (const dirent* e = readdir(d.get())) {
         const char* name = e->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        if (visit && !(*visit)(name)) {
+            *stopped = true;
+            break;
+        }
+        if (!wantChildren) continue;
         if (e->d_type != DT_DIR && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN) continue;
         if (isRecycleFolder(name)) continue;
         struct stat st {};
@@ -91,41 +98,40 @@ bool isRecycleFolder(std::string_view name) {
     return false;
 }
 
-DirectoryListResult readDirectoryEntries(int count, const ValueReader& readValue, const PumpEvents& pump) {
-    DirectoryListResult result;
-    count = std::clamp(count, 0, kMaxPictureDirs);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0 && pumpSaysEnded(pump)) {
-            result.ended = true;
-            return result;
-        }
-        const std::string index = std::to_string(i);
-        const std::optional<std::string> path = readValue("ImageDir" + index);
-        if (!path || !pathExists(*path)) continue;
-        const std::optional<std::string> inUse = readValue("DirSet" + index);
-        if (inUse && readBoolean(*inUse)) result.directories.push_back(*path);
-    }
-    return result;
-}
-
 // Depth first with an explicit stack rather than recursion, so that a deep
 // tree neither exhausts the call stack nor holds one open listing per level.
 // The visited set makes identity a matter of the file system: a directory
 // reached again through a link (or chosen twice) is not listed again, which
-// is what keeps a link loop from filling the list.
-std::vector<std::string> expandSubdirectories(const std::vector<std::string>& directories, std::size_t cap) {
-    std::vector<std::string> out;
+// is what keeps a link loop from filling the list. Each directory is listed
+// once, when it joins the list, even the last one the cap lets in.
+Expansion expandSubdirectories(const std::vector<std::string>& directories, std::size_t cap,
+                               const ListingVisitor& visit) {
+    Expansion result;
+    std::vector<std::string>& out = result.directories;
     std::set<DirId> visited;
     std::vector<Frame> stack;
+    std::function<bool(const char*)> entry;
+    const std::function<bool(const char*)>* entryPointer = visit ? &entry : nullptr;
+    // Lists the directory that just joined the list; its children when it
+    // will be descended into.
+    auto list = [&](const std::string& path, bool wantChildren) {
+        const std::size_t index = out.size() - 1;
+        if (visit) {
+            entry = [&visit, index, &path](const char* name) { return visit(index, path, name); };
+            result.listed.resize(out.size(), false);
+            result.listed[index] = true;
+        }
+        return subdirectoriesOf(path, wantChildren, entryPointer, &result.stopped);
+    };
     for (const std::string& top : directories) {
-        if (out.size() >= cap) break;
+        if (out.size() >= cap || result.stopped) break;
         struct stat st {};
         const bool isDir = stat(top.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         if (isDir && !visited.insert({st.st_dev, st.st_ino}).second) continue;
         out.push_back(top);
         if (!isDir) continue;
-        stack.push_back({top, subdirectoriesOf(top), 0});
-        while (!stack.empty() && out.size() < cap) {
+        stack.push_back({top, list(top, out.size() < cap), 0});
+        while (!stack.empty() && out.size() < cap && !result.stopped) {
             Frame& f = stack.back();
             if (f.next == f.children.size()) {
                 stack.pop_back();
@@ -133,18 +139,23 @@ std::vector<std::string> expandSubdirectories(const std::vector<std::string>& di
             }
             const Subdirectory& child = f.children[f.next++];
             if (!visited.insert(child.id).second) continue;
-            std::string path = joinPath(f.path, child.name.c_str());
-            out.push_back(path);
-            if (out.size() >= cap) break;
-            std::vector<Subdirectory> grandChildren = subdirectoriesOf(path);
+            out.push_back(joinPath(f.path, child.name.c_str()));
+            std::string path = out.back();
+            std::vector<Subdirectory> grandChildren = list(path, out.size() < cap);
             stack.push_back({std::move(path), std::move(grandChildren), 0});  // f is not used after this
         }
         stack.clear();
     }
-    return out;
+    if (visit) result.listed.resize(out.size(), false);
+    return result;
 }
 
-DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, const PumpEvents& pump) {
+std::vector<std::string> expandSubdirectories(const std::vector<std::string>& directories, std::size_t cap) {
+    return expandSubdirectories(directories, cap, ListingVisitor()).directories;
+}
+
+DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, const PumpEvents& pump,
+                                          std::vector<std::size_t>* keptFrom) {
     DirectoryListResult result;
     for (std::size_t i = 0; i < directories.size(); ++i) {
         if (pumpSaysEnded(pump)) {
@@ -152,20 +163,24 @@ DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, 
             return result;
         }
     }
-    std::sort(directories.begin(), directories.end(),
-              [](const std::string& a, const std::string& b) {
-                  // Spellings that differ only in case are different directories
-                  // here; ordering them by their bytes keeps exact duplicates
-                  // next to each other.
-                  const int c = comparePicturePaths(a, b);
-                  return c != 0 ? c < 0 : a < b;
-              });
+    std::vector<std::size_t> order(directories.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&directories](std::size_t x, std::size_t y) {
+        // Spellings that differ only in case are different directories
+        // here; ordering them by their bytes keeps exact duplicates next to
+        // each other.
+        const std::string& a = directories[x];
+        const std::string& b = directories[y];
+        const int c = comparePicturePaths(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
     std::string previous;  // the trimmed single blank the walk starts from
-    for (std::string& dir : directories) {
-        std::string trimmed = trimWhiteSpace(dir);
+    for (std::size_t i : order) {
+        std::string trimmed = trimWhiteSpace(directories[i]);
         if (trimmed == previous) continue;
         previous = std::move(trimmed);
-        result.directories.push_back(std::move(dir));
+        result.directories.push_back(std::move(directories[i]));
+        if (keptFrom) keptFrom->push_back(i);
     }
     return result;
 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <new>
 #include <numeric>
 #include <stdexcept>
@@ -51,7 +52,14 @@ bool isPictureEntry(const std::string& base, const char* name, const ShortcutRes
 // The path a directory entry contributes, or "" when it is not a picture.
 std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-        case EntryKind::Picture: return base + name;
+        case EntryKind::Picture: {
+            // One allocation of the exact size: a million of these make the list.
+            const std::size_t length = std::char_traits<char>::length(name);
+            std::string path;
+            path.reserve(base.size() + length);
+            path.append(base).append(name, length);
+            return path;
+        }
         case EntryKind::Shortcut: {
             if (!resolve) return {};
             std::string target = resolve(base + name);
@@ -89,12 +97,21 @@ DirectoryListResult usableDirectories(const Settings& settings, const PumpEvents
 
 }  // namespace
 
+PumpEvents throttledPump(PumpEvents pump, std::function<bool()> ended, std::chrono::microseconds interval) {
+    using Clock = std::chrono::steady_clock;
+    return [pump = std::move(pump), ended = std::move(ended), interval, due = Clock::time_point()]() mutable {
+        const Clock::time_point now = Clock::now();
+        if (now < due) return ended && ended();
+        due = now + interval;
+        return pump && pump();
+    };
+}
+
 void PictureCatalogue::reset() {
     directories_.clear();
     pictures_ = WSortableVector<WFilePath>();
     order_ = std::vector<int>();
     position_ = 0;
-    current_ = -1;
     lastOfPreviousCycle_ = -1;
     noPictures_ = false;
     preview_ = false;
@@ -130,30 +147,70 @@ BuildResult PictureCatalogue::noPicturesFound(Settings& settings) {
 BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks) {
     const PumpEvents& pump = hooks.pumpEvents;
 
-    // 1. The chosen directories that are in use and exist.
-    DirectoryListResult chosen = hooks.readValue ? readDirectoryEntries(settings.Count, hooks.readValue, pump)
-                                                 : usableDirectories(settings, pump);
+    // The chosen directories that are in use and exist.
+    DirectoryListResult chosen = usableDirectories(settings, pump);
     if (chosen.ended) return BuildResult::Ended;
     directories_ = std::move(chosen.directories);
 
-    // 2. Their subtrees, sorted, each directory once.
+    // Counting pass: how many entries are pictures, shortcuts judged by their
+    // targets. With AutoSubDir the expansion lists every directory anyway, so
+    // the pictures are counted in that same listing; a directory it did not
+    // list (a chosen path that is no directory, or one with blanks around it)
+    // is counted by a listing of its own below, as without AutoSubDir.
+    std::vector<std::size_t> counts(directories_.size(), 0);
+    std::vector<bool> counted(directories_.size(), false);
     if (settings.AutoSubDir) {
-        DirectoryListResult expanded =
-            sortUniqueDirectories(expandSubdirectories(directories_, hooks.maxExpandedDirectories), pump);
+        std::vector<std::size_t> expandedCounts;
+        bool endedMeanwhile = false;
+        // The listing form of the directory being listed, made once per directory.
+        std::size_t current = SIZE_MAX;
+        std::string base;
+        bool plain = false;
+        Expansion expansion = expandSubdirectories(
+            directories_, hooks.maxExpandedDirectories,
+            [&](std::size_t index, const std::string& path, const char* name) {
+                if (index != current) {
+                    current = index;
+                    plain = trimWhiteSpace(path) == path;
+                    base = listingBase(path);
+                    if (index >= expandedCounts.size()) expandedCounts.resize(index + 1, 0);
+                }
+                if (plain && isPictureEntry(base, name, hooks.resolveShortcut)) ++expandedCounts[index];
+                if (ended(pump)) {
+                    endedMeanwhile = true;
+                    return false;
+                }
+                return true;
+            });
+        if (endedMeanwhile || expansion.stopped) return BuildResult::Ended;
+        expandedCounts.resize(expansion.directories.size(), 0);
+        std::vector<std::size_t> keptFrom;
+        DirectoryListResult expanded = sortUniqueDirectories(std::move(expansion.directories), pump, &keptFrom);
         if (expanded.ended) return BuildResult::Ended;
         directories_ = std::move(expanded.directories);
+        counts.assign(directories_.size(), 0);
+        counted.assign(directories_.size(), false);
+        for (std::size_t i = 0; i < keptFrom.size(); ++i) {
+            const std::size_t from = keptFrom[i];
+            const bool listed = expansion.listed[from] && trimWhiteSpace(directories_[i]) == directories_[i];
+            counted[i] = listed;
+            counts[i] = listed ? expandedCounts[from] : 0;
+        }
     }
     settings.Count = static_cast<int>(directories_.size());
     settings.imageDirs.clear();
     for (const std::string& dir : directories_) settings.imageDirs.push_back({dir, true});
 
-    // 3.
+    // Nothing to list: no usable directory, or the first one has vanished.
     if (directories_.empty() || !pathExists(directories_.front())) return noPicturesFound(settings);
 
-    // 4. Counting pass.
     std::size_t count = 0;
-    for (const std::string& dir : directories_) {
-        const std::string base = listingBase(dir);
+    for (std::size_t i = 0; i < directories_.size(); ++i) {
+        if (counted[i]) {
+            count += counts[i];
+            continue;
+        }
+        const std::string base = listingBase(directories_[i]);
         bool stop = false;
         listDirectory(base, [&](const char* name, int) {
             if (isPictureEntry(base, name, hooks.resolveShortcut)) ++count;
@@ -166,7 +223,8 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         if (stop) return BuildResult::Ended;
     }
 
-    // 5. Exact-size allocations; positions and the order array are 32-bit.
+    // The path array at exactly the counted size, then the order array and the
+    // date list; positions and the order array are 32-bit.
     if (count == 0) return noPicturesFound(settings);
     if (count > static_cast<std::size_t>(INT_MAX)) return BuildResult::MemoryError;
     if (!pictures_.reserve(count)) return BuildResult::MemoryError;
@@ -180,7 +238,8 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     std::vector<FileNameTime> times;
     if (settings.DateSort) times.reserve(count);
 
-    // 6. Filling pass: files added since the count are left out.
+    // Filling pass, the same listings again: files added since the count are
+    // left out.
     for (const std::string& dir : directories_) {
         if (pictures_.size() == count) break;
         const std::string base = listingBase(dir);
@@ -198,15 +257,15 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     if (pictures_.empty()) return noPicturesFound(settings);
     if (randomize_ && order_.size() != pictures_.size()) order_.resize(pictures_.size());
 
-    // 7. Ordering: the date order replaces the name order.
+    // Ordering: the date order replaces the name order.
     if (settings.AlphaSort)
-        pictures_.sort([](const WFilePath& a, const WFilePath& b) { return picturePathLess(a.path(), b.path()); });
+        sortPicturePaths(pictures_);
     if (settings.DateSort) {
         sortByDate(times, settings.DateRevSort);
         for (std::size_t i = 0; i < times.size(); ++i) pictures_[i] = WFilePath(std::move(times[i].path));
     }
 
-    // 8. Resume after the picture shown last, looked up exactly: on this file
+    // Resume after the picture shown last, looked up exactly: on this file
     // system two spellings differing in case are two files.
     if (!settings.Randomize && settings.AlphaMemory) {
         for (std::size_t i = 0; i < pictures_.size(); ++i) {
@@ -227,19 +286,19 @@ void PictureCatalogue::usePreview(const std::string& lastImage) {
 }
 
 int PictureCatalogue::nextPicturePosition() {
-    if (preview_) return current_ = 0;
+    if (preview_) return 0;
     const int n = length();
-    if (noPictures_ || n == 0) return current_ = -1;
+    if (noPictures_ || n == 0) return -1;
     if (position_ >= n || position_ < 0) position_ = 0;
-    if (!randomize_) return current_ = position_;
+    if (!randomize_) return position_;
 
     if (position_ == 0) shuffleOrder(order_.data(), n, true, rng_);
-    current_ = order_[static_cast<std::size_t>(position_)];
+    int index = order_[static_cast<std::size_t>(position_)];
     // A new cycle never opens with the picture that closed the last one; the
     // order array stays as shuffled, so that picture's slot shows its neighbour.
-    if (position_ == 0 && current_ == lastOfPreviousCycle_) current_ = order_[static_cast<std::size_t>(n - 1)];
-    if (position_ == n - 1) lastOfPreviousCycle_ = current_;
-    return current_;
+    if (position_ == 0 && index == lastOfPreviousCycle_) index = order_[static_cast<std::size_t>(n - 1)];
+    if (position_ == n - 1) lastOfPreviousCycle_ = index;
+    return index;
 }
 
 void PictureCatalogue::stepBack() {

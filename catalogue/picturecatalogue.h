@@ -3,6 +3,7 @@
 // from the chosen directories, and the choice of the picture at each step of
 // the show (list order, or a fresh shuffle for every cycle). One thread; the
 // build lets pending events run through a callback.
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -30,21 +31,29 @@ inline constexpr const char* kMemoryErrorText = "Unable to allocate sufficient m
 using ShortcutResolver = std::function<std::string(const std::string& linkPath)>;
 
 struct BuildHooks {
-    // The open settings key, read for ImageDir%i and DirSet%i below Count.
-    // Empty: the entries the settings load put in settings.imageDirs are used.
-    ValueReader readValue;
     PumpEvents pumpEvents;              // empty: the show is never ended meanwhile
     ShortcutResolver resolveShortcut;   // empty: no shortcut resolves
     std::size_t maxExpandedDirectories = kMaxPictureDirs;
 };
 
+// The build's pump as a show uses it: `pump` (which lets pending events run
+// and says whether the show ended) at most once per interval, and on the
+// calls in between only `ended`. The build calls its pump after every
+// directory entry; a million entries then cost a few hundred passes through
+// the event loop instead of a million, and input still runs within the
+// interval.
+PumpEvents throttledPump(PumpEvents pump, std::function<bool()> ended,
+                         std::chrono::microseconds interval = std::chrono::milliseconds(1));
+
 class PictureCatalogue {
 public:
     explicit PictureCatalogue(Mt19937& rng) : rng_(rng) {}
 
-    // Builds the picture list from the settings record and the settings key.
-    // Sets settings.Count to the directories used; on NoPictures turns Splash
-    // and Randomize off in the record. Anything but Ready leaves the list empty.
+    // Builds the picture list from the directory entries the settings load put
+    // in settings.imageDirs (those in use whose path exists). Replaces them,
+    // and settings.Count, with the directories used; on NoPictures turns
+    // Splash and Randomize off in the record. Anything but Ready leaves the
+    // list empty.
     BuildResult buildPictureList(Settings& settings, const BuildHooks& hooks);
     // The preview's one-entry list holding lastImage.
     void usePreview(const std::string& lastImage);
@@ -62,7 +71,6 @@ public:
     const std::vector<int>& order() const { return order_; }
     int position() const { return position_; }
     void setPosition(int position) { position_ = position; }
-    int currentIndex() const { return current_; }
     int lastOfPreviousCycle() const { return lastOfPreviousCycle_; }
     bool noPictures() const { return noPictures_; }
     bool preview() const { return preview_; }
@@ -78,7 +86,6 @@ private:
     WSortableVector<WFilePath> pictures_;
     std::vector<int> order_;
     int position_ = 0;
-    int current_ = -1;
     int lastOfPreviousCycle_ = -1;
     bool noPictures_ = false;
     bool preview_ = false;

@@ -1,10 +1,14 @@
 #pragma once
 // What counts as a picture, and the two orders of the picture list: by path
-// (bytes with A-Z folded to lower case) and by last-write time.
+// (bytes with A-Z folded to lower case, the separator sorting as a backslash)
+// and by last-write time.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "framework/WFilePath.h"
+#include "framework/WSortableVector.h"
 
 namespace orvanta {
 
@@ -22,11 +26,19 @@ enum class EntryKind { Other, Picture, Shortcut };
 EntryKind entryKind(std::string_view fileName);
 
 // Negative, 0 or positive as a sorts before, with or after b: bytes compared
-// as unsigned values after turning A-Z to lower case; a prefix sorts first.
+// as unsigned values after turning A-Z to lower case, with "/" sorting as a
+// backslash would (after the digits, before "_" and the lower-case letters,
+// just after a literal backslash); a prefix sorts first.
 int comparePicturePaths(std::string_view a, std::string_view b);
 inline bool picturePathLess(std::string_view a, std::string_view b) {
     return comparePicturePaths(a, b) < 0;
 }
+
+// Sorts the picture list by comparePicturePaths, paths equal in that order
+// by their bytes. The paths are ordered by 64-bit keys made of eight bytes at
+// a time (past the part they all share), so that comparisons touch no path;
+// the list's entries are then moved into place once each.
+void sortPicturePaths(WSortableVector<WFilePath>& list);
 
 // A last-write time with nanoseconds (st_mtim).
 struct FileTime {

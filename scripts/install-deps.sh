@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev
+  qt6-base-dev libqt6opengl6-dev libgl-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxext-dev libxss-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev libcdio-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

@@ -49,6 +49,13 @@ void ImageTransitionTarget::stretchToScreen(const QRect& src, const QRect& dst) 
 }
 
 void ImageTransitionTarget::blendFrame(int alpha) {
+    const QRect shown = previous_.rect().intersected(clip_);
+    if (back_.size() == previous_.size() && back_.depth() == 32 && previous_.depth() == 32 && screen_.depth() == 32 &&
+        !shown.isEmpty()) {
+        // Each row goes to the screen while it is still in the cache.
+        blendAndCopy(back_, previous_, alpha, screen_, shown);
+        return;
+    }
     blendConstant(back_, previous_, alpha);
     copy(previous_, previous_.rect());
 }

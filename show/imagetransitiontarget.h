@@ -25,7 +25,7 @@ public:
     // unset means no events and never an exit.
     std::function<bool()> pump;
 
-    void begin() override { clock_.start(); }
+    void begin(int) override { clock_.start(); }
     void copyPiece(const QRect& r) override;
     void stretchToScreen(const QRect& src, const QRect& dst) override;
     void blendFrame(int alpha) override;

@@ -10,7 +10,10 @@ namespace orvanta {
 
 class PieceCoverage {
 public:
-    // One byte per pixel of a w x h show; the caller bounds the size.
+    // One byte per pixel of a w x h show; the caller bounds the size. Pieces
+    // that span the whole height or the whole width (columns and rows, most
+    // of what the effects copy) are kept as one flag per column or row
+    // instead, so that marking a column does not touch a byte on every row.
     PieceCoverage(int w, int h);
 
     // r must lie inside the show.
@@ -23,6 +26,8 @@ public:
 private:
     int w_, h_;
     std::vector<std::uint8_t> map_;
+    std::vector<std::uint8_t> fullColumns_;  // 1: the column is covered top to bottom
+    std::vector<std::uint8_t> fullRows_;     // 1: the row is covered edge to edge
 };
 
 }  // namespace orvanta

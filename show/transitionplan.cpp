@@ -1,11 +1,11 @@
 // The planner turns a row of the transition table into steps, one visitor call
 // per step, so that even the 7680-step snakes at 1920 x 1080 never exist as a
-// list. Each family below is the design's loop with its counter; the pause of a
+// list. Each family below is one loop over its effect's counter; the pause of a
 // step is decided by that counter and the row's pause rule.
 //
 // Pieces are clipped to the show: some effects copy bands that stick out (the
-// snake bands are 1052 / 4 high on a 1050-high show). Conversely, the design's
-// geometry leaves pixels uncovered on shows whose size is no multiple of the
+// snake bands are 1052 / 4 high on a 1050-high show). Conversely, the effects'
+// own geometry leaves pixels uncovered on shows whose size is no multiple of the
 // bands (a 1400-wide show has 16 blind bands of 87 columns, 8 columns short) or
 // of the blocks (1400 x 1050 with blocks of 20 has half a block row missing),
 // or that are odd or taller than wide. Leaving the old picture there would be

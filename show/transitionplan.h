@@ -32,7 +32,7 @@ struct TransitionStep {
 };
 
 struct TransitionGeometry {
-    int width = 0;                // W of the show (after the 1366 rule)
+    int width = 0;                // W of the show (a 1366-wide screen counts as 1360)
     int height = 0;               // H
     int blockSize = 16;           // B of the block grid
     int delay = 10;               // Delay, milliseconds per pause unit

@@ -4,8 +4,8 @@ namespace orvanta {
 
 bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRandom& random,
                     TransitionTarget& target) {
-    target.begin();
-    return forEachStep(effect, geometry, random, [&target](const TransitionStep& step) {
+    target.begin(effect);
+    const bool finished = forEachStep(effect, geometry, random, [&target](const TransitionStep& step) {
         switch (step.kind) {
         case StepKind::Pieces:
             for (const QRect& r : step.pieces) target.copyPiece(r);
@@ -18,6 +18,8 @@ bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRa
         if (step.pauseMs > 0) target.sleep(step.pauseMs);
         return true;
     });
+    target.end(finished);
+    return finished;
 }
 
 namespace {

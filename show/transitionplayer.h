@@ -15,7 +15,8 @@ namespace orvanta {
 class TransitionTarget {
 public:
     virtual ~TransitionTarget() = default;
-    virtual void begin() {}                                        // a transition starts
+    virtual void begin(int /*effect*/) {}                          // a transition of effect 0..35 starts
+    virtual void end(bool /*finished*/) {}                         // it ran to its end, or the exit stopped it
     virtual void copyPiece(const QRect& r) = 0;                    // back buffer -> screen, same place
     virtual void stretchToScreen(const QRect& src, const QRect& dst) = 0;  // back buffer -> screen
     virtual void blendFrame(int alpha) = 0;   // back over previous-image buffer, that buffer -> screen

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <random>
 #include <set>
 
 #include "catalogue/picturecatalogue.h"
 #include "catalogue/pictureorder.h"
 #include "catalogue/shortcutresolver.h"
+#include "settings/settingsstore.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -39,21 +41,16 @@ protected:
     }
     std::string file(const std::string& relative) const { return tmp.write(relative, ""); }
 
-    // Chooses directories as the settings key would hold them.
+    // Chooses directories, in use, as the settings load leaves them in the record.
     void choose(const std::vector<std::string>& dirs) {
-        for (const std::string& d : dirs) {
-            values["ImageDir" + std::to_string(settings.Count)] = d;
-            values["DirSet" + std::to_string(settings.Count)] = "1";
-            ++settings.Count;
-        }
+        for (const std::string& d : dirs) chosen.push_back({d, true});
     }
 
+    // A build as at the start of a show, from freshly loaded entries (a build
+    // replaces the record's entries with the directories it used).
     BuildResult build() {
-        hooks.readValue = [this](const std::string& name) -> std::optional<std::string> {
-            const auto it = values.find(name);
-            if (it == values.end()) return std::nullopt;
-            return it->second;
-        };
+        settings.imageDirs = chosen;
+        settings.Count = static_cast<int>(chosen.size());
         return catalogue.buildPictureList(settings, hooks);
     }
 
@@ -80,8 +77,20 @@ protected:
     Mt19937 rng;
     PictureCatalogue catalogue{rng};
     Settings settings;
-    std::map<std::string, std::string> values;
+    std::vector<DirectoryEntry> chosen;
     BuildHooks hooks;
+};
+
+// A settings key in memory.
+class MemoryKey : public SettingsKey {
+public:
+    std::map<std::string, std::string> values;
+    bool valueExists(const std::string& name) const override { return values.count(name) != 0; }
+    std::string readString(const std::string& name) const override {
+        const auto it = values.find(name);
+        return it == values.end() ? std::string() : it->second;
+    }
+    void writeString(const std::string& name, const std::string& value) override { values[name] = value; }
 };
 
 using Strings = std::vector<std::string>;
@@ -99,12 +108,53 @@ TEST(PictureOrder, PathComparisonFoldsOnlyCapitalsAndComparesUnsignedBytes) {
         {"z.jpg", "\xc3\xa9.jpg", -1},  // UTF-8 bytes above 127 after the letters
         {"/p/a", "/p/a.jpg", -1},   // a prefix first
         {"", "a", -1},
+        // The separator sorts as a backslash: after the digits and capitals,
+        // before '_' and the lower-case letters, just after a real backslash.
+        {"/d/2003/img.bmp", "/d/20031225.bmp", 1},
+        {"/d/2003/img.bmp", "/d/2003.jpg", 1},
+        {"/d/2003/img.bmp", "/d/2003_b.jpg", -1},
+        {"/d/2003/img.bmp", "/d/2003a.jpg", -1},
+        {"/d/2003/img.bmp", "/d/2003Z.jpg", -1},
+        {"/d/a/x", "/d/a[x", 1},    // '[' (91) before the separator
+        {"/d/a/x", "/d/a\\x", 1},  // a backslash in a name stays apart from the separator
     };
     for (const Case& c : cases) {
         const int r = comparePicturePaths(c.a, c.b);
         EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
         const int back = comparePicturePaths(c.b, c.a);
         EXPECT_EQ((back > 0) - (back < 0), -c.sign) << c.b << " vs " << c.a;
+    }
+}
+
+// The keyed sort of the picture list gives exactly the order of the path
+// comparison (equal paths by their bytes), on paths that share long leading
+// parts, differ in case only, are prefixes of one another, end within or
+// after the key, and hold separators, backslashes and bytes above 127.
+TEST(PictureOrder, KeyedSortOfTheListFollowsThePathComparison) {
+    std::mt19937 gen(2024);
+    const std::string alphabet = "aAbB019_/.\\~[z\xc3\xa9-";
+    for (int round = 0; round < 42; ++round) {
+        // The last rounds are long enough for the radix sort of long runs.
+        const int n = round < 40 ? 1 + static_cast<int>(gen() % 300) : 5000 + static_cast<int>(gen() % 15000);
+        const std::string common = round % 3 == 0 ? "" : "/photos/2003/summer/";
+        std::vector<std::string> paths;
+        for (int i = 0; i < n; ++i) {
+            std::string p = common;
+            if (i > 0 && gen() % 4 == 0) p = paths[gen() % paths.size()];  // a prefix or a copy of another
+            const int extra = static_cast<int>(gen() % 14);
+            for (int k = 0; k < extra; ++k) p += alphabet[gen() % alphabet.size()];
+            paths.push_back(p);
+        }
+        WSortableVector<WFilePath> list;
+        list.reserve(paths.size());
+        for (const std::string& p : paths) list.append(WFilePath(p));
+        sortPicturePaths(list);
+        std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+            const int c = comparePicturePaths(a, b);
+            return c != 0 ? c < 0 : a < b;
+        });
+        ASSERT_EQ(list.size(), paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) ASSERT_EQ(list[i].path(), paths[i]) << "round " << round << ", " << i;
     }
 }
 
@@ -131,6 +181,21 @@ TEST_F(Catalogue, AlphaSortOrdersByFoldedBytes) {
     EXPECT_EQ(list(), (Strings{"pics/_c.bmp", "pics/A.png", "pics/b.jpg", "pics/~t.JPE"}));
     EXPECT_EQ(catalogue.pictures().capacity(), 4u);  // allocated once at the counted size
     EXPECT_TRUE(catalogue.order().empty());          // no order array in list order
+}
+
+// Dated files beside dated subfolders keep their long-standing order: a
+// folder sorts after the files whose names continue its name with a digit or
+// a dot, before those that continue it with "_" or a letter.
+TEST_F(Catalogue, AlphaSortPutsASubfolderAfterTheDatedFilesItPrefixes) {
+    for (const char* n : {"2003/img.bmp", "20031225.bmp", "2003.jpg", "2003_b.jpg", "2003A.jpg", "2003/sub/z.png", "2004.jpg"})
+        file("dated/" + std::string(n));
+    choose({tmp.str() + "/dated"});
+    settings.AutoSubDir = true;
+    settings.AlphaSort = true;
+    ASSERT_EQ(build(), BuildResult::Ready);
+    EXPECT_EQ(list(), (Strings{"dated/2003.jpg", "dated/20031225.bmp", "dated/2003/img.bmp", "dated/2003/sub/z.png",
+                               "dated/2003_b.jpg", "dated/2003A.jpg", "dated/2004.jpg"}));
+    EXPECT_EQ(directoriesRelative(), (Strings{"/dated", "/dated/2003", "/dated/2003/sub"}));
 }
 
 struct DateCase {
@@ -199,36 +264,40 @@ INSTANTIATE_TEST_SUITE_P(Cases, Resume,
 
 // ---------------------------------------------------------------- directories
 
+// The directory entries as the settings file stores them, read by the settings
+// load and used by the build, as at the start of a show.
 TEST_F(Catalogue, DirectoryEntriesNeedAPathThatExistsAndAnInUseFlag) {
-    const std::string a = dir("a"), b = dir("b"), c = dir("c"), e = dir("e");
+    const std::string a = dir("a"), b = dir("b"), c = dir("c"), e = dir("e"), f = dir("f");
     file("a/1.jpg");
     file("b/2.jpg");
     file("c/3.jpg");
     file("e/5.jpg");
-    values = {{"ImageDir0", a},
-              {"DirSet0", "1"},
-              {"ImageDir1", b},  // DirSet1 absent: reads 0
-              {"DirSet2", "1"},  // ImageDir2 absent
-              {"ImageDir3", tmp.str() + "/gone"},
-              {"DirSet3", "1"},
-              {"ImageDir4", c},
-              {"DirSet4", " 7x"},
-              {"ImageDir5", e},
-              {"DirSet5", "1"}};  // beyond Count
-    settings.Count = 5;
-    settings.AlphaSort = true;
-    ASSERT_EQ(build(), BuildResult::Ready);
-    EXPECT_EQ(settings.Count, 2);
+    file("f/6.jpg");
+    MemoryKey key;
+    key.values = {{"Count", "6"},
+                  {"Randomize", "0"},
+                  {"AlphaSort", "1"},
+                  {"ImageDir0", a},
+                  {"DirSet0", "1"},
+                  {"ImageDir1", b},  // DirSet1 absent: reads 0
+                  {"DirSet2", "1"},  // ImageDir2 absent
+                  {"ImageDir3", tmp.str() + "/gone"},
+                  {"DirSet3", "1"},
+                  {"ImageDir4", c},
+                  {"DirSet4", " 7x"},
+                  {"ImageDir5", f},
+                  {"DirSet5", "0"},
+                  {"ImageDir6", e},
+                  {"DirSet6", "1"}};  // beyond Count
+    LoadSettingsContext context;
+    context.favouritesDefault = tmp.str() + "/favourites";
+    Settings loaded;
+    loadSettingsFromKey(loaded, key, context);
+    ASSERT_EQ(catalogue.buildPictureList(loaded, hooks), BuildResult::Ready);
+    EXPECT_EQ(loaded.Count, 2);
     EXPECT_EQ(list(), (Strings{"a/1.jpg", "c/3.jpg"}));
-}
-
-TEST_F(Catalogue, EntriesAlreadyInTheRecordGetTheSameChecks) {
-    file("a/1.jpg");
-    file("b/2.jpg");
-    settings.imageDirs = {{tmp.str() + "/a", true}, {tmp.str() + "/b", false}, {tmp.str() + "/gone", true}};
-    ASSERT_EQ(catalogue.buildPictureList(settings, hooks), BuildResult::Ready);
-    EXPECT_EQ(list(), (Strings{"a/1.jpg"}));
-    EXPECT_EQ(settings.Count, 1);
+    ASSERT_EQ(loaded.imageDirs.size(), 2u);
+    EXPECT_EQ(loaded.imageDirs[1].path, c);
 }
 
 TEST_F(Catalogue, NothingToShowTurnsSplashAndRandomizeOff) {
@@ -241,7 +310,7 @@ TEST_F(Catalogue, NothingToShowTurnsSplashAndRandomizeOff) {
     };
     for (const Case& c : cases) {
         settings = Settings();
-        values.clear();
+        chosen.clear();
         settings.Splash = settings.Randomize = true;
         c.arrange();
         EXPECT_EQ(build(), BuildResult::NoPictures) << c.what;
@@ -356,8 +425,7 @@ TEST_F(Catalogue, RecycleAndTrashFoldersAreNotEnteredButUsedWhenChosen) {
     ASSERT_EQ(build(), BuildResult::Ready);
     EXPECT_EQ(sortedList(), (Strings{"root/.Trash-abc/x.jpg", "root/.trash/x.jpg", "root/keep/x.jpg"}));
 
-    values.clear();
-    settings.Count = 0;
+    chosen.clear();
     choose({tmp.str() + "/root/$Recycle.Bin", tmp.str() + "/root/.Trash-1000"});
     ASSERT_EQ(build(), BuildResult::Ready);
     EXPECT_EQ(sortedList(), (Strings{"root/$Recycle.Bin/x.jpg", "root/.Trash-1000/x.jpg"}));
@@ -431,12 +499,33 @@ TEST_F(Catalogue, PumpEndingTheShowStopsTheBuild) {
     for (int endAt = 1; endAt <= total; ++endAt) {
         calls = 0;
         hooks.pumpEvents = [&] { return ++calls >= endAt; };
-        settings.Count = 2;
         EXPECT_EQ(build(), BuildResult::Ended) << "ended at call " << endAt;
         EXPECT_EQ(calls, endAt) << "the build went on after the show ended";
         EXPECT_TRUE(catalogue.pictures().empty());
         EXPECT_EQ(catalogue.nextPicturePosition(), -1);
     }
+}
+
+// The show's pump for the build: the event loop at most once per interval,
+// the ended flag on every call.
+TEST(ThrottledPump, RunsEventsOncePerIntervalAndSeesTheEndAlways) {
+    int pumps = 0;
+    bool endedFlag = false;
+    PumpEvents everyHour = throttledPump([&] { return ++pumps, endedFlag; }, [&] { return endedFlag; },
+                                         std::chrono::hours(1));
+    EXPECT_FALSE(everyHour());
+    for (int i = 0; i < 1000; ++i) EXPECT_FALSE(everyHour());
+    EXPECT_EQ(pumps, 1);
+    endedFlag = true;
+    EXPECT_TRUE(everyHour());
+    EXPECT_EQ(pumps, 1);
+
+    pumps = 0;
+    endedFlag = false;
+    PumpEvents always = throttledPump([&] { return ++pumps, endedFlag; }, [&] { return endedFlag; },
+                                      std::chrono::microseconds(0));
+    for (int i = 0; i < 10; ++i) always();
+    EXPECT_EQ(pumps, 10);
 }
 
 TEST_F(Catalogue, PicturesAddedAfterTheCountAreLeftOut) {

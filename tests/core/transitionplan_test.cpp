@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <numeric>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -166,6 +167,41 @@ TEST(PieceCoverage, MissingPixelsComeOutAsFewDisjointRectangles) {
     EXPECT_TRUE(c.missing().empty());
 }
 
+// Whole columns, whole rows and other pieces in any mix: exactly the pixels
+// no piece reached come out, each once.
+TEST(PieceCoverage, AnyMixOfColumnsRowsAndBlocksAgainstAPixelSet) {
+    std::mt19937 gen(7);
+    for (int round = 0; round < 200; ++round) {
+        const int w = 1 + static_cast<int>(gen() % 23), h = 1 + static_cast<int>(gen() % 17);
+        PieceCoverage c(w, h);
+        std::vector<std::uint8_t> covered(static_cast<std::size_t>(w * h), 0);
+        const int pieces = static_cast<int>(gen() % 12);
+        for (int k = 0; k < pieces; ++k) {
+            QRect r;
+            switch (gen() % 3) {
+            case 0: r = QRect(static_cast<int>(gen() % w), 0, 1 + static_cast<int>(gen() % 2), h); break;
+            case 1: r = QRect(0, static_cast<int>(gen() % h), w, 1 + static_cast<int>(gen() % 2)); break;
+            default:
+                r = QRect(static_cast<int>(gen() % w), static_cast<int>(gen() % h), 1 + static_cast<int>(gen() % 5),
+                          1 + static_cast<int>(gen() % 5));
+            }
+            r = r.intersected(QRect(0, 0, w, h));
+            if (r.isEmpty()) continue;
+            c.mark(r);
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) covered[static_cast<std::size_t>(y * w + x)] = 1;
+        }
+        std::vector<std::uint8_t> seen = covered;
+        for (const QRect& r : c.missing())
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) {
+                    ASSERT_EQ(seen[static_cast<std::size_t>(y * w + x)], 0) << "round " << round << " at " << x << "," << y;
+                    seen[static_cast<std::size_t>(y * w + x)] = 1;
+                }
+        for (std::uint8_t v : seen) ASSERT_EQ(v, 1) << "round " << round;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Step and pause counts at 1024 x 768 (X = 64, Y = 48, B = 16), worked out by
 // hand from each effect's loop and pause rule.
@@ -212,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CountCase>& p) { return "e" + std::to_string(p.param.effect); });
 
 // ---------------------------------------------------------------------------
-// Examples of the design
+// Blocks, bands and lines on particular screens
 
 TEST(PieceEffects, RandomBlockFillUsesTheShuffledBlockArray) {
     const Plan plan = collect(19, 1024, 768);

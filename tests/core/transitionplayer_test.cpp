@@ -7,6 +7,7 @@
 #include "show/blend.h"
 #include "show/blockgrid.h"
 #include "show/imagetransitiontarget.h"
+#include "show/pixelwork.h"
 #include "show/resample.h"
 #include "show/transitionplayer.h"
 #include "show/transitiontable.h"
@@ -135,7 +136,8 @@ TEST(ImageTarget, A1366ScreenIsOnlyDrawnInsideItsClip) {
     EXPECT_EQ(screen.pixel(1363, 5), 0xFF000000U);
 }
 
-// Every alpha, every pair of channel values, against the formula.
+// Every alpha, every pair of channel values, against the formula, with the
+// kernels of every vector level.
 TEST(Blend, ExactlyTheFormulaForEveryAlphaAndValue) {
     std::vector<std::uint32_t> src(65536), dst(65536), out(65536);
     for (int k = 0; k < 65536; ++k) {
@@ -143,18 +145,23 @@ TEST(Blend, ExactlyTheFormulaForEveryAlphaAndValue) {
         src[k] = (n << 24) | (n << 16) | (o << 8) | n;  // mix channel roles between the lanes
         dst[k] = (o << 24) | (o << 16) | (n << 8) | o;
     }
-    for (int a = 0; a <= 255; ++a) {
-        out = dst;
-        blendRow(src.data(), out.data(), 65535, a);  // an odd count exercises the tail
-        for (int k = 0; k < 65535; ++k) {
-            for (int shift = 0; shift < 32; shift += 8) {
-                const std::uint32_t n = (src[k] >> shift) & 0xFF, o = (dst[k] >> shift) & 0xFF;
-                const std::uint32_t want = (a * n + (255 - a) * o) / 255;
-                ASSERT_EQ((out[k] >> shift) & 0xFF, want) << "a=" << a << " n=" << n << " o=" << o;
+    for (VectorLevel level : {VectorLevel::Scalar, VectorLevel::Sse2, VectorLevel::Avx2, VectorLevel::Avx512}) {
+        if (setVectorLevel(level) != level) continue;
+        for (int a = 0; a <= 255; ++a) {
+            out = dst;
+            blendRow(src.data(), out.data(), 65535, a);  // an odd count exercises the tail
+            for (int k = 0; k < 65535; ++k) {
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const std::uint32_t n = (src[k] >> shift) & 0xFF, o = (dst[k] >> shift) & 0xFF;
+                    const std::uint32_t want = (a * n + (255 - a) * o) / 255;
+                    ASSERT_EQ((out[k] >> shift) & 0xFF, want)
+                        << "level " << static_cast<int>(level) << " a=" << a << " n=" << n << " o=" << o;
+                }
             }
+            ASSERT_EQ(out[65535], dst[65535]);
         }
-        ASSERT_EQ(out[65535], dst[65535]);
     }
+    setVectorLevel(bestVectorLevel());
 }
 
 }  // namespace

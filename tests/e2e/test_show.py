@@ -165,6 +165,33 @@ class SlideShow(ShowTest):
         self.assertNotIn((255, 0, 255), shot.region(0, self.H - 40, 200, 40))
         self.leave(p, window)
 
+    def test_frame_transitions_end_on_the_picture_with_its_caption(self):
+        # Only the frame effects (Zoom Out, Image Blending): each step shows
+        # the next picture through hundreds of whole frames, which the screen
+        # canvas sends through two stores; the screen must end on the picture
+        # with its caption drawn over it, and stay so on a repaint.
+        folder = self.picture_dir()
+        for name, colour in (("1.bmp", RED), ("2.bmp", GREEN), ("3.bmp", BLUE)):
+            solid(os.path.join(folder, name), 64, 48, colour)
+        settings = self.base_settings(folder, Stretch="1", Effects="1", Transitions="0" * 33 + "11",
+                                      Captions="1", CaptionPlace="5", CaptionTrans="0",
+                                      CaptionBackColor="255  0255", CaptionColor="  0255  0")
+        p, window = self.start_show(settings)
+        centre = (512, 300)
+
+        def caption_shown():
+            return (255, 0, 255) in self.screenshot().region(self.W - 200, self.H - 40, 200, 40)
+
+        for colour in (RED, GREEN, BLUE):
+            if colour != RED:
+                self.key(window, "Right")  # a key while a transition runs is not taken: wait for each to end
+            self.wait_pixel(centre, colour, timeout=15)
+            self.wait_for(caption_shown, 15, "the caption box after the transition")
+            shot = self.screenshot()
+            for xy in ((1, 1), (self.W - 2, 1), (1, self.H - 60), (self.W // 2, self.H // 2)):
+                self.assertTrue(close(shot.getpixel(xy), colour), (xy, shot.getpixel(xy)))
+        self.leave(p, window)
+
     def test_manual_show_steps_and_ends_on_escape(self):
         folder = self.picture_dir()
         for name, colour in (("1.bmp", RED), ("2.bmp", GREEN), ("3.bmp", BLUE)):
