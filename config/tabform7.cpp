@@ -62,6 +62,7 @@ TabForm7::TabForm7(Opener opener)
     noMusicOption_ = get<QRadioButton>("optb_NoMusic");
     downloadLink_ = get<WLinkLabel>("label_7");
     volume_ = get<QSlider>("slider_1");
+    drives_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     // The status line has room for the longest of its texts, inside its group.
     const QWidget* previewGroup = get<QWidget>("groupb_2");

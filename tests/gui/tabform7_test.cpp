@@ -50,32 +50,16 @@ QString discOfTracks(const QString& folder, int count) {
     return test::writeFile(folder + "/tracks.cue", cue);
 }
 
-struct Chooser {
-    std::deque<std::optional<QString>> answers;
-    QString title, start, status;
-};
-
 // The page alone, with a scripted folder chooser, a given drive list and a
 // recorded link opener.
 struct Page {
-    Chooser chooser;
+    test::ScriptedChooser chooser;
     std::vector<QUrl> opened;
     std::unique_ptr<TabForm7> form;
 
     explicit Page(const Settings& settings = {}, std::vector<std::string> drives = {}) {
         form = std::make_unique<TabForm7>([this](const QUrl& url) { return opened.push_back(url), true; });
-        form->setFolderChooser([this](const QString& title, const QString& start,
-                                      const std::function<QString(const QString&)>& status) -> std::optional<QString> {
-            chooser.title = title;
-            chooser.start = start;
-            std::optional<QString> answer;
-            if (!chooser.answers.empty()) {
-                answer = chooser.answers.front();
-                chooser.answers.pop_front();
-            }
-            chooser.status = answer && !answer->isEmpty() ? status(*answer) : QString();
-            return answer;
-        });
+        form->setFolderChooser(chooser.chooser());
         form->setDriveLister([drives] { return drives; });
         form->loadSettings(settings);
         form->resize(form->requiredSize());
@@ -85,16 +69,8 @@ struct Page {
     WListBox* files() { return form->get<WListBox>("lb_2"); }
     QComboBox* drives() { return form->get<QComboBox>("combo_CD"); }
     QString status() { return form->get<QLabel>("label_1")->text(); }
-    QStringList dirTexts() {
-        QStringList texts;
-        for (int i = 0; i < dirs()->count(); ++i) texts << dirs()->text(i);
-        return texts;
-    }
-    QStringList fileTexts() {
-        QStringList texts;
-        for (int i = 0; i < files()->count(); ++i) texts << files()->item(i)->text();
-        return texts;
-    }
+    QStringList dirTexts() { return test::itemTexts(dirs()); }
+    QStringList fileTexts() { return test::itemTexts(files()); }
     void add(const QString& path) {
         chooser.answers.push_back(path);
         form->addDirectory();
@@ -470,7 +446,11 @@ private slots:
             return next;
         });
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        // Loading listed the files of the music page without taking the focus to its hidden tab.
+        QCOMPARE(page->get<WListBox>("lb_2")->count(), 0);  // the folders stored do not exist
+        QVERIFY(QApplication::focusWidget() && !page->isAncestorOf(QApplication::focusWidget()));
         dialog.tabControl()->setCurrentIndex(3);
         page->addDirectory();
         page->addDirectory();
