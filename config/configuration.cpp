@@ -6,17 +6,19 @@
 #include <QShortcut>
 #include <cstdio>
 
-#include "config/cddrives.h"
 #include "config/configpage.h"
 #include "config/tabform1.h"
 #include "config/tabform2.h"
 #include "config/tabform3.h"
 #include "config/tabform4.h"
+#include "config/tabform6.h"
+#include "config/tabform7.h"
 #include "framework/WForm.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
 #include "framework/foreignwindow.h"
 #include "framework/messagebox.h"
+#include "framework/opticaldrives.h"
 #include "framework/waitcursor.h"
 #include "settings/dialogsettings.h"
 #include "settings/settingsstore.h"
@@ -29,10 +31,6 @@ const char* const Configuration::kTabLabels[6] = {"Picture Settings", "Picture S
 namespace {
 
 constexpr int kTabItemWidth = 120;
-
-ConfigPage* emptyPage(const char* formName) {
-    return new ConfigPage(WForm::loadTable(QString(":/forms/%1.form").arg(formName)));
-}
 
 }  // namespace
 
@@ -84,9 +82,9 @@ void Configuration::buildPages() {
     pages_[0] = tabForm1_;
     pages_[1] = tabForm2_;
     pages_[2] = new TabForm4(options_.transitionCount);
-    pages_[3] = emptyPage("TabForm7");
+    pages_[3] = new TabForm7();
     pages_[4] = new TabForm3();
-    pages_[5] = emptyPage("TabForm6");
+    pages_[5] = new TabForm6();
     for (int i = 0; i < 6; ++i) {
         pages_[i]->setOwnerForm(this);
         tabs_->insertTab(QString::fromLatin1(kTabLabels[i]), pages_[i]);

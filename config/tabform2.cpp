@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <sys/stat.h>
 
 #include "catalogue/directoryscan.h"
 #include "catalogue/pictureorder.h"
@@ -73,12 +72,6 @@ WBitmap bitmap24(const QImage& image) {
     return bitmap;
 }
 
-bool sameFolderOnDisk(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
-    return ::stat(a.toLocal8Bit().constData(), &sa) == 0 && ::stat(b.toLocal8Bit().constData(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 }  // namespace
 
 QSize TabForm2::previewBoxFor(int dpi) {
@@ -95,8 +88,10 @@ QSize TabForm2::fitToBox(QSize picture, QSize box) {
 }
 
 TabForm2::TabForm2(WallpaperHooks wallpaper)
-    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm2.form"))), wallpaper_(std::move(wallpaper)) {
-    directories_ = get<WListView>("lv_1");
+    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm2.form"))),
+      wallpaper_(std::move(wallpaper)),
+      directories_(get<WListView>("lv_1")),
+      directoryList_(directories_, kColumnCaption) {
     files_ = get<WListBox>("lb_2");
     countLabel_ = get<QLabel>("label_1");
     preview_ = get<WCheckBox>("checkbox_1");
@@ -106,10 +101,7 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
     allowDuplicates_ = get<WCheckBox>("checkbox_2");
     favouritesEdit_ = get<QLineEdit>("FavDir");
 
-    chooseFolder_ = [this](const QString& title, const QString& start,
-                           const std::function<QString(const QString&)>& status) {
-        return chooseFolder(this, title, start, status);
-    };
+    chooseFolder_ = folderChooserFor(this);
     playSnap_ = [] { playSnapSound(); };
 
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -123,10 +115,6 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
     const int bottom = std::max(previewGroup->geometry().bottom(), picture_->geometry().bottom() + units().y(5));
     for (QWidget* group : {directoriesGroup, previewGroup}) group->resize(group->width(), bottom - group->y() + 1);
 
-    directories_->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
-                                QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
-    directories_->setHeaderLabels({QString::fromLatin1(kColumnCaption)});
-    directories_->setColumnWidth(0, directories_->fontMetrics().horizontalAdvance(kColumnCaption) + 14);
     countLabel_->setText(qs(pictureCountText(0)));
     // Room for the count text of the largest folders.
     countLabel_->resize(std::max(countLabel_->width(),
@@ -181,15 +169,7 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
 }
 
 void TabForm2::loadSettings(const Settings& s) {
-    {
-        const QSignalBlocker quiet(directories_);
-        directories_->removeAll();
-        std::vector<std::pair<QString, int>> items;
-        for (const DirectoryEntry& entry : s.imageDirs) items.emplace_back(qs(entry.path), entry.inUse ? 1 : 0);
-        directories_->insertItems(items);
-        directories_->selectItem(0);
-    }
-    directories_->fitColumn();
+    directoryList_.load(s.imageDirs);
     autoSubdirectories_->setChecked(s.AutoSubDir);
     lastAddedDir_ = s.LastAddedDir;
     favouritesDir_ = s.CurrentFavDir;
@@ -198,9 +178,7 @@ void TabForm2::loadSettings(const Settings& s) {
 }
 
 void TabForm2::collectSettings(Settings& s) const {
-    s.imageDirs.clear();
-    for (int i = 0; i < directories_->count(); ++i)
-        s.imageDirs.push_back({directories_->text(i).toStdString(), directories_->image(i) == 1});
+    s.imageDirs = directoryList_.entries();
     s.Count = static_cast<int>(s.imageDirs.size());
     s.AutoSubDir = autoSubdirectories_->isChecked();
     s.LastAddedDir = lastAddedDir_;
@@ -215,18 +193,7 @@ QString TabForm2::folderStatus(const QString& path) const {
     return qs(pictureCountText(static_cast<int>(picturesInFolder(path.toStdString()).size())));
 }
 
-int TabForm2::insertUsed(const QString& path) {
-    const QSignalBlocker quiet(directories_);
-    const int index = directories_->insertItem(path, 1);
-    directories_->selectItem(index);
-    directories_->setFocus();
-    return index;
-}
-
-std::string TabForm2::selectedDirectory() const {
-    const int index = directories_->selectedIndex();
-    return index < 0 ? std::string() : directories_->text(index).toStdString();
-}
+std::string TabForm2::selectedDirectory() const { return directoryList_.selectedPath(); }
 
 std::string TabForm2::selectedFilePath() const {
     const std::string folder = selectedDirectory();
@@ -242,10 +209,7 @@ void TabForm2::selectFileQuietly(int index) {
 
 void TabForm2::refreshFileList(bool focusFiles) {
     if (directories_->count() == 0) return;
-    if (directories_->selectedIndex() < 0) {
-        const QSignalBlocker quiet(directories_);
-        directories_->selectItem(0);
-    }
+    if (directories_->selectedIndex() < 0) directoryList_.selectQuietly(0);
     const std::string folder = selectedDirectory();
     const std::vector<std::string> names = picturesInFolder(folder);
     {
@@ -263,12 +227,12 @@ void TabForm2::addDirectory() {
         chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastAddedDir_),
                       [this](const QString& path) { return folderStatus(path); });
     if (chosen) {
-        if (!chosen->isEmpty()) insertUsed(*chosen);
+        if (!chosen->isEmpty()) directoryList_.insertUsed(*chosen);
         lastAddedDir_ = chosen->toStdString();
     }
     duplicatesAllowed_ = false;
-    removeDuplicates(false);
-    directories_->fitColumn();
+    directoryList_.removeDuplicates(false);
+    directoryList_.fitColumn();
     refreshFileList();
 }
 
@@ -276,80 +240,34 @@ void TabForm2::addSubdirectories() {
     const int selected = directories_->selectedIndex();
     if (selected < 0) return;
     WaitCursor wait;
-    const std::vector<std::string> found = expandSubdirectories({selectedDirectory()}, kMaxPictureDirs);
-    std::vector<std::pair<QString, int>> items;
-    items.reserve(found.size());
-    for (const std::string& path : found) items.emplace_back(qs(path), 1);
-    {
-        const QSignalBlocker quiet(directories_);
-        directories_->insertItems(items);
-    }
+    directoryList_.insertAllUsed(expandSubdirectories({selectedDirectory()}, kMaxPictureDirs));
     duplicatesAllowed_ = false;
-    removeDuplicates(true);
-    {
-        const QSignalBlocker quiet(directories_);
-        directories_->selectItem(std::min(selected, directories_->count() - 1));
-    }
+    directoryList_.removeDuplicates(true);
+    directoryList_.selectQuietly(std::min(selected, directories_->count() - 1));
     directories_->setFocus();
-    directories_->fitColumn();
+    directoryList_.fitColumn();
     refreshFileList();
 }
 
 void TabForm2::addDroppedPaths(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths)
-        if (QFileInfo(qs(path)).isDir()) insertUsed(QDir::cleanPath(qs(path)));
-    directories_->fitColumn();
+    directoryList_.insertDropped(paths);
+    directoryList_.fitColumn();
     refreshFileList();
 }
 
-void TabForm2::removeDuplicates() { removeDuplicates(false); }
-
-void TabForm2::removeDuplicates(bool ignoreCase) {
-    const QSignalBlocker quiet(directories_);
-    int keep = -1;
-    QString kept;
-    int selectAfter = -1;
-    for (int i = 0; i < directories_->count();) {
-        const QString text = qs(trimBlanks(directories_->text(i).toStdString()));
-        const bool duplicate = keep >= 0 && (text == kept || (ignoreCase && text.compare(kept, Qt::CaseInsensitive) == 0 &&
-                                                               sameFolderOnDisk(text, kept)));
-        if (!duplicate) {
-            keep = i;
-            kept = text;
-            ++i;
-            continue;
-        }
-        // A removed selection moves to the entry that stays in its place.
-        if (directories_->selectedIndex() == i) selectAfter = keep;
-        directories_->removeItem(i);
-    }
-    if (selectAfter >= 0) directories_->selectItem(selectAfter);
-}
+void TabForm2::removeDuplicates() { directoryList_.removeDuplicates(false); }
 
 void TabForm2::removeSelected() {
-    const int selected = directories_->selectedIndex();
-    {
-        const QSignalBlocker quiet(directories_);
-        if (selected >= 0) directories_->removeItem(selected);
-    }
-    if (directories_->count() == 0) {
+    if (!directoryList_.removeSelected()) {
         removeAll();
         return;
     }
-    {
-        const QSignalBlocker quiet(directories_);
-        directories_->selectItem(selected <= 0 ? 0 : selected - 1);
-    }
-    directories_->setFocus();
-    directories_->fitColumn();
+    directoryList_.fitColumn();
     refreshFileList();
 }
 
 void TabForm2::removeAll() {
-    {
-        const QSignalBlocker quiet(directories_);
-        directories_->removeAll();
-    }
+    directoryList_.removeAll();
     {
         const QSignalBlocker quiet(files_);
         files_->clear();
@@ -358,17 +276,11 @@ void TabForm2::removeAll() {
     preview_->setChecked(false);
     wallButton_->setEnabled(false);
     showPlaceholder();
-    directories_->fitColumn();
 }
 
-void TabForm2::setAllUseFlags(bool used) {
-    for (int i = 0; i < directories_->count(); ++i) directories_->setImage(i, used ? 1 : 0);
-}
+void TabForm2::setAllUseFlags(bool used) { directoryList_.setAllUseFlags(used); }
 
-void TabForm2::toggleUseFlag(int index) {
-    if (index < 0 || index >= directories_->count()) return;
-    directories_->setImage(index, directories_->image(index) == 1 ? 0 : 1);
-}
+void TabForm2::toggleUseFlag(int index) { directoryList_.toggleUseFlag(index); }
 
 void TabForm2::showPlaceholder() { picture_->showCentred(QPixmap::fromImage(placeholderImage())); }
 
@@ -437,12 +349,12 @@ void TabForm2::chooseFavourites() {
         if (!chosen->isEmpty()) {
             favouritesEdit_->setText(*chosen);
             favouritesEdit_->setCursorPosition(0);
-            insertUsed(*chosen);
+            directoryList_.insertUsed(*chosen);
         }
         favouritesDir_ = chosen->toStdString();
     }
-    removeDuplicates(false);
-    directories_->fitColumn();
+    directoryList_.removeDuplicates(false);
+    directoryList_.fitColumn();
     refreshFileList();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/configpage.h"
+#include "config/directorylist.h"
 #include "config/wallpaperhooks.h"
 
 class QLabel;
@@ -26,10 +27,7 @@ class WPictureFrame;
 
 class TabForm2 : public ConfigPage {
 public:
-    // Opens a folder chooser (title, preselected folder, status line for a
-    // folder); the chosen path, or nullopt on Cancel.
-    using FolderChooser = std::function<std::optional<QString>(const QString& title, const QString& start,
-                                                               const std::function<QString(const QString&)>& status)>;
+    using FolderChooser = orvanta::FolderChooser;
 
     explicit TabForm2(WallpaperHooks wallpaper = {});
 
@@ -72,11 +70,6 @@ public:
     static QSize fitToBox(QSize picture, QSize box);
 
 private:
-    int insertUsed(const QString& path);
-    // Deletes later items equal to an earlier one: exactly, or, with
-    // ignoreCase, also when they differ only in letter case and name the
-    // same folder on disk.
-    void removeDuplicates(bool ignoreCase);
     std::string selectedDirectory() const;
     std::string selectedFilePath() const;
     QImage decodeSelected(QSize scaleAgainst, bool fast);
@@ -89,6 +82,7 @@ private:
     std::function<void()> playSnap_;
 
     WListView* directories_;
+    DirectoryList directoryList_;
     WListBox* files_;
     QLabel* countLabel_;
     WCheckBox* preview_;

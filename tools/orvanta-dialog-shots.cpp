@@ -5,6 +5,10 @@
 // settings are neither read nor changed and the pages have something to show.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QDir>
 #include <QPainter>
 #include <QScreen>
@@ -16,6 +20,8 @@
 
 #include "config/configuration.h"
 #include "config/tabform2.h"
+#include "config/tabform7.h"
+#include "framework/cddrive.h"
 #include "framework/WControls.h"
 #include "framework/WRegistryKey.h"
 #include "framework/WTabControl.h"
@@ -71,6 +77,37 @@ void prepareHome(const QString& root) {
     key.writeString("CaptionTrans", "0");
 }
 
+// Two music folders of short silent WAV and MP3-named files, the first in
+// use, and music from the folders chosen.
+void prepareMusic(const QString& root) {
+    const QString music = root + "/home/Music";
+    const std::pair<const char*, std::vector<const char*>> folders[] = {
+        {"Evening Jazz", {"Blue Harbour.wav", "Late Train.MP3", "Night Walk.mp3", "Slow Rain.wav", "Sunday.mid"}},
+        {"Piano", {"Etude.wav", "Nocturne.mp3"}}};
+    WRegistryKey key;
+    key.create(RegistryRoot::CurrentUser, "Software\\Quorrin\\Orvanta\\4.0");
+    int index = 0;
+    for (const auto& [folder, files] : folders) {
+        QDir().mkpath(music + "/" + folder);
+        for (const char* name : files) {
+            QFile file(music + "/" + folder + "/" + name);
+            if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(64, '\0'));
+        }
+        key.writeString("MusicDir" + std::to_string(index), (music + "/" + folder).toStdString());
+        key.writeString("MusicDirSet" + std::to_string(index), index == 0 ? "1" : "0");
+        ++index;
+    }
+    key.writeString("NumMusicDirs", std::to_string(index));
+    key.writeString("MusicOption", "1");
+}
+
+// The CD reader of the shots: an audio disc of twelve tracks in every drive.
+class TwelveTrackDisc final : public CdDrive {
+public:
+    bool holdsAudioCd(const std::string&) override { return true; }
+    std::optional<int> trackCount(const std::string&) override { return 12; }
+};
+
 // Lets events run for `ms` milliseconds, or until `done` holds.
 bool runEvents(int ms, const std::function<bool()>& done = {}) {
     QElapsedTimer timer;
@@ -98,6 +135,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     if (!home.isValid()) return 1;
     prepareHome(home.path());
+    prepareMusic(home.path());
 
     Configuration dialog;
     dialog.show();
@@ -106,6 +144,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     int written = 0;
+    const auto shoot = [&](const QString& name) {
+        runEvents(300);
+        const QPixmap shot = dialog.screen()->grabWindow(dialog.winId());
+        const QString file = QString("%1/%2.png").arg(out, name);
+        if (shot.isNull() || !shot.save(file)) {
+            std::fprintf(stderr, "orvanta-dialog-shots: cannot write %s\n", qPrintable(file));
+            return false;
+        }
+        std::printf("%s\n", qPrintable(file));
+        return true;
+    };
     for (int tab = 0; tab < dialog.tabControl()->count(); ++tab) {
         dialog.tabControl()->setCurrentIndex(tab);
         if (tab == 1) {
@@ -114,15 +163,27 @@ int main(int argc, char** argv) {
             folders->selectItem(folders->count() - 1);
             dialog.tabForm2()->setPreview(true);
         }
-        runEvents(300);
-        const QPixmap shot = dialog.screen()->grabWindow(dialog.winId());
-        const QString file = QString("%1/tab-%2.png").arg(out).arg(tab);
-        if (shot.isNull() || !shot.save(file)) {
-            std::fprintf(stderr, "orvanta-dialog-shots: cannot write %s\n", qPrintable(file));
-            return 1;
-        }
-        std::printf("%s\n", qPrintable(file));
+        if (!shoot(QString("tab-%1").arg(tab))) return 1;
         ++written;
+        if (tab == 3) {
+            // The Music Selection page also in its two other modes: a CD in
+            // the first of two drives (tab-3-cd.png), and no music (tab-3-none.png).
+            auto* music = static_cast<TabForm7*>(dialog.page(3));
+            music->setDriveLister([] { return std::vector<std::string>{"/dev/sr0", "/dev/sr1"}; });
+            music->setCdDrive(std::make_unique<TwelveTrackDisc>());
+            Settings cd = dialog.settings();
+            cd.MusicOption = 2;
+            music->loadSettings(cd);
+            if (!shoot("tab-3-cd")) return 1;
+            music->get<QRadioButton>("optb_NoMusic")->click();
+            if (!shoot("tab-3-none")) return 1;
+        }
+        if (tab == 5) {
+            // The end of the support report: the settings saved last.
+            auto* report = dialog.page(5)->get<QPlainTextEdit>("textb_1");
+            report->verticalScrollBar()->setValue(report->verticalScrollBar()->maximum());
+            if (!shoot("tab-5-end")) return 1;
+        }
     }
     return written == dialog.tabControl()->count() ? 0 : 1;
 }

@@ -10,10 +10,14 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
+#include "config/directorylist.h"
+#include "framework/WControls.h"
 #include "framework/WRegistryKey.h"
 
 namespace orvanta::test {
@@ -74,6 +78,41 @@ inline QString makePicture(const QString& path, QSize size, QColor colour = QCol
     image.fill(colour);
     image.save(path);
     return path;
+}
+
+// A folder chooser that answers from a script (nullopt: Cancel; no answer
+// left: Cancel) and records what it was asked and what its status line said
+// for the folder chosen.
+struct ScriptedChooser {
+    std::deque<std::optional<QString>> answers;
+    QString title, start, status;
+
+    FolderChooser chooser() {
+        return [this](const QString& asked, const QString& from,
+                      const std::function<QString(const QString&)>& describe) -> std::optional<QString> {
+            title = asked;
+            start = from;
+            std::optional<QString> answer;
+            if (!answers.empty()) {
+                answer = answers.front();
+                answers.pop_front();
+            }
+            status = answer && !answer->isEmpty() ? describe(*answer) : QString();
+            return answer;
+        };
+    }
+};
+
+// The texts of a list's items, in list order.
+inline QStringList itemTexts(const WListView* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->text(i);
+    return texts;
+}
+inline QStringList itemTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
 }
 
 // Calls `answer` with the next modal window that opens (checked every 20 ms

@@ -3,93 +3,30 @@
 // a desktop (its "Master" element), and pactl tells independently what the
 // server's volume is. The failure cases use ALSA configurations without a
 // usable "Master". No display and no sound card are needed.
-#include <sys/stat.h>
-
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "framework/mastervolume.h"
-#include "tests/gui/ordinaryaccount.h"
+#include "tests/gui/pulseserver.h"
 
 using namespace orvanta;
 
 class MasterVolumeTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QProcess server;
-    QString socket;
+    test::PulseServer pulse;
 
-    void useAlsaConfig(const QString& name, const QByteArray& text) {
-        QFile f(dir.path() + "/" + name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-        f.close();
-        // ALSA reloads its configuration when the list of files changes.
-        qputenv("ALSA_CONFIG_PATH", f.fileName().toLocal8Bit());
-    }
-
-    void usePulse() { useAlsaConfig("pulse.conf", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"); }
-
-    // The sink's channel volumes as the server reports them (0..65536).
-    static QList<int> serverVolumes() {
-        QProcess pactl;
-        pactl.start("pactl", {"get-sink-volume", "out"});
-        if (!pactl.waitForFinished(10000)) return {};
-        QList<int> volumes;
-        static const QRegularExpression value(R"(:\s*(\d+)\s*/)");
-        for (auto it = value.globalMatch(QString::fromUtf8(pactl.readAllStandardOutput())); it.hasNext();)
-            volumes << it.next().captured(1).toInt();
-        return volumes;
-    }
-
-    static bool setServerVolumes(const QStringList& volumes) {
-        return QProcess::execute("pactl", QStringList{"set-sink-volume", "out"} + volumes) == 0;
-    }
+    void usePulse() { pulse.useAsAlsaDefault(); }
+    static QList<int> serverVolumes() { return test::PulseServer::sinkVolumes(); }
+    static bool setServerVolumes(const QStringList& volumes) { return test::PulseServer::setSinkVolumes(volumes); }
 
 private slots:
     void initTestCase() {
-        if (QStandardPaths::findExecutable("pulseaudio").isEmpty() || QStandardPaths::findExecutable("pactl").isEmpty())
-            QSKIP("pulseaudio or pactl not installed (scripts/install-deps.sh installs them): skipped");
-        QVERIFY(dir.isValid());
-        // The server refuses to run as root: it runs as an ordinary account.
-        ::chmod(dir.path().toLocal8Bit().constData(), 0755);
-        for (const char* sub : {"home", "run"}) {
-            QVERIFY(QDir(dir.path()).mkdir(sub));
-            QVERIFY(test::giveToOrdinaryAccount(dir.path() + "/" + sub));
-        }
-        socket = dir.path() + "/run/native";
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", dir.path() + "/home");
-        env.insert("XDG_RUNTIME_DIR", dir.path() + "/run");
-        env.remove("PULSE_SERVER");
-        server.setProcessEnvironment(env);
-        server.setWorkingDirectory(dir.path());
-        test::runAsOrdinaryAccount(server);
-        server.setStandardOutputFile(QProcess::nullDevice());
-        server.setStandardErrorFile(QProcess::nullDevice());
-        server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "--realtime=no",
-                                    "--high-priority=no", "--use-pid-file=no",
-                                    "--log-level=error", "--load=module-null-sink sink_name=out",
-                                    "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
-        QVERIFY(server.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 15000);
-        qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
-        QTRY_COMPARE_WITH_TIMEOUT(serverVolumes().size(), 2, 15000);
-        usePulse();
+        if (const QString missing = test::PulseServer::missing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing + ": skipped"));
+        QVERIFY(pulse.start());
     }
 
-    void cleanupTestCase() {
-        if (server.state() == QProcess::NotRunning) return;
-        server.terminate();
-        if (!server.waitForFinished(10000)) server.kill();
-        server.waitForFinished(5000);
-    }
+    void cleanupTestCase() { pulse.stop(); }
 
     void theVolumeIsSetAndReadOnTheServersScale() {
         usePulse();
@@ -158,7 +95,7 @@ private slots:
         QVERIFY(setServerVolumes({"40%", "40%"}));
         const QList<int> before = serverVolumes();
         static int n = 0;
-        useAlsaConfig(QString("broken%1.conf").arg(++n), config);
+        pulse.useAlsaConfig(QString("broken%1.conf").arg(++n), config);
         const QByteArray savedServer = qgetenv("PULSE_SERVER");
         if (!address.isEmpty()) qputenv("PULSE_SERVER", address);
         QCOMPARE(readMasterVolume(), std::nullopt);

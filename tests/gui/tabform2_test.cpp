@@ -42,16 +42,11 @@ struct Wallpaper {
     bool tiled = false;
 };
 
-struct Chooser {
-    std::deque<std::optional<QString>> answers;
-    QString title, start, status;
-};
-
 // The page alone, with a scripted folder chooser, recorded wallpaper calls
 // and a counted shutter sound.
 struct Page {
     Wallpaper wallpaper;
-    Chooser chooser;
+    test::ScriptedChooser chooser;
     int snaps = 0;
     std::unique_ptr<TabForm2> form;
 
@@ -69,18 +64,7 @@ struct Page {
             return true;
         };
         form = std::make_unique<TabForm2>(hooks);
-        form->setFolderChooser([this](const QString& title, const QString& start,
-                                      const std::function<QString(const QString&)>& status) -> std::optional<QString> {
-            chooser.title = title;
-            chooser.start = start;
-            std::optional<QString> answer;
-            if (!chooser.answers.empty()) {
-                answer = chooser.answers.front();
-                chooser.answers.pop_front();
-            }
-            chooser.status = answer && !answer->isEmpty() ? status(*answer) : QString();
-            return answer;
-        });
+        form->setFolderChooser(chooser.chooser());
         form->setSnapSound([this] { ++snaps; });
         form->setScreenSize({1024, 768});
         form->loadSettings(settings);
@@ -90,16 +74,8 @@ struct Page {
     WListView* dirs() { return form->get<WListView>("lv_1"); }
     WListBox* files() { return form->get<WListBox>("lb_2"); }
     QString count() { return form->get<QLabel>("label_1")->text(); }
-    QStringList dirTexts() {
-        QStringList texts;
-        for (int i = 0; i < dirs()->count(); ++i) texts << dirs()->text(i);
-        return texts;
-    }
-    QStringList fileTexts() {
-        QStringList texts;
-        for (int i = 0; i < files()->count(); ++i) texts << files()->item(i)->text();
-        return texts;
-    }
+    QStringList dirTexts() { return test::itemTexts(dirs()); }
+    QStringList fileTexts() { return test::itemTexts(files()); }
     void add(const QString& path) {
         chooser.answers.push_back(path);
         form->addDirectory();
