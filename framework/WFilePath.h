@@ -9,7 +9,7 @@ namespace orvanta {
 class WFilePath {
 public:
     WFilePath() = default;
-    WFilePath(std::string path) { set(std::move(path)); }  // NOLINT: implicit by design
+    WFilePath(std::string path) { set(std::move(path)); }  // NOLINT: implicit, so that a path string is a WFilePath
 
     void set(std::string path);
     // Joins the four parts; a directory without a trailing "/" gets one.

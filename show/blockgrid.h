@@ -1,5 +1,5 @@
 #pragma once
-// The show rectangle's width rule and the block grid that the block-based
+// The show rectangle's width (1360 on a 1366-wide screen) and the block grid that the block-based
 // transitions (Random Block Fill, Checkerboard Block Fill, Cell Grid Fill) use.
 #include <QPoint>
 #include <QRect>
@@ -17,7 +17,7 @@ int showWidthFor(int screenWidth);
 // (the outer 3 columns on each side stay black), else the whole screen.
 QRect showClipRect(int screenWidth, int screenHeight);
 
-// Side B of the square blocks for a show width (after the 1366 rule).
+// Side B of the square blocks for a show width (the width showWidthFor gives).
 int blockSizeFor(int showWidth);
 
 // W * H / (B * B), integer division; 0 for an empty show.

@@ -12,6 +12,7 @@ inline constexpr int kZoomIn = 33;
 inline constexpr int kZoomOut = 34;
 inline constexpr int kImageBlending = 35;
 
+// The families of effects; each comment names the effect numbers it draws.
 enum class TransitionFamily {
     Lines,          // 1-8: one column or row per step, or a mirrored pair
     Snake,          // 9-12: four bands swept back and forth

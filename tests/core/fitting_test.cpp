@@ -45,7 +45,7 @@ TEST_P(FittingExamples, DestinationOnA1024x768Show) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Design, FittingExamples,
+    ShowModes, FittingExamples,
     ::testing::Values(
         FitCase{"ShrinkFits", Mode::Shrink, 0, {640, 480}, false, {192, 144, 640, 480}, false},
         FitCase{"ShrinkTooWide", Mode::Shrink, 0, {2048, 768}, false, {0, 192, 1024, 384}, true},
