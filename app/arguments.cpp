@@ -54,6 +54,22 @@ long long windowHandleOf(const std::string& text) {
     return negative ? -value : value;
 }
 
+long long previewHandleOf(const std::string& text) {
+    std::size_t i = 3;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        hexDigitValue(text[i + 2]) >= 0) {
+        long long value = 0;
+        // Window ids have at most 8 hexadecimal digits; more is not a window.
+        for (std::size_t j = i + 2, digits = 0; j < text.size() && hexDigitValue(text[j]) >= 0; ++j) {
+            if (++digits > 8) return 0;
+            value = value * 16 + hexDigitValue(text[j]);
+        }
+        return value;
+    }
+    return windowHandleOf(text);
+}
+
 unsigned long windowIdOf(const std::string& text) {
     const std::string t = trimBlanks(text);
     const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
@@ -61,9 +77,8 @@ unsigned long windowIdOf(const std::string& text) {
     if (digits.empty() || digits.size() > (hex ? 8u : 10u)) return 0;
     unsigned long long value = 0;
     for (const char c : digits) {
-        const auto u = static_cast<unsigned char>(c);
-        if (hex ? !std::isxdigit(u) : !std::isdigit(u)) return 0;
-        const int digit = std::isdigit(u) ? c - '0' : std::tolower(u) - 'a' + 10;
+        const int digit = hexDigitValue(c);
+        if (digit < 0 || (!hex && digit > 9)) return 0;
         value = value * (hex ? 16 : 10) + static_cast<unsigned long long>(digit);
     }
     return value <= 0xFFFFFFFFull ? static_cast<unsigned long>(value) : 0;

@@ -23,6 +23,11 @@ bool isShowSpelling(const std::string& text);
 // whatever it is), at most 12 characters, a signed decimal; 0 when none.
 long long windowHandleOf(const std::string& text);
 
+// The host window id of a preview argument text (trimmed): read from the
+// fourth character on like every window handle, and also as hexadecimal
+// when it starts with "0x" or "0X", the way X tools print ids. 0 when none.
+long long previewHandleOf(const std::string& text);
+
 // An X window id written as X tools and xscreensaver write them: decimal, or
 // hexadecimal after "0x" or "0X" (at most 8 digits); the whole text must be
 // the number, blanks around it aside. 0 when it is none or above 32 bits.

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <cctype>
 #include <cstdio>
 #include <unordered_map>
 
@@ -79,24 +78,6 @@ QImage placeholderScene() {
 }
 
 }  // namespace
-
-long long previewHandleOf(const std::string& text) {
-    std::size_t i = 3;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-        long long value = 0;
-        // Window ids have at most 8 hexadecimal digits; more is not a window.
-        for (std::size_t j = i + 2, digits = 0; j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]));
-             ++j) {
-            if (++digits > 8) return 0;
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[j])));
-            value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
-        }
-        return value;
-    }
-    return windowHandleOf(text);
-}
 
 WBitmap previewPlaceholder() {
     const QImage scene = placeholderScene();

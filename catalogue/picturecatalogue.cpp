@@ -5,7 +5,6 @@
 // extension, and pictures are never opened. Between the passes' entries the
 // caller's pump lets pending events run; a pump that reports the show ended
 // stops the build where it stands and leaves nothing half-built behind.
-#include "framework/WString.h"
 #include "catalogue/picturecatalogue.h"
 
 #include <fcntl.h>
@@ -20,19 +19,15 @@
 
 #include "catalogue/pictureorder.h"
 #include "catalogue/shuffleorder.h"
+#include "framework/WFilePath.h"
+#include "framework/WString.h"
 
 namespace orvanta {
 
 namespace {
 
-bool ended(const PumpEvents& pump) { return pump && pump(); }
-
 // The listing form of a chosen directory: trimmed, with a trailing "/".
-std::string listingBase(const std::string& dir) {
-    std::string base = trimWhiteSpace(dir);
-    if (base.empty() || base.back() != '/') base += '/';
-    return base;
-}
+std::string listingBase(const std::string& dir) { return withTrailingSlash(trimWhiteSpace(dir)); }
 
 // Whether a directory entry is a picture, without building its path unless
 // it is a shortcut (the counting pass sees every entry of every folder).
@@ -85,7 +80,7 @@ DirectoryListResult usableDirectories(const Settings& settings, const PumpEvents
     DirectoryListResult result;
     const std::size_t n = std::min(settings.imageDirs.size(), static_cast<std::size_t>(kMaxPictureDirs));
     for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0 && ended(pump)) {
+        if (i > 0 && pumpEnded(pump)) {
             result.ended = true;
             return result;
         }
@@ -176,7 +171,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
                     if (index >= expandedCounts.size()) expandedCounts.resize(index + 1, 0);
                 }
                 if (plain && isPictureEntry(base, name, hooks.resolveShortcut)) ++expandedCounts[index];
-                if (ended(pump)) {
+                if (pumpEnded(pump)) {
                     endedMeanwhile = true;
                     return false;
                 }
@@ -214,7 +209,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         bool stop = false;
         listDirectory(base, [&](const char* name, int) {
             if (isPictureEntry(base, name, hooks.resolveShortcut)) ++count;
-            if (ended(pump)) {
+            if (pumpEnded(pump)) {
                 stop = true;
                 return false;
             }
@@ -250,7 +245,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
             pictures_.append(WFilePath(std::move(path)));
             return pictures_.size() < count;
         });
-        if (ended(pump)) return BuildResult::Ended;
+        if (pumpEnded(pump)) return BuildResult::Ended;
     }
     // Files removed since the count leave the list shorter; an empty one is
     // nothing to show rather than a list the show would index past.

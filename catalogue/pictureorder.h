@@ -12,10 +12,10 @@
 
 namespace orvanta {
 
-// The extension of a file name with its dot, A-Z turned to lower case; "" when
-// the name has none (a name that only starts with a dot has none).
-std::string lowerExtension(std::string_view fileName);
-// ".jpg", ".jpeg", ".jpe", ".jif", ".bmp" or ".png" (already lower case).
+// Extensions as lowerExtension (framework/WFilePath.h) gives them.
+// ".jpg", ".jpeg", ".jpe" or ".jif": a JPEG file.
+bool isJpegExtension(std::string_view lowerExt);
+// A JPEG extension, ".bmp" or ".png".
 bool isPictureExtension(std::string_view lowerExt);
 // ".lnk": a shell shortcut.
 bool isShortcutExtension(std::string_view lowerExt);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "framework/WString.h"
+
 namespace orvanta {
 
 namespace {
@@ -32,13 +34,8 @@ constexpr BackgroundSchema kCinnamonBackground{"org.cinnamon.desktop.background"
 constexpr BackgroundSchema kMateBackground{"org.mate.background", "picture-filename", nullptr, false,
                                            "picture-options"};
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 DesktopKind kindOfName(const std::string& name) {
-    const std::string key = lower(name);
+    const std::string key = asciiLowered(name);
     for (const NamedDesktop& d : kDesktopNames)
         if (key == d.name) return d.kind;
     return DesktopKind::Other;

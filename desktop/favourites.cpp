@@ -11,9 +11,7 @@
 namespace orvanta {
 
 std::string favouritesDirectoryForUse(const std::string& directory) {
-    std::string dir = trimBlanks(directory);
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
+    return withTrailingSlash(trimBlanks(directory));
 }
 
 std::string favouriteTimeStamp(int year, int month, int day, int hour, int minute) {

@@ -1,5 +1,7 @@
 #include "framework/WFilePath.h"
 
+#include "framework/WString.h"
+
 namespace orvanta {
 
 void WFilePath::set(std::string path) { path_ = std::move(path); }
@@ -16,14 +18,7 @@ std::size_t WFilePath::nameStart() const {
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-// The extension starts at the last dot of the file name; a name that only
-// starts with a dot (".hidden") has none.
-std::size_t WFilePath::extensionStart() const {
-    const std::size_t start = nameStart();
-    const std::size_t dot = path_.rfind('.');
-    if (dot == std::string::npos || dot <= start) return path_.size();
-    return dot;
-}
+std::size_t WFilePath::extensionStart() const { return path_.size() - extensionOf(path_).size(); }
 
 std::string WFilePath::directory() const { return path_.substr(0, nameStart()); }
 
@@ -35,5 +30,22 @@ std::string WFilePath::name() const {
 std::string WFilePath::extension() const { return path_.substr(extensionStart()); }
 
 std::string WFilePath::fileName() const { return path_.substr(nameStart()); }
+
+// The extension starts at the last dot of the file name; a name that only
+// starts with a dot (".hidden") has none.
+std::string_view extensionOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot <= start) return {};
+    return path.substr(dot);
+}
+
+std::string lowerExtension(std::string_view path) { return asciiLowered(extensionOf(path)); }
+
+std::string withTrailingSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
 
 }  // namespace orvanta

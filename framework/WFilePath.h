@@ -3,6 +3,7 @@
 // platform the drive is always empty and the separator is "/"; the directory
 // keeps its trailing "/" and the extension its leading ".".
 #include <string>
+#include <string_view>
 
 namespace orvanta {
 
@@ -31,5 +32,16 @@ private:
     std::size_t extensionStart() const;
     std::string path_;
 };
+
+// The extension of the file name at the end of `path`, with its dot: from
+// the last dot of the name on; "" when the name has no dot or only starts
+// with one (".hidden"). The same rule as WFilePath::extension.
+std::string_view extensionOf(std::string_view path);
+// extensionOf with A-Z in lower case: the form in which the program compares
+// extensions (".JPG" and ".Jpg" are ".jpg").
+std::string lowerExtension(std::string_view path);
+
+// `dir` ending in "/": one is appended when missing ("" becomes "/").
+std::string withTrailingSlash(std::string dir);
 
 }  // namespace orvanta

@@ -16,6 +16,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "framework/WString.h"
+
 namespace orvanta {
 
 namespace {
@@ -35,23 +37,6 @@ std::string_view trimRight(std::string_view s) {
 }
 
 std::string_view trim(std::string_view s) { return trimRight(trimLeft(s)); }
-
-bool startsWithFolded(std::string_view s, std::string_view lowerPrefix) {
-    if (s.size() < lowerPrefix.size()) return false;
-    for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lowerPrefix[i]) return false;
-    }
-    return true;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // --- encodings ---
 
@@ -199,7 +184,7 @@ bool readHexBytes(std::string_view list, std::string& out) {
         if (item.size() > 2) return false;
         int value = 0;
         for (const char c : item) {
-            const int d = hexDigit(c);
+            const int d = hexDigitValue(c);
             if (d < 0) return false;
             value = value * 16 + d;
         }
@@ -241,23 +226,23 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
         end = 1;
     } else if (!rest.empty() && rest[0] == '"') {
         if (!readQuoted(rest, end, v.text)) return result;
-    } else if (startsWithFolded(rest, "dword:")) {
+    } else if (startsWithNoCase(rest, "dword:")) {
         end = 6;
         std::uint32_t n = 0;
         std::size_t digits = 0;
-        for (; end < rest.size() && hexDigit(rest[end]) >= 0; ++end, ++digits) n = n << 4 | static_cast<std::uint32_t>(hexDigit(rest[end]));
+        for (; end < rest.size() && hexDigitValue(rest[end]) >= 0; ++end, ++digits) n = n << 4 | static_cast<std::uint32_t>(hexDigitValue(rest[end]));
         if (digits == 0 || digits > 8) return result;
         v.form = RegistryValue::Form::Dword;
         v.dword = n;
         v.text = std::to_string(n);
-    } else if (startsWithFolded(rest, "hex")) {
+    } else if (startsWithNoCase(rest, "hex")) {
         end = 3;
         unsigned type = 3;
         if (end < rest.size() && rest[end] == '(') {
             ++end;
             type = 0;
             std::size_t digits = 0;
-            for (; end < rest.size() && hexDigit(rest[end]) >= 0; ++end, ++digits) type = type << 4 | static_cast<unsigned>(hexDigit(rest[end]));
+            for (; end < rest.size() && hexDigitValue(rest[end]) >= 0; ++end, ++digits) type = type << 4 | static_cast<unsigned>(hexDigitValue(rest[end]));
             if (digits == 0 || digits > 8 || end >= rest.size() || rest[end] != ')') return result;
             ++end;
         }
@@ -290,7 +275,7 @@ bool isHexContinuation(std::string_view line) {
     if (line.empty()) return false;
     if (line.back() == '\\') line.remove_suffix(1);
     return std::all_of(line.begin(), line.end(),
-                       [](char c) { return hexDigit(c) >= 0 || c == ',' || isBlank(c); });
+                       [](char c) { return hexDigitValue(c) >= 0 || c == ',' || isBlank(c); });
 }
 
 void appendHexBytes(std::string& out, std::string_view bytes, bool wrap) {
@@ -336,7 +321,7 @@ struct Builder {
     }
 
     std::size_t ownSection(std::string_view path) {
-        const std::string folded = foldRegistryName(path);
+        const std::string folded = asciiLowered(path);
         const auto it = sectionIndex.find(folded);
         if (it != sectionIndex.end()) return it->second;
         const std::size_t s = addSection({std::string(path), false, {}, {}});
@@ -355,7 +340,7 @@ struct Builder {
 
     void setValue(RegistryValue value) {
         RegistrySection& section = hive.sections[current];
-        const auto [it, added] = valueIndex[current].emplace(foldRegistryName(value.name), section.values.size());
+        const auto [it, added] = valueIndex[current].emplace(asciiLowered(value.name), section.values.size());
         if (added) {
             section.values.push_back(std::move(value));
             valueGone[current].push_back(false);
@@ -367,7 +352,7 @@ struct Builder {
 
     void deleteValue(const std::string& name) {
         auto& index = valueIndex[current];
-        const auto it = index.find(foldRegistryName(name));
+        const auto it = index.find(asciiLowered(name));
         if (it == index.end()) return;
         valueGone[current][it->second] = true;
         index.erase(it);
@@ -382,7 +367,7 @@ struct Builder {
 
     // Removes a key and everything below it; the parent stays, as the registry keeps it.
     void deleteKey(std::string_view path) {
-        const std::string folded = foldRegistryName(path);
+        const std::string folded = asciiLowered(path);
         std::size_t first = kNone;
         const auto remove = [&](std::map<std::string, std::size_t>::iterator it) {
             sectionGone[it->second] = true;
@@ -398,7 +383,7 @@ struct Builder {
         if (first == kNone) return;
         const std::size_t cut = path.rfind('\\');
         if (cut == std::string_view::npos) return;
-        const std::string parent = foldRegistryName(path.substr(0, cut));
+        const std::string parent = asciiLowered(path.substr(0, cut));
         if (keyKnown(parent)) return;
         // The parent takes the place of the first key removed.
         hive.sections[first] = RegistrySection{std::string(path.substr(0, cut)), false, {}, {}};
@@ -454,10 +439,10 @@ SectionLine parseSectionLine(std::string_view line, std::string_view rootName) {
     if (deletion) inner.remove_prefix(1);
 
     const std::size_t cut = inner.find('\\');
-    const std::string root = foldRegistryName(inner.substr(0, cut));
+    const std::string root = asciiLowered(inner.substr(0, cut));
     std::string_view path = cut == std::string_view::npos ? std::string_view() : inner.substr(cut + 1);
     if (cut != std::string_view::npos && path.empty()) return result;
-    const std::string ownRoot = foldRegistryName(rootName);
+    const std::string ownRoot = asciiLowered(rootName);
     const bool own = root == ownRoot || (root == "hkcu" && ownRoot == "hkey_current_user") ||
                      (root == "hklm" && ownRoot == "hkey_local_machine");
     if (!own) {
@@ -478,13 +463,6 @@ RegistryValue RegistryValue::string(std::string name, std::string text) {
     v.name = std::move(name);
     v.text = std::move(text);
     return v;
-}
-
-std::string foldRegistryName(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 bool validRegistryKeyPath(std::string_view path) {

@@ -97,7 +97,5 @@ std::string formatRegistryFile(const RegistryHive& hive, std::string_view rootNa
 // A key path below a root: components separated by "\", none empty, no
 // control characters; "" is the root.
 bool validRegistryKeyPath(std::string_view path);
-// ASCII lower case, the way the registry compares names.
-std::string foldRegistryName(std::string_view s);
 
 }  // namespace orvanta

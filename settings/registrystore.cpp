@@ -25,6 +25,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "framework/WString.h"
 #include "settings/lockedfile.h"
 
 namespace orvanta {
@@ -79,20 +80,20 @@ struct RegistryStore::Index {
         for (std::size_t k = 0; k < hive.sections.size(); ++k) {
             const RegistrySection& section = hive.sections[k];
             if (section.foreign) continue;
-            keys.emplace(foldRegistryName(section.name), k);
+            keys.emplace(asciiLowered(section.name), k);
             addKnown(section.name);
             for (std::size_t v = 0; v < section.values.size(); ++v)
-                values[k].emplace(foldRegistryName(section.values[v].name), v);
+                values[k].emplace(asciiLowered(section.values[v].name), v);
         }
     }
 
     void addKnown(const std::string& path) { walk(path, true); }
     std::string canonical(const std::string& path) { return walk(path, false); }
 
-    bool exists(const std::string& path) const { return path.empty() || known.count(foldRegistryName(path)) != 0; }
+    bool exists(const std::string& path) const { return path.empty() || known.count(asciiLowered(path)) != 0; }
 
     std::optional<std::size_t> find(const std::string& path) const {
-        const auto it = keys.find(foldRegistryName(path));
+        const auto it = keys.find(asciiLowered(path));
         if (it == keys.end()) return std::nullopt;
         return it->second;
     }
@@ -106,7 +107,7 @@ private:
         while (!path.empty()) {
             const std::size_t end = path.find('\\', start);
             const std::string part = path.substr(start, end == std::string::npos ? end : end - start);
-            folded += (folded.empty() ? "" : "\\") + foldRegistryName(part);
+            folded += (folded.empty() ? "" : "\\") + asciiLowered(part);
             std::string spelled = canon.empty() ? part : canon + "\\" + part;
             auto it = known.find(folded);
             if (it != known.end())
@@ -130,7 +131,7 @@ std::size_t ensureKey(RegistryHive& hive, Index& index, const std::string& path)
     if (const auto found = index.find(path)) return *found;
     hive.sections.push_back({index.canonical(path), false, {}, {}});
     const std::size_t k = hive.sections.size() - 1;
-    index.keys.emplace(foldRegistryName(path), k);
+    index.keys.emplace(asciiLowered(path), k);
     index.values.emplace_back();
     index.addKnown(hive.sections[k].name);
     return k;
@@ -140,7 +141,7 @@ void setValueIn(RegistryHive& hive, Index& index, const std::string& path, const
                 const std::string& value) {
     const std::size_t k = ensureKey(hive, index, path);
     auto& values = hive.sections[k].values;
-    const auto [it, added] = index.values[k].emplace(foldRegistryName(name), values.size());
+    const auto [it, added] = index.values[k].emplace(asciiLowered(name), values.size());
     if (added) {
         values.push_back(RegistryValue::string(name, value));
         return;
@@ -153,7 +154,7 @@ void setValueIn(RegistryHive& hive, Index& index, const std::string& path, const
 
 bool deleteKeyIn(RegistryHive& hive, Index& index, const std::string& path, bool recursive) {
     if (path.empty() || !index.exists(path)) return false;
-    const std::string folded = foldRegistryName(path);
+    const std::string folded = asciiLowered(path);
     const std::string below = folded + "\\";
     const bool hasSubKeys = std::any_of(index.known.begin(), index.known.end(),
                                         [&](const auto& entry) { return startsWith(entry.first, below); });
@@ -164,7 +165,7 @@ bool deleteKeyIn(RegistryHive& hive, Index& index, const std::string& path, bool
     std::vector<RegistrySection> kept;
     kept.reserve(hive.sections.size());
     for (std::size_t k = 0; k < hive.sections.size(); ++k) {
-        const std::string name = foldRegistryName(hive.sections[k].name);
+        const std::string name = asciiLowered(hive.sections[k].name);
         if (!hive.sections[k].foreign && (name == folded || startsWith(name, below)))
             firstRemoved = std::min(firstRemoved, kept.size());
         else
@@ -349,7 +350,7 @@ std::optional<std::string> RegistryStore::value(const std::string& key, const st
     const auto k = ix.find(key);
     if (!k) return std::nullopt;
     const auto& byName = ix.values[*k];
-    const auto v = byName.find(foldRegistryName(name));
+    const auto v = byName.find(asciiLowered(name));
     if (v == byName.end()) return std::nullopt;
     return snapshot_.sections[*k].values[v->second].text;
 }
@@ -357,7 +358,7 @@ std::optional<std::string> RegistryStore::value(const std::string& key, const st
 std::vector<std::string> RegistryStore::subKeyNames(const std::string& key) {
     if (!keyExists(key)) return {};
     const Index& ix = index();
-    const std::string below = key.empty() ? std::string() : foldRegistryName(key) + "\\";
+    const std::string below = key.empty() ? std::string() : asciiLowered(key) + "\\";
     std::vector<std::pair<std::string, std::string>> found;  // folded name, name
     for (const auto& [folded, spelled] : ix.known) {
         if (!startsWith(folded, below) || folded.find('\\', below.size()) != std::string::npos) continue;

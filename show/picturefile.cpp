@@ -1,5 +1,7 @@
 #include "show/picturefile.h"
 
+#include "catalogue/pictureorder.h"
+#include "framework/WFilePath.h"
 #include "show/bmpreader.h"
 #include "show/exiforientation.h"
 #include "show/jpegdecoder.h"
@@ -7,7 +9,6 @@
 #include "show/rotatebitmap.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace orvanta {
 
@@ -18,15 +19,6 @@ constexpr float kHalfTurn = 3.1415930f;
 constexpr float kThreeQuarterTurn = 4.7123890f;
 constexpr float kQuarterTurn = 1.5707960f;
 constexpr RgbQuad kBlack{};
-
-std::string lowerExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
 
 std::vector<PaletteEntry> quantizedPalette(const WBitmap& bitmap, const LoadContext& context) {
     if (context.quantizer == nullptr) return paletteFromColorTable({}, 0);
@@ -110,7 +102,7 @@ LoadResult loadOther(const std::string& path, const LoadContext& context, Loaded
 
 PictureDecoder decoderForPath(const std::string& path) {
     const std::string ext = lowerExtension(path);
-    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".jif") return PictureDecoder::Jpeg;
+    if (isJpegExtension(ext)) return PictureDecoder::Jpeg;
     if (ext == ".png") return PictureDecoder::Png;
     return PictureDecoder::Bmp;
 }

@@ -44,7 +44,9 @@ enum class LoadResult { Loaded, Failed, Abandoned };
 
 enum class PictureDecoder { Jpeg, Png, Bmp };
 
-// ".jpg", ".jpeg", ".jpe", ".jif" (any case) -> Jpeg, ".png" -> Png, else Bmp.
+// By the path's extension in any case (lowerExtension): ".jpg", ".jpeg",
+// ".jpe", ".jif" -> Jpeg, ".png" -> Png, anything else (no extension, or a
+// name such as ".png" that only starts with a dot) -> Bmp.
 PictureDecoder decoderForPath(const std::string& path);
 
 // The picture turned and mirrored so that a file with Exif orientation 1..8

@@ -45,6 +45,16 @@ TEST(Arguments, WindowHandleSkipsTheThirdCharacter) {
     EXPECT_EQ(windowHandleOf("/c:77 extra"), 77);
 }
 
+TEST(Arguments, PreviewHostIdsInDecimalOrHexadecimal) {
+    EXPECT_EQ(previewHandleOf("/p 4194310"), 4194310LL);
+    EXPECT_EQ(previewHandleOf("/p:0x400006"), 0x400006LL);
+    EXPECT_EQ(previewHandleOf("-P 0X1F"), 0x1FLL);
+    EXPECT_EQ(previewHandleOf("/p 0x"), 0LL);                // no digits: read as decimal "0"
+    EXPECT_EQ(previewHandleOf("/p 0x123456789"), 0LL);       // longer than any window id
+    EXPECT_EQ(previewHandleOf("/p"), 0LL);
+    EXPECT_EQ(previewHandleOf("/p 123456789012345"), 123456789012LL);  // 12 characters, as ever
+}
+
 TEST(Arguments, WindowIdsAreDecimalOrHexadecimal) {
     EXPECT_EQ(windowIdOf("4194312"), 4194312ul);
     EXPECT_EQ(windowIdOf("0x400008"), 0x400008ul);

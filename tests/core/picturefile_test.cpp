@@ -25,6 +25,7 @@ TEST(PictureFile, DecoderChoiceByExtension) {
         {"d.PNG", PictureDecoder::Png},         {"e.gif", PictureDecoder::Bmp},
         {"f.bmp", PictureDecoder::Bmp},         {"/x.jpg/noext", PictureDecoder::Bmp},
         {"g.jpg.bak", PictureDecoder::Bmp},     {"h.jpgx", PictureDecoder::Bmp},
+        {"/p/.png", PictureDecoder::Bmp},  // a hidden name, no extension: as the picture list reads it
     };
     for (const auto& c : cases) EXPECT_EQ(decoderForPath(c.path), c.decoder) << c.path;
 }

@@ -1,5 +1,7 @@
 #include "settings/registryformat.h"
 
+#include "framework/WString.h"
+
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -26,7 +28,7 @@ std::string utf16(const std::string& text, bool bigEndian = false, bool mark = t
 
 const RegistrySection* section(const RegistryHive& hive, const std::string& name) {
     for (const RegistrySection& s : hive.sections)
-        if (!s.foreign && foldRegistryName(s.name) == foldRegistryName(name)) return &s;
+        if (!s.foreign && asciiLowered(s.name) == asciiLowered(name)) return &s;
     return nullptr;
 }
 
@@ -34,7 +36,7 @@ std::optional<std::string> valueOf(const RegistryHive& hive, const std::string& 
     const RegistrySection* s = section(hive, key);
     if (!s) return std::nullopt;
     for (const RegistryValue& v : s->values)
-        if (foldRegistryName(v.name) == foldRegistryName(name)) return v.text;
+        if (asciiLowered(v.name) == asciiLowered(name)) return v.text;
     return std::nullopt;
 }
 
