@@ -163,8 +163,11 @@ bool moveFileAside(const std::string& path) {
     return false;
 }
 
-FileLock::~FileLock() {
+FileLock::~FileLock() { release(); }
+
+void FileLock::release() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    fd_ = -1;
 }
 
 FileLock::Result FileLock::acquire(const std::string& lockPath, std::chrono::milliseconds wait, bool createDirectory,

@@ -55,6 +55,8 @@ public:
     // another process held the lock for the whole of `wait`.
     Result acquire(const std::string& lockPath, std::chrono::milliseconds wait, bool createDirectory,
                    bool privateDirectory);
+    // Gives the lock up (closing its descriptor); nothing when not held.
+    void release();
     bool held() const { return fd_ >= 0; }
 
 private:

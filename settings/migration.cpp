@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "framework/WRegistryKey.h"
-#include "settings/dialogsettings.h"
 #include "settings/encodings.h"
+#include "settings/settingsstore.h"
 #include "settings/settingstable.h"
 
 namespace orvanta {
