@@ -1,12 +1,12 @@
 #include "framework/singleinstance.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+
 
 namespace orvanta {
 
@@ -67,34 +67,20 @@ bool SingleInstance::heldElsewhere() {
 bool SingleInstance::acquire() { return take() != Outcome::HeldElsewhere; }
 
 SingleInstance::Outcome SingleInstance::take() {
-    if (fd_ >= 0) return Outcome::Held;
+    if (lock_.held()) return Outcome::Held;
     const std::string path = lockPath();
     if (path.empty()) return Outcome::Unavailable;
     // Only a regular file of the user's is a lock; a link, FIFO or folder in
-    // its place is never followed, waited on or used.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    if (fd < 0) return Outcome::Unavailable;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
-        ::close(fd);
-        return Outcome::Unavailable;
+    // its place is never followed, waited on or used. Never waited for: a
+    // held lock means another show.
+    switch (lock_.acquire(path, std::chrono::milliseconds(0), false, false)) {
+    case FileLock::Result::Acquired: return Outcome::Held;
+    case FileLock::Result::Busy: return Outcome::HeldElsewhere;
+    case FileLock::Result::Failed: break;
     }
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            fd_ = fd;
-            return Outcome::Held;
-        }
-        if (errno != EINTR) break;
-    }
-    const bool busy = errno == EWOULDBLOCK;
-    ::close(fd);
-    return busy ? Outcome::HeldElsewhere : Outcome::Unavailable;
+    return Outcome::Unavailable;
 }
 
-void SingleInstance::release() {
-    if (fd_ < 0) return;
-    ::close(fd_);  // closing the descriptor releases the lock
-    fd_ = -1;
-}
+void SingleInstance::release() { lock_.release(); }
 
 }  // namespace orvanta

@@ -10,12 +10,13 @@
 // on without the guard, as it would where the named event cannot be made.
 #include <string>
 
+#include "settings/lockedfile.h"
+
 namespace orvanta {
 
 class SingleInstance {
 public:
     SingleInstance() = default;
-    ~SingleInstance() { release(); }
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
@@ -32,13 +33,13 @@ public:
     // goes on unguarded; held() says which).
     bool acquire();
     void release();
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return lock_.held(); }
 
 private:
     enum class Outcome { Held, HeldElsewhere, Unavailable };
     Outcome take();
 
-    int fd_ = -1;
+    FileLock lock_;
 };
 
 }  // namespace orvanta
