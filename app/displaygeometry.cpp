@@ -3,17 +3,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "framework/screenpixels.h"
 #include "show/blockgrid.h"
 
 namespace orvanta {
-
-namespace {
-QRect deviceRect(const QScreen* screen) {
-    const qreal ratio = screen->devicePixelRatio();
-    const QRect g = screen->geometry();
-    return QRect(qRound(g.x() * ratio), qRound(g.y() * ratio), qRound(g.width() * ratio), qRound(g.height() * ratio));
-}
-}  // namespace
 
 ShowGeometry primaryShowGeometry() {
     QScreen* screen = QGuiApplication::primaryScreen();

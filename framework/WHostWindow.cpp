@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+#include "framework/x11platform.h"
+
 namespace orvanta {
 
 struct WHostWindow::Impl : QAbstractNativeEventFilter {
@@ -25,8 +27,7 @@ struct WHostWindow::Impl : QAbstractNativeEventFilter {
     QObject context;  // queued notices die with this object
 
     Impl(WHostWindow& o, unsigned long windowId) : owner(o), id(static_cast<xcb_window_t>(windowId)) {
-        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-        connection = x11 ? x11->connection() : nullptr;
+        connection = x11::qtConnection();
         if (!connection || id == 0 || windowId > 0xFFFFFFFFul) return;
         // Watch first, then read the size: a resize or destruction in
         // between is then still reported. Checked requests keep a bad id's
