@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "catalogue/shuffleorder.h"
+#include "settings/settingstable.h"
+#include "show/effectchoice.h"
 #include "show/blockgrid.h"
 #include "show/piececoverage.h"
 #include "show/transitionplan.h"
@@ -55,20 +57,45 @@ Plan collect(int effect, int w, int h, int delay = 10, std::uint32_t seed = 5489
 // ---------------------------------------------------------------------------
 // Table
 
-TEST(TransitionTable, NumbersAndNamesAsTheSettingsPageListsThem) {
-    const auto table = transitionTable();
-    ASSERT_EQ(table.size(), 35u);
-    std::set<std::string> names;
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        EXPECT_EQ(table[k].number, static_cast<int>(k) + 1);
-        names.insert(table[k].name);
+// What the stored "Transitions" switches mean to the user: the character at
+// position k switches the effect that the settings page lists in row k, under
+// that name, and with only that one on the show plays it and nothing else,
+// as its first steps show.
+TEST(TransitionTable, EachStoredSwitchPlaysTheEffectListedInItsRow) {
+    const int w = 64, h = 48;
+    const struct {
+        int position;
+        const char* listed;
+        bool (*looksRight)(const Plan&);
+    } rows[] = {
+        {0, "Wipe Left to Right",
+         [](const Plan& p) { return p.steps.front().pieces.front().left() == 0 && p.steps.back().pieces.back().right() == w - 1; }},
+        {10, "Wipe Top/Botton Snake", [](const Plan& p) { return p.steps.front().kind == StepKind::Pieces; }},
+        {25, "Wipe Four Corners", [](const Plan& p) { return p.steps.front().pieces.size() == 4; }},
+        {30, "Checkerboard Block Fill",
+         [](const Plan& p) { return p.steps.front().pieces.front().size() == QSize(blockSizeFor(w), blockSizeFor(w)); }},
+        {32, "Zoom In", [](const Plan& p) { return p.steps.front().kind == StepKind::Stretch; }},
+        {34, "Image Blending", [](const Plan& p) { return p.steps.front().kind == StepKind::Blend; }},
+    };
+    for (const auto& row : rows) {
+        std::string stored(35, '0');
+        stored[static_cast<std::size_t>(row.position)] = '1';
+        Settings settings;
+        parseSetting(*findSetting("Transitions"), settings, stored, 35);
+        EffectChoiceState state;
+        Mt19937 rng;
+        rng.seed(7);
+        for (int picture = 0; picture < 3; ++picture) {
+            const int effect = chooseEffect(state, settings.transitions, 35, rng);
+            ASSERT_NE(transitionInfo(effect), nullptr) << stored;
+            EXPECT_STREQ(transitionInfo(effect)->name, row.listed) << stored;
+            EXPECT_TRUE(row.looksRight(collect(effect, w, h))) << row.listed;
+        }
     }
+    // Every row has a name of its own, and there is no effect 0 or 36.
+    std::set<std::string> names;
+    for (const TransitionInfo& t : transitionTable()) names.insert(t.name);
     EXPECT_EQ(names.size(), 35u);
-    EXPECT_STREQ(transitionInfo(1)->name, "Wipe Left to Right");
-    EXPECT_STREQ(transitionInfo(11)->name, "Wipe Top/Botton Snake");
-    EXPECT_STREQ(transitionInfo(26)->name, "Wipe Four Corners");
-    EXPECT_STREQ(transitionInfo(31)->name, "Checkerboard Block Fill");
-    EXPECT_STREQ(transitionInfo(35)->name, "Image Blending");
     EXPECT_EQ(transitionInfo(0), nullptr);
     EXPECT_EQ(transitionInfo(36), nullptr);
 }
