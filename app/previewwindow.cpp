@@ -211,10 +211,7 @@ bool startPreview(Form1& form, long long parent) {
         QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
         return true;
     });
-    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay, [&host] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return host.destroyed();
-    });
+    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay, [&form, &host] { return form.pumpEvents() || host.destroyed(); });
     preview->show(std::move(picture), paletteDisplay);
     return true;
 }
