@@ -2,13 +2,13 @@
 
 #include <QApplication>
 
-#include "app/arguments.h"
+#include "commandline/arguments.h"
 #include "app/form1.h"
 #include "app/hackmode.h"
 #include "app/startup.h"
-#include "framework/parentdeath.h"
+#include "base/parentdeath.h"
 #include "framework/sessionbus.h"
-#include "framework/singleinstance.h"
+#include "base/singleinstance.h"
 
 namespace orvanta {
 

@@ -4,7 +4,7 @@
 #include <QScreen>
 
 #include "framework/screenpixels.h"
-#include "show/blockgrid.h"
+#include "show/transitions/blockgrid.h"
 
 namespace orvanta {
 

@@ -16,7 +16,7 @@
 #include "app/showroutine.h"
 #include "app/showstate.h"
 #include "framework/WShowWindow.h"
-#include "framework/singleinstance.h"
+#include "base/singleinstance.h"
 #include "settings/settings.h"
 
 namespace orvanta {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/arguments.h"
+#include "commandline/arguments.h"
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"

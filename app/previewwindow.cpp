@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "app/arguments.h"
+#include "commandline/arguments.h"
 #include "app/form1.h"
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/settingstable.h"
-#include "show/palettemode.h"
-#include "show/picturefile.h"
-#include "show/previewfit.h"
-#include "show/resample.h"
+#include "show/pixels/palettemode.h"
+#include "show/decoders/picturefile.h"
+#include "show/pixels/previewfit.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 

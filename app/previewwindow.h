@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/WBitmap.h"
+#include "base/WBitmap.h"
 #include "framework/WHostWindow.h"
 #include "framework/WShowWindow.h"
-#include "show/displaypalette.h"
+#include "show/pixels/displaypalette.h"
 
 namespace orvanta {
 

@@ -14,14 +14,14 @@
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
 #include "framework/screentransitiontarget.h"
-#include "show/blockgrid.h"
-#include "show/composition.h"
-#include "show/palettemode.h"
-#include "show/picturefile.h"
-#include "show/canvas.h"
-#include "show/resample.h"
-#include "show/transitionplan.h"
-#include "show/transitionplayer.h"
+#include "show/transitions/blockgrid.h"
+#include "show/pixels/composition.h"
+#include "show/pixels/palettemode.h"
+#include "show/decoders/picturefile.h"
+#include "show/pixels/canvas.h"
+#include "show/pixels/resample.h"
+#include "show/transitions/transitionplan.h"
+#include "show/transitions/transitionplayer.h"
 
 namespace orvanta {
 

@@ -17,11 +17,11 @@
 #include "catalogue/mt19937.h"
 #include "catalogue/picturecatalogue.h"
 #include "framework/WTimer.h"
-#include "show/cquantizer.h"
-#include "show/displaypalette.h"
-#include "show/effectchoice.h"
-#include "show/picturefile.h"
-#include "show/textoverlay.h"
+#include "show/pixels/cquantizer.h"
+#include "show/pixels/displaypalette.h"
+#include "show/transitions/effectchoice.h"
+#include "show/decoders/picturefile.h"
+#include "show/overlays/textoverlay.h"
 
 namespace orvanta {
 

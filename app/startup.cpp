@@ -9,7 +9,7 @@
 #include <QTime>
 #include <chrono>
 
-#include "app/arguments.h"
+#include "commandline/arguments.h"
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"

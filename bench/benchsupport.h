@@ -12,8 +12,8 @@
 
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
-#include "show/canvas.h"
-#include "show/transitionplan.h"
+#include "show/pixels/canvas.h"
+#include "show/transitions/transitionplan.h"
 
 namespace orvanta::bench {
 

@@ -8,8 +8,8 @@
 // above that process's idle peak.
 //
 // usage: jpegload_bench [RUNS]     (default 5)
-#include "show/jpegwriter.h"
-#include "show/picturefile.h"
+#include "show/decoders/jpegwriter.h"
+#include "show/decoders/picturefile.h"
 
 #include <algorithm>
 #include <chrono>

@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "bench/benchsupport.h"
-#include "show/blockgrid.h"
-#include "show/imagetransitiontarget.h"
-#include "show/pixelwork.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/pixels/pixelwork.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 using namespace orvanta;
 using orvanta::bench::median;

@@ -27,11 +27,11 @@
 #include "bench/benchsupport.h"
 #include "framework/WShowWindow.h"
 #include "framework/screentransitiontarget.h"
-#include "show/blockgrid.h"
-#include "show/imagetransitiontarget.h"
-#include "show/pixelwork.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/pixels/pixelwork.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 using namespace orvanta;
 using Clock = std::chrono::steady_clock;

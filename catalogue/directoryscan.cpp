@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "catalogue/pictureorder.h"
-#include "framework/WString.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

@@ -19,8 +19,8 @@
 
 #include "catalogue/pictureorder.h"
 #include "catalogue/shuffleorder.h"
-#include "framework/WFilePath.h"
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

@@ -11,8 +11,8 @@
 
 #include "catalogue/directoryscan.h"
 #include "catalogue/mt19937.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 #include "settings/settings.h"
 
 namespace orvanta {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "framework/WString.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

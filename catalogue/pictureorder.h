@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 
 namespace orvanta {
 
-// Extensions as lowerExtension (framework/WFilePath.h) gives them.
+// Extensions as lowerExtension (base/WFilePath.h) gives them.
 // ".jpg", ".jpeg", ".jpe" or ".jif": a JPEG file.
 bool isJpegExtension(std::string_view lowerExt);
 // A JPEG extension, ".bmp" or ".png".

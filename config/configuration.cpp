@@ -18,7 +18,7 @@
 #include "framework/WTabControl.h"
 #include "framework/foreignwindow.h"
 #include "framework/messagebox.h"
-#include "framework/opticaldrives.h"
+#include "music/opticaldrives.h"
 #include "framework/waitcursor.h"
 #include "settings/dialogsettings.h"
 #include "settings/settingsstore.h"

@@ -9,7 +9,7 @@
 
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "framework/WString.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

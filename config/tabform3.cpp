@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/commandline.h"
+#include "commandline/informationrequest.h"
 #include "config/productinfo.h"
 #include "framework/WControls.h"
 

@@ -13,8 +13,8 @@
 #include "config/tabform1.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "show/fontconversion.h"
-#include "show/transitiontable.h"
+#include "show/overlays/fontconversion.h"
+#include "show/transitions/transitiontable.h"
 
 namespace orvanta {
 

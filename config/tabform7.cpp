@@ -14,7 +14,7 @@
 #include "framework/cddrive.h"
 #include "framework/mastervolume.h"
 #include "framework/musicpreview.h"
-#include "framework/opticaldrives.h"
+#include "music/opticaldrives.h"
 #include "framework/waitcursor.h"
 #include "music/musicselection.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "framework/WString.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

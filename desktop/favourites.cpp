@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "framework/WFilePath.h"
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

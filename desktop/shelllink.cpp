@@ -30,7 +30,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "framework/regularfile.h"
+#include "base/regularfile.h"
 
 namespace orvanta {
 namespace {

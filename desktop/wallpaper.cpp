@@ -9,8 +9,8 @@
 #include <unordered_set>
 
 #include "desktop/bitmapfile.h"
-#include "framework/WFilePath.h"
-#include "show/palettemode.h"
+#include "base/WFilePath.h"
+#include "show/pixels/palettemode.h"
 
 namespace orvanta {
 

@@ -17,7 +17,7 @@
 #include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
 #include "settings/fontdescription.h"
-#include "show/fontconversion.h"
+#include "show/overlays/fontconversion.h"
 
 namespace orvanta {
 

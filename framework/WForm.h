@@ -20,7 +20,7 @@
 #include <string>
 
 #include "framework/WEvent.h"
-#include "framework/WLayoutTable.h"
+#include "base/WLayoutTable.h"
 
 class QButtonGroup;
 

@@ -15,7 +15,7 @@
 #include "desktop/desktopsession.h"
 #include "framework/rootwallpaper.h"
 #include "framework/sessionbus.h"
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 
 namespace orvanta {
 

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "show/blend.h"
-#include "show/resample.h"
+#include "show/pixels/blend.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "framework/WScreenCanvas.h"
-#include "show/transitionplayer.h"
+#include "show/transitions/transitionplayer.h"
 
 namespace orvanta {
 

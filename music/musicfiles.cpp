@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "framework/WFilePath.h"
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 
 namespace orvanta {
 

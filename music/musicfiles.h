@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "catalogue/directoryscan.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 #include "settings/settings.h"
 
 namespace orvanta {

@@ -22,7 +22,7 @@
 #include <stdexcept>
 
 #include "catalogue/shuffleorder.h"
-#include "framework/WString.h"
+#include "base/WString.h"
 #include "music/musicfiles.h"
 
 namespace orvanta {

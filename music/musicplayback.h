@@ -12,8 +12,8 @@
 
 #include "catalogue/directoryscan.h"
 #include "catalogue/mt19937.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 #include "music/musicplayer.h"
 #include "settings/settings.h"
 

@@ -6,8 +6,8 @@
 #include <set>
 #include <utility>
 
-#include "framework/WFilePath.h"
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 #include "music/musicfiles.h"
 
 namespace orvanta {

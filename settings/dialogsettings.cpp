@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/encodings.h"
 #include "settings/migration.h"
 #include "settings/settingsstore.h"

@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/encodings.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"

@@ -23,9 +23,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/WRegistryKey.h"
-#include "framework/WString.h"
-#include "framework/regularfile.h"
+#include "base/WRegistryKey.h"
+#include "base/WString.h"
+#include "base/regularfile.h"
 #include "settings/encodings.h"
 #include "settings/settingstable.h"
 

@@ -6,8 +6,8 @@
 // whole (no fitting known: PNG and BMP decoded whole). Exit status: 0 loaded
 // and written, 1 the show would skip the picture (or the output cannot be
 // written), 2 usage error.
-#include "show/cquantizer.h"
-#include "show/picturefile.h"
+#include "show/pixels/cquantizer.h"
+#include "show/decoders/picturefile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -23,7 +23,7 @@
 #include "config/tabform7.h"
 #include "framework/cddrive.h"
 #include "framework/WControls.h"
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "framework/WTabControl.h"
 
 using namespace orvanta;

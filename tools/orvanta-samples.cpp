@@ -6,8 +6,8 @@
 //
 // The output is the same bytes on every run: the scenes come from a fixed
 // generator, and no encoder is given a time stamp.
-#include "framework/WBitmap.h"
-#include "show/jpegwriter.h"
+#include "base/WBitmap.h"
+#include "show/decoders/jpegwriter.h"
 
 #include <QFont>
 #include <QGuiApplication>

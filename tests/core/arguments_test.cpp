@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/arguments.h"
+#include "commandline/arguments.h"
 #include "catalogue/crandom.h"
 
 namespace orvanta {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "show/blockgrid.h"
+#include "show/transitions/blockgrid.h"
 
 namespace orvanta {
 namespace {

@@ -2,7 +2,7 @@
 // reader pixel for pixel, questionable ones decode or are refused cleanly,
 // bad ones are refused (or, where their fault is harmless, read) without
 // reading out of bounds.
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>

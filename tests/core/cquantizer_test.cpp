@@ -1,4 +1,4 @@
-#include "show/cquantizer.h"
+#include "show/pixels/cquantizer.h"
 
 #include <QImage>
 

@@ -2,8 +2,8 @@
 // chance, each pumps at least once per row (JPEG: per call for rows and per
 // row of blocks of each scan), and a run that ends at any of those pumps
 // abandons the decode with nothing left behind.
-#include "show/jpegwriter.h"
-#include "show/picturefile.h"
+#include "show/decoders/jpegwriter.h"
+#include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>

@@ -2,9 +2,9 @@
 // fits pictures, area averages that match a pixel-by-pixel reference for
 // every row layout and order, corners that keep the file's layout, and a
 // reduced picture that the show's stretch turns into the same screen.
-#include "show/decodetarget.h"
-#include "show/fitting.h"
-#include "show/resample.h"
+#include "show/decoders/decodetarget.h"
+#include "show/pixels/fitting.h"
+#include "show/pixels/resample.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>

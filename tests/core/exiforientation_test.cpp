@@ -1,6 +1,6 @@
 // The Exif orientation reader: the public examples, and a table of made
 // segments that covers byte orders, segment placement and malformed blocks.
-#include "show/exiforientation.h"
+#include "show/decoders/exiforientation.h"
 #include "tests/core/support/testenv.h"
 
 #include <string>

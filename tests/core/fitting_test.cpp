@@ -6,7 +6,7 @@
 #include <string>
 
 #include "settings/settingstable.h"
-#include "show/fitting.h"
+#include "show/pixels/fitting.h"
 
 namespace orvanta {
 namespace {

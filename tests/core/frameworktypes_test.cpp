@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "framework/WBitmap.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
-#include "framework/WString.h"
-#include "show/bmpreader.h"
+#include "base/WBitmap.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
+#include "base/WString.h"
+#include "show/decoders/bmpreader.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {

@@ -1,7 +1,7 @@
 // The JPEG decoder: the scale rule, the output layouts, the event pump and
 // abandoning, the guards against hostile files, and the public JPEG corpora.
-#include "show/jpegdecoder.h"
-#include "show/jpegwriter.h"
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/jpegwriter.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
 // The JPEG writer: pixels survive a round trip through the show's decoder in
 // every row layout, the APP1 segment follows JFIF, and every failure is
 // reported instead of ending the process.
-#include "show/jpegdecoder.h"
-#include "show/jpegwriter.h"
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/jpegwriter.h"
 #include "tests/core/support/testenv.h"
 
 #include <gtest/gtest.h>

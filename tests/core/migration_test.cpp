@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/dialogsettings.h"
 #include "settings/migration.h"
 #include "settings/settingstable.h"

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "catalogue/shuffleorder.h"
-#include "framework/WString.h"
+#include "base/WString.h"
 #include "music/musicfiles.h"
 #include "music/musicplayback.h"
 #include "tests/core/support/testenv.h"

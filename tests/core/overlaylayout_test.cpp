@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "show/overlaylayout.h"
+#include "show/overlays/overlaylayout.h"
 
 namespace orvanta {
 namespace {

@@ -1,4 +1,4 @@
-#include "show/palettemode.h"
+#include "show/pixels/palettemode.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // 1920 x 1080 screen; each must be refused, or shown from a picture no
 // larger than the screen, and the files that can be judged by their header
 // are judged without reading the rest.
-#include "show/jpegdecoder.h"
-#include "show/picturefile.h"
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 // The file-level loader: decoder choice, Exif orientation (the public
 // examples must all come out upright), rotation and mirroring, palette
 // displays, and the per-picture flags.
-#include "show/cquantizer.h"
-#include "show/picturefile.h"
-#include "show/rotatebitmap.h"
+#include "show/pixels/cquantizer.h"
+#include "show/decoders/picturefile.h"
+#include "show/decoders/rotatebitmap.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>

@@ -18,13 +18,13 @@
 #include <thread>
 #include <vector>
 
-#include "show/blend.h"
-#include "show/blockgrid.h"
-#include "show/canvas.h"
-#include "show/imagetransitiontarget.h"
-#include "show/pixelwork.h"
-#include "show/resample.h"
-#include "show/transitionplayer.h"
+#include "show/pixels/blend.h"
+#include "show/transitions/blockgrid.h"
+#include "show/pixels/canvas.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/pixels/pixelwork.h"
+#include "show/pixels/resample.h"
+#include "show/transitions/transitionplayer.h"
 
 namespace orvanta {
 namespace {

@@ -1,7 +1,7 @@
 // The PNG decoder against PngSuite: every valid file gives the colour values
 // an independent reader gives (alpha ignored, 16-bit samples within one
 // level), every corrupt (x*) file is refused.
-#include "show/pngdecoder.h"
+#include "show/decoders/pngdecoder.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>

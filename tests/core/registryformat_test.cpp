@@ -1,6 +1,6 @@
-#include "settings/registryformat.h"
+#include "base/registryformat.h"
 
-#include "framework/WString.h"
+#include "base/WString.h"
 
 #include <gtest/gtest.h>
 

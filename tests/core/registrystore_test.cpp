@@ -1,4 +1,4 @@
-#include "settings/registrystore.h"
+#include "base/registrystore.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include "desktop/shelllink.h"
-#include "framework/regularfile.h"
-#include "show/exiforientation.h"
-#include "show/picturefile.h"
+#include "base/regularfile.h"
+#include "show/decoders/exiforientation.h"
+#include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {

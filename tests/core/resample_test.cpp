@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "show/resample.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 namespace {

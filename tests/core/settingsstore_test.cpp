@@ -12,11 +12,11 @@
 
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
-#include "settings/registryformat.h"
+#include "base/registryformat.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"
-#include "show/blockgrid.h"
-#include "show/transitionplan.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/transitionplan.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/settingskey.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"

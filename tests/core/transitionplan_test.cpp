@@ -11,11 +11,11 @@
 
 #include "catalogue/shuffleorder.h"
 #include "settings/settingstable.h"
-#include "show/effectchoice.h"
-#include "show/blockgrid.h"
-#include "show/piececoverage.h"
-#include "show/transitionplan.h"
-#include "show/transitiontable.h"
+#include "show/transitions/effectchoice.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/piececoverage.h"
+#include "show/transitions/transitionplan.h"
+#include "show/transitions/transitiontable.h"
 
 namespace orvanta {
 namespace {

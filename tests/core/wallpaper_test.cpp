@@ -11,9 +11,9 @@
 #include "desktop/desktopkey.h"
 #include "desktop/rootbackground.h"
 #include "desktop/wallpaper.h"
-#include "show/bmpreader.h"
-#include "show/composition.h"
-#include "show/palettemode.h"
+#include "show/decoders/bmpreader.h"
+#include "show/pixels/composition.h"
+#include "show/pixels/palettemode.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {

@@ -1,6 +1,6 @@
 // libFuzzer target: the BMP reader over arbitrary bytes, building the whole
 // picture, the corner a screen shows and a reduced copy.
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "settings/registryformat.h"
+#include "base/registryformat.h"
 
 namespace {
 

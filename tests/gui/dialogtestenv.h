@@ -18,7 +18,7 @@
 
 #include "config/directorylist.h"
 #include "framework/WControls.h"
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 
 namespace orvanta::test {
 

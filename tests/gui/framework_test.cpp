@@ -14,10 +14,10 @@
 
 #include "framework/WMessageFilter.h"
 #include "framework/screentransitiontarget.h"
-#include "show/transitionplayer.h"
+#include "show/transitions/transitionplayer.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTimer.h"
-#include "framework/singleinstance.h"
+#include "base/singleinstance.h"
 
 using namespace orvanta;
 

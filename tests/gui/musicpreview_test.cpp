@@ -13,7 +13,7 @@
 
 #include "framework/cddrive.h"
 #include "framework/musicpreview.h"
-#include "framework/opticaldrives.h"
+#include "music/opticaldrives.h"
 #include "music/musicselection.h"
 #include "tests/gui/audiofixtures.h"
 

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "app/previewwindow.h"
-#include "show/palettemode.h"
+#include "show/pixels/palettemode.h"
 
 using namespace orvanta;
 

@@ -14,8 +14,8 @@
 #include "app/showroutine.h"
 #include "app/showstate.h"
 #include "desktop/shelllink.h"
-#include "framework/WBitmap.h"
-#include "show/jpegwriter.h"
+#include "base/WBitmap.h"
+#include "show/decoders/jpegwriter.h"
 
 using namespace orvanta;
 

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/commandline.h"
+#include "commandline/informationrequest.h"
 #include "config/configuration.h"
 #include "config/productinfo.h"
 #include "config/tabform3.h"

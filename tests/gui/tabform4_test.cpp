@@ -15,8 +15,8 @@
 #include "config/tabform4.h"
 #include "framework/WControls.h"
 #include "framework/WTabControl.h"
-#include "show/fontconversion.h"
-#include "show/transitiontable.h"
+#include "show/overlays/fontconversion.h"
+#include "show/transitions/transitiontable.h"
 #include "tests/gui/dialogtestenv.h"
 
 using namespace orvanta;
