@@ -18,7 +18,8 @@ namespace {
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 bool sameFolderOnDisk(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     return ::stat(a.toLocal8Bit().constData(), &sa) == 0 && ::stat(b.toLocal8Bit().constData(), &sb) == 0 &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
