@@ -15,8 +15,8 @@
 #include "app/showmusic.h"
 #include "app/showroutine.h"
 #include "app/showstate.h"
-#include "framework/WShowWindow.h"
 #include "base/singleinstance.h"
+#include "framework/WShowWindow.h"
 #include "settings/settings.h"
 
 namespace orvanta {

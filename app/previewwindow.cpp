@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "commandline/arguments.h"
 #include "app/form1.h"
 #include "base/WRegistryKey.h"
+#include "commandline/arguments.h"
 #include "settings/settingstable.h"
-#include "show/pixels/palettemode.h"
 #include "show/decoders/picturefile.h"
+#include "show/pixels/palettemode.h"
 #include "show/pixels/previewfit.h"
 #include "show/pixels/resample.h"
 
@@ -41,14 +41,13 @@ QImage placeholderScene() {
     p.setPen(Qt::NoPen);
     const QRect photo(22, 14, 108, 78);
     p.fillRect(photo.translated(3, 3), QColor(18, 21, 30));  // shadow
-    p.fillRect(photo, QColor(246, 244, 236));                 // paper border
+    p.fillRect(photo, QColor(246, 244, 236));                // paper border
     const QRect view = photo.adjusted(5, 5, -5, -5);
     p.setClipRect(view);
     // Sky in bands, lighter towards the horizon.
     for (int band = 0; band < 8; ++band) {
         const int y = view.top() + band * 5;
-        p.fillRect(QRect(view.left(), y, view.width(), 5),
-                   QColor(62 + band * 15, 118 + band * 11, 186 + band * 6));
+        p.fillRect(QRect(view.left(), y, view.width(), 5), QColor(62 + band * 15, 118 + band * 11, 186 + band * 6));
     }
     p.setBrush(QColor(252, 214, 96));
     p.drawEllipse(QPoint(view.left() + 74, view.top() + 14), 8, 8);
@@ -211,7 +210,8 @@ bool startPreview(Form1& form, long long parent) {
         QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
         return true;
     });
-    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay, [&form, &host] { return form.pumpEvents() || host.destroyed(); });
+    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay,
+                                                [&form, &host] { return form.pumpEvents() || host.destroyed(); });
     preview->show(std::move(picture), paletteDisplay);
     return true;
 }

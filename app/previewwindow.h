@@ -18,7 +18,6 @@ namespace orvanta {
 
 class Form1;
 
-
 // The placeholder shown when there is no last picture to show: 152 x 112
 // pixels, 8 bits per pixel with its own colour table.
 WBitmap previewPlaceholder();

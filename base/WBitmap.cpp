@@ -9,8 +9,7 @@ namespace orvanta {
 namespace {
 
 bool validDepth(int bitCount) {
-    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
-           bitCount == 32;
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32;
 }
 
 void put16(std::FILE* f, std::uint16_t v) {
@@ -48,8 +47,7 @@ std::size_t WBitmap::strideFor(int width, int bitCount) {
 }
 
 bool WBitmap::sizeAllowed(std::int64_t width, std::int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-           width * height <= kMaxPixels;
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
 }
 
 bool WBitmap::create(int width, int height, int bitCount) {
@@ -95,13 +93,11 @@ RgbQuad WBitmap::pixel(int x, int y) const {
     case 32: {
         const std::uint32_t v = r[4 * x] | (r[4 * x + 1] << 8) | (r[4 * x + 2] << 16) |
                                 (static_cast<std::uint32_t>(r[4 * x + 3]) << 24);
-        return {maskedComponent(v, blueMask_), maskedComponent(v, greenMask_),
-                maskedComponent(v, redMask_), 0};
+        return {maskedComponent(v, blueMask_), maskedComponent(v, greenMask_), maskedComponent(v, redMask_), 0};
     }
     case 16: {
         const std::uint32_t v = r[2 * x] | (r[2 * x + 1] << 8);
-        return {maskedComponent(v, blueMask_), maskedComponent(v, greenMask_),
-                maskedComponent(v, redMask_), 0};
+        return {maskedComponent(v, blueMask_), maskedComponent(v, greenMask_), maskedComponent(v, redMask_), 0};
     }
     case 8: return colors_[r[x]];
     case 4: return colors_[(x & 1) ? (r[x / 2] & 0x0F) : (r[x / 2] >> 4)];

@@ -19,10 +19,10 @@ public:
 
     const std::string& path() const { return path_; }
     std::string drive() const { return {}; }
-    std::string directory() const;   // "/photos/2003/" (empty for a bare name)
-    std::string name() const;        // "beach" (file name without extension)
-    std::string extension() const;   // ".jpg" (empty when there is none)
-    std::string fileName() const;    // "beach.jpg"
+    std::string directory() const;  // "/photos/2003/" (empty for a bare name)
+    std::string name() const;       // "beach" (file name without extension)
+    std::string extension() const;  // ".jpg" (empty when there is none)
+    std::string fileName() const;   // "beach.jpg"
     bool empty() const { return path_.empty(); }
 
     bool operator==(const WFilePath& other) const = default;

@@ -33,7 +33,7 @@ struct LayoutControl {
 };
 
 struct LayoutTable {
-    std::string font;  // font description of the form, e.g. "8.MS Sans Serif"
+    std::string font;    // font description of the form, e.g. "8.MS Sans Serif"
     LayoutControl form;  // the form's own row (id 0)
     std::vector<LayoutControl> controls;
 

@@ -20,8 +20,7 @@ std::string homeDirectory() {
 // The environment is read at each open, so tests can point it elsewhere.
 std::shared_ptr<RegistryStore> storeOf(RegistryRoot root) {
     if (root == RegistryRoot::LocalMachine)
-        return std::make_shared<RegistryStore>("/etc/xdg/orvanta/HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE",
-                                               false);
+        return std::make_shared<RegistryStore>("/etc/xdg/orvanta/HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE", false);
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
     const char* config = std::getenv("XDG_CONFIG_HOME");
     const std::string dir = (config && config[0] == '/') ? std::string(config) : homeDirectory() + "/.config";

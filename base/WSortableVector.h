@@ -34,7 +34,9 @@ public:
     const T& operator[](std::size_t i) const { return items_[i]; }
     // Sorts with less(a, b) -> bool.
     template <typename Less>
-    void sort(Less less) { std::sort(items_.begin(), items_.end(), less); }
+    void sort(Less less) {
+        std::sort(items_.begin(), items_.end(), less);
+    }
     auto begin() { return items_.begin(); }
     auto end() { return items_.end(); }
     auto begin() const { return items_.begin(); }

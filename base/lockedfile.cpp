@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -139,7 +139,8 @@ void removeLeftoverTemporaries(const std::string& path) {
     DIR* d = ::opendir(directoryOf(target).c_str());
     if (!d) return;
     while (const dirent* entry = ::readdir(d)) {
-        if (std::string_view(entry->d_name).substr(0, prefix.size()) == prefix) ::unlinkat(::dirfd(d), entry->d_name, 0);
+        if (std::string_view(entry->d_name).substr(0, prefix.size()) == prefix)
+            ::unlinkat(::dirfd(d), entry->d_name, 0);
     }
     ::closedir(d);
 }
@@ -147,7 +148,7 @@ void removeLeftoverTemporaries(const std::string& path) {
 bool moveFileAside(const std::string& path) {
     const std::string target = resolveLinks(path);
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     char stamp[32] = "unknown";
     if (::localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const std::string base = target + ".damaged-" + stamp;

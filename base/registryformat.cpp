@@ -230,7 +230,8 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
         end = 6;
         std::uint32_t n = 0;
         std::size_t digits = 0;
-        for (; end < rest.size() && hexDigitValue(rest[end]) >= 0; ++end, ++digits) n = n << 4 | static_cast<std::uint32_t>(hexDigitValue(rest[end]));
+        for (; end < rest.size() && hexDigitValue(rest[end]) >= 0; ++end, ++digits)
+            n = n << 4 | static_cast<std::uint32_t>(hexDigitValue(rest[end]));
         if (digits == 0 || digits > 8) return result;
         v.form = RegistryValue::Form::Dword;
         v.dword = n;
@@ -242,7 +243,8 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
             ++end;
             type = 0;
             std::size_t digits = 0;
-            for (; end < rest.size() && hexDigitValue(rest[end]) >= 0; ++end, ++digits) type = type << 4 | static_cast<unsigned>(hexDigitValue(rest[end]));
+            for (; end < rest.size() && hexDigitValue(rest[end]) >= 0; ++end, ++digits)
+                type = type << 4 | static_cast<unsigned>(hexDigitValue(rest[end]));
             if (digits == 0 || digits > 8 || end >= rest.size() || rest[end] != ')') return result;
             ++end;
         }
@@ -332,10 +334,8 @@ struct Builder {
     std::size_t foreignSection(std::string_view line) { return addSection({std::string(line), true, {}, {}}); }
 
     void keep(std::string_view line) {
-        if (current == kNone)
-            hive.leading.emplace_back(line);
-        else
-            hive.sections[current].kept.push_back({hive.sections[current].values.size(), std::string(line)});
+        if (current == kNone) hive.leading.emplace_back(line);
+        else hive.sections[current].kept.push_back({hive.sections[current].values.size(), std::string(line)});
     }
 
     void setValue(RegistryValue value) {
@@ -487,15 +487,13 @@ ParsedRegistryFile parseRegistryFile(std::string_view bytes, std::string_view ro
     Builder b;
     bool recognised = true;  // until a non-blank line says otherwise
     bool sawContent = false;
-    bool utf16Strings = false;  // hex string data is UTF-16 under the version 5 header
-    bool inDeletion = false;    // lines after a [-key] belong to no key
+    bool utf16Strings = false;            // hex string data is UTF-16 under the version 5 header
+    bool inDeletion = false;              // lines after a [-key] belong to no key
     std::size_t pendingDeletion = kNone;  // its line, made a foreign section once a line follows it
 
     const auto problem = [&](std::size_t lineNumber, std::string_view line) {
-        if (parsed.problems.size() < kMaxReportedProblems)
-            parsed.problems.push_back({lineNumber, std::string(line)});
-        else
-            ++parsed.moreProblems;
+        if (parsed.problems.size() < kMaxReportedProblems) parsed.problems.push_back({lineNumber, std::string(line)});
+        else ++parsed.moreProblems;
     };
 
     for (std::size_t i = 0; i < lines.size();) {
@@ -544,9 +542,7 @@ ParsedRegistryFile parseRegistryFile(std::string_view bytes, std::string_view ro
                 inDeletion = true;
                 pendingDeletion = first;
                 break;
-            case SectionKind::OtherRoot:
-                recognised = true;
-                [[fallthrough]];
+            case SectionKind::OtherRoot: recognised = true; [[fallthrough]];
             case SectionKind::Bad:
                 problem(first + 1, lines[first]);
                 b.current = b.foreignSection(lines[first]);
@@ -623,10 +619,8 @@ std::string formatRegistryFile(const RegistryHive& hive, std::string_view rootNa
             if (v == section.values.size()) break;
             const RegistryValue& value = section.values[v];
             line.clear();
-            if (value.name.empty())
-                line += '@';
-            else
-                appendQuoted(line, value.name);
+            if (value.name.empty()) line += '@';
+            else appendQuoted(line, value.name);
             line += '=';
             switch (value.form) {
             case RegistryValue::Form::String: appendQuoted(line, value.text); break;

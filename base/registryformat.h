@@ -61,12 +61,12 @@ struct RegistrySection {
     // A section this store does not own (another root, a malformed name, a
     // key deletion followed by lines): it keeps its lines and is never looked at.
     bool foreign = false;
-    std::vector<RegistryValue> values;  // unique names (compared without regard to ASCII case)
+    std::vector<RegistryValue> values;   // unique names (compared without regard to ASCII case)
     std::vector<RegistryKeptLine> kept;  // comments and lines not understood, in file order
 };
 
 struct RegistryHive {
-    std::vector<std::string> leading;  // comments and lines not understood before the first section
+    std::vector<std::string> leading;       // comments and lines not understood before the first section
     std::vector<RegistrySection> sections;  // in file order; own section names are unique
 };
 

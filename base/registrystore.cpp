@@ -110,12 +110,9 @@ private:
             folded += (folded.empty() ? "" : "\\") + asciiLowered(part);
             std::string spelled = canon.empty() ? part : canon + "\\" + part;
             auto it = known.find(folded);
-            if (it != known.end())
-                canon = it->second;
-            else if (record)
-                canon = known.emplace(folded, std::move(spelled)).first->second;
-            else
-                canon = std::move(spelled);
+            if (it != known.end()) canon = it->second;
+            else if (record) canon = known.emplace(folded, std::move(spelled)).first->second;
+            else canon = std::move(spelled);
             if (end == std::string::npos) break;
             start = end + 1;
         }
@@ -168,16 +165,15 @@ bool deleteKeyIn(RegistryHive& hive, Index& index, const std::string& path, bool
         const std::string name = asciiLowered(hive.sections[k].name);
         if (!hive.sections[k].foreign && (name == folded || startsWith(name, below)))
             firstRemoved = std::min(firstRemoved, kept.size());
-        else
-            kept.push_back(std::move(hive.sections[k]));
+        else kept.push_back(std::move(hive.sections[k]));
     }
     hive.sections = std::move(kept);
     index.rebuild(hive);
     // The parent may have existed only through this key; the registry keeps it.
     if (!parent.empty() && !index.exists(parent)) {
-        hive.sections.insert(
-            hive.sections.begin() + static_cast<std::ptrdiff_t>(std::min(firstRemoved, hive.sections.size())),
-            RegistrySection{parent, false, {}, {}});
+        hive.sections.insert(hive.sections.begin() +
+                                 static_cast<std::ptrdiff_t>(std::min(firstRemoved, hive.sections.size())),
+                             RegistrySection{parent, false, {}, {}});
         index.rebuild(hive);
     }
     return true;
@@ -284,8 +280,7 @@ bool RegistryStore::change(Change&& apply) {
             loaded_ = false;
             return false;
         }
-        if ((result != FileRead::Ok || out != text) &&
-            !replaceFileAtomically(filePath_, out, private_ ? 0600 : 0644)) {
+        if ((result != FileRead::Ok || out != text) && !replaceFileAtomically(filePath_, out, private_ ? 0600 : 0644)) {
             loaded_ = false;
             return false;
         }

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 
-
 namespace orvanta {
 
 namespace {
@@ -15,8 +14,7 @@ namespace {
 // A folder of the user's that nobody else may enter.
 bool isPrivateDirectory(const std::string& dir) {
     struct stat st {};
-    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-           (st.st_mode & 077) == 0;
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
 }
 
 std::string privateDirectory() {

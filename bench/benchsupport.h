@@ -61,7 +61,7 @@ inline double memcpyFrameMs(int w, int h, int runs = 21) {
 }
 
 struct PlanSize {
-    double frames = 0;     // pixels written, in whole frames
+    double frames = 0;      // pixels written, in whole frames
     long long pauseMs = 0;  // the pauses, added up
 };
 

@@ -41,8 +41,8 @@
 #include "framework/WShowWindow.h"
 #include "framework/screentransitiontarget.h"
 #include "show/pixels/blend.h"
-#include "show/transitions/blockgrid.h"
 #include "show/pixels/resample.h"
+#include "show/transitions/blockgrid.h"
 #include "show/transitions/transitionplayer.h"
 #include "show/transitions/transitiontable.h"
 

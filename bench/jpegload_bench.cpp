@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
         }
         picture = {};
         start = std::chrono::steady_clock::now();
-        const int status = runProcess({kDjpeg, "-scale", "1/" + std::to_string(denominator), "-bmp", "-outfile", djpegOut, path});
+        const int status = runProcess(
+            {kDjpeg, "-scale", "1/" + std::to_string(denominator), "-bmp", "-outfile", djpegOut, path});
         theirs.push_back(seconds(start));
         if (status != 0) {
             std::fprintf(stderr, "%s failed (status %d)\n", kDjpeg, status);

@@ -9,8 +9,8 @@
 #include <set>
 #include <utility>
 
-#include "catalogue/pictureorder.h"
 #include "base/WString.h"
+#include "catalogue/pictureorder.h"
 
 namespace orvanta {
 

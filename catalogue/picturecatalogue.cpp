@@ -17,10 +17,10 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "catalogue/pictureorder.h"
-#include "catalogue/shuffleorder.h"
 #include "base/WFilePath.h"
 #include "base/WString.h"
+#include "catalogue/pictureorder.h"
+#include "catalogue/shuffleorder.h"
 
 namespace orvanta {
 
@@ -33,13 +33,13 @@ std::string listingBase(const std::string& dir) { return withTrailingSlash(trimW
 // it is a shortcut (the counting pass sees every entry of every folder).
 bool isPictureEntry(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-        case EntryKind::Picture: return true;
-        case EntryKind::Shortcut: {
-            if (!resolve) return false;
-            const std::string target = resolve(base + name);
-            return !target.empty() && entryKind(target) == EntryKind::Picture;
-        }
-        case EntryKind::Other: break;
+    case EntryKind::Picture: return true;
+    case EntryKind::Shortcut: {
+        if (!resolve) return false;
+        const std::string target = resolve(base + name);
+        return !target.empty() && entryKind(target) == EntryKind::Picture;
+    }
+    case EntryKind::Other: break;
     }
     return false;
 }
@@ -47,21 +47,21 @@ bool isPictureEntry(const std::string& base, const char* name, const ShortcutRes
 // The path a directory entry contributes, or "" when it is not a picture.
 std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-        case EntryKind::Picture: {
-            // One allocation of the exact size: a million of these make the list.
-            const std::size_t length = std::char_traits<char>::length(name);
-            std::string path;
-            path.reserve(base.size() + length);
-            path.append(base).append(name, length);
-            return path;
-        }
-        case EntryKind::Shortcut: {
-            if (!resolve) return {};
-            std::string target = resolve(base + name);
-            if (!target.empty() && entryKind(target) == EntryKind::Picture) return target;
-            return {};
-        }
-        case EntryKind::Other: break;
+    case EntryKind::Picture: {
+        // One allocation of the exact size: a million of these make the list.
+        const std::size_t length = std::char_traits<char>::length(name);
+        std::string path;
+        path.reserve(base.size() + length);
+        path.append(base).append(name, length);
+        return path;
+    }
+    case EntryKind::Shortcut: {
+        if (!resolve) return {};
+        std::string target = resolve(base + name);
+        if (!target.empty() && entryKind(target) == EntryKind::Picture) return target;
+        return {};
+    }
+    case EntryKind::Other: break;
     }
     return {};
 }
@@ -161,22 +161,23 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         std::size_t current = SIZE_MAX;
         std::string base;
         bool plain = false;
-        Expansion expansion = expandSubdirectories(
-            directories_, hooks.maxExpandedDirectories,
-            [&](std::size_t index, const std::string& path, const char* name) {
-                if (index != current) {
-                    current = index;
-                    plain = trimWhiteSpace(path) == path;
-                    base = listingBase(path);
-                    if (index >= expandedCounts.size()) expandedCounts.resize(index + 1, 0);
-                }
-                if (plain && isPictureEntry(base, name, hooks.resolveShortcut)) ++expandedCounts[index];
-                if (pumpEnded(pump)) {
-                    endedMeanwhile = true;
-                    return false;
-                }
-                return true;
-            });
+        Expansion expansion = expandSubdirectories(directories_, hooks.maxExpandedDirectories,
+                                                   [&](std::size_t index, const std::string& path, const char* name) {
+                                                       if (index != current) {
+                                                           current = index;
+                                                           plain = trimWhiteSpace(path) == path;
+                                                           base = listingBase(path);
+                                                           if (index >= expandedCounts.size())
+                                                               expandedCounts.resize(index + 1, 0);
+                                                       }
+                                                       if (plain && isPictureEntry(base, name, hooks.resolveShortcut))
+                                                           ++expandedCounts[index];
+                                                       if (pumpEnded(pump)) {
+                                                           endedMeanwhile = true;
+                                                           return false;
+                                                       }
+                                                       return true;
+                                                   });
         if (endedMeanwhile || expansion.stopped) return BuildResult::Ended;
         expandedCounts.resize(expansion.directories.size(), 0);
         std::vector<std::size_t> keptFrom;
@@ -253,8 +254,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     if (randomize_ && order_.size() != pictures_.size()) order_.resize(pictures_.size());
 
     // Ordering: the date order replaces the name order.
-    if (settings.AlphaSort)
-        sortPicturePaths(pictures_);
+    if (settings.AlphaSort) sortPicturePaths(pictures_);
     if (settings.DateSort) {
         sortByDate(times, settings.DateRevSort);
         for (std::size_t i = 0; i < times.size(); ++i) pictures_[i] = WFilePath(std::move(times[i].path));

@@ -30,9 +30,7 @@ EntryKind entryKind(std::string_view fileName);
 // backslash would (after the digits, before "_" and the lower-case letters,
 // just after a literal backslash); a prefix sorts first.
 int comparePicturePaths(std::string_view a, std::string_view b);
-inline bool picturePathLess(std::string_view a, std::string_view b) {
-    return comparePicturePaths(a, b) < 0;
-}
+inline bool picturePathLess(std::string_view a, std::string_view b) { return comparePicturePaths(a, b) < 0; }
 
 // Sorts the picture list by comparePicturePaths, paths equal in that order
 // by their bytes. The paths are ordered by 64-bit keys made of eight bytes at

@@ -7,9 +7,9 @@
 #include <QSignalBlocker>
 #include <sys/stat.h>
 
+#include "base/WString.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "base/WString.h"
 
 namespace orvanta {
 
@@ -101,8 +101,9 @@ void DirectoryList::removeDuplicates(bool ignoreCase) {
     int selectAfter = -1;
     for (int i = 0; i < view_->count();) {
         const QString text = qs(trimBlanks(view_->text(i).toStdString()));
-        const bool duplicate = keep >= 0 && (text == kept || (ignoreCase && text.compare(kept, Qt::CaseInsensitive) == 0 &&
-                                                               sameFolderOnDisk(text, kept)));
+        const bool duplicate = keep >= 0 &&
+                               (text == kept || (ignoreCase && text.compare(kept, Qt::CaseInsensitive) == 0 &&
+                                                 sameFolderOnDisk(text, kept)));
         if (!duplicate) {
             keep = i;
             kept = text;

@@ -18,13 +18,20 @@ struct NamedDesktop {
 
 // Names as XDG_CURRENT_DESKTOP and DESKTOP_SESSION spell them.
 constexpr NamedDesktop kDesktopNames[] = {
-    {"gnome", DesktopKind::Gnome},         {"gnome-classic", DesktopKind::Gnome},
-    {"gnome-flashback", DesktopKind::Gnome}, {"gnome-xorg", DesktopKind::Gnome},
-    {"ubuntu", DesktopKind::Gnome},        {"unity", DesktopKind::Gnome},
-    {"budgie", DesktopKind::Gnome},        {"budgie-desktop", DesktopKind::Gnome},
-    {"x-cinnamon", DesktopKind::Cinnamon}, {"cinnamon", DesktopKind::Cinnamon},
-    {"mate", DesktopKind::Mate},           {"xfce", DesktopKind::Xfce},
-    {"xfce4", DesktopKind::Xfce},          {"xubuntu", DesktopKind::Xfce},
+    {"gnome", DesktopKind::Gnome},
+    {"gnome-classic", DesktopKind::Gnome},
+    {"gnome-flashback", DesktopKind::Gnome},
+    {"gnome-xorg", DesktopKind::Gnome},
+    {"ubuntu", DesktopKind::Gnome},
+    {"unity", DesktopKind::Gnome},
+    {"budgie", DesktopKind::Gnome},
+    {"budgie-desktop", DesktopKind::Gnome},
+    {"x-cinnamon", DesktopKind::Cinnamon},
+    {"cinnamon", DesktopKind::Cinnamon},
+    {"mate", DesktopKind::Mate},
+    {"xfce", DesktopKind::Xfce},
+    {"xfce4", DesktopKind::Xfce},
+    {"xubuntu", DesktopKind::Xfce},
 };
 
 constexpr BackgroundSchema kGnomeBackground{"org.gnome.desktop.background", "picture-uri", "picture-uri-dark", true,

@@ -10,9 +10,7 @@
 
 namespace orvanta {
 
-std::string favouritesDirectoryForUse(const std::string& directory) {
-    return withTrailingSlash(trimBlanks(directory));
-}
+std::string favouritesDirectoryForUse(const std::string& directory) { return withTrailingSlash(trimBlanks(directory)); }
 
 std::string favouriteTimeStamp(int year, int month, int day, int hour, int minute) {
     char buffer[64];

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <unordered_set>
 
-#include "desktop/bitmapfile.h"
 #include "base/WFilePath.h"
+#include "desktop/bitmapfile.h"
 #include "show/pixels/palettemode.h"
 
 namespace orvanta {
@@ -65,7 +65,9 @@ std::string endOfShowWallpaperPath(const std::string& directory, const std::stri
     return withTrailingSlash(directory) + userName + kEndOfShowWallpaperSuffix;
 }
 
-std::string buttonWallpaperPath(const std::string& directory) { return withTrailingSlash(directory) + kButtonWallpaperName; }
+std::string buttonWallpaperPath(const std::string& directory) {
+    return withTrailingSlash(directory) + kButtonWallpaperName;
+}
 
 std::vector<PaletteEntry> wallpaperPalette(const QImage& screenImage, const std::vector<PaletteEntry>& shownThrough) {
     const QImage rgb = screenImage.convertToFormat(QImage::Format_RGB32);
@@ -103,8 +105,7 @@ std::string saveEndOfShowWallpaper(const EndOfShowPicture& picture, const std::s
     makeWallpaperDirectory(withTrailingSlash(directory));
     if (picture.paletteDisplay)
         writeBitmapFormA(path, picture.backBuffer, wallpaperPalette(picture.backBuffer, picture.palette));
-    else
-        writeBitmapFormB(path, picture.backBuffer);
+    else writeBitmapFormB(path, picture.backBuffer);
     return path;
 }
 

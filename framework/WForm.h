@@ -19,8 +19,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "framework/WEvent.h"
 #include "base/WLayoutTable.h"
+#include "framework/WEvent.h"
 
 class QButtonGroup;
 

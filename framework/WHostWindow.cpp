@@ -33,14 +33,15 @@ struct WHostWindow::Impl : QAbstractNativeEventFilter {
         // between is then still reported. Checked requests keep a bad id's
         // errors away from Qt's error log.
         const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_generic_error_t* error =
-            xcb_request_check(connection, xcb_change_window_attributes_checked(connection, id, XCB_CW_EVENT_MASK, &mask));
+        xcb_generic_error_t* error = xcb_request_check(connection,
+                                                       xcb_change_window_attributes_checked(connection, id,
+                                                                                            XCB_CW_EVENT_MASK, &mask));
         if (error) {
             std::free(error);
             return;
         }
-        xcb_get_geometry_reply_t* geometry =
-            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), &error);
+        xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id),
+                                                                    &error);
         if (!geometry) {
             std::free(error);
             return;

@@ -199,8 +199,7 @@ void WScreenCanvas::copyPiece(const QImage& source, const QRect& rect) {
     copyInto(begin(store_, dst), source, dst, dst.topLeft());
     store_.endPaint();
     piecesPending_ += dst;
-    if (piecesPending_.rectCount() >= kPiecesRectangles || Clock::now() - piecesSince_ >= kPiecesInterval)
-        sendPieces();
+    if (piecesPending_.rectCount() >= kPiecesRectangles || Clock::now() - piecesSince_ >= kPiecesInterval) sendPieces();
 }
 
 void WScreenCanvas::sendPieces() {

@@ -102,7 +102,8 @@ bool setRootBackground(const std::string& path, bool tiled) {
 void setDesktopWallpaper(const std::string& path) {
     const bool tiled = tileWallpaper();
     const DesktopKind desktop = currentDesktopKind();
-    if (const BackgroundSchema* schema = backgroundSchemaOf(desktop); schema && setThroughGSettings(*schema, path, tiled))
+    if (const BackgroundSchema* schema = backgroundSchemaOf(desktop);
+        schema && setThroughGSettings(*schema, path, tiled))
         return;
     if (desktop == DesktopKind::Xfce && setThroughXfconf(path, tiled)) return;
     setRootBackground(path, tiled);

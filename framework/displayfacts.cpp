@@ -31,8 +31,8 @@ bool xscreensaverRuns(Display* dpy) {
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
-        found = XGetWindowProperty(dpy, children[i], version, 0, 64, False, XA_STRING, &type, &format, &items,
-                                   &after, &data) == Success &&
+        found = XGetWindowProperty(dpy, children[i], version, 0, 64, False, XA_STRING, &type, &format, &items, &after,
+                                   &data) == Success &&
                 type != None;
         if (data) XFree(data);
     }

@@ -45,8 +45,8 @@ unsigned long activeForeignWindow() {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     unsigned long window = 0;
-    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), active, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), active, 0, 1, False, XA_WINDOW, &type, &format, &count, &after,
+                           &data) == Success &&
         data) {
         if (type == XA_WINDOW && format == 32 && count == 1) window = *reinterpret_cast<unsigned long*>(data);
         XFree(data);

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/directoryscan.h"
 #include "base/WFilePath.h"
 #include "base/WSortableVector.h"
+#include "catalogue/directoryscan.h"
 #include "settings/settings.h"
 
 namespace orvanta {

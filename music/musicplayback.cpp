@@ -21,8 +21,8 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "catalogue/shuffleorder.h"
 #include "base/WString.h"
+#include "catalogue/shuffleorder.h"
 #include "music/musicfiles.h"
 
 namespace orvanta {

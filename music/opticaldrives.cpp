@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <tuple>
 
-#include "catalogue/directoryscan.h"
 #include "base/regularfile.h"
+#include "catalogue/directoryscan.h"
 
 namespace orvanta {
 

@@ -78,7 +78,7 @@ void loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSetting
     }
     if (!key.valueExists("CurrentFavDir")) {
         const std::string dir = context.favouritesDefault.empty() ? defaultFavouritesDirectory()
-                                                                   : context.favouritesDefault;
+                                                                  : context.favouritesDefault;
         struct stat st {};
         if (::stat(dir.c_str(), &st) != 0) {
             std::error_code ec;  // a failure to create it is ignored; the path is stored anyway
@@ -127,7 +127,8 @@ void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitio
     record.Count = static_cast<int>(record.imageDirs.size());
     record.NumMusicDirs = static_cast<int>(record.musicDirs.size());
     bool anyTransition = false;
-    for (int i = 0; i < transitionCount; ++i) anyTransition = anyTransition || record.transitions[static_cast<std::size_t>(i)] != 0;
+    for (int i = 0; i < transitionCount; ++i)
+        anyTransition = anyTransition || record.transitions[static_cast<std::size_t>(i)] != 0;
     if (record.Effects && !anyTransition) record.Effects = false;
 
     for (std::string_view name : saveOrder()) {

@@ -39,8 +39,7 @@ enum : std::uint32_t {
 
 std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t get32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 std::int32_t getSigned32(const std::uint8_t* p) { return static_cast<std::int32_t>(get32(p)); }
 
@@ -292,7 +291,8 @@ DecodeStatus readUncompressed(BmpDecode& d, bool widenTwoBits) {
         const std::uint64_t offset = l.bitsOffset + static_cast<std::uint64_t>(fileRow) * srcStride;
         const std::uint64_t data = d.source.nextData(offset);
         if (data >= offset + srcStride) {
-            const std::int64_t run = std::min<std::int64_t>(static_cast<std::int64_t>((data - offset) / srcStride), end - fileRow);
+            const std::int64_t run = std::min<std::int64_t>(static_cast<std::int64_t>((data - offset) / srcStride),
+                                                            end - fileRow);
             const int first = l.topDown ? yOf(fileRow) : yOf(fileRow + run - 1);
             d.builder.putRows(first, static_cast<int>(run), zeros.data());
             fileRow += run;
@@ -351,12 +351,9 @@ DecodeStatus readRle(BmpDecode& d) {
 
     auto put = [&](std::int64_t x, unsigned index) {
         std::uint8_t* r = row.data();
-        if (!four)
-            r[x] = static_cast<std::uint8_t>(index);
-        else if (x & 1)
-            r[x >> 1] = static_cast<std::uint8_t>((r[x >> 1] & 0xF0) | (index & 0x0F));
-        else
-            r[x >> 1] = static_cast<std::uint8_t>((r[x >> 1] & 0x0F) | (index << 4));
+        if (!four) r[x] = static_cast<std::uint8_t>(index);
+        else if (x & 1) r[x >> 1] = static_cast<std::uint8_t>((r[x >> 1] & 0xF0) | (index & 0x0F));
+        else r[x >> 1] = static_cast<std::uint8_t>((r[x >> 1] & 0x0F) | (index << 4));
     };
     // Hands over the row in hand (file row y) and the n rows of index 0
     // after it, and starts the next row.
@@ -364,7 +361,8 @@ DecodeStatus readRle(BmpDecode& d) {
     auto endRows = [&](std::int64_t n) {
         if (y < height) d.builder.putRows(static_cast<int>(height - 1 - y), 1, row.data());
         const std::int64_t empty = std::min<std::int64_t>(n - 1, height - 1 - y);
-        if (empty > 0) d.builder.putRows(static_cast<int>(height - 1 - y - empty), static_cast<int>(empty), zeros.data());
+        if (empty > 0)
+            d.builder.putRows(static_cast<int>(height - 1 - y - empty), static_cast<int>(empty), zeros.data());
         std::fill(row.begin(), row.end(), 0);
         y += n;
     };

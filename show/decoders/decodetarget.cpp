@@ -154,8 +154,8 @@ bool PictureBuilder::start(int sourceWidth, int sourceHeight, const RowFormat& f
     sourceWidth_ = sourceWidth;
     sourceHeight_ = sourceHeight;
     bottomUp_ = bottomUp;
-    if (sourceWidth <= 0 || sourceHeight <= 0 || plan.width <= 0 || plan.height <= 0 ||
-        plan.width > sourceWidth || plan.height > sourceHeight)
+    if (sourceWidth <= 0 || sourceHeight <= 0 || plan.width <= 0 || plan.height <= 0 || plan.width > sourceWidth ||
+        plan.height > sourceHeight)
         return false;
     const int bits = format.bitCount;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
@@ -359,10 +359,8 @@ void PictureBuilder::putPixels(int y, int x0, int dx, const std::uint8_t* pixels
         float* sums = pixelSums_.data() + static_cast<std::size_t>(i) * plan_.width * 3;
         for (int k = 0, x = x0; k < n && x < sourceWidth_; ++k, x += dx) {
             RgbQuad c;
-            if (bits == 24)
-                c = {pixels[3 * k], pixels[3 * k + 1], pixels[3 * k + 2], 0};
-            else
-                c = colourAt(pixels, k);
+            if (bits == 24) c = {pixels[3 * k], pixels[3 * k + 1], pixels[3 * k + 2], 0};
+            else c = colourAt(pixels, k);
             const std::int64_t lo = x * W, hi = lo + W;
             for (std::int64_t j = lo / w; j <= (hi - 1) / w; ++j) {
                 const float share = rowShare * static_cast<float>(std::min(hi, (j + 1) * w) - std::max(lo, j * w));

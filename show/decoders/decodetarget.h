@@ -68,9 +68,9 @@ DecodePlan planDecode(std::int64_t width, std::int64_t height, const DecodeReque
 // The layout of the rows a decoder hands over: WBitmap's layouts, plus
 // 2-bit indexed rows (Reduced plans only).
 struct RowFormat {
-    int bitCount = 24;                // 1, 2, 4, 8 indexed; 16, 32 masked; 24 B,G,R
-    std::vector<RgbQuad> table;       // indexed rows; indexes past its end are black
-    std::uint32_t masks[3] = {};      // 16 and 32 bits: red, green, blue
+    int bitCount = 24;            // 1, 2, 4, 8 indexed; 16, 32 masked; 24 B,G,R
+    std::vector<RgbQuad> table;   // indexed rows; indexes past its end are black
+    std::uint32_t masks[3] = {};  // 16 and 32 bits: red, green, blue
     bool fileMasks = false;
 };
 

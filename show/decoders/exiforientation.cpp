@@ -38,10 +38,8 @@ struct Tiff {
 int orientationFromTiff(const std::uint8_t* block, std::size_t n) {
     if (n < 12) return 0;
     Tiff t{block, false};
-    if (block[0] == 'I' && block[1] == 'I' && block[2] == 0x2A && block[3] == 0)
-        t.little = true;
-    else if (!(block[0] == 'M' && block[1] == 'M' && block[2] == 0 && block[3] == 0x2A))
-        return 0;
+    if (block[0] == 'I' && block[1] == 'I' && block[2] == 0x2A && block[3] == 0) t.little = true;
+    else if (!(block[0] == 'M' && block[1] == 'M' && block[2] == 0 && block[3] == 0x2A)) return 0;
     const std::uint32_t offset = t.get32(4);
     if ((offset >> 16) != 0 || offset + std::size_t{2} > n) return 0;
     const unsigned count = t.get16(offset);

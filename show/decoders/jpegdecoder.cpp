@@ -51,8 +51,8 @@ struct ErrorManager {
 struct ProgressMonitor {
     jpeg_progress_mgr pub;
     Session* session;
-    int scan;               // the last scan counted
-    std::int64_t visited;   // blocks visited by the scans so far
+    int scan;              // the last scan counted
+    std::int64_t visited;  // blocks visited by the scans so far
 };
 
 struct Session {
@@ -67,9 +67,7 @@ struct Session {
     bool reduced;
 };
 
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
+[[noreturn]] void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
 
 void emitMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;  // trace messages
@@ -96,8 +94,8 @@ void progressMonitor(j_common_ptr common) {
     if (cinfo->input_scan_number > kMaxJpegScans) errorExit(common);
     if (cinfo->inputctl != nullptr && cinfo->input_scan_number != monitor->scan && cinfo->comps_in_scan > 0) {
         monitor->scan = cinfo->input_scan_number;
-        monitor->visited +=
-            std::int64_t{cinfo->MCUs_per_row} * cinfo->MCU_rows_in_scan * std::max(cinfo->blocks_in_MCU, 1);
+        monitor->visited += std::int64_t{cinfo->MCUs_per_row} * cinfo->MCU_rows_in_scan *
+                            std::max(cinfo->blocks_in_MCU, 1);
         if (monitor->visited > std::max(kFreeJpegScanBlocks, kJpegScanBlocksPerFileByte * s.fileBytes))
             errorExit(common);
     }
@@ -119,8 +117,8 @@ DecodeStatus runDecode(Session& s) {
         return DecodeStatus::Failed;
     cinfo->progress = &s.progress.pub;
 
-    const int denominator = jpegScaleDenominator(cinfo->image_width, cinfo->image_height,
-                                                 s.request->screenWidth, s.request->screenHeight);
+    const int denominator = jpegScaleDenominator(cinfo->image_width, cinfo->image_height, s.request->screenWidth,
+                                                 s.request->screenHeight);
     cinfo->scale_num = 1;
     cinfo->scale_denom = static_cast<unsigned>(denominator);
     s.reduced = denominator > 1;
@@ -149,8 +147,7 @@ DecodeStatus runDecode(Session& s) {
     jpeg_start_decompress(cinfo);
     if (s.pump->now()) return DecodeStatus::Abandoned;
     if (cinfo->output_width != static_cast<JDIMENSION>(s.out->width()) ||
-        cinfo->output_height != static_cast<JDIMENSION>(s.out->height()) ||
-        cinfo->output_components * 8 != bitCount)
+        cinfo->output_height != static_cast<JDIMENSION>(s.out->height()) || cinfo->output_components * 8 != bitCount)
         return DecodeStatus::Failed;
 
     // Several rows per call, straight into the bitmap: no row buffer, no copy.

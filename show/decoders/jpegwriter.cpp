@@ -15,8 +15,8 @@ struct JpegError {
 
 // Owns nothing with a destructor, so that the jump out of libjpeg skips no
 // clean-up; the caller owns the file.
-bool encode(std::FILE* file, const std::uint8_t* pixels, int width, int height, int components,
-            std::size_t stride, const JpegWriteOptions& options) {
+bool encode(std::FILE* file, const std::uint8_t* pixels, int width, int height, int components, std::size_t stride,
+            const JpegWriteOptions& options) {
     jpeg_compress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
@@ -53,8 +53,8 @@ bool encode(std::FILE* file, const std::uint8_t* pixels, int width, int height, 
 
 bool writeJpegFile(const std::string& path, const std::uint8_t* pixels, int width, int height, int components,
                    const JpegWriteOptions& options) {
-    if (pixels == nullptr || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION ||
-        height > JPEG_MAX_DIMENSION || (components != 1 && components != 3))
+    if (pixels == nullptr || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION ||
+        (components != 1 && components != 3))
         return false;
     const std::size_t packed = static_cast<std::size_t>(width) * static_cast<std::size_t>(components);
     const std::size_t stride = options.stride == 0 ? packed : options.stride;

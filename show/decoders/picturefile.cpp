@@ -1,7 +1,7 @@
 #include "show/decoders/picturefile.h"
 
-#include "catalogue/pictureorder.h"
 #include "base/WFilePath.h"
+#include "catalogue/pictureorder.h"
 #include "show/decoders/bmpreader.h"
 #include "show/decoders/exiforientation.h"
 #include "show/decoders/jpegdecoder.h"
@@ -70,30 +70,24 @@ LoadResult loadPng(const std::string& path, const LoadContext& context, LoadedPi
                                                  context.paletteDisplay ? &colours : nullptr));
     if (result != LoadResult::Loaded) return result;
     if (context.paletteDisplay) {
-        if (!colours.palette.empty())
-            out.displayPalette = paletteFromColorTable(colours.palette, kPcNoCollapse);
-        else if (colours.grey)
-            out.displayPalette = greyRampPalette(kPcNoCollapse);
-        else
-            out.displayPalette = quantizedPalette(out.bitmap, context);
+        if (!colours.palette.empty()) out.displayPalette = paletteFromColorTable(colours.palette, kPcNoCollapse);
+        else if (colours.grey) out.displayPalette = greyRampPalette(kPcNoCollapse);
+        else out.displayPalette = quantizedPalette(out.bitmap, context);
     }
     return LoadResult::Loaded;
 }
 
 LoadResult loadOther(const std::string& path, const LoadContext& context, LoadedPicture& out) {
     std::vector<RgbQuad> fileColours;
-    const LoadResult result = resultOf(decodeBmp(path, requestOf(context), out.bitmap, out.reducedOnDecode,
-                                                 &fileColours));
+    const LoadResult result = resultOf(
+        decodeBmp(path, requestOf(context), out.bitmap, out.reducedOnDecode, &fileColours));
     if (result != LoadResult::Loaded) return result;
     if (context.paletteDisplay) {
         // An 8-bit file shows through its own colour table, also when it was
         // reduced to 24 bits on the way.
-        if (out.bitmap.bitCount() == 8)
-            out.displayPalette = paletteFromColorTable(out.bitmap.colorTable(), 0);
-        else if (!fileColours.empty())
-            out.displayPalette = paletteFromColorTable(fileColours, 0);
-        else
-            out.displayPalette = quantizedPalette(out.bitmap, context);
+        if (out.bitmap.bitCount() == 8) out.displayPalette = paletteFromColorTable(out.bitmap.colorTable(), 0);
+        else if (!fileColours.empty()) out.displayPalette = paletteFromColorTable(fileColours, 0);
+        else out.displayPalette = quantizedPalette(out.bitmap, context);
     }
     return LoadResult::Loaded;
 }

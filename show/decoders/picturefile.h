@@ -16,11 +16,11 @@ namespace orvanta {
 class CQuantizer;
 
 struct LoadContext {
-    int screenWidth = 0, screenHeight = 0;    // the show rectangle, for JPEG scaling and reducing
-    bool paletteDisplay = false;              // palette work only then
-    bool windows95Family = false;             // always false on this platform; kept for the Exif rule
-    std::function<bool()> pumpEvents;         // every decoder: let at most one pending event run;
-                                              // true when the run has ended -> abandon
+    int screenWidth = 0, screenHeight = 0;       // the show rectangle, for JPEG scaling and reducing
+    bool paletteDisplay = false;                 // palette work only then
+    bool windows95Family = false;                // always false on this platform; kept for the Exif rule
+    std::function<bool()> pumpEvents;            // every decoder: let at most one pending event run;
+                                                 // true when the run has ended -> abandon
     std::chrono::milliseconds pumpInterval{10};  // longest stretch of decoding between two pumps
     // How the show will fit the picture (ShowFitting::of(settings)). With it,
     // a PNG or BMP far larger than the screen is decoded straight into a
@@ -28,15 +28,15 @@ struct LoadContext {
     // without it, it is decoded whole.
     std::optional<ShowFitting> fitting;
     int largestScreenWidth = 0, largestScreenHeight = 0;  // largest monitor, if larger than the show
-    bool fast = false;                        // previews: JPEG's fast transform, no dithering
-    CQuantizer* quantizer = nullptr;          // palette displays: the show's single quantizer
-    std::vector<PaletteEntry> systemPalette;  // palette displays: the screen's current 256 entries
-    int reservedColours = 20;                 // palette displays: the screen's reserved-colour count
+    bool fast = false;                                    // previews: JPEG's fast transform, no dithering
+    CQuantizer* quantizer = nullptr;                      // palette displays: the show's single quantizer
+    std::vector<PaletteEntry> systemPalette;              // palette displays: the screen's current 256 entries
+    int reservedColours = 20;                             // palette displays: the screen's reserved-colour count
 };
 
 struct LoadedPicture {
     WBitmap bitmap;
-    bool reducedOnDecode = false;  // decoded smaller than the file holds (JPEG scale, PNG/BMP reduction)
+    bool reducedOnDecode = false;              // decoded smaller than the file holds (JPEG scale, PNG/BMP reduction)
     std::vector<PaletteEntry> displayPalette;  // 256 entries on palette displays, else empty
 };
 

@@ -164,7 +164,8 @@ DecodeStatus decodePng(const std::string& path, const DecodeRequest& request, WB
     if (s.endInfo != nullptr && readHeader(s, request, colours)) {
         const int width = static_cast<int>(s.width), height = static_cast<int>(s.height);
         if (s.interlaced && s.plan.kind == DecodePlan::Kind::Whole) {
-            if (out.create(width, height, 24)) status = pump.now() ? DecodeStatus::Abandoned : readInterlacedWhole(s, out, pump);
+            if (out.create(width, height, 24))
+                status = pump.now() ? DecodeStatus::Abandoned : readInterlacedWhole(s, out, pump);
         } else if (builder.start(width, height, s.format, s.plan, false)) {
             status = pump.now() ? DecodeStatus::Abandoned : DecodeStatus::Decoded;
             if (status == DecodeStatus::Decoded) {

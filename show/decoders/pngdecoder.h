@@ -11,8 +11,8 @@ namespace orvanta {
 
 // What the palette display needs to know about a decoded PNG.
 struct PngColours {
-    bool grey = false;              // grey or grey-with-alpha colour type
-    std::vector<RgbQuad> palette;   // the file's own palette (palette images), else empty
+    bool grey = false;             // grey or grey-with-alpha colour type
+    std::vector<RgbQuad> palette;  // the file's own palette (palette images), else empty
 };
 
 // Decodes the file into a 24-bit B,G,R bitmap: 16-bit samples stripped to 8,

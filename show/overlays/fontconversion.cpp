@@ -26,11 +26,10 @@ void installSubstitutes() {
 QFont toQFont(const FontDescription& description) {
     installSubstitutes();
     QFont font(QString::fromStdString(description.face));
-    if (description.pointSize > 0)
-        font.setPointSize(description.pointSize);
-    else if (description.height != 0)
-        font.setPixelSize(std::abs(description.height));
-    font.setWeight(description.weight <= 0 ? QFont::Normal : static_cast<QFont::Weight>(std::min(description.weight, 1000)));
+    if (description.pointSize > 0) font.setPointSize(description.pointSize);
+    else if (description.height != 0) font.setPixelSize(std::abs(description.height));
+    font.setWeight(description.weight <= 0 ? QFont::Normal
+                                           : static_cast<QFont::Weight>(std::min(description.weight, 1000)));
     font.setItalic(description.italic);
     font.setUnderline(description.underline);
     font.setStrikeOut(description.strikeout);

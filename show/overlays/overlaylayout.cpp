@@ -26,11 +26,23 @@ QRect messageRect(int msgPlace, QSize text, QSize show, CRandom& random) {
     case 2: x = W / 2 - w / 2; break;
     case 3: x = W - w; break;
     case 4: y = H / 2 - h / 2; break;
-    case 5: x = W / 2 - w / 2; y = H / 2 - h / 2; break;
-    case 6: x = W - w; y = H / 2 - h / 2; break;
+    case 5:
+        x = W / 2 - w / 2;
+        y = H / 2 - h / 2;
+        break;
+    case 6:
+        x = W - w;
+        y = H / 2 - h / 2;
+        break;
     case 7: y = H - h; break;
-    case 8: x = W / 2 - w / 2; y = H - h; break;
-    case 9: x = W - w; y = H - h; break;
+    case 8:
+        x = W / 2 - w / 2;
+        y = H - h;
+        break;
+    case 9:
+        x = W - w;
+        y = H - h;
+        break;
     default: break;  // codes outside the list, negative ones included
     }
     return {x, y, w, h};

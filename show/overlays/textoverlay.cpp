@@ -40,8 +40,7 @@ QRect drawMessage(QPainter& painter, QSize show, const Settings& settings, const
     return box;
 }
 
-QRect drawCaption(QPainter& painter, QSize show, const Settings& settings, const QFont& font,
-                  const std::string& text) {
+QRect drawCaption(QPainter& painter, QSize show, const Settings& settings, const QFont& font, const std::string& text) {
     const QString caption = fromSettingsText(text);
     painter.setFont(font);
     painter.setBackgroundMode(Qt::TransparentMode);

@@ -32,8 +32,7 @@ QRect drawMessage(QPainter& painter, QSize show, const Settings& settings, const
 // Draws a caption text (trimmed) centred in its measured box placed by
 // CaptionPlace, in CaptionFont and CaptionColor; with CaptionTrans off the
 // box is first filled with CaptionBackColor. Returns the box.
-QRect drawCaption(QPainter& painter, QSize show, const Settings& settings, const QFont& font,
-                  const std::string& text);
+QRect drawCaption(QPainter& painter, QSize show, const Settings& settings, const QFont& font, const std::string& text);
 
 // The message (if Message), then the caption (if Captions) of the picture
 // at picturePath.

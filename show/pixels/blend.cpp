@@ -97,8 +97,8 @@ __attribute__((target("avx2"))) std::int64_t blendAvx2(const std::uint32_t* src,
 }
 
 __attribute__((target("avx512f,avx512bw,avx512vl"))) std::int64_t blendAvx512(const std::uint32_t* src,
-                                                                             std::uint32_t* dst, std::int64_t n,
-                                                                             int alpha) {
+                                                                              std::uint32_t* dst, std::int64_t n,
+                                                                              int alpha) {
     const __m512i zero = _mm512_setzero_si512();
     const __m512i a = _mm512_set1_epi16(static_cast<short>(alpha));
     const __m512i na = _mm512_set1_epi16(static_cast<short>(255 - alpha));
@@ -149,8 +149,7 @@ void blendAndCopy(const QImage& src, QImage& dst, int alpha, QImage& copyTo, con
     const int h = std::min(src.height(), dst.height());
     if (w <= 0 || h <= 0) return;
     QRect copy;
-    if (is32Bit(copyTo) && &copyTo != &dst)
-        copy = copyRect.intersected(dst.rect()).intersected(copyTo.rect());
+    if (is32Bit(copyTo) && &copyTo != &dst) copy = copyRect.intersected(dst.rect()).intersected(copyTo.rect());
     const uchar* srcBits = src.constBits();
     uchar* dstBits = dst.bits();
     uchar* copyBits = copy.isEmpty() ? nullptr : copyTo.bits();

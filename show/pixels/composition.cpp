@@ -28,8 +28,8 @@ void copyPicture(const QImage& picture, QImage& view, QPoint at) {
 
 }  // namespace
 
-bool composePictureInto(const QImage& pictureCanvas, bool reducedOnDecode, const Settings& settings,
-                        CRandom& random, QImage& target, QRect area) {
+bool composePictureInto(const QImage& pictureCanvas, bool reducedOnDecode, const Settings& settings, CRandom& random,
+                        QImage& target, QRect area) {
     if (target.isNull() || !is32Bit(target)) return false;
     const QRect inside = area.intersected(target.rect());
     if (inside.isEmpty()) return false;

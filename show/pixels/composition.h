@@ -4,8 +4,8 @@
 #include <QImage>
 #include <QRect>
 
-#include "catalogue/crandom.h"
 #include "base/WBitmap.h"
+#include "catalogue/crandom.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -23,7 +23,7 @@ bool composePicture(const WBitmap& picture, bool reducedOnDecode, const Settings
 // the area's size stands for W x H and every position is offset by its
 // origin; nothing outside the area is touched. pictureCanvas is the picture
 // already converted (WBitmap::toImage32), so that several monitors share one.
-bool composePictureInto(const QImage& pictureCanvas, bool reducedOnDecode, const Settings& settings,
-                        CRandom& random, QImage& target, QRect area);
+bool composePictureInto(const QImage& pictureCanvas, bool reducedOnDecode, const Settings& settings, CRandom& random,
+                        QImage& target, QRect area);
 
 }  // namespace orvanta

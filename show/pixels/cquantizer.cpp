@@ -82,8 +82,7 @@ bool CQuantizer::addBitmap(const WBitmap& bitmap) {
         }
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -7,8 +7,7 @@
 namespace orvanta {
 
 std::vector<PaletteEntry> buildDisplayPalette(const WBitmap& bitmap, CQuantizer& quantizer,
-                                              const std::vector<PaletteEntry>& systemPalette,
-                                              int reservedColours) {
+                                              const std::vector<PaletteEntry>& systemPalette, int reservedColours) {
     quantizer.addBitmap(bitmap);
     // The table must hold as many entries as the quantizer may have leaves;
     // a full palette's worth is always enough for the show's 236.
@@ -18,9 +17,9 @@ std::vector<PaletteEntry> buildDisplayPalette(const WBitmap& bitmap, CQuantizer&
     std::vector<PaletteEntry> palette(kDisplayPaletteSize);
     const int half = std::clamp(reservedColours, 0, kDisplayPaletteSize) / 2;
     auto system = [&](int i) {
-        return i < static_cast<int>(systemPalette.size()) ? PaletteEntry{systemPalette[i].red, systemPalette[i].green,
-                                                                         systemPalette[i].blue, 0}
-                                                          : PaletteEntry{};
+        return i < static_cast<int>(systemPalette.size())
+                   ? PaletteEntry{systemPalette[i].red, systemPalette[i].green, systemPalette[i].blue, 0}
+                   : PaletteEntry{};
     };
     for (int i = 0; i < half; ++i) {
         palette[i] = system(i);

@@ -25,8 +25,7 @@ constexpr int kDisplayPaletteSize = 256;
 // (reservedColours / 2 at each end, from systemPalette, black where it is
 // short) around the quantizer's colours, flagged kPcNoCollapse.
 std::vector<PaletteEntry> buildDisplayPalette(const WBitmap& bitmap, CQuantizer& quantizer,
-                                              const std::vector<PaletteEntry>& systemPalette,
-                                              int reservedColours);
+                                              const std::vector<PaletteEntry>& systemPalette, int reservedColours);
 
 // 256 entries from a colour table (missing entries black), each with flags.
 std::vector<PaletteEntry> paletteFromColorTable(const std::vector<RgbQuad>& table, std::uint8_t flags);

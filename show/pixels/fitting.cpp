@@ -23,10 +23,8 @@ Fitting fitPicture(const Settings& settings, QSize show, QSize picture, bool red
     if (settings.Stretch) return {QRect(0, 0, W, H), true};
 
     bool scaled;
-    if (settings.Shrink || settings.Tiled)
-        scaled = !(W >= w && H >= h && !reducedOnDecode);
-    else
-        scaled = settings.Proportional;
+    if (settings.Shrink || settings.Tiled) scaled = !(W >= w && H >= h && !reducedOnDecode);
+    else scaled = settings.Proportional;
 
     int w2 = w, h2 = h;
     if (scaled && w > 0 && h > 0) {

@@ -11,7 +11,7 @@
 namespace orvanta {
 
 struct Fitting {
-    QRect destination;  // where the picture is drawn, relative to the show rectangle
+    QRect destination;    // where the picture is drawn, relative to the show rectangle
     bool scaled = false;  // drawn by a stretch (always with Stretch on) rather than copied
 };
 

@@ -36,10 +36,8 @@ struct Extent {
 // interval [lo, hi].
 Extent axisExtent(int v, int lo, int hi) {
     int nearest = 0;
-    if (v < lo)
-        nearest = lo - v;
-    else if (v > hi)
-        nearest = v - hi;
+    if (v < lo) nearest = lo - v;
+    else if (v > hi) nearest = v - hi;
     const int farthest = std::max(std::abs(v - lo), std::abs(v - hi));
     return {nearest * nearest, farthest * farthest};
 }

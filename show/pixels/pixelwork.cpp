@@ -135,7 +135,9 @@ VectorLevel setVectorLevel(VectorLevel level) {
 
 int pixelThreads() { return threadsInUse().load(std::memory_order_relaxed); }
 
-void setPixelThreads(int threads) { threadsInUse().store(std::clamp(threads, 1, kMaxThreads), std::memory_order_relaxed); }
+void setPixelThreads(int threads) {
+    threadsInUse().store(std::clamp(threads, 1, kMaxThreads), std::memory_order_relaxed);
+}
 
 int rowBandCount(int rows, int minRowsPerBand) {
     if (rows <= 0) return 1;

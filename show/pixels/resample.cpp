@@ -65,12 +65,12 @@ constexpr int kMinPixelsPerBand = 1 << 16;
 
 // Windows of the visible destination positions [from, to) of one axis.
 struct AxisTaps {
-    std::vector<int> first;         // first source index of each window (relative to the source rectangle)
-    std::vector<int> count;         // window length, rounded up to even
+    std::vector<int> first;          // first source index of each window (relative to the source rectangle)
+    std::vector<int> count;          // window length, rounded up to even
     std::vector<std::size_t> start;  // index of the window's first weight
     std::vector<std::int16_t> weights;
-    int lowest = 0;                 // smallest first index
-    int highest = 0;                // one past the largest source index used
+    int lowest = 0;   // smallest first index
+    int highest = 0;  // one past the largest source index used
 };
 
 void buildTaps(std::int64_t s, std::int64_t d, int from, int to, AxisTaps& taps) {
@@ -147,7 +147,8 @@ int verticalSse2(const std::uint8_t* const* rows, const std::int16_t* weights, i
             const __m128i ra = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + c));
             const __m128i rb = k + 1 < taps ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + c)) : zero;
             const std::uint16_t wb = k + 1 < taps ? static_cast<std::uint16_t>(weights[k + 1]) : 0;
-            const __m128i w = _mm_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(weights[k]) | (std::uint32_t{wb} << 16)));
+            const __m128i w = _mm_set1_epi32(
+                static_cast<int>(static_cast<std::uint16_t>(weights[k]) | (std::uint32_t{wb} << 16)));
             // Interleave the two rows so that one multiply-add weighs both.
             const __m128i lo = _mm_unpacklo_epi8(ra, rb);
             const __m128i hi = _mm_unpackhi_epi8(ra, rb);
@@ -169,9 +170,9 @@ int verticalSse2(const std::uint8_t* const* rows, const std::int16_t* weights, i
 
 #if defined(ORVANTA_HAVE_AVX2_PATH)
 // The general kernel 32 bytes at a time.
-__attribute__((target("avx2"))) int verticalAvx2(const std::uint8_t* const* rows, const std::int16_t* weights,
-                                                 int taps, int bytes, const std::uint8_t* const* ahead,
-                                                 int aheadCount, std::uint16_t* out) {
+__attribute__((target("avx2"))) int verticalAvx2(const std::uint8_t* const* rows, const std::int16_t* weights, int taps,
+                                                 int bytes, const std::uint8_t* const* ahead, int aheadCount,
+                                                 std::uint16_t* out) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i round = _mm256_set1_epi32(1 << (kVerticalShift - 1));
     int c = 0;
@@ -181,9 +182,11 @@ __attribute__((target("avx2"))) int verticalAvx2(const std::uint8_t* const* rows
         __m256i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
         for (int k = 0; k < taps; k += 2) {
             const __m256i ra = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k] + c));
-            const __m256i rb = k + 1 < taps ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k + 1] + c)) : zero;
+            const __m256i rb = k + 1 < taps ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k + 1] + c))
+                                            : zero;
             const std::uint16_t wb = k + 1 < taps ? static_cast<std::uint16_t>(weights[k + 1]) : 0;
-            const __m256i w = _mm256_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(weights[k]) | (std::uint32_t{wb} << 16)));
+            const __m256i w = _mm256_set1_epi32(
+                static_cast<int>(static_cast<std::uint16_t>(weights[k]) | (std::uint32_t{wb} << 16)));
             const __m256i lo = _mm256_unpacklo_epi8(ra, rb);
             const __m256i hi = _mm256_unpackhi_epi8(ra, rb);
             a0 = _mm256_add_epi32(a0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
@@ -228,16 +231,20 @@ __attribute__((target("avx2"))) int verticalTwoTapAvx2(const std::uint8_t* base,
     return c;
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vl"))) int verticalTwoTapAvx512(
-    const std::uint8_t* base, const std::uint8_t* other, int w, int bytes, const std::uint8_t* const* ahead,
-    int aheadCount, std::uint16_t* out) {
+__attribute__((target("avx512f,avx512bw,avx512vl"))) int verticalTwoTapAvx512(const std::uint8_t* base,
+                                                                              const std::uint8_t* other, int w,
+                                                                              int bytes,
+                                                                              const std::uint8_t* const* ahead,
+                                                                              int aheadCount, std::uint16_t* out) {
     const __m512i w2 = _mm512_set1_epi16(static_cast<short>(2 * w));
     int c = 0;
     for (; c + 64 <= bytes; c += 64) {
         for (int k = 0; k < aheadCount; ++k) _mm_prefetch(reinterpret_cast<const char*>(ahead[k] + c), _MM_HINT_T0);
         for (int half = 0; half < 64; half += 32) {
-            const __m512i b = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + c + half)));
-            const __m512i o = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(other + c + half)));
+            const __m512i b = _mm512_cvtepu8_epi16(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + c + half)));
+            const __m512i o = _mm512_cvtepu8_epi16(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(other + c + half)));
             const __m512i d = _mm512_slli_epi16(_mm512_sub_epi16(o, b), 7);
             const __m512i v = _mm512_add_epi16(_mm512_slli_epi16(b, 7), _mm512_mulhrs_epi16(d, w2));
             _mm512_storeu_si512(out + c + half, v);
@@ -247,8 +254,8 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) int verticalTwoTapAvx512(
 }
 #endif
 
-void verticalPass(VectorLevel level, const std::uint8_t* const* rows, const std::int16_t* weights, int taps,
-                  int bytes, const std::uint8_t* const* ahead, int aheadCount, std::uint16_t* out) {
+void verticalPass(VectorLevel level, const std::uint8_t* const* rows, const std::int16_t* weights, int taps, int bytes,
+                  const std::uint8_t* const* ahead, int aheadCount, std::uint16_t* out) {
     int c = 0;
 #if defined(ORVANTA_HAVE_AVX2_PATH)
     if (level >= VectorLevel::Avx2) {
@@ -307,8 +314,8 @@ void horizontalSse2(const std::uint16_t* in, const AxisTaps& taps, std::size_t f
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             // b0 g0 r0 x0 b1 g1 r1 x1 -> b0 b1 g0 g1 r0 r1 x0 x1
             const __m128i pairs = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
-            const __m128i wp = _mm_set1_epi32(
-                static_cast<int>(static_cast<std::uint16_t>(w[k]) | (std::uint32_t{static_cast<std::uint16_t>(w[k + 1])} << 16)));
+            const __m128i wp = _mm_set1_epi32(static_cast<int>(
+                static_cast<std::uint16_t>(w[k]) | (std::uint32_t{static_cast<std::uint16_t>(w[k + 1])} << 16)));
             acc = _mm_add_epi32(acc, _mm_madd_epi16(pairs, wp));
         }
         acc = _mm_srai_epi32(_mm_add_epi32(acc, _mm_set1_epi32(1 << (kHorizontalShift - 1))), kHorizontalShift);
@@ -390,10 +397,14 @@ __attribute__((target("avx2"))) std::size_t horizontalFixedAvx2(const std::uint1
             const __m256i v2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + offset[j + 2]));
             const __m256i v3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + offset[j + 3]));
             const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 2 * j));
-            const __m256i m0 = _mm256_madd_epi16(_mm256_shuffle_epi8(v0, interleave), _mm256_permutevar8x32_epi32(w, spread0));
-            const __m256i m1 = _mm256_madd_epi16(_mm256_shuffle_epi8(v1, interleave), _mm256_permutevar8x32_epi32(w, spread1));
-            const __m256i m2 = _mm256_madd_epi16(_mm256_shuffle_epi8(v2, interleave), _mm256_permutevar8x32_epi32(w, spread2));
-            const __m256i m3 = _mm256_madd_epi16(_mm256_shuffle_epi8(v3, interleave), _mm256_permutevar8x32_epi32(w, spread3));
+            const __m256i m0 = _mm256_madd_epi16(_mm256_shuffle_epi8(v0, interleave),
+                                                 _mm256_permutevar8x32_epi32(w, spread0));
+            const __m256i m1 = _mm256_madd_epi16(_mm256_shuffle_epi8(v1, interleave),
+                                                 _mm256_permutevar8x32_epi32(w, spread1));
+            const __m256i m2 = _mm256_madd_epi16(_mm256_shuffle_epi8(v2, interleave),
+                                                 _mm256_permutevar8x32_epi32(w, spread2));
+            const __m256i m3 = _mm256_madd_epi16(_mm256_shuffle_epi8(v3, interleave),
+                                                 _mm256_permutevar8x32_epi32(w, spread3));
             s01 = _mm256_add_epi32(_mm256_permute2x128_si256(m0, m1, 0x20), _mm256_permute2x128_si256(m0, m1, 0x31));
             s23 = _mm256_add_epi32(_mm256_permute2x128_si256(m2, m3, 0x20), _mm256_permute2x128_si256(m2, m3, 0x31));
         }
@@ -414,7 +425,7 @@ __attribute__((target("avx2"))) std::size_t horizontalFixedAvx2(const std::uint1
 // axis on which some group's windows spread too far apart for one load gets
 // no groups and goes to the other kernels.
 struct TwoTaps {
-    int group = 0;                      // pixels per group; 0: not laid out
+    int group = 0;  // pixels per group; 0: not laid out
     std::size_t groups = 0;
     std::vector<int> base;              // per group, in intermediate values
     std::vector<std::uint32_t> index;   // per group and pixel (AVX2: two 32-bit halves; AVX-512: one 64-bit index)
@@ -524,10 +535,8 @@ bool is32Bit(const QImage& image) {
     switch (image.format()) {
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-        return true;
-    default:
-        return false;
+    case QImage::Format_ARGB32_Premultiplied: return true;
+    default: return false;
     }
 }
 

@@ -11,7 +11,10 @@ namespace orvanta {
 
 ImageTransitionTarget::ImageTransitionTarget(QImage& back, QImage& previous, QImage& screen, QRect clip,
                                              StretchFunction stretch)
-    : back_(back), previous_(previous), screen_(screen), clip_(clip.intersected(screen.rect())),
+    : back_(back),
+      previous_(previous),
+      screen_(screen),
+      clip_(clip.intersected(screen.rect())),
       stretch_(stretch ? stretch : &stretchBox) {}
 
 void ImageTransitionTarget::copy(const QImage& from, QRect r) {
@@ -43,8 +46,8 @@ void ImageTransitionTarget::stretchToScreen(const QRect& src, const QRect& dst) 
     }
     // A view of the clip rectangle sharing the screen's pixels, so that the
     // stretch writes nothing outside it.
-    QImage view(screen_.scanLine(clip_.y()) + static_cast<std::size_t>(clip_.x()) * 4, clip_.width(),
-                clip_.height(), screen_.bytesPerLine(), screen_.format());
+    QImage view(screen_.scanLine(clip_.y()) + static_cast<std::size_t>(clip_.x()) * 4, clip_.width(), clip_.height(),
+                screen_.bytesPerLine(), screen_.format());
     stretch_(back_, src, view, dst.translated(-clip_.topLeft()));
 }
 

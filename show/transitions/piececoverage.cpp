@@ -5,7 +5,10 @@
 namespace orvanta {
 
 PieceCoverage::PieceCoverage(int w, int h)
-    : w_(w), h_(h), map_(static_cast<std::size_t>(w) * h, 0), fullColumns_(static_cast<std::size_t>(w), 0),
+    : w_(w),
+      h_(h),
+      map_(static_cast<std::size_t>(w) * h, 0),
+      fullColumns_(static_cast<std::size_t>(w), 0),
       fullRows_(static_cast<std::size_t>(h), 0) {}
 
 void PieceCoverage::mark(const QRect& r) {
@@ -35,7 +38,8 @@ std::vector<QRect> PieceCoverage::missing() const {
         // The row as covered by its own pieces and by the whole columns.
         const std::uint8_t* mapped = &map_[static_cast<std::size_t>(y) * w_];
         std::uint8_t* row = merged.data();
-        for (int x = 0; x < w_; ++x) row[x] = static_cast<std::uint8_t>(mapped[x] | fullColumns_[static_cast<std::size_t>(x)]);
+        for (int x = 0; x < w_; ++x)
+            row[x] = static_cast<std::uint8_t>(mapped[x] | fullColumns_[static_cast<std::size_t>(x)]);
         next.clear();
         std::size_t o = 0;
         if (!fullRows_[static_cast<std::size_t>(y)] && std::memchr(row, 0, w_) != nullptr) {
@@ -47,10 +51,8 @@ std::vector<QRect> PieceCoverage::missing() const {
                 int end = x;
                 while (end < w_ && !row[end]) ++end;
                 for (; o < open.size() && open[o].x < x; ++o) closeAt(open[o], y);
-                if (o < open.size() && open[o].x == x && open[o].w == end - x)
-                    next.push_back(open[o++]);
-                else
-                    next.push_back({x, end - x, y});
+                if (o < open.size() && open[o].x == x && open[o].w == end - x) next.push_back(open[o++]);
+                else next.push_back({x, end - x, y});
                 x = end;
             }
         }

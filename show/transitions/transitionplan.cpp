@@ -406,8 +406,7 @@ bool zoom(Emitter& e, const TransitionInfo& t, CRandom& crandom) {
         if (in) {
             step.source = QRect(0, 0, static_cast<int>(w), static_cast<int>(h));
             step.destination = QRect(right ? static_cast<int>(-dx) : 0, bottom ? static_cast<int>(-dy) : 0,
-                                     static_cast<int>(w * (2000 + b) / 2000),
-                                     static_cast<int>(h * (2000 + b) / 2000));
+                                     static_cast<int>(w * (2000 + b) / 2000), static_cast<int>(h * (2000 + b) / 2000));
         } else {
             step.source = QRect(right ? static_cast<int>(dx) : 0, bottom ? static_cast<int>(dy) : 0,
                                 static_cast<int>(w * (2000 - b) / 2000), static_cast<int>(h * (2000 - b) / 2000));
@@ -457,10 +456,8 @@ bool pieces(Emitter& e, const TransitionInfo& t, const TransitionGeometry& g, Tr
     case TransitionFamily::DissolvePairs: return dissolvePairs(e, t);
     case TransitionFamily::FourCorners: return fourCorners(e, t);
     case TransitionFamily::RandomLines: return randomLines(e, t, random.mt);
-    case TransitionFamily::ExplodeFade:
-        return explode(e, 3, t.pause) && implode(e, 1, t.finePause, false);
-    case TransitionFamily::ImplodeFade:
-        return implode(e, 3, t.pause, true) && explode(e, 1, t.finePause);
+    case TransitionFamily::ExplodeFade: return explode(e, 3, t.pause) && implode(e, 1, t.finePause, false);
+    case TransitionFamily::ImplodeFade: return implode(e, 3, t.pause, true) && explode(e, 1, t.finePause);
     case TransitionFamily::CrossDissolve: return crossDissolve(e, t);
     case TransitionFamily::Checkerboard: return checkerboard(e, t, g);
     case TransitionFamily::CellGrid: return cellGrid(e, t, g);
@@ -472,8 +469,7 @@ bool pieces(Emitter& e, const TransitionInfo& t, const TransitionGeometry& g, Tr
 
 }  // namespace
 
-bool forEachStep(int effect, const TransitionGeometry& geometry, TransitionRandom& random,
-                 const StepVisitor& visit) {
+bool forEachStep(int effect, const TransitionGeometry& geometry, TransitionRandom& random, const StepVisitor& visit) {
     if (geometry.width <= 0 || geometry.height <= 0) return true;
     Emitter e(geometry, visit);
     const TransitionInfo* t = transitionInfo(effect);

@@ -32,11 +32,11 @@ struct TransitionStep {
 };
 
 struct TransitionGeometry {
-    int width = 0;                // W of the show (a 1366-wide screen counts as 1360)
-    int height = 0;               // H
-    int blockSize = 16;           // B of the block grid
-    int delay = 10;               // Delay, milliseconds per pause unit
-    std::span<int> blockOrder;    // the show form's block array, (W * H) / B^2 entries
+    int width = 0;              // W of the show (a 1366-wide screen counts as 1360)
+    int height = 0;             // H
+    int blockSize = 16;         // B of the block grid
+    int delay = 10;             // Delay, milliseconds per pause unit
+    std::span<int> blockOrder;  // the show form's block array, (W * H) / B^2 entries
 };
 
 struct TransitionRandom {
@@ -52,8 +52,7 @@ using StepVisitor = std::function<bool(const TransitionStep&)>;
 // uncovered (sizes that are no multiple of the bands or blocks, an odd middle
 // line), with one closing step of the missing rectangles. Returns false when
 // the visitor stopped it. An empty geometry visits nothing.
-bool forEachStep(int effect, const TransitionGeometry& geometry, TransitionRandom& random,
-                 const StepVisitor& visit);
+bool forEachStep(int effect, const TransitionGeometry& geometry, TransitionRandom& random, const StepVisitor& visit);
 
 // The width of the band pieces (W / 16) and the height (H / 15 when H is 600,
 // 900, 1050 or 1080, else H / 16).

@@ -15,22 +15,21 @@ namespace orvanta {
 class TransitionTarget {
 public:
     virtual ~TransitionTarget() = default;
-    virtual void begin(int /*effect*/) {}                          // a transition of effect 0..35 starts
-    virtual void end(bool /*finished*/) {}                         // it ran to its end, or the exit stopped it
-    virtual void copyPiece(const QRect& r) = 0;                    // back buffer -> screen, same place
+    virtual void begin(int /*effect*/) {}                                  // a transition of effect 0..35 starts
+    virtual void end(bool /*finished*/) {}                                 // it ran to its end, or the exit stopped it
+    virtual void copyPiece(const QRect& r) = 0;                            // back buffer -> screen, same place
     virtual void stretchToScreen(const QRect& src, const QRect& dst) = 0;  // back buffer -> screen
-    virtual void blendFrame(int alpha) = 0;   // back over previous-image buffer, that buffer -> screen
-    virtual void copyAll() = 0;                                    // the whole back buffer -> screen
-    virtual void fill(QRgb colour) = 0;                            // the show rectangle of the screen
-    virtual bool pumpAndCheckExit() = 0;  // dispatch at most one event; true: the exit request is set
+    virtual void blendFrame(int alpha) = 0;  // back over previous-image buffer, that buffer -> screen
+    virtual void copyAll() = 0;              // the whole back buffer -> screen
+    virtual void fill(QRgb colour) = 0;      // the show rectangle of the screen
+    virtual bool pumpAndCheckExit() = 0;     // dispatch at most one event; true: the exit request is set
     virtual void sleep(int ms) = 0;
 };
 
 // Plays effect 0..35 (0: the whole picture in one piece) on the target.
 // Returns true when it ran to its end, false when the exit request stopped it
 // after a step (the screen keeps what was copied so far).
-bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRandom& random,
-                    TransitionTarget& target);
+bool playTransition(int effect, const TransitionGeometry& geometry, TransitionRandom& random, TransitionTarget& target);
 
 // Keeps a transition's pauses on a running schedule: each pause ends its
 // length after the previous one ended, so the copying between pauses is

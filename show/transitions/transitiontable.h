@@ -54,8 +54,8 @@ struct TransitionInfo {
     TransitionFamily family;
     Axis axis;
     Sweep sweep;
-    PauseRule pause;        // the rule of the (first) pass
-    PauseRule finePause;    // the fine second pass of 28 and 29
+    PauseRule pause;      // the rule of the (first) pass
+    PauseRule finePause;  // the fine second pass of 28 and 29
 };
 
 // The whole table in number order (entry k is effect k + 1).

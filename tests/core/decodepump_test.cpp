@@ -68,8 +68,8 @@ std::string rleBmp(const test::TempDir& dir) {
     const std::uint32_t offset = 14 + 40 + 1024;
     const std::string bytes = "BM" + le(offset + static_cast<std::uint32_t>(data.size()), 4) + le(0, 4) +
                               le(offset, 4) + le(40, 4) + le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(8, 2) +
-                              le(1, 4) + le(static_cast<std::uint32_t>(data.size()), 4) + std::string(16, '\0') + palette +
-                              data;
+                              le(1, 4) + le(static_cast<std::uint32_t>(data.size()), 4) + std::string(16, '\0') +
+                              palette + data;
     return dir.write("rle.bmp", bytes);
 }
 

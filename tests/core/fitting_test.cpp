@@ -89,7 +89,8 @@ TEST(RandomPlacement, ScreenSizedOrLargerGoesToTheOrigin) {
     CRandom random(7);
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(1024, 768), false, random).destination.topLeft(), QPoint(0, 0));
-        EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(3000, 2000), false, random).destination.topLeft(), QPoint(0, 0));
+        EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(3000, 2000), false, random).destination.topLeft(),
+                  QPoint(0, 0));
     }
 }
 

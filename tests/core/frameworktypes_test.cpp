@@ -44,8 +44,8 @@ TEST(WFilePath, SplitsIntoDirectoryNameAndExtension) {
 // loader and the music list all ask lowerExtension.
 TEST(WFilePath, LowerExtensionFoldsOnlyAsciiLetters) {
     const std::pair<const char*, const char*> cases[] = {
-        {"/p/PHOTO.JPG", ".jpg"}, {"a.Jpeg", ".jpeg"},       {"/x.jpg/noext", ""}, {"/p/.png", ""},
-        {".lnk", ""},             {"g.jpg.bak", ".bak"},     {"song.MP3", ".mp3"}, {"dir.d/Song", ""},
+        {"/p/PHOTO.JPG", ".jpg"}, {"a.Jpeg", ".jpeg"},  {"/x.jpg/noext", ""}, {"/p/.png", ""}, {".lnk", ""},
+        {"g.jpg.bak", ".bak"},    {"song.MP3", ".mp3"}, {"dir.d/Song", ""},
     };
     for (const auto& [path, expected] : cases) EXPECT_EQ(lowerExtension(path), expected) << path;
     // Bytes of UTF-8 sequences keep their value: only A-Z are folded.
@@ -148,10 +148,10 @@ TEST(WBitmap, MaskedComponentsWidenToEightBits) {
         std::uint32_t pixel, mask;
         int expected;
     } cases[] = {
-        {0x001F, 0x001F, 255}, {0x0010, 0x001F, 132}, {0x0001, 0x001F, 8},   {0x0000, 0x001F, 0},
-        {0x07E0, 0x07E0, 255}, {0x0020, 0x07E0, 4},   {0x8000, 0x8000, 255}, {0x0002, 0x0006, 85},
-        {0x00AB0000, 0x00FF0000, 0xAB}, {0x3FF00000, 0x3FF00000, 255}, {0x00800000, 0x3FF00000, 0x02},
-        {0xFFFFFFFF, 0, 0},
+        {0x001F, 0x001F, 255},         {0x0010, 0x001F, 132},          {0x0001, 0x001F, 8},
+        {0x0000, 0x001F, 0},           {0x07E0, 0x07E0, 255},          {0x0020, 0x07E0, 4},
+        {0x8000, 0x8000, 255},         {0x0002, 0x0006, 85},           {0x00AB0000, 0x00FF0000, 0xAB},
+        {0x3FF00000, 0x3FF00000, 255}, {0x00800000, 0x3FF00000, 0x02}, {0xFFFFFFFF, 0, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(maskedComponent(c.pixel, c.mask), c.expected) << std::hex << c.pixel << " & " << c.mask;

@@ -24,8 +24,8 @@ TEST(CommandLine, HelpAndVersionAreAnsweredOnStandardOutput) {
     EXPECT_EQ(answer({"--help"}, out, err), 0);
     EXPECT_EQ(out, usageText());
     EXPECT_EQ(err, "");
-    for (const char* mode : {"\n  (none), c, /c ", "\n  /s ", "\n  /p ID ", "\n  -u ", "\n  --window-id ID ", "\n  --help ",
-                             "\n  --version "})
+    for (const char* mode : {"\n  (none), c, /c ", "\n  /s ", "\n  /p ID ", "\n  -u ", "\n  --window-id ID ",
+                             "\n  --help ", "\n  --version "})
         EXPECT_NE(out.find(mode), std::string::npos) << mode;
 
     EXPECT_EQ(answer({"--version"}, out, err), 0);
@@ -45,9 +45,8 @@ TEST(CommandLine, VersionIsTheProjectVersion) {
 
 TEST(CommandLine, EveryOtherCommandLineIsARunMode) {
     const std::vector<std::vector<const char*>> others = {
-        {},           {"/s"},       {"-s"},        {"--help", "x"}, {"/s", "--help"}, {"--HELP"},
-        {"-h"},       {"--version "}, {" --help"}, {"help"},        {"--versions"},   {"-help"},
-        {"--root"},   {"-u"},
+        {},          {"/s"},   {"-s"},         {"--help", "x"}, {"/s", "--help"}, {"--HELP"}, {"-h"}, {"--version "},
+        {" --help"}, {"help"}, {"--versions"}, {"-help"},       {"--root"},       {"-u"},
     };
     for (const auto& args : others) {
         std::string out, err;

@@ -1,9 +1,9 @@
 // The file-level loader: decoder choice, Exif orientation (the public
 // examples must all come out upright), rotation and mirroring, palette
 // displays, and the per-picture flags.
-#include "show/pixels/cquantizer.h"
 #include "show/decoders/picturefile.h"
 #include "show/decoders/rotatebitmap.h"
+#include "show/pixels/cquantizer.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -190,7 +190,8 @@ TEST(PictureFile, PaletteDisplays) {
     context.paletteDisplay = true;
     context.quantizer = &quantizer;
     for (int i = 0; i < 256; ++i)
-        context.systemPalette.push_back(PaletteEntry{static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(255 - i), 0});
+        context.systemPalette.push_back(
+            PaletteEntry{static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(255 - i), 0});
     context.reservedColours = 20;
 
     LoadedPicture picture;
@@ -242,9 +243,7 @@ TEST(DisplayPalette, ReservedColoursFrameTheQuantizerColours) {
     two.row(0)[0] = 10, two.row(0)[1] = 20, two.row(0)[2] = 30;  // B, G, R
     two.row(0)[3] = 200, two.row(0)[4] = 100, two.row(0)[5] = 50;
     const std::vector<PaletteEntry> system(256, PaletteEntry{9, 9, 9, 0});
-    const struct {
-        int reserved, firstOwn;
-    } cases[] = {{20, 10}, {0, 0}, {21, 10}, {2, 1}};
+    const struct { int reserved, firstOwn; } cases[] = {{20, 10}, {0, 0}, {21, 10}, {2, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reserved);
         CQuantizer quantizer(236, 8);

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "desktop/shelllink.h"
 #include "base/regularfile.h"
+#include "desktop/shelllink.h"
 #include "show/decoders/exiforientation.h"
 #include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"

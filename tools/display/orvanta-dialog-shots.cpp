@@ -5,26 +5,26 @@
 // settings are neither read nor changed and the pages have something to show.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QScrollBar>
-#include <QDir>
-#include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <QWindow>
 #include <cstdio>
 #include <functional>
 
+#include "base/WRegistryKey.h"
 #include "config/configuration.h"
 #include "config/tabform2.h"
 #include "config/tabform7.h"
-#include "framework/cddrive.h"
 #include "framework/WControls.h"
-#include "base/WRegistryKey.h"
 #include "framework/WTabControl.h"
+#include "framework/cddrive.h"
 
 using namespace orvanta;
 
