@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "app/applicationclass.h"
-#include "app/commandline.h"
+#include "commandline/informationrequest.h"
 
 int main(int argc, char** argv) {
     // --help and --version are answered before the application object opens the display.

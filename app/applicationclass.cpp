@@ -2,13 +2,13 @@
 
 #include <QApplication>
 
-#include "app/arguments.h"
 #include "app/form1.h"
 #include "app/hackmode.h"
 #include "app/startup.h"
-#include "framework/parentdeath.h"
+#include "base/parentdeath.h"
+#include "base/singleinstance.h"
+#include "commandline/arguments.h"
 #include "framework/sessionbus.h"
-#include "framework/singleinstance.h"
 
 namespace orvanta {
 
@@ -17,7 +17,8 @@ struct ApplicationClass::Impl {
     // sees it: Qt would take out what it reads as its own options
     // ("-reverse", "-session x", "-display d"), and "orvanta -reverse /s" must
     // not start a show. Qt gets the program name only.
-    Impl(int argc, char** argv) : argumentText(rawArgumentText(argc, argv)), qtArgv{argv[0], nullptr}, app(qtArgc, qtArgv) {}
+    Impl(int argc, char** argv)
+        : argumentText(rawArgumentText(argc, argv)), qtArgv{argv[0], nullptr}, app(qtArgc, qtArgv) {}
     std::string argumentText;
     int qtArgc = 1;
     char* qtArgv[2];

@@ -3,17 +3,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "show/blockgrid.h"
+#include "framework/screenpixels.h"
+#include "show/transitions/blockgrid.h"
 
 namespace orvanta {
-
-namespace {
-QRect deviceRect(const QScreen* screen) {
-    const qreal ratio = screen->devicePixelRatio();
-    const QRect g = screen->geometry();
-    return QRect(qRound(g.x() * ratio), qRound(g.y() * ratio), qRound(g.width() * ratio), qRound(g.height() * ratio));
-}
-}  // namespace
 
 ShowGeometry primaryShowGeometry() {
     QScreen* screen = QGuiApplication::primaryScreen();

@@ -18,7 +18,8 @@ struct ShowGeometry {
 // The show on the primary screen.
 ShowGeometry primaryShowGeometry();
 // The show in a window of that size (device pixels) on `screen`: the window
-// is the screen of the show, the 1366-pixel rule included.
+// is the screen of the show (a 1366-wide one also shows only its middle 1360
+// columns).
 ShowGeometry showGeometryFor(QSize size, QScreen* screen);
 
 struct MonitorInfo {

@@ -1,11 +1,11 @@
 #include "app/exitrules.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QWidget>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWidget>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>

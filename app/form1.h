@@ -15,8 +15,8 @@
 #include "app/showmusic.h"
 #include "app/showroutine.h"
 #include "app/showstate.h"
+#include "base/singleinstance.h"
 #include "framework/WShowWindow.h"
-#include "framework/singleinstance.h"
 #include "settings/settings.h"
 
 namespace orvanta {

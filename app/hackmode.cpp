@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/arguments.h"
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"
 #include "app/startup.h"
+#include "commandline/arguments.h"
 
 namespace orvanta {
 

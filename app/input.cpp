@@ -169,9 +169,8 @@ void ShowInput::startWatching() {
     keyFilterId_ = installMessageFilter(kKeyFilterPriority,
                                         [this](QObject* target, QEvent* event) { return filter(target, event); });
     WShowWindow* window = &form_.window();
-    x11::setCloseMessageHandler([window](unsigned long, long code) {
-        QCoreApplication::postEvent(window, new WCloseRequestEvent(code));
-    });
+    x11::setCloseMessageHandler(
+        [window](unsigned long, long code) { QCoreApplication::postEvent(window, new WCloseRequestEvent(code)); });
     // The X server reports the monitor's power state; it is polled while the
     // show runs and reaches the key filter as a posted event.
     powerWatch_ = new QTimer(window);
@@ -179,8 +178,7 @@ void ShowInput::startWatching() {
         const x11::MonitorPower power = x11::monitorPower();
         if (power == x11::MonitorPower::Standby || power == x11::MonitorPower::Suspend)
             QCoreApplication::postEvent(window, new WMonitorPowerEvent(1));
-        else if (power == x11::MonitorPower::Off)
-            QCoreApplication::postEvent(window, new WMonitorPowerEvent(2));
+        else if (power == x11::MonitorPower::Off) QCoreApplication::postEvent(window, new WMonitorPowerEvent(2));
     });
     powerWatch_->start(1000);
 }

@@ -4,18 +4,17 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <cctype>
 #include <cstdio>
 #include <unordered_map>
 
-#include "app/arguments.h"
 #include "app/form1.h"
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
+#include "commandline/arguments.h"
 #include "settings/settingstable.h"
-#include "show/palettemode.h"
-#include "show/picturefile.h"
-#include "show/previewfit.h"
-#include "show/resample.h"
+#include "show/decoders/picturefile.h"
+#include "show/pixels/palettemode.h"
+#include "show/pixels/previewfit.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 
@@ -42,14 +41,13 @@ QImage placeholderScene() {
     p.setPen(Qt::NoPen);
     const QRect photo(22, 14, 108, 78);
     p.fillRect(photo.translated(3, 3), QColor(18, 21, 30));  // shadow
-    p.fillRect(photo, QColor(246, 244, 236));                 // paper border
+    p.fillRect(photo, QColor(246, 244, 236));                // paper border
     const QRect view = photo.adjusted(5, 5, -5, -5);
     p.setClipRect(view);
     // Sky in bands, lighter towards the horizon.
     for (int band = 0; band < 8; ++band) {
         const int y = view.top() + band * 5;
-        p.fillRect(QRect(view.left(), y, view.width(), 5),
-                   QColor(62 + band * 15, 118 + band * 11, 186 + band * 6));
+        p.fillRect(QRect(view.left(), y, view.width(), 5), QColor(62 + band * 15, 118 + band * 11, 186 + band * 6));
     }
     p.setBrush(QColor(252, 214, 96));
     p.drawEllipse(QPoint(view.left() + 74, view.top() + 14), 8, 8);
@@ -79,24 +77,6 @@ QImage placeholderScene() {
 }
 
 }  // namespace
-
-long long previewHandleOf(const std::string& text) {
-    std::size_t i = 3;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-        long long value = 0;
-        // Window ids have at most 8 hexadecimal digits; more is not a window.
-        for (std::size_t j = i + 2, digits = 0; j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]));
-             ++j) {
-            if (++digits > 8) return 0;
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[j])));
-            value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
-        }
-        return value;
-    }
-    return windowHandleOf(text);
-}
 
 WBitmap previewPlaceholder() {
     const QImage scene = placeholderScene();
@@ -230,10 +210,8 @@ bool startPreview(Form1& form, long long parent) {
         QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
         return true;
     });
-    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay, [&host] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return host.destroyed();
-    });
+    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay,
+                                                [&form, &host] { return form.pumpEvents() || host.destroyed(); });
     preview->show(std::move(picture), paletteDisplay);
     return true;
 }

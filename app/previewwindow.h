@@ -9,19 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/WBitmap.h"
+#include "base/WBitmap.h"
 #include "framework/WHostWindow.h"
 #include "framework/WShowWindow.h"
-#include "show/displaypalette.h"
+#include "show/pixels/displaypalette.h"
 
 namespace orvanta {
 
 class Form1;
-
-// The host window id of a preview argument text (trimmed): read from the
-// fourth character on like every window handle, and also as hexadecimal
-// when it starts with "0x" or "0X", the way X tools print ids. 0 when none.
-long long previewHandleOf(const std::string& text);
 
 // The placeholder shown when there is no last picture to show: 152 x 112
 // pixels, 8 bits per pixel with its own colour table.

@@ -14,21 +14,20 @@
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
 #include "framework/screentransitiontarget.h"
-#include "show/blockgrid.h"
-#include "show/composition.h"
-#include "show/palettemode.h"
-#include "show/picturefile.h"
-#include "show/canvas.h"
-#include "show/resample.h"
-#include "show/transitionplan.h"
-#include "show/transitionplayer.h"
+#include "show/decoders/picturefile.h"
+#include "show/pixels/canvas.h"
+#include "show/pixels/composition.h"
+#include "show/pixels/palettemode.h"
+#include "show/pixels/resample.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/transitionplan.h"
+#include "show/transitions/transitionplayer.h"
 
 namespace orvanta {
 
 namespace {
 
 QColor colourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
-
 
 }  // namespace
 
@@ -226,9 +225,9 @@ void SlideShow::waitForSplash() {
 
 void SlideShow::copyToPreviousBuffer() {
     if (previousBuffer_.size() == backBuffer_.size())
-        std::memcpy(previousBuffer_.bits(), backBuffer_.constBits(), static_cast<std::size_t>(backBuffer_.sizeInBytes()));
-    else
-        previousBuffer_ = backBuffer_.copy();
+        std::memcpy(previousBuffer_.bits(), backBuffer_.constBits(),
+                    static_cast<std::size_t>(backBuffer_.sizeInBytes()));
+    else previousBuffer_ = backBuffer_.copy();
 }
 
 bool SlideShow::showRoutine() {

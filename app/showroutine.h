@@ -17,11 +17,11 @@
 #include "catalogue/mt19937.h"
 #include "catalogue/picturecatalogue.h"
 #include "framework/WTimer.h"
-#include "show/cquantizer.h"
-#include "show/displaypalette.h"
-#include "show/effectchoice.h"
-#include "show/picturefile.h"
-#include "show/textoverlay.h"
+#include "show/decoders/picturefile.h"
+#include "show/overlays/textoverlay.h"
+#include "show/pixels/cquantizer.h"
+#include "show/pixels/displaypalette.h"
+#include "show/transitions/effectchoice.h"
 
 namespace orvanta {
 
@@ -32,9 +32,9 @@ class WShowWindow;
 // by a load that succeeded; its canvas is released once shown, its path and
 // palette stay with the picture on screen.
 struct DecodedPicture {
-    QImage canvas;                       // 32-bit, made once at load
+    QImage canvas;  // 32-bit, made once at load
     bool reducedOnDecode = false;
-    std::vector<PaletteEntry> palette;   // palette displays: the palette it is shown through
+    std::vector<PaletteEntry> palette;  // palette displays: the palette it is shown through
     std::string path;
     bool loaded() const { return !canvas.isNull(); }
 };

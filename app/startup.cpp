@@ -9,7 +9,6 @@
 #include <QTime>
 #include <chrono>
 
-#include "app/arguments.h"
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
 #include "app/form1.h"
@@ -17,6 +16,7 @@
 #include "app/previewwindow.h"
 #include "app/showmusic.h"
 #include "catalogue/crandom.h"
+#include "commandline/arguments.h"
 #include "config/configuration.h"
 #include "framework/foreignwindow.h"
 #include "framework/x11platform.h"
@@ -97,7 +97,8 @@ void runShow(Form1& form, const ShowGeometry& geometry) {
     window.canvas().setClip(geometry.clip);
     // A screen of 8 bits or less is a palette device (Qt cannot draw on such
     // X visuals, so this is false on every desktop Qt runs on).
-    form.show().setScreen(QRect(0, 0, geometry.width, geometry.height), geometry.screen && geometry.screen->depth() <= 8);
+    form.show().setScreen(QRect(0, 0, geometry.width, geometry.height),
+                          geometry.screen && geometry.screen->depth() <= 8);
     window.canvas().fill(wholeScreen, Qt::black);
     drawLoadingNotice(form);
     waitUntilExposed(form);
@@ -163,9 +164,7 @@ void startUp(Form1& form, const std::string& rawText) {
         form.setPreview(previewHandleOf(text));
         if (form.previewParent() == 0 || !startPreview(form, form.previewParent())) endShow(form);
         return;
-    case RunMode::Show:
-        startShow(form);
-        return;
+    case RunMode::Show: startShow(form); return;
     case RunMode::SettingsWithOwner:
     case RunMode::SettingsNoOwner: {
         form.setSettingsMode();
@@ -181,9 +180,7 @@ void startUp(Form1& form, const std::string& rawText) {
         endShow(form);
         return;
     }
-    default:
-        endShow(form);
-        return;
+    default: endShow(form); return;
     }
 }
 

@@ -12,8 +12,8 @@
 
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
-#include "show/canvas.h"
-#include "show/transitionplan.h"
+#include "show/pixels/canvas.h"
+#include "show/transitions/transitionplan.h"
 
 namespace orvanta::bench {
 
@@ -61,7 +61,7 @@ inline double memcpyFrameMs(int w, int h, int runs = 21) {
 }
 
 struct PlanSize {
-    double frames = 0;     // pixels written, in whole frames
+    double frames = 0;      // pixels written, in whole frames
     long long pauseMs = 0;  // the pauses, added up
 };
 

@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
     std::string kept;
     for (int k = 1; k < argc; ++k) {
         if (!std::strcmp(argv[k], "--runs") && k + 1 < argc) runs = std::clamp(std::atoi(argv[++k]), 1, 50);
-        else if (!std::strcmp(argv[k], "--folders") && k + 1 < argc) folders = std::clamp(std::atoi(argv[++k]), 1, 10000);
+        else if (!std::strcmp(argv[k], "--folders") && k + 1 < argc)
+            folders = std::clamp(std::atoi(argv[++k]), 1, 10000);
         else if (!std::strcmp(argv[k], "--per-folder") && k + 1 < argc) perFolder = std::max(1, std::atoi(argv[++k]));
         else if (!std::strcmp(argv[k], "--tree") && k + 1 < argc) kept = argv[++k];
     }
@@ -190,12 +191,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double mb = median(build), mf = median(find);
-    std::printf("buildPictureList (AutoSubDir, AlphaSort): median %.1f ms over %d runs (min %.1f, max %.1f; "
-                "%ld passes through the event loop per build)\n",
-                mb, runs, *std::min_element(build.begin(), build.end()), *std::max_element(build.begin(), build.end()),
-                loopsPerBuild);
-    std::printf("find DIR -type f > /dev/null:             median %.1f ms over %d runs (min %.1f, max %.1f)\n", mf, runs,
-                *std::min_element(find.begin(), find.end()), *std::max_element(find.begin(), find.end()));
+    std::printf(
+        "buildPictureList (AutoSubDir, AlphaSort): median %.1f ms over %d runs (min %.1f, max %.1f; "
+        "%ld passes through the event loop per build)\n",
+        mb, runs, *std::min_element(build.begin(), build.end()), *std::max_element(build.begin(), build.end()),
+        loopsPerBuild);
+    std::printf("find DIR -type f > /dev/null:             median %.1f ms over %d runs (min %.1f, max %.1f)\n", mf,
+                runs, *std::min_element(find.begin(), find.end()), *std::max_element(find.begin(), find.end()));
     std::printf("ratio build / find: %.2f (aim <= 2.5)\n", mb / mf);
     std::printf("per listed picture: %.2f us, %.0f bytes of heap held by the list\n", mb * 1000 / pictures,
                 static_cast<double>(bytes) / pictures);

@@ -40,11 +40,11 @@
 #include "bench/benchsupport.h"
 #include "framework/WShowWindow.h"
 #include "framework/screentransitiontarget.h"
-#include "show/blend.h"
-#include "show/blockgrid.h"
-#include "show/resample.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/pixels/blend.h"
+#include "show/pixels/resample.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 using namespace orvanta;
 using Clock = std::chrono::steady_clock;

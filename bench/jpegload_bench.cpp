@@ -8,8 +8,8 @@
 // above that process's idle peak.
 //
 // usage: jpegload_bench [RUNS]     (default 5)
-#include "show/jpegwriter.h"
-#include "show/picturefile.h"
+#include "show/decoders/jpegwriter.h"
+#include "show/decoders/picturefile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
         }
         picture = {};
         start = std::chrono::steady_clock::now();
-        const int status = runProcess({kDjpeg, "-scale", "1/" + std::to_string(denominator), "-bmp", "-outfile", djpegOut, path});
+        const int status = runProcess(
+            {kDjpeg, "-scale", "1/" + std::to_string(denominator), "-bmp", "-outfile", djpegOut, path});
         theirs.push_back(seconds(start));
         if (status != 0) {
             std::fprintf(stderr, "%s failed (status %d)\n", kDjpeg, status);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/benchsupport.h"
-#include "show/resample.h"
+#include "show/pixels/resample.h"
 
 namespace {
 

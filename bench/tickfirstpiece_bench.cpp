@@ -35,22 +35,22 @@
 
 #include <unistd.h>
 
+#include "base/WBitmap.h"
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
-#include "framework/WBitmap.h"
 #include "settings/settings.h"
-#include "show/blockgrid.h"
-#include "show/canvas.h"
-#include "show/composition.h"
-#include "show/effectchoice.h"
-#include "show/fitting.h"
-#include "show/imagetransitiontarget.h"
-#include "show/jpegwriter.h"
-#include "show/picturefile.h"
-#include "show/resample.h"
-#include "show/transitionplan.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/decoders/jpegwriter.h"
+#include "show/decoders/picturefile.h"
+#include "show/pixels/canvas.h"
+#include "show/pixels/composition.h"
+#include "show/pixels/fitting.h"
+#include "show/pixels/resample.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/effectchoice.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/transitions/transitionplan.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 using namespace orvanta;
 
@@ -96,9 +96,9 @@ WBitmap photoLike(int w, int h) {
     std::uint32_t state = 2024;
     auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
     for (int k = 0; k < 12; ++k)
-        discs.push_back({static_cast<int>(next() % w), static_cast<int>(next() % h), 150 + static_cast<int>(next() % 600),
-                         static_cast<std::uint8_t>(next()), static_cast<std::uint8_t>(next()),
-                         static_cast<std::uint8_t>(next())});
+        discs.push_back({static_cast<int>(next() % w), static_cast<int>(next() % h),
+                         150 + static_cast<int>(next() % 600), static_cast<std::uint8_t>(next()),
+                         static_cast<std::uint8_t>(next()), static_cast<std::uint8_t>(next())});
     auto clamp8 = [](int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); };
     for (int y = 0; y < h; ++y) {
         std::uint8_t* p = bitmap.row(y);
@@ -141,10 +141,18 @@ class FirstPieceTarget : public TransitionTarget {
 public:
     explicit FirstPieceTarget(ImageTransitionTarget& inner) : inner_(inner) {}
     void begin(int effect) override { inner_.begin(effect); }
-    void copyPiece(const QRect& r) override { draw([&] { inner_.copyPiece(r); }); }
-    void stretchToScreen(const QRect& s, const QRect& d) override { draw([&] { inner_.stretchToScreen(s, d); }); }
-    void blendFrame(int alpha) override { draw([&] { inner_.blendFrame(alpha); }); }
-    void copyAll() override { draw([&] { inner_.copyAll(); }); }
+    void copyPiece(const QRect& r) override {
+        draw([&] { inner_.copyPiece(r); });
+    }
+    void stretchToScreen(const QRect& s, const QRect& d) override {
+        draw([&] { inner_.stretchToScreen(s, d); });
+    }
+    void blendFrame(int alpha) override {
+        draw([&] { inner_.blendFrame(alpha); });
+    }
+    void copyAll() override {
+        draw([&] { inner_.copyAll(); });
+    }
     void fill(QRgb colour) override { inner_.fill(colour); }
     bool pumpAndCheckExit() override {
         if (firstPiece && !firstStep) firstStep = Clock::now();
@@ -205,8 +213,7 @@ Tick tick(Show& show, const LoadedPicture& picture, const QImage& canvas, bool f
     const Clock::time_point t0 = Clock::now();
     if (show.previous.size() == show.back.size())
         std::memcpy(show.previous.bits(), show.back.constBits(), static_cast<std::size_t>(show.back.sizeInBytes()));
-    else
-        show.previous = show.back.copy();
+    else show.previous = show.back.copy();
     const Clock::time_point t1 = Clock::now();
     const bool blitOk = composePictureInto(canvas, picture.reducedOnDecode, show.settings, show.crandom, show.back,
                                            show.back.rect());
@@ -216,8 +223,7 @@ Tick tick(Show& show, const LoadedPicture& picture, const QImage& canvas, bool f
     FirstPieceTarget target(screen);
     if (fillsShowBeforeNextEffect(showWidth, show.previousEffect)) target.fill(0);
     int effect = 0;
-    if (!forceEffectsOff)
-        effect = chooseEffect(show.choice, show.settings.transitions, kTransitionCount, show.mt);
+    if (!forceEffectsOff) effect = chooseEffect(show.choice, show.settings.transitions, kTransitionCount, show.mt);
     const Clock::time_point t3 = Clock::now();
     TransitionGeometry geometry;
     geometry.width = showWidth;
@@ -277,7 +283,6 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
         QImage canvas = picture.bitmap.toImage32();
         convert.push_back(msBetween(a, Clock::now()));
 
-
         a = Clock::now();
         show.back.fill(qRgb(0, 0, 0));
         fill.push_back(msBetween(a, Clock::now()));
@@ -316,8 +321,9 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
         freshCanvas.push_back(msBetween(a, Clock::now()));
     }
     CRandom random = show.crandom;
-    const Fitting fit = fitPicture(show.settings, show.back.size(), QSize(picture.bitmap.width(), picture.bitmap.height()),
-                                   picture.reducedOnDecode, random);
+    const Fitting fit = fitPicture(show.settings, show.back.size(),
+                                   QSize(picture.bitmap.width(), picture.bitmap.height()), picture.reducedOnDecode,
+                                   random);
     const double mpix = picture.bitmap.width() * static_cast<double>(picture.bitmap.height()) / 1e6;
     std::printf("  Stages, each alone (median of %d):\n", runs);
     std::printf("    previous-buffer copy, QImage::copy (a new image)       %8.2f ms  %6.2f x memcpy\n",
@@ -326,7 +332,8 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
                 median(copyInto), median(copyInto) / memcpyMs);
     std::printf("    composePicture, whole                                 %8.2f ms\n", median(whole));
     std::printf("      toImage32 %d x %d, 24 -> 32 bit (%.0f MB out)   %8.2f ms  %6.0f Mpixel/s\n",
-                picture.bitmap.width(), picture.bitmap.height(), mpix * 4, median(convert), mpix / median(convert) * 1e3);
+                picture.bitmap.width(), picture.bitmap.height(), mpix * 4, median(convert),
+                mpix / median(convert) * 1e3);
     std::printf("        a fresh %d x %d canvas, allocated and filled      %8.2f ms\n", pictureSize.width(),
                 pictureSize.height(), median(freshCanvas));
     std::printf("        the same fill into a canvas already in memory      %8.2f ms\n", median(touchedCanvas));
@@ -367,9 +374,10 @@ bool printTicks(const LoadedPicture& picture, int cycles, double memcpyMs) {
             allCpu.push_back(t.cpu);
         }
     }
-    std::printf("  Ticks (median of %d per effect; ms; \"play\" = playTransition to the first piece, then to the end\n"
-                "  of the first step; ratio = tick / %.0f ms budget; floor = tick / one frame memcpy)\n",
-                cycles, kBudgetMs);
+    std::printf(
+        "  Ticks (median of %d per effect; ms; \"play\" = playTransition to the first piece, then to the end\n"
+        "  of the first step; ratio = tick / %.0f ms budget; floor = tick / one frame memcpy)\n",
+        cycles, kBudgetMs);
     std::printf("  %-3s %-30s %8s %8s %7s %7s %8s %8s %8s %7s %8s\n", "No", "Name", "prevcopy", "compose", "choose",
                 "play", "1st step", "tick", "tick cpu", "ratio", "x floor");
     double worst = 0;
@@ -391,10 +399,11 @@ bool printTicks(const LoadedPicture& picture, int cycles, double memcpyMs) {
         over += total > kBudgetMs;
     }
     const double overall = median(all);
-    std::printf("  overall (%zu ticks): median tick %.2f ms (cpu %.2f ms), ratio %.3f of the budget, %.1f x the memcpy "
-                "floor;\n  worst effect %d (%s) %.2f ms, ratio %.3f; %d effect(s) over the budget\n",
-                all.size(), overall, median(allCpu), overall / kBudgetMs, overall / memcpyMs, worstEffect, effectName(worstEffect), worst,
-                worst / kBudgetMs, over);
+    std::printf(
+        "  overall (%zu ticks): median tick %.2f ms (cpu %.2f ms), ratio %.3f of the budget, %.1f x the memcpy "
+        "floor;\n  worst effect %d (%s) %.2f ms, ratio %.3f; %d effect(s) over the budget\n",
+        all.size(), overall, median(allCpu), overall / kBudgetMs, overall / memcpyMs, worstEffect,
+        effectName(worstEffect), worst, worst / kBudgetMs, over);
     return ok;
 }
 
@@ -434,14 +443,15 @@ int main(int argc, char** argv) {
         } else if (arg == "--bmp-cycles" && k + 1 < argc) {
             bmpCycles = std::atoi(argv[++k]);
         } else {
-            std::fprintf(stderr, "usage: tickfirstpiece_bench [--show WxH] [--picture WxH]... [--jpeg-cycles 1..50] "
-                                 "[--bmp-cycles 0..50]\n");
+            std::fprintf(stderr,
+                         "usage: tickfirstpiece_bench [--show WxH] [--picture WxH]... [--jpeg-cycles 1..50] "
+                         "[--bmp-cycles 0..50]\n");
             return 2;
         }
     }
     if (pictures.empty()) pictures = {{6000, 4000}, {8660, 5774}};  // 24 and 50 megapixels
-    if (jpegCycles < 1 || jpegCycles > 50 || bmpCycles < 0 || bmpCycles > 50 || showWidth < 16 ||
-        showHeight < 16 || showWidth > 8192 || showHeight > 8192) {
+    if (jpegCycles < 1 || jpegCycles > 50 || bmpCycles < 0 || bmpCycles > 50 || showWidth < 16 || showHeight < 16 ||
+        showWidth > 8192 || showHeight > 8192) {
         std::fprintf(stderr, "bad arguments\n");
         return 2;
     }

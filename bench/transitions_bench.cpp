@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "bench/benchsupport.h"
-#include "show/blockgrid.h"
-#include "show/imagetransitiontarget.h"
-#include "show/pixelwork.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/pixels/pixelwork.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 using namespace orvanta;
 using orvanta::bench::median;
@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
         const bench::PlanSize size = bench::planSize(t.number, g, 4357, static_cast<std::uint32_t>(t.number));
         const double floor = size.frames * memcpyMs / 1000.0;
         const double aim = isFrameEffect(t) ? 2.0 : 0.5;
-        std::printf("%-3d %-30s %9.3f %9.3f %8.1f %8.3f %9.1f %6s%s\n", t.number, t.name, f.seconds, f.cpu,
-                    size.frames, floor, f.seconds / floor, f.seconds <= aim ? "ok" : "OVER", spread(f, runs).c_str());
+        std::printf("%-3d %-30s %9.3f %9.3f %8.1f %8.3f %9.1f %6s%s\n", t.number, t.name, f.seconds, f.cpu, size.frames,
+                    floor, f.seconds / floor, f.seconds <= aim ? "ok" : "OVER", spread(f, runs).c_str());
         worst = std::max(worst, f.seconds / aim);
         total += f.seconds;
         over += f.seconds > aim;

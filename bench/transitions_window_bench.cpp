@@ -27,11 +27,11 @@
 #include "bench/benchsupport.h"
 #include "framework/WShowWindow.h"
 #include "framework/screentransitiontarget.h"
-#include "show/blockgrid.h"
-#include "show/imagetransitiontarget.h"
-#include "show/pixelwork.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/pixels/pixelwork.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 using namespace orvanta;
 using Clock = std::chrono::steady_clock;
@@ -173,8 +173,8 @@ int main(int argc, char** argv) {
         double low = 0, high = 0;
         const Result r = medianRun(s, t.number, 0, runs, low, high);
         const double memory = playInMemory(s, t.number);
-        const bench::PlanSize size =
-            bench::planSize(t.number, geometryOf(s, 0), 4357, static_cast<std::uint32_t>(t.number));
+        const bench::PlanSize size = bench::planSize(t.number, geometryOf(s, 0), 4357,
+                                                     static_cast<std::uint32_t>(t.number));
         const double floor = size.frames * memcpyMs / 1000.0;
         const double aim = isFrameEffect(t) ? 2.0 : 0.5;
         std::printf("%-3d %-28s %8.3f %8.3f %7.3f %6.1f %5s %8.0f %8.0f %8.0f %8.0f %8ld", t.number, t.name, r.seconds,
@@ -193,12 +193,12 @@ int main(int argc, char** argv) {
         if (!wanted(t.number, true) || delays == "0") continue;
         double low = 0, high = 0;
         const Result r = medianRun(s, t.number, 10, runs, low, high);
-        const bench::PlanSize size =
-            bench::planSize(t.number, geometryOf(s, 10), 4357, static_cast<std::uint32_t>(t.number));
+        const bench::PlanSize size = bench::planSize(t.number, geometryOf(s, 10), 4357,
+                                                     static_cast<std::uint32_t>(t.number));
         if (size.pauseMs == 0) {
-            std::printf("%-3d %-28s %8.3f %8s %7s %8.0f %8.0f %8.0f %8.0f  (no pauses: aim < 2 s, %s)", t.number, t.name,
-                        r.seconds, "none", "-", r.timing.pixelMs, r.timing.present.waitMs, r.timing.present.flushMs,
-                        r.timing.sleepMs, r.seconds < 2.0 ? "ok" : "OVER");
+            std::printf("%-3d %-28s %8.3f %8s %7s %8.0f %8.0f %8.0f %8.0f  (no pauses: aim < 2 s, %s)", t.number,
+                        t.name, r.seconds, "none", "-", r.timing.pixelMs, r.timing.present.waitMs,
+                        r.timing.present.flushMs, r.timing.sleepMs, r.seconds < 2.0 ? "ok" : "OVER");
         } else {
             const double ratio = r.seconds / (static_cast<double>(size.pauseMs) / 1000.0);
             worst = std::max(worst, ratio);

@@ -1,4 +1,3 @@
-#include "framework/WString.h"
 #include "catalogue/directoryscan.h"
 
 #include <dirent.h>
@@ -10,19 +9,18 @@
 #include <set>
 #include <utility>
 
+#include "base/WString.h"
 #include "catalogue/pictureorder.h"
 
 namespace orvanta {
 
 namespace {
 
-bool pumpSaysEnded(const PumpEvents& pump) { return pump && pump(); }
-
 std::string joinPath(const std::string& dir, const char* name) {
     std::string p;
     p.reserve(dir.size() + 1 + std::char_traits<char>::length(name));
     p = dir;
-    if (p.empty() || p.back() != '/') p += '/';
+    if (p.empty() || p.back() != '/') p += '/';  // appended in place: this runs once per entry
     p += name;
     return p;
 }
@@ -35,6 +33,22 @@ struct DirCloser {
     void operator()(DIR* d) const { closedir(d); }
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+// Every entry of the directory but "." and "..", in listing order, with the
+// listing's descriptor, until `visit` returns false. False when the
+// directory cannot be opened.
+template <class Visit>
+bool forEachEntry(const std::string& dir, Visit&& visit) {
+    const DirHandle d(opendir(dir.c_str()));
+    if (!d) return false;
+    const int fd = dirfd(d.get());
+    while (const dirent* e = readdir(d.get())) {
+        const char* name = e->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        if (!visit(*e, fd)) break;
+    }
+    return true;
+}
 
 struct Subdirectory {
     std::string name;
@@ -49,23 +63,19 @@ struct Subdirectory {
 std::vector<Subdirectory> subdirectoriesOf(const std::string& dir, bool wantChildren,
                                            const std::function<bool(const char*)>* visit, bool* stopped) {
     std::vector<Subdirectory> out;
-    const DirHandle d(opendir(dir.c_str()));
-    if (!d) return out;
-    const int fd = dirfd(d.get());
-    while (const dirent* e = readdir(d.get())) {
-        const char* name = e->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    forEachEntry(dir, [&](const dirent& e, int fd) {
+        const char* name = e.d_name;
         if (visit && !(*visit)(name)) {
             *stopped = true;
-            break;
+            return false;
         }
-        if (!wantChildren) continue;
-        if (e->d_type != DT_DIR && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN) continue;
-        if (isRecycleFolder(name)) continue;
+        if (!wantChildren) return true;
+        if (e.d_type != DT_DIR && e.d_type != DT_LNK && e.d_type != DT_UNKNOWN) return true;
+        if (isRecycleFolder(name)) return true;
         struct stat st {};
-        if (fstatat(fd, name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) continue;
-        out.push_back({name, {st.st_dev, st.st_ino}});
-    }
+        if (fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode)) out.push_back({name, {st.st_dev, st.st_ino}});
+        return true;
+    });
     return out;
 }
 
@@ -83,12 +93,7 @@ bool pathExists(const std::string& path) {
 }
 
 bool isRecycleFolder(std::string_view name) {
-    static constexpr std::string_view kRecycle = "$recycle.bin";
-    if (name.size() == kRecycle.size() &&
-        std::equal(name.begin(), name.end(), kRecycle.begin(), [](char a, char b) {
-            return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-        }))
-        return true;
+    if (equalsNoCase(name, "$recycle.bin")) return true;
     if (name == ".Trash") return true;
     static constexpr std::string_view kTrashUid = ".Trash-";
     if (name.size() > kTrashUid.size() && name.substr(0, kTrashUid.size()) == kTrashUid) {
@@ -158,7 +163,7 @@ DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, 
                                           std::vector<std::size_t>* keptFrom) {
     DirectoryListResult result;
     for (std::size_t i = 0; i < directories.size(); ++i) {
-        if (pumpSaysEnded(pump)) {
+        if (pumpEnded(pump)) {
             result.ended = true;
             return result;
         }
@@ -186,15 +191,7 @@ DirectoryListResult sortUniqueDirectories(std::vector<std::string> directories, 
 }
 
 bool listDirectory(const std::string& dir, const std::function<bool(const char* name, int fd)>& visit) {
-    const DirHandle d(opendir(dir.c_str()));
-    if (!d) return false;
-    const int fd = dirfd(d.get());
-    while (const dirent* e = readdir(d.get())) {
-        const char* name = e->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-        if (!visit(name, fd)) break;
-    }
-    return true;
+    return forEachEntry(dir, [&](const dirent& e, int fd) { return visit(e.d_name, fd); });
 }
 
 }  // namespace orvanta

@@ -13,6 +13,8 @@ namespace orvanta {
 
 // Lets pending events run; true when the show has been ended meanwhile.
 using PumpEvents = std::function<bool()>;
+// Runs the pump, when there is one; true when the show has been ended.
+inline bool pumpEnded(const PumpEvents& pump) { return pump && pump(); }
 
 // True when the path's attributes can be read (stat succeeds, links followed).
 bool pathExists(const std::string& path);

@@ -5,7 +5,6 @@
 // extension, and pictures are never opened. Between the passes' entries the
 // caller's pump lets pending events run; a pump that reports the show ended
 // stops the build where it stands and leaves nothing half-built behind.
-#include "framework/WString.h"
 #include "catalogue/picturecatalogue.h"
 
 #include <fcntl.h>
@@ -18,6 +17,8 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "base/WFilePath.h"
+#include "base/WString.h"
 #include "catalogue/pictureorder.h"
 #include "catalogue/shuffleorder.h"
 
@@ -25,26 +26,20 @@ namespace orvanta {
 
 namespace {
 
-bool ended(const PumpEvents& pump) { return pump && pump(); }
-
 // The listing form of a chosen directory: trimmed, with a trailing "/".
-std::string listingBase(const std::string& dir) {
-    std::string base = trimWhiteSpace(dir);
-    if (base.empty() || base.back() != '/') base += '/';
-    return base;
-}
+std::string listingBase(const std::string& dir) { return withTrailingSlash(trimWhiteSpace(dir)); }
 
 // Whether a directory entry is a picture, without building its path unless
 // it is a shortcut (the counting pass sees every entry of every folder).
 bool isPictureEntry(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-        case EntryKind::Picture: return true;
-        case EntryKind::Shortcut: {
-            if (!resolve) return false;
-            const std::string target = resolve(base + name);
-            return !target.empty() && entryKind(target) == EntryKind::Picture;
-        }
-        case EntryKind::Other: break;
+    case EntryKind::Picture: return true;
+    case EntryKind::Shortcut: {
+        if (!resolve) return false;
+        const std::string target = resolve(base + name);
+        return !target.empty() && entryKind(target) == EntryKind::Picture;
+    }
+    case EntryKind::Other: break;
     }
     return false;
 }
@@ -52,21 +47,21 @@ bool isPictureEntry(const std::string& base, const char* name, const ShortcutRes
 // The path a directory entry contributes, or "" when it is not a picture.
 std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-        case EntryKind::Picture: {
-            // One allocation of the exact size: a million of these make the list.
-            const std::size_t length = std::char_traits<char>::length(name);
-            std::string path;
-            path.reserve(base.size() + length);
-            path.append(base).append(name, length);
-            return path;
-        }
-        case EntryKind::Shortcut: {
-            if (!resolve) return {};
-            std::string target = resolve(base + name);
-            if (!target.empty() && entryKind(target) == EntryKind::Picture) return target;
-            return {};
-        }
-        case EntryKind::Other: break;
+    case EntryKind::Picture: {
+        // One allocation of the exact size: a million of these make the list.
+        const std::size_t length = std::char_traits<char>::length(name);
+        std::string path;
+        path.reserve(base.size() + length);
+        path.append(base).append(name, length);
+        return path;
+    }
+    case EntryKind::Shortcut: {
+        if (!resolve) return {};
+        std::string target = resolve(base + name);
+        if (!target.empty() && entryKind(target) == EntryKind::Picture) return target;
+        return {};
+    }
+    case EntryKind::Other: break;
     }
     return {};
 }
@@ -85,7 +80,7 @@ DirectoryListResult usableDirectories(const Settings& settings, const PumpEvents
     DirectoryListResult result;
     const std::size_t n = std::min(settings.imageDirs.size(), static_cast<std::size_t>(kMaxPictureDirs));
     for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0 && ended(pump)) {
+        if (i > 0 && pumpEnded(pump)) {
             result.ended = true;
             return result;
         }
@@ -166,22 +161,23 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         std::size_t current = SIZE_MAX;
         std::string base;
         bool plain = false;
-        Expansion expansion = expandSubdirectories(
-            directories_, hooks.maxExpandedDirectories,
-            [&](std::size_t index, const std::string& path, const char* name) {
-                if (index != current) {
-                    current = index;
-                    plain = trimWhiteSpace(path) == path;
-                    base = listingBase(path);
-                    if (index >= expandedCounts.size()) expandedCounts.resize(index + 1, 0);
-                }
-                if (plain && isPictureEntry(base, name, hooks.resolveShortcut)) ++expandedCounts[index];
-                if (ended(pump)) {
-                    endedMeanwhile = true;
-                    return false;
-                }
-                return true;
-            });
+        Expansion expansion = expandSubdirectories(directories_, hooks.maxExpandedDirectories,
+                                                   [&](std::size_t index, const std::string& path, const char* name) {
+                                                       if (index != current) {
+                                                           current = index;
+                                                           plain = trimWhiteSpace(path) == path;
+                                                           base = listingBase(path);
+                                                           if (index >= expandedCounts.size())
+                                                               expandedCounts.resize(index + 1, 0);
+                                                       }
+                                                       if (plain && isPictureEntry(base, name, hooks.resolveShortcut))
+                                                           ++expandedCounts[index];
+                                                       if (pumpEnded(pump)) {
+                                                           endedMeanwhile = true;
+                                                           return false;
+                                                       }
+                                                       return true;
+                                                   });
         if (endedMeanwhile || expansion.stopped) return BuildResult::Ended;
         expandedCounts.resize(expansion.directories.size(), 0);
         std::vector<std::size_t> keptFrom;
@@ -214,7 +210,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
         bool stop = false;
         listDirectory(base, [&](const char* name, int) {
             if (isPictureEntry(base, name, hooks.resolveShortcut)) ++count;
-            if (ended(pump)) {
+            if (pumpEnded(pump)) {
                 stop = true;
                 return false;
             }
@@ -250,7 +246,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
             pictures_.append(WFilePath(std::move(path)));
             return pictures_.size() < count;
         });
-        if (ended(pump)) return BuildResult::Ended;
+        if (pumpEnded(pump)) return BuildResult::Ended;
     }
     // Files removed since the count leave the list shorter; an empty one is
     // nothing to show rather than a list the show would index past.
@@ -258,8 +254,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     if (randomize_ && order_.size() != pictures_.size()) order_.resize(pictures_.size());
 
     // Ordering: the date order replaces the name order.
-    if (settings.AlphaSort)
-        sortPicturePaths(pictures_);
+    if (settings.AlphaSort) sortPicturePaths(pictures_);
     if (settings.DateSort) {
         sortByDate(times, settings.DateRevSort);
         for (std::size_t i = 0; i < times.size(); ++i) pictures_[i] = WFilePath(std::move(times[i].path));

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 #include "catalogue/directoryscan.h"
 #include "catalogue/mt19937.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -31,8 +31,8 @@ inline constexpr const char* kMemoryErrorText = "Unable to allocate sufficient m
 using ShortcutResolver = std::function<std::string(const std::string& linkPath)>;
 
 struct BuildHooks {
-    PumpEvents pumpEvents;              // empty: the show is never ended meanwhile
-    ShortcutResolver resolveShortcut;   // empty: no shortcut resolves
+    PumpEvents pumpEvents;             // empty: the show is never ended meanwhile
+    ShortcutResolver resolveShortcut;  // empty: no shortcut resolves
     std::size_t maxExpandedDirectories = kMaxPictureDirs;
 };
 

@@ -5,17 +5,11 @@
 #include <cstring>
 #include <utility>
 
+#include "base/WString.h"
+
 namespace orvanta {
 
 namespace {
-
-constexpr std::array<unsigned char, 256> makeFoldTable() {
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i)
-        t[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i - 'A' + 'a' : i);
-    return t;
-}
-constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 
 // The sort key of a path byte: A-Z folded to lower case, every value doubled,
 // and the separator "/" placed just after the backslash (92), which is where
@@ -25,7 +19,10 @@ constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 // has, and a literal backslash in a name stays distinct from the separator.
 constexpr std::array<std::uint16_t, 256> makeSortKeys() {
     std::array<std::uint16_t, 256> t{};
-    for (int i = 0; i < 256; ++i) t[i] = static_cast<std::uint16_t>(2 * kFold[i]);
+    for (int i = 0; i < 256; ++i) {
+        const auto folded = static_cast<unsigned char>(asciiLower(static_cast<char>(i)));
+        t[i] = static_cast<std::uint16_t>(2 * folded);
+    }
     t['/'] = 2 * '\\' + 1;
     return t;
 }
@@ -49,34 +46,20 @@ constexpr std::array<std::uint8_t, 256> kRank = makeRanks();
 
 }  // namespace
 
-std::string lowerExtension(std::string_view fileName) {
-    const std::size_t slash = fileName.rfind('/');
-    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos || dot <= start) return {};
-    std::string ext(fileName.substr(dot));
-    for (char& c : ext) c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);
-    return ext;
-}
+bool isJpegExtension(std::string_view e) { return e == ".jpg" || e == ".jpeg" || e == ".jpe" || e == ".jif"; }
 
-bool isPictureExtension(std::string_view e) {
-    return e == ".jpg" || e == ".jpeg" || e == ".jpe" || e == ".jif" || e == ".bmp" || e == ".png";
-}
+bool isPictureExtension(std::string_view e) { return isJpegExtension(e) || e == ".bmp" || e == ".png"; }
 
 bool isShortcutExtension(std::string_view e) { return e == ".lnk"; }
 
 EntryKind entryKind(std::string_view fileName) {
-    const std::size_t slash = fileName.rfind('/');
-    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos || dot <= start) return EntryKind::Other;
-    const std::size_t len = fileName.size() - dot;
+    const std::string_view ext = extensionOf(fileName);
     char buf[5];  // the longest extension of interest, ".jpeg"
-    if (len > sizeof buf) return EntryKind::Other;
-    for (std::size_t i = 0; i < len; ++i) buf[i] = static_cast<char>(kFold[static_cast<unsigned char>(fileName[dot + i])]);
-    const std::string_view ext(buf, len);
-    if (isPictureExtension(ext)) return EntryKind::Picture;
-    if (isShortcutExtension(ext)) return EntryKind::Shortcut;
+    if (ext.empty() || ext.size() > sizeof buf) return EntryKind::Other;
+    for (std::size_t i = 0; i < ext.size(); ++i) buf[i] = asciiLower(ext[i]);
+    const std::string_view lower(buf, ext.size());
+    if (isPictureExtension(lower)) return EntryKind::Picture;
+    if (isShortcutExtension(lower)) return EntryKind::Shortcut;
     return EntryKind::Other;
 }
 

@@ -7,15 +7,15 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 
 namespace orvanta {
 
-// The extension of a file name with its dot, A-Z turned to lower case; "" when
-// the name has none (a name that only starts with a dot has none).
-std::string lowerExtension(std::string_view fileName);
-// ".jpg", ".jpeg", ".jpe", ".jif", ".bmp" or ".png" (already lower case).
+// Extensions as lowerExtension (base/WFilePath.h) gives them.
+// ".jpg", ".jpeg", ".jpe" or ".jif": a JPEG file.
+bool isJpegExtension(std::string_view lowerExt);
+// A JPEG extension, ".bmp" or ".png".
 bool isPictureExtension(std::string_view lowerExt);
 // ".lnk": a shell shortcut.
 bool isShortcutExtension(std::string_view lowerExt);
@@ -30,9 +30,7 @@ EntryKind entryKind(std::string_view fileName);
 // backslash would (after the digits, before "_" and the lower-case letters,
 // just after a literal backslash); a prefix sorts first.
 int comparePicturePaths(std::string_view a, std::string_view b);
-inline bool picturePathLess(std::string_view a, std::string_view b) {
-    return comparePicturePaths(a, b) < 0;
-}
+inline bool picturePathLess(std::string_view a, std::string_view b) { return comparePicturePaths(a, b) < 0; }
 
 // Sorts the picture list by comparePicturePaths, paths equal in that order
 // by their bytes. The paths are ordered by 64-bit keys made of eight bytes at

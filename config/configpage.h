@@ -20,7 +20,8 @@ public:
     QSize requiredSize() const {
         const LayoutControl& form = table().form;
         const QRect used = childrenRect();
-        return QSize(units().x(form.width), units().y(form.height)).expandedTo(QSize(used.right() + 3, used.bottom() + 3));
+        return QSize(units().x(form.width), units().y(form.height))
+            .expandedTo(QSize(used.right() + 3, used.bottom() + 3));
     }
 };
 

@@ -18,8 +18,8 @@
 #include "framework/WTabControl.h"
 #include "framework/foreignwindow.h"
 #include "framework/messagebox.h"
-#include "framework/opticaldrives.h"
 #include "framework/waitcursor.h"
+#include "music/opticaldrives.h"
 #include "settings/dialogsettings.h"
 #include "settings/settingsstore.h"
 
@@ -102,7 +102,8 @@ void Configuration::fitPages() {
     const int extraHeight = std::max(0, needed.height() - area.height());
     if (extraWidth || extraHeight) {
         tabs_->resize(tabs_->width() + extraWidth, tabs_->height() + extraHeight);
-        for (QPushButton* button : {ok_, cancel_, help_}) button->move(button->x() + extraWidth / 2, button->y() + extraHeight);
+        for (QPushButton* button : {ok_, cancel_, help_})
+            button->move(button->x() + extraWidth / 2, button->y() + extraHeight);
         body_->resize(body_->width() + extraWidth, body_->height() + extraHeight);
     }
     setFixedSize(body_->size());
@@ -135,10 +136,8 @@ void Configuration::ok() {
     for (ConfigPage* page : pages_) page->collectSettings(settings_);
     saveSettings(settings_, options_.transitionCount, [this](const char* title, const char* text) {
         QGuiApplication::restoreOverrideCursor();  // the notice gets the ordinary cursor
-        if (options_.showMessage)
-            options_.showMessage(QString::fromUtf8(title), QString::fromUtf8(text));
-        else
-            showMessageBox(windowHandle(), QString::fromUtf8(title), QString::fromUtf8(text));
+        if (options_.showMessage) options_.showMessage(QString::fromUtf8(title), QString::fromUtf8(text));
+        else showMessageBox(windowHandle(), QString::fromUtf8(title), QString::fromUtf8(text));
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     });
     accept();

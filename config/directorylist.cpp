@@ -7,9 +7,9 @@
 #include <QSignalBlocker>
 #include <sys/stat.h>
 
+#include "base/WString.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "framework/WString.h"
 
 namespace orvanta {
 
@@ -18,7 +18,8 @@ namespace {
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 bool sameFolderOnDisk(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     return ::stat(a.toLocal8Bit().constData(), &sa) == 0 && ::stat(b.toLocal8Bit().constData(), &sb) == 0 &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -100,8 +101,9 @@ void DirectoryList::removeDuplicates(bool ignoreCase) {
     int selectAfter = -1;
     for (int i = 0; i < view_->count();) {
         const QString text = qs(trimBlanks(view_->text(i).toStdString()));
-        const bool duplicate = keep >= 0 && (text == kept || (ignoreCase && text.compare(kept, Qt::CaseInsensitive) == 0 &&
-                                                               sameFolderOnDisk(text, kept)));
+        const bool duplicate = keep >= 0 &&
+                               (text == kept || (ignoreCase && text.compare(kept, Qt::CaseInsensitive) == 0 &&
+                                                 sameFolderOnDisk(text, kept)));
         if (!duplicate) {
             keep = i;
             kept = text;

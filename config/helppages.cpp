@@ -10,8 +10,9 @@ namespace orvanta {
 
 namespace {
 
-constexpr const char* kTopics[] = {"picture-settings.html", "picture-selection.html", "effects-overlays.html",
-                                   "music-selection.html",  "about.html",             "support.html"};
+constexpr const char* kTopics[] = {
+    "picture-settings.html", "picture-selection.html", "effects-overlays.html", "music-selection.html", "about.html",
+    "support.html"};
 constexpr const char* kGeneralTopic = "index.html";
 
 }  // namespace

@@ -27,7 +27,8 @@ std::vector<std::string> picturesInFolder(const std::string& folder) {
         case EntryKind::Picture: names.emplace_back(name); break;
         case EntryKind::Shortcut:
             // A shortcut counts by its target; one that does not resolve is not a picture.
-            if (const std::string target = resolve(base + name); !target.empty() && entryKind(target) == EntryKind::Picture)
+            if (const std::string target = resolve(base + name);
+                !target.empty() && entryKind(target) == EntryKind::Picture)
                 names.emplace_back(name);
             break;
         case EntryKind::Other: break;

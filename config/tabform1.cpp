@@ -153,7 +153,8 @@ std::array<QColor, 16> TabForm1::customGreys() {
 
 void TabForm1::chooseBackColor() {
     const QColor initial(backColor_.red, backColor_.green, backColor_.blue);
-    if (const std::optional<QColor> chosen = chooseColor(this, QString::fromLatin1(kBackColorTitle), initial, customGreys()))
+    if (const std::optional<QColor> chosen = chooseColor(this, QString::fromLatin1(kBackColorTitle), initial,
+                                                         customGreys()))
         backColor_ = Rgb{static_cast<std::uint8_t>(chosen->red()), static_cast<std::uint8_t>(chosen->green()),
                          static_cast<std::uint8_t>(chosen->blue())};
 }

@@ -11,6 +11,8 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 
+#include "base/WRegistryKey.h"
+#include "base/WString.h"
 #include "catalogue/directoryscan.h"
 #include "catalogue/pictureorder.h"
 #include "config/picturefolder.h"
@@ -21,16 +23,14 @@
 #include "desktop/wallpaper.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "framework/WRegistryKey.h"
 #include "framework/WSound.h"
-#include "framework/WString.h"
 #include "framework/waitcursor.h"
-#include "show/bmpreader.h"
-#include "show/exiforientation.h"
-#include "show/jpegdecoder.h"
-#include "show/picturefile.h"
-#include "show/pngdecoder.h"
-#include "show/resample.h"
+#include "show/decoders/bmpreader.h"
+#include "show/decoders/exiforientation.h"
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/picturefile.h"
+#include "show/decoders/pngdecoder.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 
@@ -84,7 +84,8 @@ QSize TabForm2::fitToBox(QSize picture, QSize box) {
     if (picture.isEmpty() || box.isEmpty()) return {};
     const double factor = std::max(static_cast<double>(picture.width()) / box.width(),
                                    static_cast<double>(picture.height()) / box.height());
-    return {std::max(1, static_cast<int>(picture.width() / factor)), std::max(1, static_cast<int>(picture.height() / factor))};
+    return {std::max(1, static_cast<int>(picture.width() / factor)),
+            std::max(1, static_cast<int>(picture.height() / factor))};
 }
 
 TabForm2::TabForm2(WallpaperHooks wallpaper)
@@ -139,9 +140,8 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
             refreshFileList(false);
     });
     directories_->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
-    directories_->DropFileEvent.connect([this](const std::vector<std::string>& paths) {
-        return addDroppedPaths(paths), true;
-    });
+    directories_->DropFileEvent.connect(
+        [this](const std::vector<std::string>& paths) { return addDroppedPaths(paths), true; });
     connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0) return;
         if (preview_->isChecked()) loadPreview();
@@ -185,9 +185,7 @@ void TabForm2::collectSettings(Settings& s) const {
     s.CurrentFavDir = favouritesDir_;
 }
 
-QSize TabForm2::previewSize() const {
-    return picture_->showingFramed() ? picture_->framedPicture().size() : QSize();
-}
+QSize TabForm2::previewSize() const { return picture_->showingFramed() ? picture_->framedPicture().size() : QSize(); }
 
 QString TabForm2::folderStatus(const QString& path) const {
     return qs(pictureCountText(static_cast<int>(picturesInFolder(path.toStdString()).size())));
@@ -223,9 +221,8 @@ void TabForm2::refreshFileList(bool focusFiles) {
 }
 
 void TabForm2::addDirectory() {
-    const std::optional<QString> chosen =
-        chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastAddedDir_),
-                      [this](const QString& path) { return folderStatus(path); });
+    const std::optional<QString> chosen = chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastAddedDir_),
+                                                        [this](const QString& path) { return folderStatus(path); });
     if (chosen) {
         if (!chosen->isEmpty()) directoryList_.insertUsed(*chosen);
         lastAddedDir_ = chosen->toStdString();
@@ -287,10 +284,8 @@ void TabForm2::showPlaceholder() { picture_->showCentred(QPixmap::fromImage(plac
 void TabForm2::setPreview(bool on) {
     preview_->setChecked(on);
     wallButton_->setEnabled(on);
-    if (on)
-        loadPreview();
-    else
-        showPlaceholder();
+    if (on) loadPreview();
+    else showPlaceholder();
     files_->setFocus();
 }
 
@@ -342,9 +337,8 @@ void TabForm2::makeWallpaper() {
 }
 
 void TabForm2::chooseFavourites() {
-    const std::optional<QString> chosen =
-        chooseFolder_(QString::fromLatin1(kFavouritesTitle), qs(favouritesDir_),
-                      [this](const QString& path) { return folderStatus(path); });
+    const std::optional<QString> chosen = chooseFolder_(QString::fromLatin1(kFavouritesTitle), qs(favouritesDir_),
+                                                        [this](const QString& path) { return folderStatus(path); });
     if (chosen) {
         if (!chosen->isEmpty()) {
             favouritesEdit_->setText(*chosen);

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/commandline.h"
+#include "commandline/informationrequest.h"
 #include "config/productinfo.h"
 #include "framework/WControls.h"
 
@@ -31,7 +31,8 @@ void fitToText(QLabel* label) { label->resize(label->sizeHint().width(), label->
 // The polygon through points given as fractions of `area`.
 QPolygonF polygonIn(const QRectF& area, std::initializer_list<QPointF> fractions) {
     QPolygonF polygon;
-    for (const QPointF& f : fractions) polygon << QPointF(area.left() + f.x() * area.width(), area.top() + f.y() * area.height());
+    for (const QPointF& f : fractions)
+        polygon << QPointF(area.left() + f.x() * area.width(), area.top() + f.y() * area.height());
     return polygon;
 }
 
@@ -120,7 +121,8 @@ TabForm3::TabForm3(Opener opener)
         label->move(namesLeft, label->y());
         fitToText(label);
     }
-    for (auto [caption, link] : {std::pair{get<QLabel>("label_4"), mail_}, std::pair{get<QLabel>("label_6"), homePage_}}) {
+    for (auto [caption, link] :
+         {std::pair{get<QLabel>("label_4"), mail_}, std::pair{get<QLabel>("label_6"), homePage_}}) {
         fitToText(caption);
         fitToText(link);
         link->move(caption->x() + caption->width() + kLinkGap, link->y());

@@ -13,8 +13,8 @@
 #include "config/tabform1.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "show/fontconversion.h"
-#include "show/transitiontable.h"
+#include "show/overlays/fontconversion.h"
+#include "show/transitions/transitiontable.h"
 
 namespace orvanta {
 
@@ -57,7 +57,8 @@ int takeCode(const QComboBox* combo, int stored) { return combo->currentIndex() 
 // the effects can be switched without a mouse.
 class SpaceToggle : public QObject {
 public:
-    SpaceToggle(WListView* list, std::function<void(int)> toggle) : QObject(list), list_(list), toggle_(std::move(toggle)) {
+    SpaceToggle(WListView* list, std::function<void(int)> toggle)
+        : QObject(list), list_(list), toggle_(std::move(toggle)) {
         list->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override {
@@ -163,8 +164,8 @@ void TabForm4::enableMessage(bool on) {
 }
 
 void TabForm4::enableCaptions(bool on) {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{captionPlace_, capFontButton_, capColorButton_, captionDate_, fullPath_, transparent_})
+    for (QWidget* control : std::initializer_list<QWidget*>{captionPlace_, capFontButton_, capColorButton_,
+                                                            captionDate_, fullPath_, transparent_})
         control->setEnabled(on);
     capBackButton_->setEnabled(on && !transparent_->isChecked());
 }

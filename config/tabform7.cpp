@@ -14,9 +14,9 @@
 #include "framework/cddrive.h"
 #include "framework/mastervolume.h"
 #include "framework/musicpreview.h"
-#include "framework/opticaldrives.h"
 #include "framework/waitcursor.h"
 #include "music/musicselection.h"
+#include "music/opticaldrives.h"
 
 namespace orvanta {
 
@@ -69,7 +69,8 @@ TabForm7::TabForm7(Opener opener)
     int statusWidth = status_->width();
     for (const std::string& text : {musicFileCountText(9999), cdTrackCountText(99), std::string(kNoAudioCdText)})
         statusWidth = std::max(statusWidth, status_->fontMetrics().horizontalAdvance(qs(text)) + 2);
-    status_->resize(std::min(statusWidth, previewGroup->geometry().right() - units().x(4) - status_->x()), status_->height());
+    status_->resize(std::min(statusWidth, previewGroup->geometry().right() - units().x(4) - status_->x()),
+                    status_->height());
     status_->setText(qs(musicFileCountText(0)));
 
     setTextColor(downloadLink_, kLinkColor);
@@ -92,12 +93,12 @@ TabForm7::TabForm7(Opener opener)
     connect(directories_, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
     connect(directories_, &QTreeWidget::itemSelectionChanged, this, [this] {
         // Moving through the folders with the keyboard lists their files too.
-        if (directories_->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) refreshFileList();
+        if (directories_->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+            refreshFileList();
     });
     directories_->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
-    directories_->DropFileEvent.connect([this](const std::vector<std::string>& paths) {
-        return addDroppedPaths(paths), true;
-    });
+    directories_->DropFileEvent.connect(
+        [this](const std::vector<std::string>& paths) { return addDroppedPaths(paths), true; });
     connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
         lastFileIndex_ = row;
         if (row >= 0 && previewPlaying()) play();
@@ -178,9 +179,11 @@ void TabForm7::fitDriveBox() {
 void TabForm7::enableFor(Source source) {
     const bool directories = source == Source::Directories;
     const bool cd = source == Source::Cd;
-    for (const char* name : {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All"}) control(name)->setEnabled(directories);
+    for (const char* name : {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All"})
+        control(name)->setEnabled(directories);
     for (const char* name : {"optb_Random", "optb_Seq", "combo_CD"}) control(name)->setEnabled(cd);
-    for (const char* name : {"lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"}) control(name)->setEnabled(directories || cd);
+    for (const char* name : {"lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"})
+        control(name)->setEnabled(directories || cd);
 }
 
 void TabForm7::closePreview() {
@@ -255,9 +258,8 @@ QString TabForm7::folderStatus(const QString& path) const {
 }
 
 void TabForm7::addDirectory() {
-    const std::optional<QString> chosen =
-        chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastMusicDir_),
-                      [this](const QString& path) { return folderStatus(path); });
+    const std::optional<QString> chosen = chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastMusicDir_),
+                                                        [this](const QString& path) { return folderStatus(path); });
     if (chosen) {
         if (!chosen->isEmpty()) directoryList_.insertUsed(*chosen);
         lastMusicDir_ = chosen->toStdString();

@@ -8,9 +8,7 @@ namespace orvanta {
 
 WallpaperHooks programWallpaperHooks() {
     WallpaperHooks hooks;
-    hooks.writeBitmap = [](const WBitmap& picture, const std::string& path) {
-        return writeBitmapFormB(path, picture);
-    };
+    hooks.writeBitmap = [](const WBitmap& picture, const std::string& path) { return writeBitmapFormB(path, picture); };
     // The desktop setter reads TileWallpaper, which the page has just written.
     hooks.setDesktopWallpaper = [](const std::string& path, bool) {
         setDesktopWallpaper(path);

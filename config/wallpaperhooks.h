@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/WBitmap.h"
+#include "base/WBitmap.h"
 
 namespace orvanta {
 

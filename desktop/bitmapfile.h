@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/WBitmap.h"
-#include "show/displaypalette.h"
+#include "base/WBitmap.h"
+#include "show/pixels/displaypalette.h"
 
 namespace orvanta {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 
 namespace orvanta {
 

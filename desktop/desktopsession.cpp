@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "base/WString.h"
+
 namespace orvanta {
 
 namespace {
@@ -16,13 +18,20 @@ struct NamedDesktop {
 
 // Names as XDG_CURRENT_DESKTOP and DESKTOP_SESSION spell them.
 constexpr NamedDesktop kDesktopNames[] = {
-    {"gnome", DesktopKind::Gnome},         {"gnome-classic", DesktopKind::Gnome},
-    {"gnome-flashback", DesktopKind::Gnome}, {"gnome-xorg", DesktopKind::Gnome},
-    {"ubuntu", DesktopKind::Gnome},        {"unity", DesktopKind::Gnome},
-    {"budgie", DesktopKind::Gnome},        {"budgie-desktop", DesktopKind::Gnome},
-    {"x-cinnamon", DesktopKind::Cinnamon}, {"cinnamon", DesktopKind::Cinnamon},
-    {"mate", DesktopKind::Mate},           {"xfce", DesktopKind::Xfce},
-    {"xfce4", DesktopKind::Xfce},          {"xubuntu", DesktopKind::Xfce},
+    {"gnome", DesktopKind::Gnome},
+    {"gnome-classic", DesktopKind::Gnome},
+    {"gnome-flashback", DesktopKind::Gnome},
+    {"gnome-xorg", DesktopKind::Gnome},
+    {"ubuntu", DesktopKind::Gnome},
+    {"unity", DesktopKind::Gnome},
+    {"budgie", DesktopKind::Gnome},
+    {"budgie-desktop", DesktopKind::Gnome},
+    {"x-cinnamon", DesktopKind::Cinnamon},
+    {"cinnamon", DesktopKind::Cinnamon},
+    {"mate", DesktopKind::Mate},
+    {"xfce", DesktopKind::Xfce},
+    {"xfce4", DesktopKind::Xfce},
+    {"xubuntu", DesktopKind::Xfce},
 };
 
 constexpr BackgroundSchema kGnomeBackground{"org.gnome.desktop.background", "picture-uri", "picture-uri-dark", true,
@@ -32,13 +41,8 @@ constexpr BackgroundSchema kCinnamonBackground{"org.cinnamon.desktop.background"
 constexpr BackgroundSchema kMateBackground{"org.mate.background", "picture-filename", nullptr, false,
                                            "picture-options"};
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 DesktopKind kindOfName(const std::string& name) {
-    const std::string key = lower(name);
+    const std::string key = asciiLowered(name);
     for (const NamedDesktop& d : kDesktopNames)
         if (key == d.name) return d.kind;
     return DesktopKind::Other;

@@ -22,7 +22,7 @@ struct BackgroundSchema {
     const char* pictureKey;      // the picture's file URI, or its path when pictureIsUri is false
     const char* darkPictureKey;  // set as well when the installed schema has it; may be nullptr
     bool pictureIsUri;
-    const char* optionsKey;      // "wallpaper" (tiled) or "centered"
+    const char* optionsKey;  // "wallpaper" (tiled) or "centered"
 };
 
 // The background schema of a desktop that keeps it in GSettings; nullptr for

@@ -5,16 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
-#include "framework/WFilePath.h"
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 
 namespace orvanta {
 
-std::string favouritesDirectoryForUse(const std::string& directory) {
-    std::string dir = trimBlanks(directory);
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
+std::string favouritesDirectoryForUse(const std::string& directory) { return withTrailingSlash(trimBlanks(directory)); }
 
 std::string favouriteTimeStamp(int year, int month, int day, int hour, int minute) {
     char buffer[64];

@@ -30,7 +30,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "framework/regularfile.h"
+#include "base/regularfile.h"
 
 namespace orvanta {
 namespace {
@@ -161,7 +161,9 @@ std::string targetFromLinkInfo(Span info) {
     const auto valid = [&](std::uint32_t offset) { return offset >= *headerSize && offset < info.size; };
     const std::uint32_t suffixOffset = field(0x18);
     const std::uint32_t suffixUnicode = unicode ? field(0x20) : 0;
-    std::string suffix = valid(suffixUnicode) ? utf16z(info, suffixUnicode) : valid(suffixOffset) ? bytesz(info, suffixOffset) : "";
+    std::string suffix = valid(suffixUnicode)  ? utf16z(info, suffixUnicode)
+                         : valid(suffixOffset) ? bytesz(info, suffixOffset)
+                                               : "";
 
     if (*flags & kVolumeIdAndLocalBasePath) {
         const std::uint32_t localUnicode = unicode ? field(0x1C) : 0;
@@ -179,7 +181,9 @@ std::string targetFromLinkInfo(Span info) {
         const std::uint32_t nameOffset = net->u32(8).value_or(0);
         const std::uint32_t nameUnicode = nameOffset > 0x14 ? net->u32(0x14).value_or(0) : 0;
         const auto netValid = [&](std::uint32_t o) { return o >= 0x14 && o < net->size; };
-        std::string share = netValid(nameUnicode) ? utf16z(*net, nameUnicode) : netValid(nameOffset) ? bytesz(*net, nameOffset) : "";
+        std::string share = netValid(nameUnicode)  ? utf16z(*net, nameUnicode)
+                            : netValid(nameOffset) ? bytesz(*net, nameOffset)
+                                                   : "";
         if (!share.empty()) return joinSuffix(std::move(share), suffix);
     }
     return {};
@@ -217,7 +221,7 @@ std::string targetFromIdList(Span list) {
         if (!item || item->size < 3) return {};
         at += *itemSize;
         const std::uint8_t type = item->data[2];
-        if (type == 0x1F) continue;  // root folder (this computer, ...)
+        if (type == 0x1F) continue;   // root folder (this computer, ...)
         if ((type & 0x70) == 0x20) {  // volume
             std::string drive = bytesz(*item, 3);
             if (drive.size() < 2 || drive[1] != ':') return {};

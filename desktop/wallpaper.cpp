@@ -8,8 +8,9 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "base/WFilePath.h"
 #include "desktop/bitmapfile.h"
-#include "show/palettemode.h"
+#include "show/pixels/palettemode.h"
 
 namespace orvanta {
 
@@ -18,11 +19,6 @@ namespace {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-std::string withSlash(std::string directory) {
-    if (directory.empty() || directory.back() != '/') directory += '/';
-    return directory;
 }
 
 std::string homeDirectory() {
@@ -44,7 +40,7 @@ void deleteOldFile(const std::string& path) {
 std::string wallpaperDirectory() {
     std::string base = environment("XDG_DATA_HOME");
     if (base.empty() || base.front() != '/') base = homeDirectory() + "/.local/share";
-    return withSlash(base) + "orvanta/";
+    return withTrailingSlash(base) + "orvanta/";
 }
 
 bool makeWallpaperDirectory(const std::string& directory) {
@@ -66,10 +62,12 @@ std::string currentUserName() {
 }
 
 std::string endOfShowWallpaperPath(const std::string& directory, const std::string& userName) {
-    return withSlash(directory) + userName + kEndOfShowWallpaperSuffix;
+    return withTrailingSlash(directory) + userName + kEndOfShowWallpaperSuffix;
 }
 
-std::string buttonWallpaperPath(const std::string& directory) { return withSlash(directory) + kButtonWallpaperName; }
+std::string buttonWallpaperPath(const std::string& directory) {
+    return withTrailingSlash(directory) + kButtonWallpaperName;
+}
 
 std::vector<PaletteEntry> wallpaperPalette(const QImage& screenImage, const std::vector<PaletteEntry>& shownThrough) {
     const QImage rgb = screenImage.convertToFormat(QImage::Format_RGB32);
@@ -104,18 +102,17 @@ std::string saveEndOfShowWallpaper(const EndOfShowPicture& picture, const std::s
     if (!picture.wallpaperLast || !picture.pictureComposed || picture.backBuffer.isNull()) return {};
     const std::string path = endOfShowWallpaperPath(directory, userName);
     deleteOldFile(path);
-    makeWallpaperDirectory(withSlash(directory));
+    makeWallpaperDirectory(withTrailingSlash(directory));
     if (picture.paletteDisplay)
         writeBitmapFormA(path, picture.backBuffer, wallpaperPalette(picture.backBuffer, picture.palette));
-    else
-        writeBitmapFormB(path, picture.backBuffer);
+    else writeBitmapFormB(path, picture.backBuffer);
     return path;
 }
 
 std::string saveButtonWallpaper(const QImage& picture, const std::string& directory) {
     const std::string path = buttonWallpaperPath(directory);
     deleteOldFile(path);
-    makeWallpaperDirectory(withSlash(directory));
+    makeWallpaperDirectory(withTrailingSlash(directory));
     writeBitmapFormB(path, picture);
     return path;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "show/displaypalette.h"
+#include "show/pixels/displaypalette.h"
 
 namespace orvanta {
 

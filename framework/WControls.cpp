@@ -78,7 +78,8 @@ void WListView::setImageList(std::vector<QIcon> images) {
 QTreeWidgetItem* WListView::makeItem(const QString& text, int image) const {
     auto* item = new SortedTreeItem(QStringList{text});
     item->setData(0, kImageRole, image);
-    if (image >= 0 && static_cast<std::size_t>(image) < images_.size()) item->setIcon(0, images_[static_cast<std::size_t>(image)]);
+    if (image >= 0 && static_cast<std::size_t>(image) < images_.size())
+        item->setIcon(0, images_[static_cast<std::size_t>(image)]);
     return item;
 }
 
@@ -119,8 +120,9 @@ void WListView::setImage(int index, int image) {
     QTreeWidgetItem* item = topLevelItem(index);
     if (!item) return;
     item->setData(0, kImageRole, image);
-    item->setIcon(0, image >= 0 && static_cast<std::size_t>(image) < images_.size() ? images_[static_cast<std::size_t>(image)]
-                                                                                     : QIcon());
+    item->setIcon(0, image >= 0 && static_cast<std::size_t>(image) < images_.size()
+                         ? images_[static_cast<std::size_t>(image)]
+                         : QIcon());
 }
 
 int WListView::selectedIndex() const {

@@ -17,7 +17,7 @@
 #include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
 #include "settings/fontdescription.h"
-#include "show/fontconversion.h"
+#include "show/overlays/fontconversion.h"
 
 namespace orvanta {
 
@@ -36,7 +36,8 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 DialogUnits DialogUnits::of(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int extent = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int extent = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     DialogUnits units;
     units.baseX = std::max(1, (extent / 26 + 1) / 2);
     units.baseY = std::max(1, metrics.height());
@@ -60,8 +61,7 @@ LayoutTable WForm::loadTable(const QString& path) {
     return *table;
 }
 
-WForm::WForm(const LayoutTable& table, QWidget* parent)
-    : QWidget(parent), table_(table), name_(qs(table.form.name)) {
+WForm::WForm(const LayoutTable& table, QWidget* parent) : QWidget(parent), table_(table), name_(qs(table.form.name)) {
     setObjectName(name_);
     setFont(formFont(table.font));
     units_ = DialogUnits::of(font());

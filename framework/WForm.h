@@ -19,8 +19,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/WLayoutTable.h"
 #include "framework/WEvent.h"
-#include "framework/WLayoutTable.h"
 
 class QButtonGroup;
 

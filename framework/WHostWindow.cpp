@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+#include "framework/x11platform.h"
+
 namespace orvanta {
 
 struct WHostWindow::Impl : QAbstractNativeEventFilter {
@@ -25,21 +27,21 @@ struct WHostWindow::Impl : QAbstractNativeEventFilter {
     QObject context;  // queued notices die with this object
 
     Impl(WHostWindow& o, unsigned long windowId) : owner(o), id(static_cast<xcb_window_t>(windowId)) {
-        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-        connection = x11 ? x11->connection() : nullptr;
+        connection = x11::qtConnection();
         if (!connection || id == 0 || windowId > 0xFFFFFFFFul) return;
         // Watch first, then read the size: a resize or destruction in
         // between is then still reported. Checked requests keep a bad id's
         // errors away from Qt's error log.
         const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_generic_error_t* error =
-            xcb_request_check(connection, xcb_change_window_attributes_checked(connection, id, XCB_CW_EVENT_MASK, &mask));
+        xcb_generic_error_t* error = xcb_request_check(connection,
+                                                       xcb_change_window_attributes_checked(connection, id,
+                                                                                            XCB_CW_EVENT_MASK, &mask));
         if (error) {
             std::free(error);
             return;
         }
-        xcb_get_geometry_reply_t* geometry =
-            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), &error);
+        xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id),
+                                                                    &error);
         if (!geometry) {
             std::free(error);
             return;

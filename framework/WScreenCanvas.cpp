@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/x11platform.h"
+
 namespace orvanta {
 namespace {
 
@@ -197,8 +199,7 @@ void WScreenCanvas::copyPiece(const QImage& source, const QRect& rect) {
     copyInto(begin(store_, dst), source, dst, dst.topLeft());
     store_.endPaint();
     piecesPending_ += dst;
-    if (piecesPending_.rectCount() >= kPiecesRectangles || Clock::now() - piecesSince_ >= kPiecesInterval)
-        sendPieces();
+    if (piecesPending_.rectCount() >= kPiecesRectangles || Clock::now() - piecesSince_ >= kPiecesInterval) sendPieces();
 }
 
 void WScreenCanvas::sendPieces() {
@@ -238,8 +239,7 @@ void WScreenCanvas::paint(const QRect& rect, const std::function<void(QPainter&)
 
 void WScreenCanvas::waitUntilShown() {
     finishFrames();
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = x11::qtConnection();
     if (!connection) return;
     // The server answers requests in order: once this reply is in, every
     // image sent before it has been drawn.

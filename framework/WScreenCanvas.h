@@ -93,11 +93,11 @@ private:
 
     QWindow* window_;
     QBackingStore store_;
-    std::unique_ptr<QBackingStore> spare_;  // made for the first frame
+    std::unique_ptr<QBackingStore> spare_;     // made for the first frame
     QBackingStore* lastFrameStore_ = nullptr;  // the store of the last frame drawn; null outside a sequence
     bool framePending_ = false;                // that frame has not been sent yet
     QRect frameRect_;
-    QRegion piecesPending_;  // drawn in the window's store, not sent yet
+    QRegion piecesPending_;   // drawn in the window's store, not sent yet
     int sentRectangles_ = 0;  // sent from each store since the program last waited for the server
     int spareSentRectangles_ = 0;
     std::chrono::steady_clock::time_point piecesSince_;

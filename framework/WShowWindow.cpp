@@ -59,9 +59,7 @@ bool WShowWindow::event(QEvent* e) {
     }
     if (type == WMonitorPowerEvent::eventType()) return true;
     switch (type) {
-    case QEvent::Close:
-        handleClose(e);
-        return true;
+    case QEvent::Close: handleClose(e); return true;
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(e);
         // Alt combinations and F10 are system keys: consumed, never a shortcut or a close.
@@ -83,11 +81,8 @@ bool WShowWindow::event(QEvent* e) {
         else if (mouse->button() == Qt::MiddleButton) MiddleButtonDownEvent.raise(at);
         return true;
     }
-    case QEvent::MouseMove:
-        MouseMoveEvent.raise(static_cast<QMouseEvent*>(e)->position().toPoint());
-        return true;
-    default:
-        return QWindow::event(e);
+    case QEvent::MouseMove: MouseMoveEvent.raise(static_cast<QMouseEvent*>(e)->position().toPoint()); return true;
+    default: return QWindow::event(e);
     }
 }
 

@@ -32,7 +32,8 @@ void watchUntilDone(GstElement* pipeline) {
     QObject::connect(timer, &QTimer::timeout, timer, [pipeline, timer] {
         GstBus* bus = gst_element_get_bus(pipeline);
         bool done = false;
-        while (GstMessage* message = gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+        while (GstMessage* message = gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_EOS |
+                                                                                           GST_MESSAGE_ERROR))) {
             done = true;
             gst_message_unref(message);
         }
@@ -52,9 +53,8 @@ void watchUntilDone(GstElement* pipeline) {
 bool playSoundAsync(const QByteArray& wav) {
     if (wav.isEmpty() || !gstreamerReady()) return false;
     GError* error = nullptr;
-    GstElement* pipeline =
-        gst_parse_launch("appsrc name=source caps=audio/x-wav ! wavparse ! audioconvert ! audioresample ! autoaudiosink",
-                         &error);
+    GstElement* pipeline = gst_parse_launch(
+        "appsrc name=source caps=audio/x-wav ! wavparse ! audioconvert ! audioresample ! autoaudiosink", &error);
     if (error) {
         g_error_free(error);
         if (pipeline) gst_object_unref(pipeline);

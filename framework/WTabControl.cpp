@@ -133,8 +133,8 @@ void WTabControl::paintEvent(QPaintEvent*) {
         option.row = visualLine(rowOf(i));
         const int column = i % perRow();
         const int inRow = std::min(perRow(), count() - rowOf(i) * perRow());
-        option.position = inRow == 1 ? QStyleOptionTab::OnlyOneTab
-                          : column == 0 ? QStyleOptionTab::Beginning
+        option.position = inRow == 1            ? QStyleOptionTab::OnlyOneTab
+                          : column == 0         ? QStyleOptionTab::Beginning
                           : column == inRow - 1 ? QStyleOptionTab::End
                                                 : QStyleOptionTab::Middle;
         option.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
@@ -142,7 +142,8 @@ void WTabControl::paintEvent(QPaintEvent*) {
             option.state |= QStyle::State_Selected;
             if (hasFocus()) option.state |= QStyle::State_HasFocus;
         }
-        if (underMouse() && option.rect.contains(mapFromGlobal(QCursor::pos()))) option.state |= QStyle::State_MouseOver;
+        if (underMouse() && option.rect.contains(mapFromGlobal(QCursor::pos())))
+            option.state |= QStyle::State_MouseOver;
         style()->drawControl(QStyle::CE_TabBarTab, &option, &painter, this);
         if (i == current_ && hasFocus()) {
             QStyleOptionFocusRect focus;

@@ -15,7 +15,7 @@
 #include "desktop/desktopsession.h"
 #include "framework/rootwallpaper.h"
 #include "framework/sessionbus.h"
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 
 namespace orvanta {
 
@@ -102,7 +102,8 @@ bool setRootBackground(const std::string& path, bool tiled) {
 void setDesktopWallpaper(const std::string& path) {
     const bool tiled = tileWallpaper();
     const DesktopKind desktop = currentDesktopKind();
-    if (const BackgroundSchema* schema = backgroundSchemaOf(desktop); schema && setThroughGSettings(*schema, path, tiled))
+    if (const BackgroundSchema* schema = backgroundSchemaOf(desktop);
+        schema && setThroughGSettings(*schema, path, tiled))
         return;
     if (desktop == DesktopKind::Xfce && setThroughXfconf(path, tiled)) return;
     setRootBackground(path, tiled);

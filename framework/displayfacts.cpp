@@ -9,16 +9,11 @@
 #include <cstdlib>
 
 #include "framework/screenpixels.h"
+#include "framework/x11platform.h"
 
 namespace orvanta {
 
 namespace {
-
-Display* x11Display() {
-    if (!qGuiApp) return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
 
 // The xscreensaver daemon keeps a window of its own among the root
 // window's children with its version in a property; that is how its command
@@ -36,8 +31,8 @@ bool xscreensaverRuns(Display* dpy) {
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
-        found = XGetWindowProperty(dpy, children[i], version, 0, 64, False, XA_STRING, &type, &format, &items,
-                                   &after, &data) == Success &&
+        found = XGetWindowProperty(dpy, children[i], version, 0, 64, False, XA_STRING, &type, &format, &items, &after,
+                                   &data) == Success &&
                 type != None;
         if (data) XFree(data);
     }
@@ -71,7 +66,7 @@ DisplayFacts currentDisplayFacts() {
     facts.paletteDevice = facts.bitsPerPixel <= 8;
     facts.constantAlphaBlend = true;  // the show's own blend is always there
 
-    if (Display* dpy = x11Display()) {
+    if (Display* dpy = x11::qtDisplay()) {
         if (xscreensaverRuns(dpy)) {
             // Its own preferences; ten minutes is its default.
             const XscreensaverPrefs prefs = readXscreensaverPrefs(homeDirectory() + "/.xscreensaver");

@@ -6,15 +6,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "framework/x11platform.h"
+
 namespace orvanta {
 
 namespace {
-
-Display* display() {
-    if (!qGuiApp) return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
 
 bool badWindow = false;
 int recordError(Display*, XErrorEvent*) {
@@ -25,7 +21,7 @@ int recordError(Display*, XErrorEvent*) {
 }  // namespace
 
 bool foreignWindowExists(unsigned long id) {
-    Display* dpy = display();
+    Display* dpy = x11::qtDisplay();
     if (!dpy || id == 0) return false;
     // A missing window is an X error; catch it here instead of the default
     // handler reporting it.
@@ -40,7 +36,7 @@ bool foreignWindowExists(unsigned long id) {
 }
 
 unsigned long activeForeignWindow() {
-    Display* dpy = display();
+    Display* dpy = x11::qtDisplay();
     if (!dpy) return 0;
     const Atom active = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", True);
     if (active == None) return 0;
@@ -49,8 +45,8 @@ unsigned long activeForeignWindow() {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     unsigned long window = 0;
-    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), active, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), active, 0, 1, False, XA_WINDOW, &type, &format, &count, &after,
+                           &data) == Success &&
         data) {
         if (type == XA_WINDOW && format == 32 && count == 1) window = *reinterpret_cast<unsigned long*>(data);
         XFree(data);

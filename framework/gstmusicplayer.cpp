@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/regularfile.h"
+#include "base/regularfile.h"
 
 namespace orvanta {
 

@@ -50,8 +50,7 @@ std::optional<Master> openMaster() {
     snd_mixer_selem_id_set_name(id, "Master");
     m.element = snd_mixer_find_selem(raw, id);
     if (!m.element || !snd_mixer_selem_has_playback_volume(m.element)) return std::nullopt;
-    if (snd_mixer_selem_get_playback_volume_range(m.element, &m.min, &m.max) < 0 || m.max <= m.min)
-        return std::nullopt;
+    if (snd_mixer_selem_get_playback_volume_range(m.element, &m.min, &m.max) < 0 || m.max <= m.min) return std::nullopt;
     for (int c = 0; c <= SND_MIXER_SCHN_LAST; ++c) {
         const auto channel = static_cast<snd_mixer_selem_channel_id_t>(c);
         if (snd_mixer_selem_has_playback_channel(m.element, channel)) m.channels.push_back(channel);
@@ -102,8 +101,6 @@ std::optional<int> masterVolumeSliderPosition() {
     return *volume / 2;
 }
 
-bool setMasterVolumeFromSlider(int position) {
-    return setMasterVolume(2 * std::clamp(position, 0, kVolumeSliderMax));
-}
+bool setMasterVolumeFromSlider(int position) { return setMasterVolume(2 * std::clamp(position, 0, kVolumeSliderMax)); }
 
 }  // namespace orvanta

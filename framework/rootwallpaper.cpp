@@ -79,7 +79,8 @@ unsigned long place(unsigned value8, unsigned long mask) {
 XImage* serverImage(Display* display, Visual* visual, int depth, const QImage& picture) {
     if (visual->c_class != TrueColor && visual->c_class != DirectColor) return nullptr;
     XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                                 static_cast<unsigned>(picture.width()), static_cast<unsigned>(picture.height()), 32, 0);
+                                 static_cast<unsigned>(picture.width()), static_cast<unsigned>(picture.height()), 32,
+                                 0);
     if (!image) return nullptr;
     image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * picture.height()));
     if (!image->data) {
@@ -114,8 +115,9 @@ bool setRootWallpaper(const QImage& picture, bool tiled) {
     const int screen = DefaultScreen(display);
     const Window root = RootWindow(display, screen);
     const int depth = DefaultDepth(display, screen);
-    const QImage background =
-        rootBackground(picture, QSize(DisplayWidth(display, screen), DisplayHeight(display, screen)), tiled);
+    const QImage background = rootBackground(picture,
+                                             QSize(DisplayWidth(display, screen), DisplayHeight(display, screen)),
+                                             tiled);
     if (background.isNull()) return false;
     XImage* image = serverImage(display, DefaultVisual(display, screen), depth, background);
     if (!image) return false;

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "show/blend.h"
-#include "show/resample.h"
+#include "show/pixels/blend.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 namespace {
@@ -99,10 +99,7 @@ void ScreenTransitionTarget::stretchToScreen(const QRect& src, const QRect& dst)
     timedDraw([&] {
         // A zoom frame is stretched straight into the screen when it can be:
         // 400 frames of a whole screen each are the zooms' whole cost.
-        if (canvas_.drawFrame(showRect_, [&](QImage& screen) {
-                stretchBox(back_, src, screen, dst);
-            }))
-            return;
+        if (canvas_.drawFrame(showRect_, [&](QImage& screen) { stretchBox(back_, src, screen, dst); })) return;
         if (frame_.size() != back_.size()) frame_ = QImage(back_.size(), QImage::Format_RGB32);
         stretchBox(back_, src, frame_, dst);
         canvas_.copyFrom(frame_, showRect_);
@@ -113,9 +110,8 @@ void ScreenTransitionTarget::blendFrame(int alpha) {
     timedDraw([&] {
         // Blended rows go to the screen while they are in the cache.
         if (back_.size() == previous_.size() && previous_.size() == showRect_.size() &&
-            canvas_.drawFrame(showRect_, [&](QImage& screen) {
-                blendAndCopy(back_, previous_, alpha, screen, screen.rect());
-            }))
+            canvas_.drawFrame(showRect_,
+                              [&](QImage& screen) { blendAndCopy(back_, previous_, alpha, screen, screen.rect()); }))
             return;
         blendConstant(back_, previous_, alpha);
         canvas_.copyFrom(previous_, showRect_);

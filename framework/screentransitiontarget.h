@@ -13,7 +13,7 @@
 #include <string>
 
 #include "framework/WScreenCanvas.h"
-#include "show/transitionplayer.h"
+#include "show/transitions/transitionplayer.h"
 
 namespace orvanta {
 
@@ -21,13 +21,13 @@ namespace orvanta {
 struct TransitionTiming {
     int effect = 0;
     bool finished = false;
-    long steps = 0;      // drawing calls
-    double totalMs = 0;  // begin to end
-    double pausesMs = 0;  // the pauses the effect asked for, added up
-    double pixelMs = 0;  // copying, stretching and blending pixels
+    long steps = 0;                       // drawing calls
+    double totalMs = 0;                   // begin to end
+    double pausesMs = 0;                  // the pauses the effect asked for, added up
+    double pixelMs = 0;                   // copying, stretching and blending pixels
     WScreenCanvas::PresentTimes present;  // waiting for the X server, sending to it
-    double pumpMs = 0;   // pending events run between steps
-    double sleepMs = 0;  // pauses, events run meanwhile included
+    double pumpMs = 0;                    // pending events run between steps
+    double sleepMs = 0;                   // pauses, events run meanwhile included
     // One line: "effect 33 finished: 400 steps, 1234.5 ms (pauses 0.0 ms), pixels ..., ...".
     std::string line() const;
 };

@@ -11,13 +11,17 @@
 
 namespace orvanta::x11 {
 
-namespace {
-
-Display* display() {
-    if (!qGuiApp) return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+Display* qtDisplay() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->display() : nullptr;
 }
+
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+namespace {
 
 class CloseMessageFilter : public QAbstractNativeEventFilter {
 public:
@@ -42,7 +46,7 @@ CloseMessageFilter* closeFilter = nullptr;
 }  // namespace
 
 void setCloseMessageHandler(std::function<void(unsigned long, long)> handler) {
-    Display* dpy = display();
+    Display* dpy = qtDisplay();
     if (!dpy) return;
     if (!closeFilter) {
         closeFilter = new CloseMessageFilter;
@@ -53,7 +57,7 @@ void setCloseMessageHandler(std::function<void(unsigned long, long)> handler) {
 }
 
 bool sendCloseMessage(unsigned long window, long code) {
-    Display* dpy = display();
+    Display* dpy = qtDisplay();
     bool ownDisplay = false;
     if (!dpy) {
         dpy = XOpenDisplay(nullptr);
@@ -74,7 +78,7 @@ bool sendCloseMessage(unsigned long window, long code) {
 }
 
 void suspendScreenBlanking(bool suspend) {
-    Display* dpy = display();
+    Display* dpy = qtDisplay();
     if (!dpy) return;
     int eventBase = 0, errorBase = 0;
     if (XScreenSaverQueryExtension(dpy, &eventBase, &errorBase)) XScreenSaverSuspend(dpy, suspend ? True : False);
@@ -82,7 +86,7 @@ void suspendScreenBlanking(bool suspend) {
 }
 
 MonitorPower monitorPower() {
-    Display* dpy = display();
+    Display* dpy = qtDisplay();
     if (!dpy) return MonitorPower::Unknown;
     int eventBase = 0, errorBase = 0;
     if (!DPMSQueryExtension(dpy, &eventBase, &errorBase) || !DPMSCapable(dpy)) return MonitorPower::Unknown;

@@ -1,10 +1,19 @@
 #pragma once
-// The few X11 services the show needs beyond Qt: the close client message,
-// the X server's own screen blanking, and the monitor's power state. Every
+// The few X11 services the show needs beyond Qt: Qt's X connection, the close
+// client message, the X server's own screen blanking, and the monitor's power
+// state. Every
 // function does nothing (or answers "unknown") when not running on X11.
 #include <functional>
 
+struct _XDisplay;         // Xlib's Display
+struct xcb_connection_t;  // xcb's connection
+
 namespace orvanta::x11 {
+
+// Qt's own connection to the X server, as Xlib and as xcb see it; null when
+// the application does not run on X11 (or has not been created yet).
+_XDisplay* qtDisplay();
+xcb_connection_t* qtConnection();
 
 inline constexpr long kCloseCode = 5190374;  // 0x4F32E6
 inline constexpr const char* kCloseAtomName = "_ORVANTA_CLOSE";

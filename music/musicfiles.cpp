@@ -2,21 +2,15 @@
 
 #include <algorithm>
 
-#include "catalogue/pictureorder.h"
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 
 namespace orvanta {
 
 namespace {
 
-bool ended(const PumpEvents& pump) { return pump && pump(); }
-
 // The listing form of a music directory: trimmed, with a trailing "/".
-std::string listingBase(const std::string& dir) {
-    std::string base = trimBlanks(dir);
-    if (base.empty() || base.back() != '/') base += '/';
-    return base;
-}
+std::string listingBase(const std::string& dir) { return withTrailingSlash(trimBlanks(dir)); }
 
 }  // namespace
 
@@ -29,7 +23,7 @@ DirectoryListResult usableMusicDirectories(const std::vector<DirectoryEntry>& en
     DirectoryListResult result;
     const std::size_t n = std::min(entries.size(), static_cast<std::size_t>(kMaxMusicDirs));
     for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0 && ended(pump)) {
+        if (i > 0 && pumpEnded(pump)) {
             result.ended = true;
             return result;
         }
@@ -46,7 +40,7 @@ MusicCount countMusicFiles(const std::vector<std::string>& directories, const Pu
             if (isMusicFile(name)) ++result.count;
             return true;
         });
-        if (ended(pump)) {
+        if (pumpEnded(pump)) {
             result.ended = true;
             return result;
         }
@@ -64,7 +58,7 @@ bool fillMusicList(const std::vector<std::string>& directories, std::size_t limi
             list.append(WFilePath(base + name));
             return list.size() < limit;
         });
-        if (ended(pump)) return false;
+        if (pumpEnded(pump)) return false;
     }
     return true;
 }

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 #include "catalogue/directoryscan.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
 #include "settings/settings.h"
 
 namespace orvanta {

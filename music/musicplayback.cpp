@@ -21,8 +21,8 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "base/WString.h"
 #include "catalogue/shuffleorder.h"
-#include "framework/WString.h"
 #include "music/musicfiles.h"
 
 namespace orvanta {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
 #include "catalogue/directoryscan.h"
 #include "catalogue/mt19937.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
 #include "music/musicplayer.h"
 #include "settings/settings.h"
 
@@ -94,7 +94,7 @@ private:
     int current_ = -1;
     int lastOfPreviousCycle_ = -1;
     bool replay_ = false;
-    bool playing_ = false;  // a piece was started and its notification is due
+    bool playing_ = false;          // a piece was started and its notification is due
     bool repeatedAtStart_ = false;  // this cycle's first position plays order[n-1]
     // Pieces that failed to start since the last one that played.
     std::vector<char> failedSinceLastPlay_;

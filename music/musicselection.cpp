@@ -6,19 +6,11 @@
 #include <set>
 #include <utility>
 
-#include "framework/WString.h"
+#include "base/WFilePath.h"
+#include "base/WString.h"
 #include "music/musicfiles.h"
 
 namespace orvanta {
-
-namespace {
-
-std::string withSlash(std::string dir) {
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
-
-}  // namespace
 
 std::string musicFileCountText(int count) {
     return "Selected directory has " + std::to_string(count) + " music files.";
@@ -30,7 +22,7 @@ std::string cdTrackText(int track) { return "Track " + std::to_string(track); }
 
 std::vector<std::string> musicFileNames(const std::string& directory) {
     std::vector<std::string> names;
-    listDirectory(withSlash(trimBlanks(directory)), [&](const char* name, int) {
+    listDirectory(withTrailingSlash(trimBlanks(directory)), [&](const char* name, int) {
         if (isMusicFile(name)) names.emplace_back(name);
         return true;
     });
@@ -43,7 +35,7 @@ int musicFileCount(const std::string& directory) {
 }
 
 std::string musicFilePath(const std::string& directory, const std::string& name) {
-    return withSlash(trimBlanks(directory)) + name;
+    return withTrailingSlash(trimBlanks(directory)) + name;
 }
 
 // The walk keeps a queue of directories still to be listed, so it grows with
@@ -57,7 +49,7 @@ SubdirectoryWalk musicSubdirectories(const std::string& top, const PumpEvents& p
     seen.insert({st.st_dev, st.st_ino});
     std::string current = top;
     for (std::size_t next = 0;; ++next) {
-        const std::string base = withSlash(current);
+        const std::string base = withTrailingSlash(current);
         listDirectory(base, [&](const char* name, int fd) {
             struct stat child {};
             if (::fstatat(fd, name, &child, 0) == 0 && S_ISDIR(child.st_mode) &&

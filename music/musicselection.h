@@ -44,10 +44,10 @@ struct SubdirectoryWalk {
 SubdirectoryWalk musicSubdirectories(const std::string& top, const PumpEvents& pump);
 
 struct CdTrackList {
-    bool usable = false;               // an audio disc whose tracks could be counted
-    int trackCount = 0;                // 0 when not usable
-    std::vector<std::string> items;    // "Track 1" ... "Track n"
-    std::string status;                // the page's status line for it
+    bool usable = false;             // an audio disc whose tracks could be counted
+    int trackCount = 0;              // 0 when not usable
+    std::vector<std::string> items;  // "Track 1" ... "Track n"
+    std::string status;              // the page's status line for it
 };
 
 // The CD check and track list of the drive: no drive, no disc, a data disc or

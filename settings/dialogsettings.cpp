@@ -1,6 +1,8 @@
 #include "settings/dialogsettings.h"
 
-#include "framework/WRegistryKey.h"
+#include <algorithm>
+
+#include "base/WRegistryKey.h"
 #include "settings/encodings.h"
 #include "settings/migration.h"
 #include "settings/settingsstore.h"
@@ -11,7 +13,8 @@ namespace orvanta {
 namespace {
 
 // Passes writes on, putting the dialog's first CD drive in place of the
-// stored default of CDDrvStr.
+// stored default of CDDrvStr (in the defaults and in the music group that
+// an older key lacks).
 class DialogDefaultsKey : public SettingsKey {
 public:
     DialogDefaultsKey(SettingsKey& key, const std::string& cdDrive) : key_(key), cdDrive_(cdDrive) {}
@@ -26,22 +29,7 @@ private:
     const std::string& cdDrive_;
 };
 
-void readIfExists(SettingsKey& key, Settings& record, const char* name, int transitionCount) {
-    if (key.valueExists(name)) parseSetting(*findSetting(name), record, key.readString(name), transitionCount);
-}
-
 }  // namespace
-
-std::vector<DirectoryEntry> readStoredEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
-                                              int capacity) {
-    std::vector<DirectoryEntry> entries;
-    for (int i = 0; i < count && i < capacity; ++i) {
-        const std::string index = std::to_string(i);
-        if (!key.valueExists(pathName + index)) continue;
-        entries.push_back({key.readString(pathName + index), readBoolean(key.readString(flagName + index))});
-    }
-    return entries;
-}
 
 void writeDialogDefaultSettings(SettingsKey& key, const DialogLoadContext& context) {
     DialogDefaultsKey defaults(key, context.firstCdDrive);
@@ -57,17 +45,13 @@ void loadDialogSettingsFromKey(Settings& record, SettingsKey& key, const DialogL
         key.writeString("CaptionBackColor", "  0  0  0");
         key.writeString("CaptionTrans", "1");
     }
-    if (!key.valueExists("MusicOption")) {
-        key.writeString("MusicOption", "0");
-        key.writeString("NumMusicDirs", "0");
-        key.writeString("CDDrvStr", context.firstCdDrive);
-        key.writeString("CDRandom", "1");
-    }
-    // The remaining groups (CurrentFavDir, RanLocDisp) and the show's reading.
+    // The remaining groups (music, CurrentFavDir, RanLocDisp) and the show's
+    // reading; a music group written here names the dialog's first CD drive.
     LoadSettingsContext show;
     show.transitionCount = context.transitionCount;
     show.favouritesDefault = context.favouritesDefault;
-    loadSettingsFromKey(record, key, show);
+    DialogDefaultsKey withDialogDrive(key, context.firstCdDrive);
+    loadSettingsFromKey(record, withDialogDrive, show);
     // What only the dialog edits: the entries as stored (not only those in
     // use), the music directories whatever the music option, the last
     // directories added.

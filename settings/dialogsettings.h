@@ -17,12 +17,6 @@ struct DialogLoadContext {
     std::string favouritesDefault;           // CurrentFavDir when absent; "" for "$HOME/Favorite Pictures"
 };
 
-// The entries numbered below `count` (at most `capacity`) whose path value
-// ("ImageDir%i", "MusicDir%i") exists, each with its use flag ("DirSet%i",
-// "MusicDirSet%i"), which is read without a test of its own.
-std::vector<DirectoryEntry> readStoredEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
-                                              int capacity);
-
 // The dialog's creation of the key: the stored defaults in their order, with
 // CDDrvStr the first CD drive, then LastAddedDir and LastMusicDir, both empty.
 void writeDialogDefaultSettings(SettingsKey& key, const DialogLoadContext& context);

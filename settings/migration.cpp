@@ -11,9 +11,9 @@
 #include <span>
 #include <string_view>
 
-#include "framework/WRegistryKey.h"
-#include "settings/dialogsettings.h"
+#include "base/WRegistryKey.h"
 #include "settings/encodings.h"
+#include "settings/settingsstore.h"
 #include "settings/settingstable.h"
 
 namespace orvanta {
@@ -30,19 +30,19 @@ struct EarlierVersion {
 };
 
 constexpr std::array<const char*, 5> kDroppedVersions{"1.3", "1.4", "1.5", "1.6", "1.7"};
-constexpr std::array<EarlierVersion, 5> kMigratedVersions{{
-    {"2.0", Level::V20}, {"2.2", Level::V22}, {"2.3", Level::V22}, {"2.4", Level::V24}, {"3.0", Level::V30}}};
+constexpr std::array<EarlierVersion, 5> kMigratedVersions{
+    {{"2.0", Level::V20}, {"2.2", Level::V22}, {"2.3", Level::V22}, {"2.4", Level::V24}, {"3.0", Level::V30}}};
 
 // The plain values of 2.0 to 2.3 (besides Transitions and the directory entries).
-constexpr auto kValues20 = std::to_array<std::string_view>({
-    "Duration", "Count", "Randomize", "Stretch", "Proportional", "Effects", "Delay", "Message", "MsgText",
-    "Splash", "BackColor", "Shrink", "TextFont", "TextColor", "Captions", "CaptionPlace"});
-constexpr auto kValuesAdded24 = std::to_array<std::string_view>({
-    "AlphaMemory", "LastImage", "Tiled", "IgnoreMouse", "WallpaperLast"});
-constexpr auto kValuesAdded30 = std::to_array<std::string_view>({
-    "AlphaSort", "DateSort", "DateRevSort", "PropLimit", "MsgPlace", "CaptionDate", "CaptionFont", "CaptionColor",
-    "CaptionTrans", "CaptionBackColor", "LastAddedDir", "MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom",
-    "LastMusicDir"});
+constexpr auto kValues20 = std::to_array<std::string_view>(
+    {"Duration", "Count", "Randomize", "Stretch", "Proportional", "Effects", "Delay", "Message", "MsgText", "Splash",
+     "BackColor", "Shrink", "TextFont", "TextColor", "Captions", "CaptionPlace"});
+constexpr auto kValuesAdded24 = std::to_array<std::string_view>(
+    {"AlphaMemory", "LastImage", "Tiled", "IgnoreMouse", "WallpaperLast"});
+constexpr auto kValuesAdded30 = std::to_array<std::string_view>(
+    {"AlphaSort", "DateSort", "DateRevSort", "PropLimit", "MsgPlace", "CaptionDate", "CaptionFont", "CaptionColor",
+     "CaptionTrans", "CaptionBackColor", "LastAddedDir", "MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom",
+     "LastMusicDir"});
 
 std::string versionPath(const char* version) { return std::string(kProductKey) + "\\" + version; }
 

@@ -24,7 +24,7 @@ struct DirectoryEntry {
     bool operator==(const DirectoryEntry&) const = default;
 };
 
-constexpr int kTransitionCount = 35;   // with blending available
+constexpr int kTransitionCount = 35;  // with blending available
 constexpr int kMaxPictureDirs = 10000;
 constexpr int kMaxMusicDirs = 100;
 // Seconds: the longest duration whose milliseconds still fit an int. The
@@ -45,12 +45,12 @@ struct Settings {
     bool AutoSubDir = false;
     bool Stretch = false;
     bool Proportional = true;
-    int PropLimit = 0;              // the stored index 0..5
+    int PropLimit = 0;                // the stored index 0..5
     float propLimitFactor = 5000.0f;  // derived from PropLimit when loaded
     bool Shrink = false;
     bool Tiled = false;
     bool RanLocDisp = false;
-    bool centred = false;             // derived: neither RanLocDisp nor Tiled
+    bool centred = false;  // derived: neither RanLocDisp nor Tiled
     Rgb BackColor{0, 0, 0};
     bool Effects = true;
     std::array<int, kTransitionCount> transitions{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,

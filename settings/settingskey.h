@@ -4,7 +4,7 @@
 // on an open WRegistryKey.
 #include <string>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 
 namespace orvanta {
 

@@ -32,15 +32,7 @@ std::string storedDefault(const SettingDef& def, int transitionCount) {
     return def.storedDefault ? def.storedDefault : "";
 }
 
-void readDirectoryPairs(SettingsKey& key, std::string_view pathPattern, std::string_view flagPattern, int count,
-                        int capacity, std::vector<DirectoryEntry>& out) {
-    out.clear();
-    for (int i = 0; i < count && i < capacity; ++i) {
-        const std::string pathName = indexed(pathPattern, static_cast<std::size_t>(i));
-        if (!key.valueExists(pathName)) continue;
-        out.push_back({key.readString(pathName), readBoolean(key.readString(indexed(flagPattern, static_cast<std::size_t>(i))))});
-    }
-}
+}  // namespace
 
 void readIfExists(SettingsKey& key, Settings& settings, std::string_view name, int transitionCount) {
     const SettingDef* def = findSetting(name);
@@ -48,7 +40,16 @@ void readIfExists(SettingsKey& key, Settings& settings, std::string_view name, i
         parseSetting(*def, settings, key.readString(std::string(name)), transitionCount);
 }
 
-}  // namespace
+std::vector<DirectoryEntry> readStoredEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
+                                              int capacity) {
+    std::vector<DirectoryEntry> entries;
+    for (int i = 0; i < count && i < capacity; ++i) {
+        const std::string index = std::to_string(i);
+        if (!key.valueExists(pathName + index)) continue;
+        entries.push_back({key.readString(pathName + index), readBoolean(key.readString(flagName + index))});
+    }
+    return entries;
+}
 
 void writeDefaultSettings(SettingsKey& key, int transitionCount) {
     for (std::string_view name : defaultsOrder()) {
@@ -77,7 +78,7 @@ void loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSetting
     }
     if (!key.valueExists("CurrentFavDir")) {
         const std::string dir = context.favouritesDefault.empty() ? defaultFavouritesDirectory()
-                                                                   : context.favouritesDefault;
+                                                                  : context.favouritesDefault;
         struct stat st {};
         if (::stat(dir.c_str(), &st) != 0) {
             std::error_code ec;  // a failure to create it is ignored; the path is stored anyway
@@ -96,13 +97,13 @@ void loadSettingsFromKey(Settings& settings, SettingsKey& key, const LoadSetting
         readIfExists(key, settings, name, n);
     }
     // The entries as stored; the picture list build checks which are usable.
-    readDirectoryPairs(key, "ImageDir%i", "DirSet%i", settings.Count, kMaxPictureDirs, settings.imageDirs);
+    settings.imageDirs = readStoredEntries(key, "ImageDir", "DirSet", settings.Count, kMaxPictureDirs);
     for (std::string_view name : {"MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom"})
         readIfExists(key, settings, name, n);
     const bool ranLocRead = key.valueExists("RanLocDisp");
     readIfExists(key, settings, "RanLocDisp", n);
     if (settings.MusicOption == 1)
-        readDirectoryPairs(key, "MusicDir%i", "MusicDirSet%i", settings.NumMusicDirs, kMaxMusicDirs, settings.musicDirs);
+        settings.musicDirs = readStoredEntries(key, "MusicDir", "MusicDirSet", settings.NumMusicDirs, kMaxMusicDirs);
     readIfExists(key, settings, "AutoSubDir", n);
 
     settings.propLimitFactor = propLimitFactor(settings.PropLimit);
@@ -126,7 +127,8 @@ void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitio
     record.Count = static_cast<int>(record.imageDirs.size());
     record.NumMusicDirs = static_cast<int>(record.musicDirs.size());
     bool anyTransition = false;
-    for (int i = 0; i < transitionCount; ++i) anyTransition = anyTransition || record.transitions[static_cast<std::size_t>(i)] != 0;
+    for (int i = 0; i < transitionCount; ++i)
+        anyTransition = anyTransition || record.transitions[static_cast<std::size_t>(i)] != 0;
     if (record.Effects && !anyTransition) record.Effects = false;
 
     for (std::string_view name : saveOrder()) {

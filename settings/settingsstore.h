@@ -4,6 +4,8 @@
 // throughout, as the registry's are.
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "settings/settings.h"
 #include "settings/settingskey.h"
@@ -15,6 +17,16 @@ extern const char* const kManualModeNotice;
 
 // Writes the unnamed value and every stored default, in the stored order.
 void writeDefaultSettings(SettingsKey& key, int transitionCount);
+
+// The entries numbered below `count` (at most `capacity`) whose path value
+// ("ImageDir%i", "MusicDir%i") exists, each with its use flag ("DirSet%i",
+// "MusicDirSet%i"), which is read without a test of its own.
+std::vector<DirectoryEntry> readStoredEntries(SettingsKey& key, const char* pathName, const char* flagName, int count,
+                                              int capacity);
+
+// Reads the named value of the settings table into the record when the key
+// holds it; nothing otherwise.
+void readIfExists(SettingsKey& key, Settings& settings, std::string_view name, int transitionCount);
 
 struct LoadSettingsContext {
     int transitionCount = kTransitionCount;  // 35 with blending, else 34

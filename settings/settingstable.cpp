@@ -63,32 +63,32 @@ const std::array<SettingDef, 46> kTable{{
     {"MusicDirSet%i", nullptr, E::Boolean, {}},
 }};
 
-constexpr auto kDefaultsOrder = std::to_array<std::string_view>({
-    kUnnamed,     "Duration",      "Count",           "Randomize",   "AlphaSort",    "DateSort",
-    "DateRevSort", "AlphaMemory",  "LastImage",       "Stretch",     "Proportional", "PropLimit",
-    "Tiled",      "Effects",       "Delay",           "Message",     "MsgText",      "MsgPlace",
-    "Splash",     "IgnoreMouse",   "WallpaperLast",   "Transitions", "Shrink",       "TextFont",
-    "TextColor",  "Captions",      "CaptionPlace",    "CaptionDate", "CaptionFullPath", "CaptionFont",
-    "CaptionColor", "BackColor",   "CaptionTrans",    "CaptionBackColor", "MusicOption", "NumMusicDirs",
-    "CDDrvStr",   "CDRandom",      "AutoSubDir",      "RanLocDisp"});
+constexpr auto kDefaultsOrder = std::to_array<std::string_view>(
+    {kUnnamed,       "Duration",    "Count",         "Randomize",        "AlphaSort",       "DateSort",
+     "DateRevSort",  "AlphaMemory", "LastImage",     "Stretch",          "Proportional",    "PropLimit",
+     "Tiled",        "Effects",     "Delay",         "Message",          "MsgText",         "MsgPlace",
+     "Splash",       "IgnoreMouse", "WallpaperLast", "Transitions",      "Shrink",          "TextFont",
+     "TextColor",    "Captions",    "CaptionPlace",  "CaptionDate",      "CaptionFullPath", "CaptionFont",
+     "CaptionColor", "BackColor",   "CaptionTrans",  "CaptionBackColor", "MusicOption",     "NumMusicDirs",
+     "CDDrvStr",     "CDRandom",    "AutoSubDir",    "RanLocDisp"});
 
-constexpr auto kLoadOrder = std::to_array<std::string_view>({
-    kUnnamed,      "Duration",     "Count",          "Randomize",    "AlphaSort",    "DateSort",
-    "DateRevSort", "AlphaMemory",  "LastImage",      "Stretch",      "Proportional", "PropLimit",
-    "Tiled",       "Effects",      "Delay",          "Message",      "MsgPlace",     "MsgText",
-    "Splash",      "IgnoreMouse",  "WallpaperLast",  "BackColor",    "Transitions",  "Shrink",
-    "TextFont",    "TextColor",    "Captions",       "CaptionPlace", "CaptionDate",  "CaptionFullPath",
-    "CaptionFont", "CaptionColor", "CaptionTrans",   "CaptionBackColor", "CurrentFavDir"});
+constexpr auto kLoadOrder = std::to_array<std::string_view>(
+    {kUnnamed,      "Duration",     "Count",         "Randomize",        "AlphaSort",    "DateSort",
+     "DateRevSort", "AlphaMemory",  "LastImage",     "Stretch",          "Proportional", "PropLimit",
+     "Tiled",       "Effects",      "Delay",         "Message",          "MsgPlace",     "MsgText",
+     "Splash",      "IgnoreMouse",  "WallpaperLast", "BackColor",        "Transitions",  "Shrink",
+     "TextFont",    "TextColor",    "Captions",      "CaptionPlace",     "CaptionDate",  "CaptionFullPath",
+     "CaptionFont", "CaptionColor", "CaptionTrans",  "CaptionBackColor", "CurrentFavDir"});
 
-constexpr auto kSaveOrder = std::to_array<std::string_view>({
-    kUnnamed,        "Duration",     "Count",        "Randomize",     "AlphaSort",     "DateSort",
-    "DateRevSort",   "AlphaMemory",  "LastImage",    "Stretch",       "Proportional",  "PropLimit",
-    "Tiled",         "Effects",      "Delay",        "Message",       "MsgText",       "MsgPlace",
-    "Splash",        "IgnoreMouse",  "WallpaperLast", "BackColor",    kImageDirPairs,  "Transitions",
-    "Shrink",        "TextFont",     "TextColor",    "Captions",      "CaptionPlace",  "CaptionDate",
-    "CaptionFullPath", "CaptionFont", "CaptionColor", "CaptionTrans", "CaptionBackColor", "LastAddedDir",
-    "MusicOption",   "NumMusicDirs", "CDDrvStr",     "CDRandom",      "LastMusicDir",  kMusicDirPairs,
-    "AutoSubDir",    "CurrentFavDir", "RanLocDisp"});
+constexpr auto kSaveOrder = std::to_array<std::string_view>(
+    {kUnnamed,          "Duration",      "Count",         "Randomize",    "AlphaSort",        "DateSort",
+     "DateRevSort",     "AlphaMemory",   "LastImage",     "Stretch",      "Proportional",     "PropLimit",
+     "Tiled",           "Effects",       "Delay",         "Message",      "MsgText",          "MsgPlace",
+     "Splash",          "IgnoreMouse",   "WallpaperLast", "BackColor",    kImageDirPairs,     "Transitions",
+     "Shrink",          "TextFont",      "TextColor",     "Captions",     "CaptionPlace",     "CaptionDate",
+     "CaptionFullPath", "CaptionFont",   "CaptionColor",  "CaptionTrans", "CaptionBackColor", "LastAddedDir",
+     "MusicOption",     "NumMusicDirs",  "CDDrvStr",      "CDRandom",     "LastMusicDir",     kMusicDirPairs,
+     "AutoSubDir",      "CurrentFavDir", "RanLocDisp"});
 
 }  // namespace
 

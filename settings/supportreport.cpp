@@ -23,9 +23,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/WRegistryKey.h"
-#include "framework/WString.h"
-#include "framework/regularfile.h"
+#include "base/WRegistryKey.h"
+#include "base/WString.h"
+#include "base/regularfile.h"
 #include "settings/encodings.h"
 #include "settings/settingstable.h"
 
@@ -148,11 +148,11 @@ std::string fileSystemNameFromMagic(unsigned long magic) {
         const char* name;
     };
     static constexpr Known kKnown[] = {
-        {0xEF53, "ext4"},          {0x9123683E, "btrfs"},   {0x58465342, "xfs"},     {0x01021994, "tmpfs"},
-        {0x794C7630, "overlay"},   {0x6969, "nfs"},         {0xFF534D42, "cifs"},    {0x4D44, "vfat"},
-        {0x2011BAB0, "exfat"},     {0x5346544E, "ntfs"},    {0x2FC12FC1, "zfs"},     {0xF2F52010, "f2fs"},
-        {0x65735546, "fuse"},      {0x9660, "iso9660"},     {0x73717368, "squashfs"}, {0x15013346, "udf"},
-        {0x52654973, "reiserfs"},  {0x3153464A, "jfs"},     {0x858458F6, "ramfs"},   {0x01021997, "9p"},
+        {0xEF53, "ext4"},         {0x9123683E, "btrfs"}, {0x58465342, "xfs"},      {0x01021994, "tmpfs"},
+        {0x794C7630, "overlay"},  {0x6969, "nfs"},       {0xFF534D42, "cifs"},     {0x4D44, "vfat"},
+        {0x2011BAB0, "exfat"},    {0x5346544E, "ntfs"},  {0x2FC12FC1, "zfs"},      {0xF2F52010, "f2fs"},
+        {0x65735546, "fuse"},     {0x9660, "iso9660"},   {0x73717368, "squashfs"}, {0x15013346, "udf"},
+        {0x52654973, "reiserfs"}, {0x3153464A, "jfs"},   {0x858458F6, "ramfs"},    {0x01021997, "9p"},
     };
     for (const Known& k : kKnown)
         if (k.magic == magic) return k.name;
@@ -252,8 +252,8 @@ XscreensaverPrefs readXscreensaverPrefs(const std::string& path) {
         const std::string value = trimWhiteSpace(line.substr(colon + 1));
         if (name == "mode") {
             prefs.off = value == "off";
-        } else if (name == "timeout" && !value.empty() &&
-                   value.find_first_not_of("0123456789:") == std::string::npos && value.size() <= 12) {
+        } else if (name == "timeout" && !value.empty() && value.find_first_not_of("0123456789:") == std::string::npos &&
+                   value.size() <= 12) {
             // "H:MM:SS", "M:SS", or a plain number of minutes.
             long parts[3] = {0, 0, 0};
             int n = 0;
@@ -301,10 +301,8 @@ std::string systemReportText(const SystemFacts& facts) {
     if (const auto& product = facts.os.prettyName ? facts.os.prettyName : facts.os.name)
         r += "  Product Name: " + *product + "\r\n";
     if (facts.os.variant) r += "  Edition: " + *facts.os.variant + "\r\n";
-    if (facts.os.buildId)
-        r += "  Build ID: " + *facts.os.buildId + "\r\n";
-    else if (facts.kernel && !facts.kernel->version.empty())
-        r += "  Build ID: " + facts.kernel->version + "\r\n";
+    if (facts.os.buildId) r += "  Build ID: " + *facts.os.buildId + "\r\n";
+    else if (facts.kernel && !facts.kernel->version.empty()) r += "  Build ID: " + facts.kernel->version + "\r\n";
     if (facts.memory.totalBytes) r += "  Physical Memory: " + megabytes(*facts.memory.totalBytes) + " MB\r\n";
     if (facts.memory.commitLimitBytes)
         r += "  Committed Memory Limit: " + megabytes(*facts.memory.commitLimitBytes) + " MB\r\n";

@@ -6,8 +6,8 @@
 // whole (no fitting known: PNG and BMP decoded whole). Exit status: 0 loaded
 // and written, 1 the show would skip the picture (or the output cannot be
 // written), 2 usage error.
-#include "show/cquantizer.h"
-#include "show/picturefile.h"
+#include "show/decoders/picturefile.h"
+#include "show/pixels/cquantizer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,22 +29,18 @@ bool parseFit(const char* text, std::optional<orvanta::ShowFitting>& fitting) {
         fitting.reset();
         return true;
     }
-    if (std::strcmp(text, "proportional") == 0)
-        f.proportional = true;
-    else if (std::strcmp(text, "stretch") == 0)
-        f.stretch = true;
-    else if (std::strcmp(text, "shrink") == 0 || std::strcmp(text, "tiled") == 0)
-        f.shrinkOnly = true;
-    else if (std::strcmp(text, "none") != 0)
-        return false;
+    if (std::strcmp(text, "proportional") == 0) f.proportional = true;
+    else if (std::strcmp(text, "stretch") == 0) f.stretch = true;
+    else if (std::strcmp(text, "shrink") == 0 || std::strcmp(text, "tiled") == 0) f.shrinkOnly = true;
+    else if (std::strcmp(text, "none") != 0) return false;
     fitting = f;
     return true;
 }
 
 bool parseScreen(const char* text, int& width, int& height) {
     char tail = 0;
-    return std::sscanf(text, "%dx%d%c", &width, &height, &tail) == 2 && width > 0 && height > 0 &&
-           width <= 65535 && height <= 65535;
+    return std::sscanf(text, "%dx%d%c", &width, &height, &tail) == 2 && width > 0 && height > 0 && width <= 65535 &&
+           height <= 65535;
 }
 
 }  // namespace

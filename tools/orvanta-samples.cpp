@@ -6,8 +6,8 @@
 //
 // The output is the same bytes on every run: the scenes come from a fixed
 // generator, and no encoder is given a time stamp.
-#include "framework/WBitmap.h"
-#include "show/jpegwriter.h"
+#include "base/WBitmap.h"
+#include "show/decoders/jpegwriter.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -129,12 +129,38 @@ bool saveJpeg(const std::string& path, const QImage& image, bool greyscale,
 
 // "Exif\0\0", a little-endian TIFF header and one IFD holding Orientation.
 std::vector<std::uint8_t> exifOrientation(std::uint16_t orientation) {
-    return {'E', 'x', 'i', 'f', 0, 0,                        //
-            'I', 'I', 42, 0, 8, 0, 0, 0,                     // TIFF header, IFD0 at 8
-            1, 0,                                            // one entry
-            0x12, 0x01, 3, 0, 1, 0, 0, 0,                    // Orientation, SHORT, count 1
-            static_cast<std::uint8_t>(orientation), 0, 0, 0, // value
-            0, 0, 0, 0};                                     // no next IFD
+    return {'E',
+            'x',
+            'i',
+            'f',
+            0,
+            0,  //
+            'I',
+            'I',
+            42,
+            0,
+            8,
+            0,
+            0,
+            0,  // TIFF header, IFD0 at 8
+            1,
+            0,  // one entry
+            0x12,
+            0x01,
+            3,
+            0,
+            1,
+            0,
+            0,
+            0,  // Orientation, SHORT, count 1
+            static_cast<std::uint8_t>(orientation),
+            0,
+            0,
+            0,  // value
+            0,
+            0,
+            0,
+            0};  // no next IFD
 }
 
 // ---- PNG ----------------------------------------------------------------
@@ -186,8 +212,8 @@ bool savePng(const std::string& path, const QImage& image, PngKind kind, const Q
         packed = image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
         colourType = PNG_COLOR_TYPE_PALETTE;
         for (QRgb c : packed.colorTable())
-            palette.push_back({static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)),
-                               static_cast<png_byte>(qBlue(c))});
+            palette.push_back(
+                {static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)), static_cast<png_byte>(qBlue(c))});
         break;
     case PngKind::Rgb16: {
         packed = image.convertToFormat(QImage::Format_RGBX64);
@@ -232,14 +258,14 @@ bool saveBmp(const std::string& path, const QImage& image, int bits, const QList
             }
         }
     } else {
-        const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
+        const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, table,
+                                                     Qt::ThresholdDither | Qt::AvoidDither);
         const auto colours = indexed.colorTable();
         for (int i = 0; i < colours.size() && i < 256; ++i)
-            bmp.colorTable()[static_cast<std::size_t>(i)] =
-                RgbQuad{static_cast<std::uint8_t>(qBlue(colours[i])), static_cast<std::uint8_t>(qGreen(colours[i])),
-                        static_cast<std::uint8_t>(qRed(colours[i])), 0};
-        for (int y = 0; y < indexed.height(); ++y)
-            std::copy_n(indexed.constScanLine(y), indexed.width(), bmp.row(y));
+            bmp.colorTable()[static_cast<std::size_t>(i)] = RgbQuad{static_cast<std::uint8_t>(qBlue(colours[i])),
+                                                                    static_cast<std::uint8_t>(qGreen(colours[i])),
+                                                                    static_cast<std::uint8_t>(qRed(colours[i])), 0};
+        for (int y = 0; y < indexed.height(); ++y) std::copy_n(indexed.constScanLine(y), indexed.width(), bmp.row(y));
     }
     return bmp.saveBmp(path);
 }
@@ -265,18 +291,12 @@ struct Sample {
 };
 
 constexpr Sample kSamples[] = {
-    {"landscape-1600x1200.jpg", 1600, 1200, 200, Kind::Jpeg},
-    {"landscape-4000x3000.jpg", 4000, 3000, 20, Kind::Jpeg},
-    {"portrait-1200x1600.jpg", 1200, 1600, 280, Kind::Jpeg},
-    {"small-320x240.jpg", 320, 240, 120, Kind::Jpeg},
-    {"panorama-4000x1000.jpg", 4000, 1000, 170, Kind::Jpeg},
-    {"grey-1280x960.jpg", 1280, 960, 30, Kind::GreyJpeg},
-    {"exif6-1600x1200.jpg", 1600, 1200, 330, Kind::ExifJpeg},
-    {"square-1024x1024.png", 1024, 1024, 60, Kind::Png},
-    {"palette-800x600.png", 800, 600, 240, Kind::PalettePng},
-    {"alpha-800x800.png", 800, 800, 300, Kind::AlphaPng},
-    {"deep16-1024x768.png", 1024, 768, 150, Kind::DeepPng},
-    {"truecolour-1024x768.bmp", 1024, 768, 90, Kind::Bmp24},
+    {"landscape-1600x1200.jpg", 1600, 1200, 200, Kind::Jpeg}, {"landscape-4000x3000.jpg", 4000, 3000, 20, Kind::Jpeg},
+    {"portrait-1200x1600.jpg", 1200, 1600, 280, Kind::Jpeg},  {"small-320x240.jpg", 320, 240, 120, Kind::Jpeg},
+    {"panorama-4000x1000.jpg", 4000, 1000, 170, Kind::Jpeg},  {"grey-1280x960.jpg", 1280, 960, 30, Kind::GreyJpeg},
+    {"exif6-1600x1200.jpg", 1600, 1200, 330, Kind::ExifJpeg}, {"square-1024x1024.png", 1024, 1024, 60, Kind::Png},
+    {"palette-800x600.png", 800, 600, 240, Kind::PalettePng}, {"alpha-800x800.png", 800, 800, 300, Kind::AlphaPng},
+    {"deep16-1024x768.png", 1024, 768, 150, Kind::DeepPng},   {"truecolour-1024x768.bmp", 1024, 768, 90, Kind::Bmp24},
     {"indexed-640x480.bmp", 640, 480, 0, Kind::Bmp8},
 };
 

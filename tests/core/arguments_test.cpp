@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/arguments.h"
 #include "catalogue/crandom.h"
+#include "commandline/arguments.h"
 
 namespace orvanta {
 namespace {
@@ -21,14 +21,30 @@ TEST(Arguments, RunModeTable) {
         RunMode mode;
     };
     const Case cases[] = {
-        {"/a", RunMode::PasswordChange},     {"-A 12", RunMode::PasswordChange},   {"/a 0", RunMode::PasswordChange},
-        {"-u", RunMode::RemoveSettings},     {"-U", RunMode::RemoveSettings},      {"/u", RunMode::Other},
-        {"/p 1234", RunMode::Preview},       {"-P:1", RunMode::Preview},           {"/l", RunMode::Preview},
-        {"-L", RunMode::Preview},            {"/s", RunMode::Show},                {"S", RunMode::Show},
-        {"-s", RunMode::Show},               {"/s:0", RunMode::Other},             {"/s 0", RunMode::Other},
-        {"x", RunMode::Other},               {"c", RunMode::SettingsWithOwner},    {"C", RunMode::SettingsWithOwner},
-        {"/c:1234", RunMode::SettingsWithOwner}, {"-C", RunMode::SettingsWithOwner}, {"cc", RunMode::Other},
-        {"", RunMode::SettingsNoOwner},      {"s ", RunMode::Other},               {"ss", RunMode::Other},
+        {"/a", RunMode::PasswordChange},
+        {"-A 12", RunMode::PasswordChange},
+        {"/a 0", RunMode::PasswordChange},
+        {"-u", RunMode::RemoveSettings},
+        {"-U", RunMode::RemoveSettings},
+        {"/u", RunMode::Other},
+        {"/p 1234", RunMode::Preview},
+        {"-P:1", RunMode::Preview},
+        {"/l", RunMode::Preview},
+        {"-L", RunMode::Preview},
+        {"/s", RunMode::Show},
+        {"S", RunMode::Show},
+        {"-s", RunMode::Show},
+        {"/s:0", RunMode::Other},
+        {"/s 0", RunMode::Other},
+        {"x", RunMode::Other},
+        {"c", RunMode::SettingsWithOwner},
+        {"C", RunMode::SettingsWithOwner},
+        {"/c:1234", RunMode::SettingsWithOwner},
+        {"-C", RunMode::SettingsWithOwner},
+        {"cc", RunMode::Other},
+        {"", RunMode::SettingsNoOwner},
+        {"s ", RunMode::Other},
+        {"ss", RunMode::Other},
     };
     for (const Case& c : cases) EXPECT_EQ(runModeOf(c.text), c.mode) << '"' << c.text << '"';
 }
@@ -45,6 +61,16 @@ TEST(Arguments, WindowHandleSkipsTheThirdCharacter) {
     EXPECT_EQ(windowHandleOf("/c:77 extra"), 77);
 }
 
+TEST(Arguments, PreviewHostIdsInDecimalOrHexadecimal) {
+    EXPECT_EQ(previewHandleOf("/p 4194310"), 4194310LL);
+    EXPECT_EQ(previewHandleOf("/p:0x400006"), 0x400006LL);
+    EXPECT_EQ(previewHandleOf("-P 0X1F"), 0x1FLL);
+    EXPECT_EQ(previewHandleOf("/p 0x"), 0LL);           // no digits: read as decimal "0"
+    EXPECT_EQ(previewHandleOf("/p 0x123456789"), 0LL);  // longer than any window id
+    EXPECT_EQ(previewHandleOf("/p"), 0LL);
+    EXPECT_EQ(previewHandleOf("/p 123456789012345"), 123456789012LL);  // 12 characters, as ever
+}
+
 TEST(Arguments, WindowIdsAreDecimalOrHexadecimal) {
     EXPECT_EQ(windowIdOf("4194312"), 4194312ul);
     EXPECT_EQ(windowIdOf("0x400008"), 0x400008ul);
@@ -53,8 +79,8 @@ TEST(Arguments, WindowIdsAreDecimalOrHexadecimal) {
     EXPECT_EQ(windowIdOf("0xFFFFFFFF"), 0xFFFFFFFFul);
     EXPECT_EQ(windowIdOf("4294967295"), 4294967295ul);
     // Not an id: nothing, signs, other text after the number, more than 32 bits.
-    for (const char* text : {"", "0x", "-5", "+5", "12abc", "0x12g", "0x100000000", "4294967296", "99999999999",
-                             "1 2", "0x0x1"})
+    for (const char* text :
+         {"", "0x", "-5", "+5", "12abc", "0x12g", "0x100000000", "4294967296", "99999999999", "1 2", "0x0x1"})
         EXPECT_EQ(windowIdOf(text), 0ul) << '"' << text << '"';
 }
 

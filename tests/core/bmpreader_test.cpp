@@ -2,7 +2,7 @@
 // reader pixel for pixel, questionable ones decode or are refused cleanly,
 // bad ones are refused (or, where their fault is harmless, read) without
 // reading out of bounds.
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -164,9 +164,9 @@ TEST(BmpReader, KeepsTheFileDepth) {
         int bitCount;
         bool fileMasks;
     } cases[] = {
-        {"g/pal1", 1, false},      {"g/pal4", 4, false},   {"g/pal4rle", 4, false},  {"g/pal8rle", 8, false},
-        {"q/pal2", 4, false},      {"g/rgb16", 16, false}, {"g/rgb16-565", 16, true}, {"g/rgb24", 24, false},
-        {"g/rgb32", 32, false},    {"g/rgb32bf", 32, true},
+        {"g/pal1", 1, false},   {"g/pal4", 4, false},    {"g/pal4rle", 4, false},   {"g/pal8rle", 8, false},
+        {"q/pal2", 4, false},   {"g/rgb16", 16, false},  {"g/rgb16-565", 16, true}, {"g/rgb24", 24, false},
+        {"g/rgb32", 32, false}, {"g/rgb32bf", 32, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -220,8 +220,8 @@ TEST(BmpReader, QuestionableFilesDecodeOrAreRefusedCleanly) {
 // which shows black.
 TEST(BmpReader, BadFilesAreRefusedUnlessHarmless) {
     ORVANTA_REQUIRE_CORPORA();
-    const std::set<std::string> harmless = {"badbitssize", "baddens1", "baddens2", "badfilesize",
-                                            "badpalettesize", "pal8badindex"};
+    const std::set<std::string> harmless = {"badbitssize", "baddens1",       "baddens2",
+                                            "badfilesize", "badpalettesize", "pal8badindex"};
     const auto files = suiteFiles("b");
     ASSERT_GE(files.size(), 20u);
     for (const std::string& path : files) {

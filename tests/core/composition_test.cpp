@@ -5,8 +5,8 @@
 #include <QImage>
 
 #include "settings/encodings.h"
-#include "show/composition.h"
-#include "show/fitting.h"
+#include "show/pixels/composition.h"
+#include "show/pixels/fitting.h"
 
 namespace orvanta {
 namespace {

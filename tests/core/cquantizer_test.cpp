@@ -1,4 +1,4 @@
-#include "show/cquantizer.h"
+#include "show/pixels/cquantizer.h"
 
 #include <QImage>
 
@@ -29,8 +29,8 @@ std::vector<Rgb> tableOf(const CQuantizer& q, unsigned room = 256) {
 
 std::set<Rgb> asSet(const std::vector<Rgb>& v) { return {v.begin(), v.end()}; }
 
-const std::vector<Rgb> kTen = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},   {0, 255, 0}, {0, 0, 255},
-                               {12, 34, 56},  {200, 100, 50},  {1, 2, 3},     {128, 128, 128}, {250, 5, 130}};
+const std::vector<Rgb> kTen = {{0, 0, 0},    {255, 255, 255}, {255, 0, 0}, {0, 255, 0},     {0, 0, 255},
+                               {12, 34, 56}, {200, 100, 50},  {1, 2, 3},   {128, 128, 128}, {250, 5, 130}};
 
 // The same ten colours written as a bitmap of each depth that can hold them.
 WBitmap tenColours(int bits) {
@@ -50,7 +50,8 @@ WBitmap tenColours(int bits) {
             row[4 * x + 2] = static_cast<std::uint8_t>(r);
             row[4 * x + 3] = 0xAB;  // the unused byte must not leak into a colour
         } else {
-            bmp.colorTable()[static_cast<std::size_t>(i + 3)] = RgbQuad{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
+            bmp.colorTable()[static_cast<std::size_t>(i + 3)] = RgbQuad{static_cast<std::uint8_t>(b),
+                                                                        static_cast<std::uint8_t>(g),
                                                                         static_cast<std::uint8_t>(r), 0};
             if (bits == 8) {
                 row[x] = static_cast<std::uint8_t>(i + 3);
@@ -93,7 +94,8 @@ TEST(CQuantizer, OneBitRowsAreReadMostSignificantBitFirst) {
 TEST(CQuantizer, ThreeHundredColoursStayWithinTheLimitAfterEveryPixel) {
     CQuantizer q(236, 8);
     for (int i = 0; i < 300; ++i) {
-        q.addColor(static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(i * 91 / 7), static_cast<std::uint8_t>(i % 256));
+        q.addColor(static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(i * 91 / 7),
+                   static_cast<std::uint8_t>(i % 256));
         ASSERT_LE(q.leafCount(), 236u) << "after pixel " << i;
     }
     EXPECT_GT(q.leafCount(), 100u);
@@ -182,7 +184,13 @@ INSTANTIATE_TEST_SUITE_P(
                     MaskCase{"default32", 32, 0xFF102030, false, 0, 0, 0, {0x10, 0x20, 0x30}},
                     MaskCase{"bgr32", 32, 0x00102030, true, 0x0000FF, 0x00FF00, 0xFF0000, {0x30, 0x20, 0x10}},
                     // A 10-bit field keeps its top eight bits.
-                    MaskCase{"rgb10", 32, 0x3FF00000u | (0x200u << 10) | 0x0FF, true, 0x3FF00000, 0x000FFC00, 0x000003FF,
+                    MaskCase{"rgb10",
+                             32,
+                             0x3FF00000u | (0x200u << 10) | 0x0FF,
+                             true,
+                             0x3FF00000,
+                             0x000FFC00,
+                             0x000003FF,
                              {255, 128, 63}}),
     [](const testing::TestParamInfo<MaskCase>& p) { return std::string(p.param.name); });
 

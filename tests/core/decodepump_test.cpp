@@ -2,8 +2,8 @@
 // chance, each pumps at least once per row (JPEG: per call for rows and per
 // row of blocks of each scan), and a run that ends at any of those pumps
 // abandons the decode with nothing left behind.
-#include "show/jpegwriter.h"
-#include "show/picturefile.h"
+#include "show/decoders/jpegwriter.h"
+#include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -68,8 +68,8 @@ std::string rleBmp(const test::TempDir& dir) {
     const std::uint32_t offset = 14 + 40 + 1024;
     const std::string bytes = "BM" + le(offset + static_cast<std::uint32_t>(data.size()), 4) + le(0, 4) +
                               le(offset, 4) + le(40, 4) + le(kWidth, 4) + le(kHeight, 4) + le(1, 2) + le(8, 2) +
-                              le(1, 4) + le(static_cast<std::uint32_t>(data.size()), 4) + std::string(16, '\0') + palette +
-                              data;
+                              le(1, 4) + le(static_cast<std::uint32_t>(data.size()), 4) + std::string(16, '\0') +
+                              palette + data;
     return dir.write("rle.bmp", bytes);
 }
 

@@ -2,9 +2,9 @@
 // fits pictures, area averages that match a pixel-by-pixel reference for
 // every row layout and order, corners that keep the file's layout, and a
 // reduced picture that the show's stretch turns into the same screen.
-#include "show/decodetarget.h"
-#include "show/fitting.h"
-#include "show/resample.h"
+#include "show/decoders/decodetarget.h"
+#include "show/pixels/fitting.h"
+#include "show/pixels/resample.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -88,8 +88,8 @@ RgbQuad colourAt(const RowFormat& f, const std::uint8_t* row, int x) {
     }
     default: {
         const int perByte = 8 / f.bitCount;
-        const unsigned index =
-            (row[x / perByte] >> ((perByte - 1 - x % perByte) * f.bitCount)) & ((1u << f.bitCount) - 1);
+        const unsigned index = (row[x / perByte] >> ((perByte - 1 - x % perByte) * f.bitCount)) &
+                               ((1u << f.bitCount) - 1);
         return index < f.table.size() ? f.table[index] : RgbQuad{};
     }
     }
@@ -137,9 +137,10 @@ std::vector<RgbQuad> expectedAverages(const Source& s, const DecodePlan& plan) {
     for (int by = 0; by < plan.height; ++by)
         for (int bx = 0; bx < plan.width; ++bx) {
             double sum[3] = {}, total = 0;
-            for (int y = static_cast<int>(by * sy); y < std::min(s.height, static_cast<int>(std::ceil((by + 1) * sy))); ++y)
-                for (int x = static_cast<int>(bx * sx); x < std::min(s.width, static_cast<int>(std::ceil((bx + 1) * sx)));
-                     ++x) {
+            for (int y = static_cast<int>(by * sy); y < std::min(s.height, static_cast<int>(std::ceil((by + 1) * sy)));
+                 ++y)
+                for (int x = static_cast<int>(bx * sx);
+                     x < std::min(s.width, static_cast<int>(std::ceil((bx + 1) * sx))); ++x) {
                     const double wy = std::min<double>(y + 1, (by + 1) * sy) - std::max<double>(y, by * sy);
                     const double wx = std::min<double>(x + 1, (bx + 1) * sx) - std::max<double>(x, bx * sx);
                     if (wx <= 0 || wy <= 0) continue;
@@ -158,8 +159,8 @@ std::vector<RgbQuad> expectedAverages(const Source& s, const DecodePlan& plan) {
 int worstDifference(const std::vector<RgbQuad>& a, const std::vector<RgbQuad>& b) {
     int worst = a.size() == b.size() ? 0 : 256;
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        worst = std::max({worst, std::abs(a[i].blue - b[i].blue), std::abs(a[i].green - b[i].green),
-                          std::abs(a[i].red - b[i].red)});
+        worst = std::max(
+            {worst, std::abs(a[i].blue - b[i].blue), std::abs(a[i].green - b[i].green), std::abs(a[i].red - b[i].red)});
     return worst;
 }
 
@@ -289,7 +290,8 @@ TEST(PictureBuilder, TheShowDrawsAReducedPictureAsTheWholeOne) {
     settings.Proportional = true;
     settings.propLimitFactor = 5000.0f;
     const QSize screen(1024, 768);
-    const DecodePlan plan = planDecode(width, height, fitted(screen.width(), screen.height(), ShowFitting::of(settings)));
+    const DecodePlan plan = planDecode(width, height,
+                                       fitted(screen.width(), screen.height(), ShowFitting::of(settings)));
     ASSERT_EQ(plan.kind, Kind::Reduced);
     PictureBuilder builder;
     ASSERT_TRUE(builder.start(width, height, s.format, plan, false));
@@ -312,8 +314,8 @@ TEST(PictureBuilder, TheShowDrawsAReducedPictureAsTheWholeOne) {
     for (int y = 0; y < screen.height(); ++y)
         for (int x = 0; x < screen.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                    std::abs(qBlue(p) - qBlue(q))});
+            const int d = std::max(
+                {std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
             worst = std::max(worst, d);
             total += d;
         }

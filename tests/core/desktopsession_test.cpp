@@ -14,12 +14,12 @@ TEST(DesktopSession, KindFromTheCurrentDesktopOrTheSession) {
         const char* session;
         DesktopKind kind;
     } cases[] = {
-        {"GNOME", "", DesktopKind::Gnome},          {"ubuntu:GNOME", "", DesktopKind::Gnome},
-        {"Budgie:GNOME", "", DesktopKind::Gnome},   {"X-Cinnamon", "", DesktopKind::Cinnamon},
-        {"MATE", "", DesktopKind::Mate},            {"XFCE", "", DesktopKind::Xfce},
-        {"", "xfce", DesktopKind::Xfce},            {"", "cinnamon", DesktopKind::Cinnamon},
-        {"KDE", "plasma", DesktopKind::Other},      {"", "", DesktopKind::Other},
-        {"Foo:mate", "gnome", DesktopKind::Mate},   {"::", "budgie-desktop", DesktopKind::Gnome},
+        {"GNOME", "", DesktopKind::Gnome},        {"ubuntu:GNOME", "", DesktopKind::Gnome},
+        {"Budgie:GNOME", "", DesktopKind::Gnome}, {"X-Cinnamon", "", DesktopKind::Cinnamon},
+        {"MATE", "", DesktopKind::Mate},          {"XFCE", "", DesktopKind::Xfce},
+        {"", "xfce", DesktopKind::Xfce},          {"", "cinnamon", DesktopKind::Cinnamon},
+        {"KDE", "plasma", DesktopKind::Other},    {"", "", DesktopKind::Other},
+        {"Foo:mate", "gnome", DesktopKind::Mate}, {"::", "budgie-desktop", DesktopKind::Gnome},
     };
     for (const Case& c : cases) EXPECT_EQ(desktopKindOf(c.current, c.session), c.kind) << c.current << "|" << c.session;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "catalogue/shuffleorder.h"
-#include "show/effectchoice.h"
+#include "show/transitions/effectchoice.h"
 
 namespace orvanta {
 namespace {

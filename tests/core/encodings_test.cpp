@@ -46,8 +46,8 @@ TEST(Encodings, TransitionSwitchesReadOnlyTheAvailableCount) {
 }
 
 TEST(FontDescriptions, RoundTripUnchanged) {
-    for (const char* text : {"14.Times New Roman.Bold", "8.MS Sans Serif", "9.MS Sans Serif.Bold",
-                             "Arial.Height=-13", "10.Arial.Width =6.Weight=450.Italic.Underline.Strikeout.CharSet=2",
+    for (const char* text : {"14.Times New Roman.Bold", "8.MS Sans Serif", "9.MS Sans Serif.Bold", "Arial.Height=-13",
+                             "10.Arial.Width =6.Weight=450.Italic.Underline.Strikeout.CharSet=2",
                              "12.Courier New.Heavy.Italic", "Serif"}) {
         EXPECT_EQ(FontDescription::parse(text).toString(), text) << text;
     }

@@ -1,6 +1,6 @@
 // The Exif orientation reader: the public examples, and a table of made
 // segments that covers byte orders, segment placement and malformed blocks.
-#include "show/exiforientation.h"
+#include "show/decoders/exiforientation.h"
 #include "tests/core/support/testenv.h"
 
 #include <string>
@@ -25,7 +25,8 @@ std::string tiff(bool little, const std::vector<std::pair<unsigned, unsigned>>& 
 }
 
 std::string segment(unsigned char marker, const std::string& payload) {
-    return std::string("\xFF", 1) + static_cast<char>(marker) + be16(static_cast<unsigned>(payload.size() + 2)) + payload;
+    return std::string("\xFF", 1) + static_cast<char>(marker) + be16(static_cast<unsigned>(payload.size() + 2)) +
+           payload;
 }
 
 std::string exifSegment(const std::string& tiffBlock) { return segment(0xE1, std::string("Exif\0\0", 6) + tiffBlock); }
@@ -49,8 +50,8 @@ TEST(ExifOrientation, MadeSegments) {
         {"little-endian at offset 2", kSoi + exifSegment(tiff(true, {{0x0112, 6}})) + kSos, 6},
         {"big-endian at offset 2", kSoi + exifSegment(tiff(false, {{0x0112, 8}})) + kSos, 8},
         {"after a JFIF segment", kSoi + kJfif + exifSegment(tiff(false, {{0x0112, 3}})) + kSos, 3},
-        {"after XMP in another APP1", kSoi + segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>") +
-                                          exifSegment(tiff(true, {{0x0112, 5}})) + kSos, 5},
+        {"after XMP in another APP1",
+         kSoi + segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x/>") + exifSegment(tiff(true, {{0x0112, 5}})) + kSos, 5},
         {"third entry", kSoi + exifSegment(tiff(true, {{0x010F, 1}, {0x0110, 2}, {0x0112, 7}})) + kSos, 7},
         {"directory further on", kSoi + exifSegment(tiff(true, {{0x0112, 2}}, 40)) + kSos, 2},
         {"fill bytes before a marker", kSoi + "\xFF\xFF" + exifSegment(tiff(true, {{0x0112, 4}})) + kSos, 4},
@@ -60,10 +61,11 @@ TEST(ExifOrientation, MadeSegments) {
         {"Exif after the scan", kSoi + kJfif + kSos + exifSegment(tiff(true, {{0x0112, 6}})), 0},
         {"not a JPEG", "\x89PNG" + exifSegment(tiff(true, {{0x0112, 6}})), 0},
         {"wrong byte-order mark", kSoi + exifSegment("IM\x2A\x00\x08\x00\x00\x00" + std::string(20, '\0')), 0},
-        {"directory offset past the block", kSoi + exifSegment(tiff(true, {{0x0112, 6}}, 8).replace(4, 1, "\x40")) + kSos, 0},
+        {"directory offset past the block",
+         kSoi + exifSegment(tiff(true, {{0x0112, 6}}, 8).replace(4, 1, "\x40")) + kSos, 0},
         {"directory offset's upper half set", kSoi + exifSegment(tiff(false, {{0x0112, 6}}, 0x10008)) + kSos, 0},
-        {"segment too short for the entry",
-         kSoi + exifSegment(tiff(true, {{0x0112, 6}}).substr(0, 8 + 2 + 11)) + kSos, 0},
+        {"segment too short for the entry", kSoi + exifSegment(tiff(true, {{0x0112, 6}}).substr(0, 8 + 2 + 11)) + kSos,
+         0},
         {"empty", "", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(orientationOf(c.bytes), c.expected) << c.what;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "settings/settingstable.h"
-#include "show/fitting.h"
+#include "show/pixels/fitting.h"
 
 namespace orvanta {
 namespace {
@@ -45,7 +45,7 @@ TEST_P(FittingExamples, DestinationOnA1024x768Show) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Design, FittingExamples,
+    ShowModes, FittingExamples,
     ::testing::Values(
         FitCase{"ShrinkFits", Mode::Shrink, 0, {640, 480}, false, {192, 144, 640, 480}, false},
         FitCase{"ShrinkTooWide", Mode::Shrink, 0, {2048, 768}, false, {0, 192, 1024, 384}, true},
@@ -89,7 +89,8 @@ TEST(RandomPlacement, ScreenSizedOrLargerGoesToTheOrigin) {
     CRandom random(7);
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(1024, 768), false, random).destination.topLeft(), QPoint(0, 0));
-        EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(3000, 2000), false, random).destination.topLeft(), QPoint(0, 0));
+        EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(3000, 2000), false, random).destination.topLeft(),
+                  QPoint(0, 0));
     }
 }
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "framework/WBitmap.h"
-#include "framework/WFilePath.h"
-#include "framework/WSortableVector.h"
-#include "framework/WString.h"
-#include "show/bmpreader.h"
+#include "base/WBitmap.h"
+#include "base/WFilePath.h"
+#include "base/WSortableVector.h"
+#include "base/WString.h"
+#include "show/decoders/bmpreader.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -40,6 +40,21 @@ TEST(WFilePath, SplitsIntoDirectoryNameAndExtension) {
     EXPECT_EQ(joined.fileName(), "beach.jpg");
 }
 
+// The one extension rule of the program: the picture list, the picture
+// loader and the music list all ask lowerExtension.
+TEST(WFilePath, LowerExtensionFoldsOnlyAsciiLetters) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/p/PHOTO.JPG", ".jpg"}, {"a.Jpeg", ".jpeg"},  {"/x.jpg/noext", ""}, {"/p/.png", ""}, {".lnk", ""},
+        {"g.jpg.bak", ".bak"},    {"song.MP3", ".mp3"}, {"dir.d/Song", ""},
+    };
+    for (const auto& [path, expected] : cases) EXPECT_EQ(lowerExtension(path), expected) << path;
+    // Bytes of UTF-8 sequences keep their value: only A-Z are folded.
+    EXPECT_EQ(lowerExtension("/\xC3\x89t\xC3\xA9.J\xC3\x89G"), ".j\xC3\x89g");
+    EXPECT_EQ(withTrailingSlash("/photos"), "/photos/");
+    EXPECT_EQ(withTrailingSlash("/photos/"), "/photos/");
+    EXPECT_EQ(withTrailingSlash(""), "/");
+}
+
 TEST(WSortableVector, SortsWithTheCallersOrder) {
     WSortableVector<WFilePath> v;
     ASSERT_TRUE(v.reserve(3));
@@ -59,6 +74,12 @@ TEST(WString, TrimsAndComparesWithoutCase) {
     EXPECT_TRUE(equalsNoCase("$Recycle.Bin", "$RECYCLE.BIN"));
     EXPECT_FALSE(equalsNoCase("abc", "abd"));
     EXPECT_FALSE(equalsNoCase("ab", "abc"));
+    EXPECT_FALSE(equalsNoCase("\xC3\xA9", "\xC3\x89"));  // é and É: no folding beyond ASCII
+    EXPECT_TRUE(startsWithNoCase("DWORD:00000001", "dword:"));
+    EXPECT_FALSE(startsWithNoCase("dwor", "dword:"));
+    EXPECT_EQ(asciiLowered("Software\\Quorrin @[Z]"), "software\\quorrin @[z]");  // '@' and '[' border A-Z
+    for (const auto& [c, v] : {std::pair{'0', 0}, {'9', 9}, {'a', 10}, {'F', 15}, {'g', -1}, {'G', -1}, {' ', -1}})
+        EXPECT_EQ(hexDigitValue(c), v) << c;
 }
 
 TEST(WBitmap, RefusesSizesBeyondTheLimits) {
@@ -127,10 +148,10 @@ TEST(WBitmap, MaskedComponentsWidenToEightBits) {
         std::uint32_t pixel, mask;
         int expected;
     } cases[] = {
-        {0x001F, 0x001F, 255}, {0x0010, 0x001F, 132}, {0x0001, 0x001F, 8},   {0x0000, 0x001F, 0},
-        {0x07E0, 0x07E0, 255}, {0x0020, 0x07E0, 4},   {0x8000, 0x8000, 255}, {0x0002, 0x0006, 85},
-        {0x00AB0000, 0x00FF0000, 0xAB}, {0x3FF00000, 0x3FF00000, 255}, {0x00800000, 0x3FF00000, 0x02},
-        {0xFFFFFFFF, 0, 0},
+        {0x001F, 0x001F, 255},         {0x0010, 0x001F, 132},          {0x0001, 0x001F, 8},
+        {0x0000, 0x001F, 0},           {0x07E0, 0x07E0, 255},          {0x0020, 0x07E0, 4},
+        {0x8000, 0x8000, 255},         {0x0002, 0x0006, 85},           {0x00AB0000, 0x00FF0000, 0xAB},
+        {0x3FF00000, 0x3FF00000, 255}, {0x00800000, 0x3FF00000, 0x02}, {0xFFFFFFFF, 0, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(maskedComponent(c.pixel, c.mask), c.expected) << std::hex << c.pixel << " & " << c.mask;

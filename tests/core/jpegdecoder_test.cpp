@@ -1,7 +1,7 @@
 // The JPEG decoder: the scale rule, the output layouts, the event pump and
 // abandoning, the guards against hostile files, and the public JPEG corpora.
-#include "show/jpegdecoder.h"
-#include "show/jpegwriter.h"
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/jpegwriter.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -70,10 +70,9 @@ TEST(JpegDecoder, ScaleRule) {
     const struct {
         int width, height, screenWidth, screenHeight, denominator;
     } cases[] = {
-        {4000, 3000, 1024, 768, 2}, {2047, 1535, 1024, 768, 1}, {2048, 100, 1024, 768, 2},
-        {100, 1536, 1024, 768, 2},  {4095, 3071, 1024, 768, 2}, {4096, 10, 1024, 768, 4},
-        {8191, 6143, 1024, 768, 4}, {100, 6144, 1024, 768, 8},  {60000, 60000, 1024, 768, 8},
-        {4000, 3000, 0, 0, 1},
+        {4000, 3000, 1024, 768, 2},   {2047, 1535, 1024, 768, 1}, {2048, 100, 1024, 768, 2},  {100, 1536, 1024, 768, 2},
+        {4095, 3071, 1024, 768, 2},   {4096, 10, 1024, 768, 4},   {8191, 6143, 1024, 768, 4}, {100, 6144, 1024, 768, 8},
+        {60000, 60000, 1024, 768, 8}, {4000, 3000, 0, 0, 1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(jpegScaleDenominator(c.width, c.height, c.screenWidth, c.screenHeight), c.denominator)
@@ -175,8 +174,8 @@ TEST(JpegDecoder, PumpsEventsAndAbandonsWhenTheRunEnds) {
 
 TEST(JpegDecoder, RefusesFilesWithTooManyScans) {
     test::TempDir dir;
-    const std::vector<jpeg_scan_info> accepted = manyScans(6);   // 448 scans
-    const std::vector<jpeg_scan_info> refused = manyScans(10);   // 704 scans
+    const std::vector<jpeg_scan_info> accepted = manyScans(6);  // 448 scans
+    const std::vector<jpeg_scan_info> refused = manyScans(10);  // 704 scans
     ASSERT_LE(accepted.size(), static_cast<std::size_t>(kMaxJpegScans));
     ASSERT_GT(refused.size(), static_cast<std::size_t>(kMaxJpegScans));
     DecodeRequest request;
@@ -208,9 +207,7 @@ TEST(JpegDecoder, RefusesPicturesOverTheSizeLimit) {
     DecodeRequest request;
     WBitmap bitmap;
     bool reduced = false;
-    const struct {
-        int width, height;
-    } sizes[] = {{60000, 60000}, {20000, 20000}};
+    const struct { int width, height; } sizes[] = {{60000, 60000}, {20000, 20000}};
     for (const auto& s : sizes) {
         bytes[sof + 5] = static_cast<char>(s.height >> 8), bytes[sof + 6] = static_cast<char>(s.height & 0xFF);
         bytes[sof + 7] = static_cast<char>(s.width >> 8), bytes[sof + 8] = static_cast<char>(s.width & 0xFF);

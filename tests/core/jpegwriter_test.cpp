@@ -1,8 +1,8 @@
 // The JPEG writer: pixels survive a round trip through the show's decoder in
 // every row layout, the APP1 segment follows JFIF, and every failure is
 // reported instead of ending the process.
-#include "show/jpegdecoder.h"
-#include "show/jpegwriter.h"
+#include "show/decoders/jpegwriter.h"
+#include "show/decoders/jpegdecoder.h"
 #include "tests/core/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +32,8 @@ TEST_P(JpegWriterRoundTrip, DecodesToTheWrittenPixels) {
     // Each channel its own smooth ramp, so swapped or shifted channels show.
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            for (int c = 0; c < n; ++c) pixels[stride * y + x * n + c] = static_cast<std::uint8_t>(10 + 2 * x + 2 * y + 60 * c);
+            for (int c = 0; c < n; ++c)
+                pixels[stride * y + x * n + c] = static_cast<std::uint8_t>(10 + 2 * x + 2 * y + 60 * c);
     test::TempDir dir;
     const std::string path = dir.str() + "/out.jpg";
     JpegWriteOptions options;
@@ -53,7 +54,8 @@ TEST_P(JpegWriterRoundTrip, DecodesToTheWrittenPixels) {
             for (int c = 0; c < n; ++c) {
                 // The decoder gives B,G,R; written channel c sits at 2 - c unless the rows were B,G,R too.
                 const int decodedChannel = n == 1 || layout.bgr ? c : 2 - c;
-                worst = std::max(worst, std::abs(bitmap.row(y)[x * n + decodedChannel] - pixels[stride * y + x * n + c]));
+                worst = std::max(worst,
+                                 std::abs(bitmap.row(y)[x * n + decodedChannel] - pixels[stride * y + x * n + c]));
             }
     EXPECT_LE(worst, 6) << layout.name;
 }

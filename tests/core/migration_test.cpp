@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/dialogsettings.h"
 #include "settings/migration.h"
 #include "settings/settingstable.h"
@@ -128,7 +128,9 @@ TEST(Migration, OnlyVersion20IsCarriedWithItsFillIns) {
     EXPECT_EQ(v.at("DirSet1"), "0");
     EXPECT_EQ(v.at("Randomize"), "0");
     EXPECT_EQ(v.at("MsgText"), "Hello");
-    EXPECT_EQ(v.at("Transitions"), "10101010101010101010101010101" "111111");
+    EXPECT_EQ(v.at("Transitions"),
+              "10101010101010101010101010101"
+              "111111");
     // Caption font and colours follow the message font, message colour and background.
     EXPECT_EQ(v.at("CaptionFont"), "12.Arial.Italic");
     EXPECT_EQ(v.at("CaptionColor"), "200100  0");
@@ -224,7 +226,7 @@ TEST(Migration, Version30CarriesItsMusicDirectoriesAndGainsTheNewTransitions) {
     EXPECT_EQ(v.at("MusicDir1"), "/music/two");
     EXPECT_EQ(v.at("MusicDirSet1"), "0");
     EXPECT_EQ(v.at("Transitions"), std::string(32, '0') + "111");  // with the blend transition
-    EXPECT_EQ(v.at("CDDrvStr"), "/dev/sr1");                         // carried, not filled in
+    EXPECT_EQ(v.at("CDDrvStr"), "/dev/sr1");                       // carried, not filled in
     EXPECT_EQ(v.at("CaptionFont"), "9.Arial");
     EXPECT_EQ(v.at("CaptionTrans"), "0");
     EXPECT_EQ(v.at("PropLimit"), "3");
@@ -309,8 +311,12 @@ TEST(DialogLoad, AnOlderKeyGetsTheCaptionAndMusicGroupsAndEveryEntryIsRead) {
 
 TEST(DialogLoad, MusicDirectoriesAreReadWhateverTheMusicOption) {
     test::IsolatedHome home;
-    writeKey("4.0", {{"MusicOption", "2"}, {"NumMusicDirs", "1"}, {"MusicDir0", "/m"}, {"MusicDirSet0", "1"},
-                     {"CDDrvStr", "/dev/sr3"}, {"LastMusicDir", "/m"}});
+    writeKey("4.0", {{"MusicOption", "2"},
+                     {"NumMusicDirs", "1"},
+                     {"MusicDir0", "/m"},
+                     {"MusicDirSet0", "1"},
+                     {"CDDrvStr", "/dev/sr3"},
+                     {"LastMusicDir", "/m"}});
     Settings record;
     loadDialogSettings(record, dialogContext(home));
     ASSERT_EQ(record.musicDirs.size(), 1u);

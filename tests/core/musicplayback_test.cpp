@@ -10,8 +10,8 @@
 #include <numeric>
 #include <set>
 
+#include "base/WString.h"
 #include "catalogue/shuffleorder.h"
-#include "framework/WString.h"
 #include "music/musicfiles.h"
 #include "music/musicplayback.h"
 #include "tests/core/support/testenv.h"
@@ -26,7 +26,7 @@ using test::TempDir;
 // notifications a real player would post.
 class ScriptedPlayer : public MusicPlayer {
 public:
-    std::vector<std::string> played;  // a path, or "cd:<drive>:<track>/<count>"
+    std::vector<std::string> played;   // a path, or "cd:<drive>:<track>/<count>"
     std::set<std::string> unopenable;  // refused at once
     std::set<std::string> failing;     // accepted, then reported Failed
     std::deque<PlayOutcome> posted;
@@ -161,7 +161,7 @@ TEST_F(Music, TheListHoldsTheMusicFilesOfTheDirectoriesInUse) {
     EXPECT_EQ(settings.NumMusicDirs, 2);
     std::set<std::string> names;
     for (const WFilePath& p : music.musicList()) names.insert(p.path());
-    const std::set<std::string> expected = {a + "/ONE.WAV", a + "/two.Mp3", a + "/three.MIDI",
+    const std::set<std::string> expected = {a + "/ONE.WAV",  a + "/two.Mp3",  a + "/three.MIDI",
                                             b + "/four.wma", b + "/five.rmi", b + "/six.mid"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(music.order().size(), 6u);
@@ -280,8 +280,9 @@ TEST_F(Music, ACdInOrderPlaysEveryTrackThenStartsAgain) {
     EXPECT_EQ(cd.asked, std::vector<std::string>{"/dev/sr1"});  // blanks trimmed
     music.startMusic();
     for (int i = 0; i < 6; ++i) nextPiece();
-    const std::vector<std::string> expected = {"cd:/dev/sr1:1/5", "cd:/dev/sr1:2/5", "cd:/dev/sr1:3/5", "cd:/dev/sr1:4/5",
-                                               "cd:/dev/sr1:5/5", "cd:/dev/sr1:1/5", "cd:/dev/sr1:2/5"};
+    const std::vector<std::string> expected = {"cd:/dev/sr1:1/5", "cd:/dev/sr1:2/5", "cd:/dev/sr1:3/5",
+                                               "cd:/dev/sr1:4/5", "cd:/dev/sr1:5/5", "cd:/dev/sr1:1/5",
+                                               "cd:/dev/sr1:2/5"};
     EXPECT_EQ(player.played, expected);
 }
 
@@ -319,8 +320,8 @@ TEST_F(Music, NoDiscADataDiscOrAnUnreadableTableOfContentsLeaveTheShowSilent) {
         bool audio;
         bool tocReadable;
     };
-    for (const Case& c : {Case{"/dev/none", false, false}, Case{"/dev/data", false, true}, Case{"/dev/toc", true, false},
-                          Case{"   ", false, false}}) {
+    for (const Case& c : {Case{"/dev/none", false, false}, Case{"/dev/data", false, true},
+                          Case{"/dev/toc", true, false}, Case{"   ", false, false}}) {
         Settings s;
         s.MusicOption = 2;
         s.CDDrvStr = c.drive;

@@ -61,16 +61,16 @@ TEST(MusicSelection, SubdirectoriesComeBreadthFirstOnceEachWithTrashAndLinks) {
     for (const char* d : {"a/a1/deep", "a/a2", "b/b1", "c", ".Trash-1000/files", "$RECYCLE.BIN"})
         fs::create_directories(top + "/" + d);
     dir.write("top/a/file.mp3", "x");
-    fs::create_directory_symlink(top, top + "/b/loop");         // back to the top: never entered
-    fs::create_directory_symlink(top + "/a", top + "/c/toA");   // a seen already: not listed again
+    fs::create_directory_symlink(top, top + "/b/loop");        // back to the top: never entered
+    fs::create_directory_symlink(top + "/a", top + "/c/toA");  // a seen already: not listed again
     fs::create_directory_symlink(top + "/missing", top + "/c/dangling");
     const SubdirectoryWalk walk = musicSubdirectories(top, {});
     EXPECT_FALSE(walk.ended);
     const std::set<std::string> got(walk.directories.begin(), walk.directories.end());
     EXPECT_EQ(got.size(), walk.directories.size());
-    const std::set<std::string> expected{top + "/a",      top + "/b",       top + "/c",
-                                         top + "/a/a1",   top + "/a/a2",    top + "/b/b1",
-                                         top + "/a/a1/deep", top + "/.Trash-1000", top + "/.Trash-1000/files",
+    const std::set<std::string> expected{top + "/a",           top + "/b",           top + "/c",
+                                         top + "/a/a1",        top + "/a/a2",        top + "/b/b1",
+                                         top + "/a/a1/deep",   top + "/.Trash-1000", top + "/.Trash-1000/files",
                                          top + "/$RECYCLE.BIN"};
     EXPECT_EQ(got, expected);
     for (std::size_t i = 1; i < walk.directories.size(); ++i)

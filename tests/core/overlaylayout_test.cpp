@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "show/overlaylayout.h"
+#include "show/overlays/overlaylayout.h"
 
 namespace orvanta {
 namespace {
@@ -28,9 +28,8 @@ TEST_P(MessagePlaces, PositionOnA1024x768Show) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, MessagePlaces,
                          ::testing::Values(PlaceCase{1, {0, 0}}, PlaceCase{2, {412, 0}}, PlaceCase{3, {823, 0}},
-                                           PlaceCase{4, {0, 369}}, PlaceCase{5, {412, 369}},
-                                           PlaceCase{6, {823, 369}}, PlaceCase{7, {0, 737}},
-                                           PlaceCase{8, {412, 737}}, PlaceCase{9, {823, 737}},
+                                           PlaceCase{4, {0, 369}}, PlaceCase{5, {412, 369}}, PlaceCase{6, {823, 369}},
+                                           PlaceCase{7, {0, 737}}, PlaceCase{8, {412, 737}}, PlaceCase{9, {823, 737}},
                                            PlaceCase{10, {0, 0}}, PlaceCase{57, {0, 0}}));
 
 class CaptionPlaces : public ::testing::TestWithParam<PlaceCase> {};
@@ -41,9 +40,8 @@ TEST_P(CaptionPlaces, PositionOnA1024x768Show) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, CaptionPlaces,
                          ::testing::Values(PlaceCase{0, {0, 0}}, PlaceCase{1, {412, 0}}, PlaceCase{2, {823, 0}},
-                                           PlaceCase{3, {0, 737}}, PlaceCase{4, {412, 737}},
-                                           PlaceCase{5, {823, 737}}, PlaceCase{6, {0, 737}},
-                                           PlaceCase{99, {0, 737}}));
+                                           PlaceCase{3, {0, 737}}, PlaceCase{4, {412, 737}}, PlaceCase{5, {823, 737}},
+                                           PlaceCase{6, {0, 737}}, PlaceCase{99, {0, 737}}));
 
 TEST(MessageRect, WiderThanTheShowIsWrapped) {
     CRandom random(1);

@@ -1,4 +1,4 @@
-#include "show/palettemode.h"
+#include "show/pixels/palettemode.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,8 @@ TEST(HalftonePalette, LayoutOfStaticColoursCubeAndGreys) {
     ASSERT_EQ(p.size(), 256u);
     const std::vector<Rgb> low = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
                                   {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
-    const std::vector<Rgb> high = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
-                                   {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+    const std::vector<Rgb> high = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
+                                   {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255}};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(rgbOf(p[static_cast<std::size_t>(i)]), low[static_cast<std::size_t>(i)]) << i;
         EXPECT_EQ(rgbOf(p[static_cast<std::size_t>(246 + i)]), high[static_cast<std::size_t>(i)]) << 246 + i;
@@ -71,8 +71,10 @@ TEST(SelectPalette, ChoosesDisplayThenOwnTableThenHalftone) {
     WBitmap indexed;
     ASSERT_TRUE(indexed.create(2, 2, 8));
     for (std::size_t i = 0; i < indexed.colorTable().size(); ++i)
-        indexed.colorTable()[i] = RgbQuad{.blue = static_cast<std::uint8_t>(i), .green = 7,
-                                          .red = static_cast<std::uint8_t>(255 - i), .reserved = 0};
+        indexed.colorTable()[i] = RgbQuad{.blue = static_cast<std::uint8_t>(i),
+                                          .green = 7,
+                                          .red = static_cast<std::uint8_t>(255 - i),
+                                          .reserved = 0};
     WBitmap trueColour;
     ASSERT_TRUE(trueColour.create(2, 2, 24));
     const std::vector<PaletteEntry> display(256, PaletteEntry{1, 2, 3, kPcNoCollapse});
@@ -98,12 +100,12 @@ TEST(RealizePalette, NearestColourOnHandWorkedCases) {
         Rgb in, out;
     };
     const Case cases[] = {
-        {{200, 40, 40}, {255, 0, 0}},       // 55²+40²+40² beats grey's 100²+60²+60²
-        {{60, 60, 60}, {100, 100, 100}},    // 3·40² < 3·60²
-        {{50, 50, 50}, {0, 0, 0}},          // tie 3·50² each: black comes first
-        {{0, 0, 128}, {0, 0, 255}},         // 127² < 128²
-        {{0, 0, 127}, {0, 0, 0}},           // 127² < 128²
-        {{255, 0, 0}, {255, 0, 0}},         // already in the palette
+        {{200, 40, 40}, {255, 0, 0}},     // 55²+40²+40² beats grey's 100²+60²+60²
+        {{60, 60, 60}, {100, 100, 100}},  // 3·40² < 3·60²
+        {{50, 50, 50}, {0, 0, 0}},        // tie 3·50² each: black comes first
+        {{0, 0, 128}, {0, 0, 255}},       // 127² < 128²
+        {{0, 0, 127}, {0, 0, 0}},         // 127² < 128²
+        {{255, 0, 0}, {255, 0, 0}},       // already in the palette
     };
     for (const Case& c : cases) {
         QImage img = onePixel(std::get<0>(c.in), std::get<1>(c.in), std::get<2>(c.in));
@@ -122,8 +124,8 @@ TEST(RealizePalette, EveryPixelBecomesTheExactNearestPaletteColour) {
     QImage ramp(86 * 86, 86, QImage::Format_RGB32);
     for (int y = 0; y < 86; ++y)
         for (int x = 0; x < 86 * 86; ++x) ramp.setPixel(x, y, qRgb(y * 3, (x / 86) * 3, (x % 86) * 3));
-    const std::vector<PaletteEntry> irregular = {{13, 200, 7, 0}, {250, 250, 3, 0}, {90, 17, 160, 0},
-                                                 {13, 200, 7, 0}, {128, 128, 128, 0}};
+    const std::vector<PaletteEntry> irregular = {
+        {13, 200, 7, 0}, {250, 250, 3, 0}, {90, 17, 160, 0}, {13, 200, 7, 0}, {128, 128, 128, 0}};
     for (const auto& palette : {halftonePalette(), irregular}) {
         QImage img = ramp;
         realizePalette(img, palette);
@@ -142,8 +144,9 @@ TEST(RealizePalette, PaletteColoursAreUnchanged) {
     const auto p = halftonePalette();
     QImage img(static_cast<int>(p.size()), 1, QImage::Format_RGB32);
     for (int x = 0; x < img.width(); ++x)
-        img.setPixel(x, 0, qRgb(p[static_cast<std::size_t>(x)].red, p[static_cast<std::size_t>(x)].green,
-                                p[static_cast<std::size_t>(x)].blue));
+        img.setPixel(x, 0,
+                     qRgb(p[static_cast<std::size_t>(x)].red, p[static_cast<std::size_t>(x)].green,
+                          p[static_cast<std::size_t>(x)].blue));
     const QImage before = img;
     realizePalette(img, p);
     EXPECT_EQ(img, before);

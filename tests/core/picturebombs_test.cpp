@@ -3,8 +3,8 @@
 // 1920 x 1080 screen; each must be refused, or shown from a picture no
 // larger than the screen, and the files that can be judged by their header
 // are judged without reading the rest.
-#include "show/jpegdecoder.h"
-#include "show/picturefile.h"
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"
 
 #include <cstdint>
@@ -54,11 +54,10 @@ std::string segment(int marker, const std::string& payload) {
 std::string jpegHead(int sof, int width, int height, bool colour) {
     std::string out = "\xFF\xD8";
     out += segment(0xDB, std::string(1, '\0') + std::string(64, '\x01'));
-    std::string frame = std::string(1, '\x08') + be16(static_cast<unsigned>(height)) + be16(static_cast<unsigned>(width));
-    if (colour)
-        frame += std::string("\x03\x01\x22\x00\x02\x11\x00\x03\x11\x00", 10);
-    else
-        frame += std::string("\x01\x01\x11\x00", 4);
+    std::string frame = std::string(1, '\x08') + be16(static_cast<unsigned>(height)) +
+                        be16(static_cast<unsigned>(width));
+    if (colour) frame += std::string("\x03\x01\x22\x00\x02\x11\x00\x03\x11\x00", 10);
+    else frame += std::string("\x01\x01\x11\x00", 4);
     out += segment(sof, frame);
     // DC and AC tables with the single symbol 0 coded as the bit 0.
     const std::string counts = std::string(1, '\x01') + std::string(15, '\0');
@@ -68,7 +67,8 @@ std::string jpegHead(int sof, int width, int height, bool colour) {
 }
 
 std::string scanHeader(bool colour, int ss, int se) {
-    const std::string components = colour ? std::string("\x03\x01\x00\x02\x00\x03\x00", 7) : std::string("\x01\x01\x00", 3);
+    const std::string components = colour ? std::string("\x03\x01\x00\x02\x00\x03\x00", 7)
+                                          : std::string("\x01\x01\x00", 3);
     return segment(0xDA, components + static_cast<char>(ss) + static_cast<char>(se) + '\0');
 }
 
@@ -91,7 +91,8 @@ std::string paddedBaseline(int width, int height, std::size_t size) {
 std::string chunk(const char* type, const std::string& data) {
     const std::string body = std::string(type, 4) + data;
     return be32(static_cast<std::uint32_t>(data.size())) + body +
-           be32(static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+           be32(static_cast<std::uint32_t>(
+               crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
 
 // A one-bit greyscale PNG whose every row is row (filter byte included).
@@ -118,10 +119,10 @@ std::string oneBitPng(std::uint32_t width, std::uint32_t height, const std::stri
 std::string bmpHeader(int width, int height, int bitCount, int compression, const std::string& palette,
                       std::uint32_t dataSize) {
     const std::uint32_t offset = static_cast<std::uint32_t>(14 + 40 + palette.size());
-    return "BM" + le32(offset + dataSize) + le32(0) + le32(offset) + le32(40) + le32(static_cast<std::uint32_t>(width)) +
-           le32(static_cast<std::uint32_t>(height)) + le16(1) + le16(static_cast<unsigned>(bitCount)) +
-           le32(static_cast<std::uint32_t>(compression)) + le32(dataSize) + le32(2835) + le32(2835) +
-           le32(static_cast<std::uint32_t>(palette.size() / 4)) + le32(0) + palette;
+    return "BM" + le32(offset + dataSize) + le32(0) + le32(offset) + le32(40) +
+           le32(static_cast<std::uint32_t>(width)) + le32(static_cast<std::uint32_t>(height)) + le16(1) +
+           le16(static_cast<unsigned>(bitCount)) + le32(static_cast<std::uint32_t>(compression)) + le32(dataSize) +
+           le32(2835) + le32(2835) + le32(static_cast<std::uint32_t>(palette.size() / 4)) + le32(0) + palette;
 }
 
 // A file of size bytes that holds head and then a hole.
@@ -197,8 +198,8 @@ TEST(PictureBombs, JpegScanWorkIsBounded) {
     EXPECT_EQ(loadPictureFile(dir.write("allowed.jpg", emptyScans(4096, 4096, false, allowed)), screen(kProportional),
                               picture),
               LoadResult::Loaded);
-    EXPECT_EQ(loadPictureFile(dir.write("over.jpg", emptyScans(4096, 4096, false, allowed + 1)),
-                              screen(kProportional), picture),
+    EXPECT_EQ(loadPictureFile(dir.write("over.jpg", emptyScans(4096, 4096, false, allowed + 1)), screen(kProportional),
+                              picture),
               LoadResult::Failed);
 }
 

@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 using test::TempDir;
 
 void setTime(const std::string& path, std::int64_t seconds, long nanoseconds) {
-    const timespec times[2] = {{static_cast<time_t>(seconds), nanoseconds}, {static_cast<time_t>(seconds), nanoseconds}};
+    const timespec times[2] = {{static_cast<time_t>(seconds), nanoseconds},
+                               {static_cast<time_t>(seconds), nanoseconds}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
@@ -98,15 +99,19 @@ using Strings = std::vector<std::string>;
 // ---------------------------------------------------------------- naming and order
 
 TEST(PictureOrder, PathComparisonFoldsOnlyCapitalsAndComparesUnsignedBytes) {
-    struct Case { const char* a; const char* b; int sign; };
+    struct Case {
+        const char* a;
+        const char* b;
+        int sign;
+    };
     const Case cases[] = {
-        {"_c.bmp", "A.png", -1},    // '_' (95) before any letter
-        {"A.png", "b.jpg", -1},     // A folds to a
+        {"_c.bmp", "A.png", -1},  // '_' (95) before any letter
+        {"A.png", "b.jpg", -1},   // A folds to a
         {"ABC", "abc", 0},
-        {"[x", "Zz", -1},           // '[' (91) before 'z' once Z is folded
-        {"z.jpg", "~.jpg", -1},     // 126 after the letters
+        {"[x", "Zz", -1},               // '[' (91) before 'z' once Z is folded
+        {"z.jpg", "~.jpg", -1},         // 126 after the letters
         {"z.jpg", "\xc3\xa9.jpg", -1},  // UTF-8 bytes above 127 after the letters
-        {"/p/a", "/p/a.jpg", -1},   // a prefix first
+        {"/p/a", "/p/a.jpg", -1},       // a prefix first
         {"", "a", -1},
         // The separator sorts as a backslash: after the digits and capitals,
         // before '_' and the lower-case letters, just after a real backslash.
@@ -115,7 +120,7 @@ TEST(PictureOrder, PathComparisonFoldsOnlyCapitalsAndComparesUnsignedBytes) {
         {"/d/2003/img.bmp", "/d/2003_b.jpg", -1},
         {"/d/2003/img.bmp", "/d/2003a.jpg", -1},
         {"/d/2003/img.bmp", "/d/2003Z.jpg", -1},
-        {"/d/a/x", "/d/a[x", 1},    // '[' (91) before the separator
+        {"/d/a/x", "/d/a[x", 1},   // '[' (91) before the separator
         {"/d/a/x", "/d/a\\x", 1},  // a backslash in a name stays apart from the separator
     };
     for (const Case& c : cases) {
@@ -154,17 +159,21 @@ TEST(PictureOrder, KeyedSortOfTheListFollowsThePathComparison) {
             return c != 0 ? c < 0 : a < b;
         });
         ASSERT_EQ(list.size(), paths.size());
-        for (std::size_t i = 0; i < paths.size(); ++i) ASSERT_EQ(list[i].path(), paths[i]) << "round " << round << ", " << i;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            ASSERT_EQ(list[i].path(), paths[i]) << "round " << round << ", " << i;
     }
 }
 
 TEST(PictureOrder, ExtensionsDecideWhatIsAPicture) {
-    struct Case { const char* name; EntryKind kind; };
+    struct Case {
+        const char* name;
+        EntryKind kind;
+    };
     const Case cases[] = {
-        {"a.jpg", EntryKind::Picture},  {"a.JPEG", EntryKind::Picture}, {"a.Jpe", EntryKind::Picture},
-        {"a.jif", EntryKind::Picture},  {"a.BMP", EntryKind::Picture},  {"a.png", EntryKind::Picture},
-        {"a.b.png", EntryKind::Picture}, {"a.LNK", EntryKind::Shortcut}, {"a.gif", EntryKind::Other},
-        {"a.jpg.txt", EntryKind::Other}, {"jpg", EntryKind::Other},      {".jpg", EntryKind::Other},
+        {"a.jpg", EntryKind::Picture},   {"a.JPEG", EntryKind::Picture},    {"a.Jpe", EntryKind::Picture},
+        {"a.jif", EntryKind::Picture},   {"a.BMP", EntryKind::Picture},     {"a.png", EntryKind::Picture},
+        {"a.b.png", EntryKind::Picture}, {"a.LNK", EntryKind::Shortcut},    {"a.gif", EntryKind::Other},
+        {"a.jpg.txt", EntryKind::Other}, {"jpg", EntryKind::Other},         {".jpg", EntryKind::Other},
         {"a.jpegs", EntryKind::Other},   {"/d.jpg/name", EntryKind::Other}, {"/d/x.jpg", EntryKind::Picture},
     };
     for (const Case& c : cases) EXPECT_EQ(entryKind(c.name), c.kind) << c.name;
@@ -174,7 +183,8 @@ TEST(PictureOrder, ExtensionsDecideWhatIsAPicture) {
 
 TEST_F(Catalogue, AlphaSortOrdersByFoldedBytes) {
     const std::string d = dir("pics");
-    for (const char* n : {"b.jpg", "A.png", "_c.bmp", "~t.JPE", "notes.txt", "noext", "x.gif"}) file("pics/" + std::string(n));
+    for (const char* n : {"b.jpg", "A.png", "_c.bmp", "~t.JPE", "notes.txt", "noext", "x.gif"})
+        file("pics/" + std::string(n));
     choose({d});
     settings.AlphaSort = true;
     ASSERT_EQ(build(), BuildResult::Ready);
@@ -187,7 +197,8 @@ TEST_F(Catalogue, AlphaSortOrdersByFoldedBytes) {
 // folder sorts after the files whose names continue its name with a digit or
 // a dot, before those that continue it with "_" or a letter.
 TEST_F(Catalogue, AlphaSortPutsASubfolderAfterTheDatedFilesItPrefixes) {
-    for (const char* n : {"2003/img.bmp", "20031225.bmp", "2003.jpg", "2003_b.jpg", "2003A.jpg", "2003/sub/z.png", "2004.jpg"})
+    for (const char* n :
+         {"2003/img.bmp", "20031225.bmp", "2003.jpg", "2003_b.jpg", "2003A.jpg", "2003/sub/z.png", "2004.jpg"})
         file("dated/" + std::string(n));
     choose({tmp.str() + "/dated"});
     settings.AutoSubDir = true;
@@ -258,8 +269,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Resume,
                                            ResumeCase{"r/c.jpg", false, true, 0},  // last entry wraps to the first
                                            ResumeCase{"r/zz.jpg", false, true, 0},
                                            ResumeCase{"r/B.JPG", false, true, 0},  // another file on this system
-                                           ResumeCase{"", false, true, 0},
-                                           ResumeCase{"r/a.jpg", false, false, 0},
+                                           ResumeCase{"", false, true, 0}, ResumeCase{"r/a.jpg", false, false, 0},
                                            ResumeCase{"r/a.jpg", true, true, -1}));
 
 // ---------------------------------------------------------------- directories
@@ -301,11 +311,18 @@ TEST_F(Catalogue, DirectoryEntriesNeedAPathThatExistsAndAnInUseFlag) {
 }
 
 TEST_F(Catalogue, NothingToShowTurnsSplashAndRandomizeOff) {
-    struct Case { const char* what; std::function<void()> arrange; };
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+    };
     const Case cases[] = {
         {"no directory", [] {}},
         {"a directory that vanished", [&] { choose({tmp.str() + "/vanished"}); }},
-        {"only files that are not pictures", [&] { file("t/readme.txt"); choose({tmp.str() + "/t"}); }},
+        {"only files that are not pictures",
+         [&] {
+             file("t/readme.txt");
+             choose({tmp.str() + "/t"});
+         }},
         {"an empty folder", [&] { choose({dir("empty")}); }},
     };
     for (const Case& c : cases) {
@@ -409,8 +426,7 @@ TEST(CatalogueCap, TenThousandDirectoriesAtMost) {
     std::string pattern = "/dev/shm/orvanta-cap-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) GTEST_SKIP() << "no writable /dev/shm for the full-size tree, skipped";
     const std::string root = pattern;
-    for (int i = 0; i < kMaxPictureDirs + 20; ++i)
-        ASSERT_EQ(mkdir((root + "/" + std::to_string(i)).c_str(), 0755), 0);
+    for (int i = 0; i < kMaxPictureDirs + 20; ++i) ASSERT_EQ(mkdir((root + "/" + std::to_string(i)).c_str(), 0755), 0);
     const std::size_t got = expandSubdirectories({root}).size();
     std::error_code ec;
     fs::remove_all(root, ec);
@@ -580,7 +596,9 @@ TEST_F(Catalogue, ListOrderWrapsAndStepsBack) {
         catalogue.advance();
     }
     EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 0, 1, 2, 0}));
-    struct Back { int from, to; };
+    struct Back {
+        int from, to;
+    };
     for (const Back b : {Back{1, 2}, Back{0, 1}, Back{2, 0}, Back{3, 1}}) {
         catalogue.setPosition(b.from);
         catalogue.stepBack();

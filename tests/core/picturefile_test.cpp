@@ -1,9 +1,9 @@
 // The file-level loader: decoder choice, Exif orientation (the public
 // examples must all come out upright), rotation and mirroring, palette
 // displays, and the per-picture flags.
-#include "show/cquantizer.h"
-#include "show/picturefile.h"
-#include "show/rotatebitmap.h"
+#include "show/decoders/picturefile.h"
+#include "show/decoders/rotatebitmap.h"
+#include "show/pixels/cquantizer.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -25,6 +25,7 @@ TEST(PictureFile, DecoderChoiceByExtension) {
         {"d.PNG", PictureDecoder::Png},         {"e.gif", PictureDecoder::Bmp},
         {"f.bmp", PictureDecoder::Bmp},         {"/x.jpg/noext", PictureDecoder::Bmp},
         {"g.jpg.bak", PictureDecoder::Bmp},     {"h.jpgx", PictureDecoder::Bmp},
+        {"/p/.png", PictureDecoder::Bmp},  // a hidden name, no extension: as the picture list reads it
     };
     for (const auto& c : cases) EXPECT_EQ(decoderForPath(c.path), c.decoder) << c.path;
 }
@@ -189,7 +190,8 @@ TEST(PictureFile, PaletteDisplays) {
     context.paletteDisplay = true;
     context.quantizer = &quantizer;
     for (int i = 0; i < 256; ++i)
-        context.systemPalette.push_back(PaletteEntry{static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(255 - i), 0});
+        context.systemPalette.push_back(
+            PaletteEntry{static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(255 - i), 0});
     context.reservedColours = 20;
 
     LoadedPicture picture;
@@ -241,9 +243,7 @@ TEST(DisplayPalette, ReservedColoursFrameTheQuantizerColours) {
     two.row(0)[0] = 10, two.row(0)[1] = 20, two.row(0)[2] = 30;  // B, G, R
     two.row(0)[3] = 200, two.row(0)[4] = 100, two.row(0)[5] = 50;
     const std::vector<PaletteEntry> system(256, PaletteEntry{9, 9, 9, 0});
-    const struct {
-        int reserved, firstOwn;
-    } cases[] = {{20, 10}, {0, 0}, {21, 10}, {2, 1}};
+    const struct { int reserved, firstOwn; } cases[] = {{20, 10}, {0, 0}, {21, 10}, {2, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reserved);
         CQuantizer quantizer(236, 8);

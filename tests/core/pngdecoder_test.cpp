@@ -1,7 +1,7 @@
 // The PNG decoder against PngSuite: every valid file gives the colour values
 // an independent reader gives (alpha ignored, 16-bit samples within one
 // level), every corrupt (x*) file is refused.
-#include "show/pngdecoder.h"
+#include "show/decoders/pngdecoder.h"
 #include "tests/core/support/testenv.h"
 
 #include <QImage>
@@ -130,7 +130,8 @@ void appendChunk(std::string& out, const char* type, const std::string& data) {
     put32(static_cast<std::uint32_t>(data.size()));
     const std::string body = std::string(type, 4) + data;
     out += body;
-    put32(static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+    put32(static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
 
 // A header for a picture over the size limits is refused before the pixel
@@ -192,7 +193,8 @@ TEST(PngDecoder, ReducedAndCornerDecodesAgreeWithTheWholePicture) {
         for (int y = 0; y < reduced.height(); ++y)
             for (int x = 0; x < reduced.width(); ++x) {
                 const RgbQuad a = reduced.pixel(x, y), b = expected.pixel(x, y);
-                worst = std::max({worst, std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
+                worst = std::max(
+                    {worst, std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
             }
         EXPECT_LE(worst, 1);
 

@@ -2,7 +2,7 @@
 // stretched over the whole preview.
 #include <gtest/gtest.h>
 
-#include "show/previewfit.h"
+#include "show/pixels/previewfit.h"
 
 namespace orvanta {
 namespace {

@@ -1,4 +1,6 @@
-#include "settings/registryformat.h"
+#include "base/registryformat.h"
+
+#include "base/WString.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +28,7 @@ std::string utf16(const std::string& text, bool bigEndian = false, bool mark = t
 
 const RegistrySection* section(const RegistryHive& hive, const std::string& name) {
     for (const RegistrySection& s : hive.sections)
-        if (!s.foreign && foldRegistryName(s.name) == foldRegistryName(name)) return &s;
+        if (!s.foreign && asciiLowered(s.name) == asciiLowered(name)) return &s;
     return nullptr;
 }
 
@@ -34,7 +36,7 @@ std::optional<std::string> valueOf(const RegistryHive& hive, const std::string& 
     const RegistrySection* s = section(hive, key);
     if (!s) return std::nullopt;
     for (const RegistryValue& v : s->values)
-        if (foldRegistryName(v.name) == foldRegistryName(name)) return v.text;
+        if (asciiLowered(v.name) == asciiLowered(name)) return v.text;
     return std::nullopt;
 }
 
@@ -74,47 +76,54 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RegistryFileForms,
     ::testing::Values(
         FormCase{"regedit4", "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"1\"\n", "1"},
-        FormCase{"version5_utf16le", utf16(kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"F\xC3\xBC\x72 \xE2\x82\xAC\"\r\n\r\n"),
+        FormCase{"version5_utf16le",
+                 utf16(kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"F\xC3\xBC\x72 \xE2\x82\xAC\"\r\n\r\n"),
                  "F\xC3\xBCr \xE2\x82\xAC"},
         FormCase{"version5_utf16be", utf16(kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"2\"\r\n", true), "2"},
-        FormCase{"version5_utf16le_without_mark", utf16(kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"3\"\r\n", false, false),
-                 "3"},
+        FormCase{"version5_utf16le_without_mark",
+                 utf16(kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"3\"\r\n", false, false), "3"},
         FormCase{"version5_utf8", kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"4\"\r\n", "4"},
-        FormCase{"utf8_with_mark", "\xEF\xBB\xBFREGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"\xE6\x97\xA5\"\n", "\xE6\x97\xA5"},
+        FormCase{"utf8_with_mark", "\xEF\xBB\xBFREGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"\xE6\x97\xA5\"\n",
+                 "\xE6\x97\xA5"},
         FormCase{"surrogate_pair", utf16(kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"\xF0\x9F\x93\xB7\"\r\n"),
                  "\xF0\x9F\x93\xB7"},
         FormCase{"comment_lines", "REGEDIT4\n; exported\n[HKEY_CURRENT_USER\\K]\n; the value\n\"X\"=\"5\"\n", "5"},
         FormCase{"comment_after_value", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"a;b\" ; not part of it\n", "a;b"},
         FormCase{"comment_after_section", "REGEDIT4\n[HKEY_CURRENT_USER\\K] ; ours\n\"X\"=\"6\"\n", "6"},
-        FormCase{"value_deleted", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"7\"\n\"Y\"=\"y\"\n\"x\"=-\n", std::nullopt},
+        FormCase{"value_deleted", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"7\"\n\"Y\"=\"y\"\n\"x\"=-\n",
+                 std::nullopt},
         FormCase{"deleted_then_set", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=-\n\"X\"=\"8\"\n", "8"},
         FormCase{"dword", kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=dword:00000014\r\n", "20"},
         FormCase{"dword_upper_and_short", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=DWORD:FF\n", "255"},
         FormCase{"dword_all_ones", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=dword:ffffffff\n", "4294967295"},
-        FormCase{"hex2_utf16", kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n",
+        FormCase{"hex2_utf16",
+                 kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n",
                  "%HOME%"},
         FormCase{"hex1_regedit4_bytes", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(1):61,62,00\n", "ab"},
         FormCase{"hex_binary", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:41,42,00,43\n", "AB"},
         FormCase{"hex_empty", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:\n", ""},
         FormCase{"hex4_dword", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(4):14,00,00,00\n", "20"},
         FormCase{"hex5_big_endian", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(5):00,00,01,00\n", "256"},
-        FormCase{"hexb_qword", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(b):00,00,00,00,01,00,00,00\n", "4294967296"},
+        FormCase{"hexb_qword", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(b):00,00,00,00,01,00,00,00\n",
+                 "4294967296"},
         FormCase{"hex7_multi", kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n", "a"},
-        FormCase{"hex_continued",
-                 kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(2):25,00,48,00,4f,00,\\\r\n  4d,00,45,00,\\\r\n  25,00,00,00\r\n",
-                 "%HOME%"},
+        FormCase{
+            "hex_continued",
+            kV5 +
+                "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(2):25,00,48,00,4f,00,\\\r\n  4d,00,45,00,\\\r\n  25,00,00,00\r\n",
+            "%HOME%"},
         FormCase{"blanks_around_equals", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\" = \"9\"\n", "9"},
         FormCase{"indented", "REGEDIT4\n  [HKEY_CURRENT_USER\\K]\n\t  \"X\"=\"10\"   \n", "10"},
         FormCase{"cr_only", "REGEDIT4\r\r[HKEY_CURRENT_USER\\K]\r\"X\"=\"11\"\r", "11"},
         FormCase{"crlf", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"X\"=\"12\"\r\n", "12"},
-        FormCase{"second_section", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"1\"\n[HKEY_CURRENT_USER\\L]\n\"X\"=\"2\"\n"
-                                   "[hkey_current_user\\k]\n\"x\"=\"13\"\n",
+        FormCase{"second_section",
+                 "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"1\"\n[HKEY_CURRENT_USER\\L]\n\"X\"=\"2\"\n"
+                 "[hkey_current_user\\k]\n\"x\"=\"13\"\n",
                  "13"},
         FormCase{"short_root_name", "REGEDIT4\n[HKCU\\K]\n\"X\"=\"14\"\n", "14"},
         FormCase{"unnamed_and_escapes", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n@=\"d\"\n\"X\"=\"C:\\\\a \\\"b\\\"\"\n",
                  "C:\\a \"b\""},
-        FormCase{"empty_file", "", std::nullopt},
-        FormCase{"header_only", kV5, std::nullopt}),
+        FormCase{"empty_file", "", std::nullopt}, FormCase{"header_only", kV5, std::nullopt}),
     [](const auto& testInfo) { return std::string(testInfo.param.label); });
 
 TEST(RegistryFile, AWindowsExportKeepsEveryValueAndItsForm) {
@@ -161,20 +170,20 @@ TEST(RegistryFile, AWindowsExportKeepsEveryValueAndItsForm) {
 
 TEST(RegistryFile, LinesNotUnderstoodAreKeptInPlaceAndReportedWithTheirNumbers) {
     const std::string text =
-        "REGEDIT4\n"                                   // 1
-        "garbage before any key\n"                     // 2
-        "[HKEY_CURRENT_USER\\K]\n"                     // 3
-        "\"A\"=\"1\"\n"                                // 4
-        "\"B\"=\"unterminated\n"                       // 5
-        "\"C\"=\"2\"\n"                                // 6
-        "\"D\"=dword:123456789\n"                      // 7: nine digits
-        "  \"E\"=\"\\q\"\n"                            // 8: unknown escape
-        "\"F\"=hex:0g\n"                               // 9
-        "\"G\"=\"3\"x\n"                               // 10
-        "\"H\" \"4\"\n"                                // 11
-        "\"I\"=hex:01,\\\n"                            // 12: continued by nothing
-        "; a comment stays too\n"                      // 13
-        "\"J\"=\"5\"\n";                               // 14
+        "REGEDIT4\n"                // 1
+        "garbage before any key\n"  // 2
+        "[HKEY_CURRENT_USER\\K]\n"  // 3
+        "\"A\"=\"1\"\n"             // 4
+        "\"B\"=\"unterminated\n"    // 5
+        "\"C\"=\"2\"\n"             // 6
+        "\"D\"=dword:123456789\n"   // 7: nine digits
+        "  \"E\"=\"\\q\"\n"         // 8: unknown escape
+        "\"F\"=hex:0g\n"            // 9
+        "\"G\"=\"3\"x\n"            // 10
+        "\"H\" \"4\"\n"             // 11
+        "\"I\"=hex:01,\\\n"         // 12: continued by nothing
+        "; a comment stays too\n"   // 13
+        "\"J\"=\"5\"\n";            // 14
     const ParsedRegistryFile parsed = parseRegistryFile(text, kRoot);
     ASSERT_TRUE(parsed.recognised);
     std::vector<std::size_t> lines;
@@ -219,9 +228,9 @@ TEST(RegistryFile, OnlyTextWithNothingOfARegistryFileIsUnrecognised) {
     for (const std::string& text : {std::string("hello world\nsecond line\n"), std::string("; only a comment\n"),
                                     std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), std::string("[not a key]\n")})
         EXPECT_FALSE(parseRegistryFile(text, kRoot).recognised) << text;
-    for (const std::string& text : {std::string(), std::string("\n\r\n  \n"), std::string("REGEDIT4"),
-                                    std::string("hello\n[HKEY_CURRENT_USER\\K]\n"),
-                                    std::string("[HKEY_LOCAL_MACHINE\\Other]\n\"A\"=\"1\"\n")})
+    for (const std::string& text :
+         {std::string(), std::string("\n\r\n  \n"), std::string("REGEDIT4"),
+          std::string("hello\n[HKEY_CURRENT_USER\\K]\n"), std::string("[HKEY_LOCAL_MACHINE\\Other]\n\"A\"=\"1\"\n")})
         EXPECT_TRUE(parseRegistryFile(text, kRoot).recognised) << text;
 }
 
@@ -273,8 +282,8 @@ TEST(RegistryFile, KeyDeletionsRemoveTheKeyAndItsSubkeysButKeepTheParent) {
               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\X]\n\"A\"=\"1\"\n\n[HKEY_CURRENT_USER\\K]\n\"B\"=\"2\"\n\n");
 
     // Values after a deletion belong to no key: kept under it, never applied.
-    const ParsedRegistryFile orphan =
-        parseRegistryFile("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n[-HKEY_CURRENT_USER\\K]\n\"B\"=\"2\"\n", kRoot);
+    const ParsedRegistryFile orphan = parseRegistryFile(
+        "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n[-HKEY_CURRENT_USER\\K]\n\"B\"=\"2\"\n", kRoot);
     EXPECT_FALSE(section(orphan.hive, "K"));
     ASSERT_EQ(orphan.problems.size(), 1u);
     EXPECT_EQ(orphan.problems[0].line, 5u);
@@ -329,8 +338,7 @@ TEST(RegistryFile, LongHexDataIsWrappedAsTheRegistryEditorDoesAndReadBack) {
 TEST(RegistryFile, AKeptLineEndingInABackslashNeverSwallowsWhatFollows) {
     // Line 3 is kept; after the deletion of Y its neighbour would be the hex
     // looking line 6, which must not become its continuation when read again.
-    const std::string text =
-        "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"Z\"=hex:01,\\\n\"Y\"=\"2\"\n\"Y\"=-\n02\n";
+    const std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"Z\"=hex:01,\\\n\"Y\"=\"2\"\n\"Y\"=-\n02\n";
     const ParsedRegistryFile parsed = parseRegistryFile(text, kRoot);
     EXPECT_FALSE(valueOf(parsed.hive, "K", "Z"));
     const std::string written = formatRegistryFile(parsed.hive, kRoot);

@@ -1,4 +1,4 @@
-#include "settings/registrystore.h"
+#include "base/registrystore.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -229,8 +229,8 @@ TEST(RegistryStoreFile, BatchWritesOnceAndAllOrNothing) {
 
     store.beginBatch();
     for (int i = 0; i < 40; ++i) ASSERT_TRUE(store.setValue(kSettingsKey, "V" + std::to_string(i), std::to_string(i)));
-    EXPECT_EQ(store.value(kSettingsKey, "V39"), "39");       // visible to this store at once
-    EXPECT_EQ(readFile(home.registryFile()), before);         // not yet in the file
+    EXPECT_EQ(store.value(kSettingsKey, "V39"), "39");  // visible to this store at once
+    EXPECT_EQ(readFile(home.registryFile()), before);   // not yet in the file
     ASSERT_TRUE(store.commitBatch());
     RegistryStore other(home.registryFile(), "HKEY_CURRENT_USER");
     EXPECT_EQ(other.valueNames(kSettingsKey).size(), 40u);
@@ -354,7 +354,8 @@ TEST(RegistryStoreConcurrency, KilledWriterLeavesCompleteFile) {
     }
     ::close(pipeFds[1]);
     int completed = -1, got = 0;
-    while (got < 60 && ::read(pipeFds[0], &completed, sizeof completed) == static_cast<ssize_t>(sizeof completed)) ++got;
+    while (got < 60 && ::read(pipeFds[0], &completed, sizeof completed) == static_cast<ssize_t>(sizeof completed))
+        ++got;
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);

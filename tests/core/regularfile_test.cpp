@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/regularfile.h"
 #include "desktop/shelllink.h"
-#include "framework/regularfile.h"
-#include "show/exiforientation.h"
-#include "show/picturefile.h"
+#include "show/decoders/exiforientation.h"
+#include "show/decoders/picturefile.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {

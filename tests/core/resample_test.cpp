@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <vector>
 
-#include "show/resample.h"
+#include "show/pixels/resample.h"
 
 namespace orvanta {
 namespace {
@@ -56,8 +56,8 @@ TEST_P(ConstantStaysConstant, EveryPixelExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ConstantStaysConstant,
                          ::testing::Values(SizeCase{1, 1, 1, 1}, SizeCase{7, 5, 3, 2}, SizeCase{3, 2, 17, 11},
-                                           SizeCase{600, 400, 162, 108}, SizeCase{100, 1, 1, 1},
-                                           SizeCase{13, 1, 5, 40}, SizeCase{37, 29, 37, 29}));
+                                           SizeCase{600, 400, 162, 108}, SizeCase{100, 1, 1, 1}, SizeCase{13, 1, 5, 40},
+                                           SizeCase{37, 29, 37, 29}));
 
 TEST(StretchBox, CheckerDownToOnePixelIsTheMean) {
     QImage src(2, 2, QImage::Format_RGB32);
@@ -153,7 +153,9 @@ TEST(StretchBox, AgreesWithAFloatingPointReference) {
 // four, so partial groups of pixels are covered too.
 TEST(StretchBox, MildScalesAgreeWithAFloatingPointReference) {
     std::mt19937 gen(2026);
-    const auto between = [&gen](int lo, int hi) { return lo + static_cast<int>(gen() % static_cast<unsigned>(hi - lo + 1)); };
+    const auto between = [&gen](int lo, int hi) {
+        return lo + static_cast<int>(gen() % static_cast<unsigned>(hi - lo + 1));
+    };
     for (int trial = 0; trial < 60; ++trial) {
         const int sw = between(16, 90), sh = between(8, 40);
         const int dw = sw * between(800, 1200) / 1000, dh = sh * between(800, 1200) / 1000;

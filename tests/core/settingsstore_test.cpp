@@ -10,13 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/registryformat.h"
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
-#include "settings/registryformat.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"
-#include "show/blockgrid.h"
-#include "show/transitionplan.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/transitionplan.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -201,23 +201,53 @@ TEST_F(RegistrySettings, LastImageIsWrittenOnlyIntoAnExistingKey) {
 TEST_F(RegistrySettings, TheFirstShowWritesEveryStoredDefaultInTheStoredOrder) {
     Settings settings;
     loadSettings(settings, {});
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"", "(value not set)"}, {"Duration", "20"}, {"Count", "0"}, {"Randomize", "1"}, {"AlphaSort", "0"},
-        {"DateSort", "0"}, {"DateRevSort", "0"}, {"AlphaMemory", "1"}, {"LastImage", ""}, {"Stretch", "0"},
-        {"Proportional", "1"}, {"PropLimit", "0"}, {"Tiled", "0"}, {"Effects", "1"}, {"Delay", "10"},
-        {"Message", "0"}, {"MsgText", "Place your message here..."}, {"MsgPlace", "5"}, {"Splash", "1"},
-        {"IgnoreMouse", "0"}, {"WallpaperLast", "0"}, {"Transitions", std::string(35, '1')}, {"Shrink", "0"},
-        {"TextFont", "14.Times New Roman.Bold"}, {"TextColor", "255255255"}, {"Captions", "0"},
-        {"CaptionPlace", "4"}, {"CaptionDate", "0"}, {"CaptionFullPath", "0"},
-        {"CaptionFont", "14.Times New Roman.Bold"}, {"CaptionColor", "255255255"}, {"BackColor", "  0  0  0"},
-        {"CaptionTrans", "1"}, {"CaptionBackColor", "  0  0  0"}, {"MusicOption", "0"}, {"NumMusicDirs", "0"},
-        {"CDDrvStr", ""}, {"CDRandom", "1"}, {"AutoSubDir", "0"}, {"RanLocDisp", "0"},
-        {"CurrentFavDir", home.home() + "/Favorite Pictures"}};
+    const std::vector<std::pair<std::string, std::string>> expected{{"", "(value not set)"},
+                                                                    {"Duration", "20"},
+                                                                    {"Count", "0"},
+                                                                    {"Randomize", "1"},
+                                                                    {"AlphaSort", "0"},
+                                                                    {"DateSort", "0"},
+                                                                    {"DateRevSort", "0"},
+                                                                    {"AlphaMemory", "1"},
+                                                                    {"LastImage", ""},
+                                                                    {"Stretch", "0"},
+                                                                    {"Proportional", "1"},
+                                                                    {"PropLimit", "0"},
+                                                                    {"Tiled", "0"},
+                                                                    {"Effects", "1"},
+                                                                    {"Delay", "10"},
+                                                                    {"Message", "0"},
+                                                                    {"MsgText", "Place your message here..."},
+                                                                    {"MsgPlace", "5"},
+                                                                    {"Splash", "1"},
+                                                                    {"IgnoreMouse", "0"},
+                                                                    {"WallpaperLast", "0"},
+                                                                    {"Transitions", std::string(35, '1')},
+                                                                    {"Shrink", "0"},
+                                                                    {"TextFont", "14.Times New Roman.Bold"},
+                                                                    {"TextColor", "255255255"},
+                                                                    {"Captions", "0"},
+                                                                    {"CaptionPlace", "4"},
+                                                                    {"CaptionDate", "0"},
+                                                                    {"CaptionFullPath", "0"},
+                                                                    {"CaptionFont", "14.Times New Roman.Bold"},
+                                                                    {"CaptionColor", "255255255"},
+                                                                    {"BackColor", "  0  0  0"},
+                                                                    {"CaptionTrans", "1"},
+                                                                    {"CaptionBackColor", "  0  0  0"},
+                                                                    {"MusicOption", "0"},
+                                                                    {"NumMusicDirs", "0"},
+                                                                    {"CDDrvStr", ""},
+                                                                    {"CDRandom", "1"},
+                                                                    {"AutoSubDir", "0"},
+                                                                    {"RanLocDisp", "0"},
+                                                                    {"CurrentFavDir",
+                                                                     home.home() + "/Favorite Pictures"}};
     EXPECT_EQ(storedValues(home.registryFile()), expected);
-    EXPECT_EQ(test::readFile(home.registryFile()).rfind(
-                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n@=\"(value not set)\"\n"
-                  "\"Duration\"=\"20\"\n",
-                  0),
+    EXPECT_EQ(test::readFile(home.registryFile())
+                  .rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n@=\"(value not set)\"\n"
+                         "\"Duration\"=\"20\"\n",
+                         0),
               0u);
 }
 
@@ -227,15 +257,55 @@ TEST_F(RegistrySettings, TheDialogsSaveWritesTheStoredOrderWithTheDirectoryPairs
     settings.musicDirs = {{"/music", true}};
     saveSettings(settings, 35, nullptr);
     const auto values = storedValues(home.registryFile());
-    EXPECT_EQ(namesOf(values),
-              (std::vector<std::string>{
-                  "", "Duration", "Count", "Randomize", "AlphaSort", "DateSort", "DateRevSort", "AlphaMemory",
-                  "LastImage", "Stretch", "Proportional", "PropLimit", "Tiled", "Effects", "Delay", "Message",
-                  "MsgText", "MsgPlace", "Splash", "IgnoreMouse", "WallpaperLast", "BackColor", "ImageDir0",
-                  "DirSet0", "ImageDir1", "DirSet1", "Transitions", "Shrink", "TextFont", "TextColor", "Captions",
-                  "CaptionPlace", "CaptionDate", "CaptionFullPath", "CaptionFont", "CaptionColor", "CaptionTrans",
-                  "CaptionBackColor", "LastAddedDir", "MusicOption", "NumMusicDirs", "CDDrvStr", "CDRandom",
-                  "LastMusicDir", "MusicDir0", "MusicDirSet0", "AutoSubDir", "CurrentFavDir", "RanLocDisp"}));
+    EXPECT_EQ(namesOf(values), (std::vector<std::string>{"",
+                                                         "Duration",
+                                                         "Count",
+                                                         "Randomize",
+                                                         "AlphaSort",
+                                                         "DateSort",
+                                                         "DateRevSort",
+                                                         "AlphaMemory",
+                                                         "LastImage",
+                                                         "Stretch",
+                                                         "Proportional",
+                                                         "PropLimit",
+                                                         "Tiled",
+                                                         "Effects",
+                                                         "Delay",
+                                                         "Message",
+                                                         "MsgText",
+                                                         "MsgPlace",
+                                                         "Splash",
+                                                         "IgnoreMouse",
+                                                         "WallpaperLast",
+                                                         "BackColor",
+                                                         "ImageDir0",
+                                                         "DirSet0",
+                                                         "ImageDir1",
+                                                         "DirSet1",
+                                                         "Transitions",
+                                                         "Shrink",
+                                                         "TextFont",
+                                                         "TextColor",
+                                                         "Captions",
+                                                         "CaptionPlace",
+                                                         "CaptionDate",
+                                                         "CaptionFullPath",
+                                                         "CaptionFont",
+                                                         "CaptionColor",
+                                                         "CaptionTrans",
+                                                         "CaptionBackColor",
+                                                         "LastAddedDir",
+                                                         "MusicOption",
+                                                         "NumMusicDirs",
+                                                         "CDDrvStr",
+                                                         "CDRandom",
+                                                         "LastMusicDir",
+                                                         "MusicDir0",
+                                                         "MusicDirSet0",
+                                                         "AutoSubDir",
+                                                         "CurrentFavDir",
+                                                         "RanLocDisp"}));
     const std::map<std::string, std::string> byName(values.begin(), values.end());
     EXPECT_EQ(byName.at("Count"), "2");
     EXPECT_EQ(byName.at("ImageDir1"), "/pictures/b");
@@ -282,7 +352,9 @@ TEST_F(RegistrySettings, EverySettingSavedIsReadBack) {
     saved.transitions[4] = 1;
     saved.Delay = 0;
     saved.Message = true;
-    saved.MsgText = "Gr\xC3\xBC\xC3\x9F" "e \"quoted\" \\ back";
+    saved.MsgText =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \"quoted\" \\ back";
     saved.MsgPlace = 9;
     saved.TextFont = FontDescription::parse("10.Arial.Width =6.Italic");
     saved.TextColor = {10, 20, 30};
@@ -357,7 +429,8 @@ TEST_F(RegistrySettings, AWindowsExportDroppedInPlaceKeepsEveryValue) {
                            "\"ImageDir0\"=\"/home/j\xC3\xBCrgen/Bilder\"\r\n"
                            "\"DirSet0\"=dword:00000001\r\n"
                            "\"Delay\"=dword:00000003\r\n"
-                           "\"MsgText\"=\"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e\"\r\n"
+                           "\"MsgText\"=\"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F"
+                           "e\"\r\n"
                            "\"Message\"=\"1\"\r\n"
                            "\"TextFont\"=\"9.MS Sans Serif.Bold\"\r\n"
                            "\"BackColor\"=\"255  0  0\"\r\n"
@@ -373,7 +446,9 @@ TEST_F(RegistrySettings, AWindowsExportDroppedInPlaceKeepsEveryValue) {
     EXPECT_EQ(settings.imageDirs[0], (DirectoryEntry{"/home/j\xC3\xBCrgen/Bilder", true}));
     EXPECT_EQ(settings.Delay, 3);
     EXPECT_TRUE(settings.Message);
-    EXPECT_EQ(settings.MsgText, "Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(settings.MsgText,
+              "Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F"
+              "e");
     EXPECT_EQ(settings.TextFont.toString(), "9.MS Sans Serif.Bold");
     EXPECT_EQ(settings.BackColor, (Rgb{255, 0, 0}));
     EXPECT_EQ(settings.CurrentFavDir, "C:\\Favorite Pictures");
@@ -384,7 +459,10 @@ TEST_F(RegistrySettings, AWindowsExportDroppedInPlaceKeepsEveryValue) {
     const std::string text = test::readFile(home.registryFile());
     EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u);
     EXPECT_NE(text.find("\n\"Duration\"=dword:00000005\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n\"MsgText\"=\"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\"MsgText\"=\"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F"
+                        "e\"\n"),
+              std::string::npos)
+        << text;
     Settings again;
     loadSettings(again, {});
     EXPECT_EQ(again.Duration, 5);
@@ -402,19 +480,18 @@ struct Extreme {
 };
 
 TEST_F(RegistrySettings, OutOfRangeNumbersAreClampedWhereReadAndSafeToComputeWith) {
-    for (const Extreme& e : {Extreme{"Duration", "2147484", &Settings::Duration, kMaxDuration},
-                             Extreme{"Duration", "99999999999999999999", &Settings::Duration, kMaxDuration},
-                             Extreme{"Duration", "-5", &Settings::Duration, 0},
-                             Extreme{"Duration", "-2147483648", &Settings::Duration, 0},
-                             Extreme{"Delay", "2147483647", &Settings::Delay, 20},
-                             Extreme{"Delay", "21", &Settings::Delay, 20},
-                             Extreme{"Delay", "-1", &Settings::Delay, 0},
-                             Extreme{"Count", "-3", &Settings::Count, 0},
-                             Extreme{"Count", "2147483647", &Settings::Count, kMaxPictureDirs},
-                             Extreme{"NumMusicDirs", "100000", &Settings::NumMusicDirs, kMaxMusicDirs}}) {
-        home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
-                         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"MusicOption\"=\"1\"\n\"") +
-                             e.name + "\"=\"" + e.stored + "\"\n");
+    for (const Extreme& e :
+         {Extreme{"Duration", "2147484", &Settings::Duration, kMaxDuration},
+          Extreme{"Duration", "99999999999999999999", &Settings::Duration, kMaxDuration},
+          Extreme{"Duration", "-5", &Settings::Duration, 0}, Extreme{"Duration", "-2147483648", &Settings::Duration, 0},
+          Extreme{"Delay", "2147483647", &Settings::Delay, 20}, Extreme{"Delay", "21", &Settings::Delay, 20},
+          Extreme{"Delay", "-1", &Settings::Delay, 0}, Extreme{"Count", "-3", &Settings::Count, 0},
+          Extreme{"Count", "2147483647", &Settings::Count, kMaxPictureDirs},
+          Extreme{"NumMusicDirs", "100000", &Settings::NumMusicDirs, kMaxMusicDirs}}) {
+        home.dir().write(
+            "config/orvanta/HKEY_CURRENT_USER.reg",
+            std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"MusicOption\"=\"1\"\n\"") +
+                e.name + "\"=\"" + e.stored + "\"\n");
         Settings settings;
         loadSettings(settings, {});
         EXPECT_EQ(settings.*e.member, e.expected) << e.name << " " << e.stored;
@@ -442,13 +519,14 @@ TEST_F(RegistrySettings, FontNumbersAreClampedToWhatAFontChooserGives) {
         const char* stored;
         const char* read;
     };
-    for (const Case& c : {Case{"Arial.Height=-2147483648", "Arial.Height=-683"},
-                          Case{"Arial.Height=2147483647", "Arial.Height=683"},
-                          Case{"99999999999.Arial", "512.Arial"},
-                          Case{"12.Arial.Width =2147483647.Weight=-7.CharSet=300", "12.Arial.Width =683.Weight=0.CharSet=255"},
-                          Case{"12.Arial.Width =-4", "12.Arial"}}) {
+    for (const Case& c :
+         {Case{"Arial.Height=-2147483648", "Arial.Height=-683"}, Case{"Arial.Height=2147483647", "Arial.Height=683"},
+          Case{"99999999999.Arial", "512.Arial"},
+          Case{"12.Arial.Width =2147483647.Weight=-7.CharSet=300", "12.Arial.Width =683.Weight=0.CharSet=255"},
+          Case{"12.Arial.Width =-4", "12.Arial"}}) {
         home.dir().write("config/orvanta/HKEY_CURRENT_USER.reg",
-                         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"TextFont\"=\"") +
+                         std::string(
+                             "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"TextFont\"=\"") +
                              c.stored + "\"\n\"CaptionFont\"=\"" + c.stored + "\"\n");
         Settings settings;
         loadSettings(settings, {});

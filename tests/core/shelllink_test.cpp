@@ -88,8 +88,9 @@ TEST_P(Targets, RoundTrip) {
     std::string target = dir.str() + "/" + c.relative;
     if (c.directory) fs::create_directories(target);
     else dir.write(c.relative, "x");
-    if (c.readOnly) fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                                    fs::perm_options::remove);
+    if (c.readOnly)
+        fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
     const std::string link = dir.str() + "/t.lnk";
     ASSERT_EQ(createShortcut(target, link, "é"), 0);
     std::string back;
@@ -100,16 +101,16 @@ TEST_P(Targets, RoundTrip) {
     EXPECT_EQ(descriptionOf(link), "é");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, Targets,
-    testing::Values(TargetCase{"file", "x.jpg", false, false, 0x20, 0x1C},
-                    TargetCase{"folder", "Favorite Pictures", true, false, 0x10, 0x1C},
-                    TargetCase{"readOnly", "ro.bmp", false, true, 0x21, 0x1C},
-                    // Non-ASCII paths are stored in UTF-16 too, with the longer link-info header.
-                    TargetCase{"unicode", "Été/plage \xF0\x9F\x8C\x9E.jpg", false, false, 0x20, 0x24},
-                    // Bytes that are not UTF-8 still come back unchanged.
-                    TargetCase{"rawBytes", "caf\xE9.png", false, false, 0x20, 0x1C}),
-    [](const testing::TestParamInfo<TargetCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, Targets,
+                         testing::Values(TargetCase{"file", "x.jpg", false, false, 0x20, 0x1C},
+                                         TargetCase{"folder", "Favorite Pictures", true, false, 0x10, 0x1C},
+                                         TargetCase{"readOnly", "ro.bmp", false, true, 0x21, 0x1C},
+                                         // Non-ASCII paths are stored in UTF-16 too, with the longer link-info header.
+                                         TargetCase{"unicode", "Été/plage \xF0\x9F\x8C\x9E.jpg", false, false, 0x20,
+                                                    0x24},
+                                         // Bytes that are not UTF-8 still come back unchanged.
+                                         TargetCase{"rawBytes", "caf\xE9.png", false, false, 0x20, 0x1C}),
+                         [](const testing::TestParamInfo<TargetCase>& p) { return std::string(p.param.name); });
 
 TEST(ShellLink, RelativeTargetIsStoredAbsolute) {
     TempDir dir;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "framework/WRegistryKey.h"
+#include "base/WRegistryKey.h"
 #include "settings/settingskey.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"
@@ -100,8 +100,9 @@ TEST(SystemReport, MissingFactsLeaveTheirLinesOut) {
     f.os.prettyName.reset();
     f.os.variant = "Workstation Edition";
     f.os.buildId = "rolling";
-    EXPECT_TRUE(contains(systemReportText(f), "  Product Name: Debian GNU/Linux\r\n  Edition: Workstation Edition\r\n"
-                                              "  Build ID: rolling\r\n  Physical"));
+    EXPECT_TRUE(contains(systemReportText(f),
+                         "  Product Name: Debian GNU/Linux\r\n  Edition: Workstation Edition\r\n"
+                         "  Build ID: rolling\r\n  Physical"));
 }
 
 TEST(SystemReport, VolumeNamesAreCutAtThirtyTwoCharactersNotInsideOne) {
@@ -154,12 +155,22 @@ TEST(SystemFiles, TheVolumeIsTheLongestMountHoldingTheDirectory) {
     std::filesystem::create_directories(base + "/ab");
     const std::string table = dir.write("mountinfo",
                                         "22 1 0:21 / / rw,relatime - overlay overlay rw\n"
-                                        "30 22 0:30 / " + base + " rw shared:1 - tmpfs tmpfs rw\n"
-                                        "31 30 0:31 / " + base + "/a\\040b rw - ext4 /dev/sda1 rw\n"
-                                        "32 30 0:32 / " + base + "/a rw - btrfs /dev/sdb1 rw\n"
-                                        "33 30 0:33 / " + base + "/ab rw - xfs /dev/sdc1 rw\n"
-                                        "34 30 0:34 / " + base + "/ab rw - vfat /dev/sdd1 rw\n"
-                                        "short line\n");
+                                        "30 22 0:30 / " +
+                                            base +
+                                            " rw shared:1 - tmpfs tmpfs rw\n"
+                                            "31 30 0:31 / " +
+                                            base +
+                                            "/a\\040b rw - ext4 /dev/sda1 rw\n"
+                                            "32 30 0:32 / " +
+                                            base +
+                                            "/a rw - btrfs /dev/sdb1 rw\n"
+                                            "33 30 0:33 / " +
+                                            base +
+                                            "/ab rw - xfs /dev/sdc1 rw\n"
+                                            "34 30 0:34 / " +
+                                            base +
+                                            "/ab rw - vfat /dev/sdd1 rw\n"
+                                            "short line\n");
     EXPECT_EQ(volumeOf(base + "/a b/c", table).mountPoint, base + "/a b");
     EXPECT_EQ(volumeOf(base + "/a b/c", table).fileSystem, "ext4");
     EXPECT_EQ(volumeOf(base + "/ab", table).fileSystem, "vfat");  // the later mount hides the earlier
@@ -221,10 +232,16 @@ TEST_F(SavedSettingsTest, StoredDefaultsGiveTheLinesInOrder) {
 }
 
 TEST_F(SavedSettingsTest, DirectoriesSelectedSumsTheFlagsBelowTheCount) {
-    set({{"Count", "3"}, {"DirSet0", "1"}, {"dirset1", "0"}, {"DIRSET2", "1"}, {"DirSet3", "1"}, {"DirSet01", "1"},
+    set({{"Count", "3"},
+         {"DirSet0", "1"},
+         {"dirset1", "0"},
+         {"DIRSET2", "1"},
+         {"DirSet3", "1"},
+         {"DirSet01", "1"},
          {"AutoSubDir", "1"}});
     const std::string r = report();
-    EXPECT_TRUE(contains(r, "\r\n  Directories In List: 3\r\n  Directories Selected: 2\r\n  Auto-add Subdirectories: Yes"))
+    EXPECT_TRUE(
+        contains(r, "\r\n  Directories In List: 3\r\n  Directories Selected: 2\r\n  Auto-add Subdirectories: Yes"))
         << r;
     // A count far beyond what is stored neither hangs nor invents anything.
     set({{"Count", "2147483647"}});
@@ -259,9 +276,10 @@ TEST_F(SavedSettingsTest, StretchOrderAndTileLines) {
 
 TEST_F(SavedSettingsTest, SequenceLines) {
     set({{"Randomize", "0"}, {"AlphaSort", "1"}, {"DateSort", "1"}, {"AlphaMemory", "1"}, {"DateRevSort", "0"}});
-    EXPECT_TRUE(contains(report(), "\r\n  Picture Sequence: Alphabetical\r\n  Remember Last Picture: Yes"
-                                   "\r\n  Picture Sequence: By Date\r\n  Remember Last Picture: Yes"
-                                   "\r\n  Newest Date First: No"));
+    EXPECT_TRUE(contains(report(),
+                         "\r\n  Picture Sequence: Alphabetical\r\n  Remember Last Picture: Yes"
+                         "\r\n  Picture Sequence: By Date\r\n  Remember Last Picture: Yes"
+                         "\r\n  Newest Date First: No"));
     EXPECT_FALSE(contains(report(), "Random"));
 }
 
@@ -272,10 +290,14 @@ TEST_F(SavedSettingsTest, EffectsOffHideTheDelay) {
 }
 
 TEST_F(SavedSettingsTest, MusicOptions) {
-    set({{"MusicOption", "1"}, {"NumMusicDirs", "2"}, {"MusicDirSet0", "1"}, {"MusicDirSet1", "1"},
+    set({{"MusicOption", "1"},
+         {"NumMusicDirs", "2"},
+         {"MusicDirSet0", "1"},
+         {"MusicDirSet1", "1"},
          {"MusicDirSet2", "1"}});
-    EXPECT_TRUE(contains(report(), "\r\n  Music Option: Music Directories\r\n  Music Directories In List: 2"
-                                   "\r\n  Music Directories Selected: 2"));
+    EXPECT_TRUE(contains(report(),
+                         "\r\n  Music Option: Music Directories\r\n  Music Directories In List: 2"
+                         "\r\n  Music Directories Selected: 2"));
     set({{"MusicOption", "2"}});
     EXPECT_TRUE(contains(report(), "\r\n  Music Option: Music CD"));
     set({{"MusicOption", "5"}});

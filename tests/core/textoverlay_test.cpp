@@ -8,9 +8,9 @@
 #include <QImage>
 #include <QPainter>
 
-#include "show/fontconversion.h"
-#include "show/overlaylayout.h"
-#include "show/textoverlay.h"
+#include "show/overlays/fontconversion.h"
+#include "show/overlays/overlaylayout.h"
+#include "show/overlays/textoverlay.h"
 #include "support/testenv.h"
 
 namespace orvanta {

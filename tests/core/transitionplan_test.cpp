@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "catalogue/shuffleorder.h"
-#include "show/blockgrid.h"
-#include "show/piececoverage.h"
-#include "show/transitionplan.h"
-#include "show/transitiontable.h"
+#include "settings/settingstable.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/effectchoice.h"
+#include "show/transitions/piececoverage.h"
+#include "show/transitions/transitionplan.h"
+#include "show/transitions/transitiontable.h"
 
 namespace orvanta {
 namespace {
@@ -45,8 +47,14 @@ Plan collect(int effect, int w, int h, int delay = 10, std::uint32_t seed = 5489
     TransitionRandom random{mt, cr};
     const TransitionGeometry g{w, h, b, delay, plan.blockOrder};
     forEachStep(effect, g, random, [&](const TransitionStep& s) {
-        plan.steps.push_back({s.kind, {s.pieces.begin(), s.pieces.end()}, s.source, s.destination, s.alpha,
-                              s.dispatch, s.pauseMs, s.closing});
+        plan.steps.push_back({s.kind,
+                              {s.pieces.begin(), s.pieces.end()},
+                              s.source,
+                              s.destination,
+                              s.alpha,
+                              s.dispatch,
+                              s.pauseMs,
+                              s.closing});
         return true;
     });
     return plan;
@@ -55,20 +63,49 @@ Plan collect(int effect, int w, int h, int delay = 10, std::uint32_t seed = 5489
 // ---------------------------------------------------------------------------
 // Table
 
-TEST(TransitionTable, NumbersAndNamesAsTheSettingsPageListsThem) {
-    const auto table = transitionTable();
-    ASSERT_EQ(table.size(), 35u);
-    std::set<std::string> names;
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        EXPECT_EQ(table[k].number, static_cast<int>(k) + 1);
-        names.insert(table[k].name);
+// What the stored "Transitions" switches mean to the user: the character at
+// position k switches the effect that the settings page lists in row k, under
+// that name, and with only that one on the show plays it and nothing else,
+// as its first steps show.
+TEST(TransitionTable, EachStoredSwitchPlaysTheEffectListedInItsRow) {
+    const int w = 64, h = 48;
+    const struct {
+        int position;
+        const char* listed;
+        bool (*looksRight)(const Plan&);
+    } rows[] = {
+        {0, "Wipe Left to Right",
+         [](const Plan& p) {
+             return p.steps.front().pieces.front().left() == 0 && p.steps.back().pieces.back().right() == w - 1;
+         }},
+        {10, "Wipe Top/Botton Snake", [](const Plan& p) { return p.steps.front().kind == StepKind::Pieces; }},
+        {25, "Wipe Four Corners", [](const Plan& p) { return p.steps.front().pieces.size() == 4; }},
+        {30, "Checkerboard Block Fill",
+         [](const Plan& p) {
+             return p.steps.front().pieces.front().size() == QSize(blockSizeFor(w), blockSizeFor(w));
+         }},
+        {32, "Zoom In", [](const Plan& p) { return p.steps.front().kind == StepKind::Stretch; }},
+        {34, "Image Blending", [](const Plan& p) { return p.steps.front().kind == StepKind::Blend; }},
+    };
+    for (const auto& row : rows) {
+        std::string stored(35, '0');
+        stored[static_cast<std::size_t>(row.position)] = '1';
+        Settings settings;
+        parseSetting(*findSetting("Transitions"), settings, stored, 35);
+        EffectChoiceState state;
+        Mt19937 rng;
+        rng.seed(7);
+        for (int picture = 0; picture < 3; ++picture) {
+            const int effect = chooseEffect(state, settings.transitions, 35, rng);
+            ASSERT_NE(transitionInfo(effect), nullptr) << stored;
+            EXPECT_STREQ(transitionInfo(effect)->name, row.listed) << stored;
+            EXPECT_TRUE(row.looksRight(collect(effect, w, h))) << row.listed;
+        }
     }
+    // Every row has a name of its own, and there is no effect 0 or 36.
+    std::set<std::string> names;
+    for (const TransitionInfo& t : transitionTable()) names.insert(t.name);
     EXPECT_EQ(names.size(), 35u);
-    EXPECT_STREQ(transitionInfo(1)->name, "Wipe Left to Right");
-    EXPECT_STREQ(transitionInfo(11)->name, "Wipe Top/Botton Snake");
-    EXPECT_STREQ(transitionInfo(26)->name, "Wipe Four Corners");
-    EXPECT_STREQ(transitionInfo(31)->name, "Checkerboard Block Fill");
-    EXPECT_STREQ(transitionInfo(35)->name, "Image Blending");
     EXPECT_EQ(transitionInfo(0), nullptr);
     EXPECT_EQ(transitionInfo(36), nullptr);
 }
@@ -111,13 +148,12 @@ std::string sizeName(const ::testing::TestParamInfo<std::tuple<int, Size>>& info
 
 INSTANTIATE_TEST_SUITE_P(SmallAndOdd, PieceEffectTest,
                          ::testing::Combine(::testing::Range(1, 33),
-                                            ::testing::Values(Size{64, 48}, Size{97, 61}, Size{61, 97},
-                                                              Size{5, 3}, Size{1, 1})),
+                                            ::testing::Values(Size{64, 48}, Size{97, 61}, Size{61, 97}, Size{5, 3},
+                                                              Size{1, 1})),
                          sizeName);
 INSTANTIATE_TEST_SUITE_P(RealScreens, PieceEffectTest,
                          ::testing::Combine(::testing::Range(1, 33),
-                                            ::testing::Values(Size{1024, 768}, Size{1400, 1050},
-                                                              Size{1920, 1080})),
+                                            ::testing::Values(Size{1024, 768}, Size{1400, 1050}, Size{1920, 1080})),
                          sizeName);
 
 // Which effects need the closing step on real screens: none at 1024 x 768 and
@@ -161,8 +197,8 @@ TEST(PieceCoverage, MissingPixelsComeOutAsFewDisjointRectangles) {
     c.mark(QRect(0, 2, 4, 4));   // left block of rows 2-5
     c.mark(QRect(6, 2, 4, 2));   // right block of rows 2-3
     c.mark(QRect(5, 4, 1, 1));   // one pixel splits row 4's gap
-    EXPECT_EQ(c.missing(), (std::vector<QRect>{QRect(4, 2, 2, 2), QRect(4, 4, 1, 1), QRect(6, 4, 4, 1),
-                                               QRect(4, 5, 6, 1)}));
+    EXPECT_EQ(c.missing(),
+              (std::vector<QRect>{QRect(4, 2, 2, 2), QRect(4, 4, 1, 1), QRect(6, 4, 4, 1), QRect(4, 5, 6, 1)}));
     c.mark(QRect(0, 0, 10, 6));
     EXPECT_TRUE(c.missing().empty());
 }
@@ -195,7 +231,8 @@ TEST(PieceCoverage, AnyMixOfColumnsRowsAndBlocksAgainstAPixelSet) {
         for (const QRect& r : c.missing())
             for (int y = r.top(); y <= r.bottom(); ++y)
                 for (int x = r.left(); x <= r.right(); ++x) {
-                    ASSERT_EQ(seen[static_cast<std::size_t>(y * w + x)], 0) << "round " << round << " at " << x << "," << y;
+                    ASSERT_EQ(seen[static_cast<std::size_t>(y * w + x)], 0)
+                        << "round " << round << " at " << x << "," << y;
                     seen[static_cast<std::size_t>(y * w + x)] = 1;
                 }
         for (std::uint8_t v : seen) ASSERT_EQ(v, 1) << "round " << round;
@@ -233,18 +270,16 @@ TEST_P(StepCountTest, StepsAndPausesFollowTheRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     At1024x768, StepCountTest,
-    ::testing::Values(CountCase{1, 1024, 128, 1}, CountCase{2, 1024, 128, 1}, CountCase{3, 768, 154, 1},
-                      CountCase{4, 768, 154, 1}, CountCase{5, 512, 128, 1}, CountCase{6, 512, 128, 1},
-                      CountCase{7, 384, 128, 1}, CountCase{8, 384, 128, 1}, CountCase{9, 4096, 164, 1},
-                      CountCase{10, 4096, 164, 1}, CountCase{11, 3072, 134, 1}, CountCase{12, 3072, 134, 1},
-                      CountCase{13, 1024, 128, 1}, CountCase{14, 768, 154, 1}, CountCase{15, 64, 32, 2},
-                      CountCase{16, 64, 32, 2}, CountCase{17, 48, 48, 1}, CountCase{18, 48, 48, 1},
-                      CountCase{19, 3072, 154, 1}, CountCase{20, 512, 171, 1}, CountCase{21, 384, 128, 1},
-                      CountCase{22, 1024, 208, 1}, CountCase{23, 768, 156, 1}, CountCase{24, 512, 172, 1},
-                      CountCase{25, 384, 128, 1}, CountCase{26, 384, 128, 1}, CountCase{27, 1024, 205, 1},
-                      CountCase{28, 555, 149, 1}, CountCase{29, 641, 151, 1}, CountCase{30, 512, 172, 1},
-                      CountCase{31, 6144, 154, 1}, CountCase{32, 1024, 64, 1}, CountCase{33, 400, 0, 0},
-                      CountCase{34, 400, 0, 0}, CountCase{35, 102, 99, 3}),
+    ::testing::Values(
+        CountCase{1, 1024, 128, 1}, CountCase{2, 1024, 128, 1}, CountCase{3, 768, 154, 1}, CountCase{4, 768, 154, 1},
+        CountCase{5, 512, 128, 1}, CountCase{6, 512, 128, 1}, CountCase{7, 384, 128, 1}, CountCase{8, 384, 128, 1},
+        CountCase{9, 4096, 164, 1}, CountCase{10, 4096, 164, 1}, CountCase{11, 3072, 134, 1},
+        CountCase{12, 3072, 134, 1}, CountCase{13, 1024, 128, 1}, CountCase{14, 768, 154, 1}, CountCase{15, 64, 32, 2},
+        CountCase{16, 64, 32, 2}, CountCase{17, 48, 48, 1}, CountCase{18, 48, 48, 1}, CountCase{19, 3072, 154, 1},
+        CountCase{20, 512, 171, 1}, CountCase{21, 384, 128, 1}, CountCase{22, 1024, 208, 1}, CountCase{23, 768, 156, 1},
+        CountCase{24, 512, 172, 1}, CountCase{25, 384, 128, 1}, CountCase{26, 384, 128, 1}, CountCase{27, 1024, 205, 1},
+        CountCase{28, 555, 149, 1}, CountCase{29, 641, 151, 1}, CountCase{30, 512, 172, 1}, CountCase{31, 6144, 154, 1},
+        CountCase{32, 1024, 64, 1}, CountCase{33, 400, 0, 0}, CountCase{34, 400, 0, 0}, CountCase{35, 102, 99, 3}),
     [](const ::testing::TestParamInfo<CountCase>& p) { return "e" + std::to_string(p.param.effect); });
 
 // ---------------------------------------------------------------------------
@@ -335,8 +370,7 @@ TEST(PieceEffects, ExplodeStartsAtTheCentreSquare) {
     const Plan plan = collect(20, 64, 48);
     EXPECT_EQ(plan.steps[0].pieces, std::vector<QRect>{QRect(31, 23, 2, 2)});
     EXPECT_EQ(plan.steps[1].pieces,
-              (std::vector<QRect>{QRect(30, 22, 1, 4), QRect(33, 22, 1, 4), QRect(31, 22, 2, 1),
-                                  QRect(31, 25, 2, 1)}));
+              (std::vector<QRect>{QRect(30, 22, 1, 4), QRect(33, 22, 1, 4), QRect(31, 22, 2, 1), QRect(31, 25, 2, 1)}));
     // Implode fade ends its coarse pass with the 2-row middle piece.
     const Plan fade = collect(29, 64, 48);
     // i = 0, 3, .., 21 (t <= 23), then i = 24 with t = 24 > 23.

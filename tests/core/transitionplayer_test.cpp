@@ -4,13 +4,13 @@
 
 #include <vector>
 
-#include "show/blend.h"
-#include "show/blockgrid.h"
-#include "show/imagetransitiontarget.h"
-#include "show/pixelwork.h"
-#include "show/resample.h"
-#include "show/transitionplayer.h"
-#include "show/transitiontable.h"
+#include "show/pixels/blend.h"
+#include "show/pixels/pixelwork.h"
+#include "show/pixels/resample.h"
+#include "show/transitions/blockgrid.h"
+#include "show/transitions/imagetransitiontarget.h"
+#include "show/transitions/transitionplayer.h"
+#include "show/transitions/transitiontable.h"
 
 namespace orvanta {
 namespace {
@@ -47,7 +47,8 @@ TEST(TransitionPlayer, ExitRequestStopsRightAfterTheStep) {
         int effect, exitAt, pieces, stretches, blends, sleeps;
     };
     // 64 x 48, Delay 10. Wipe 1: one column a step, pauses at 0 and 8 only.
-    // Effect 5: two columns a step, i = 31 down to 25, a pause at 28. Zoom: a stretch a step. Blend: one frame, one pause each.
+    // Effect 5: two columns a step, i = 31 down to 25, a pause at 28. Zoom: a stretch a step. Blend: one frame, one
+    // pause each.
     for (const Case c : {Case{1, 1, 1, 0, 0, 0}, Case{1, 10, 10, 0, 0, 2}, Case{5, 7, 14, 0, 0, 1},
                          Case{33, 25, 0, 25, 0, 0}, Case{35, 4, 0, 0, 4, 3}}) {
         RecordingTarget t;
@@ -98,8 +99,8 @@ TEST_P(PixelsTest, EndsOnTheExactPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllButZoomIn, PixelsTest,
-                         ::testing::Combine(::testing::Values(1, 2, 5, 9, 12, 13, 14, 15, 18, 19, 20, 21, 22,
-                                                              23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 34, 35),
+                         ::testing::Combine(::testing::Values(1, 2, 5, 9, 12, 13, 14, 15, 18, 19, 20, 21, 22, 23, 24,
+                                                              25, 26, 27, 28, 29, 30, 31, 32, 34, 35),
                                             ::testing::Values(QSize(64, 48), QSize(97, 61))));
 
 TEST(ImageTarget, ZoomInEndsOnTheEnlargedFrame) {
@@ -110,8 +111,8 @@ TEST(ImageTarget, ZoomInEndsOnTheEnlargedFrame) {
     CRandom cr(1);
     const int corner = 4 * cr.next() / 32768;
     QImage expected = previous.copy();
-    const QRect last((corner % 2) ? -(399 * w / 2000) : 0, corner >= 2 ? -(399 * h / 2000) : 0,
-                     w * 2399 / 2000, h * 2399 / 2000);
+    const QRect last((corner % 2) ? -(399 * w / 2000) : 0, corner >= 2 ? -(399 * h / 2000) : 0, w * 2399 / 2000,
+                     h * 2399 / 2000);
     stretchBox(back, back.rect(), expected, last);
     EXPECT_TRUE(screen == expected);
 }

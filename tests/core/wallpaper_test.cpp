@@ -11,9 +11,9 @@
 #include "desktop/desktopkey.h"
 #include "desktop/rootbackground.h"
 #include "desktop/wallpaper.h"
-#include "show/bmpreader.h"
-#include "show/composition.h"
-#include "show/palettemode.h"
+#include "show/decoders/bmpreader.h"
+#include "show/pixels/composition.h"
+#include "show/pixels/palettemode.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -51,8 +51,8 @@ QImage readBack(const std::string& path) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF))
-                return ::testing::AssertionFailure() << "pixel " << x << "," << y << ": " << std::hex << a.pixel(x, y)
-                                                     << " vs " << b.pixel(x, y);
+                return ::testing::AssertionFailure()
+                       << "pixel " << x << "," << y << ": " << std::hex << a.pixel(x, y) << " vs " << b.pixel(x, y);
     return ::testing::AssertionSuccess();
 }
 
@@ -245,7 +245,7 @@ TEST(EndOfShowWallpaper, PaletteOfTheScreenImage) {
     const std::vector<PaletteEntry> shown = {{9, 9, 9, 0}, {1, 1, 1, 0}, {2, 2, 2, 0}};
     EXPECT_EQ(wallpaperPalette(image, shown), shown);  // every colour in it
     const std::vector<PaletteEntry> own = {{1, 1, 1, 0}, {2, 2, 2, 0}};
-    EXPECT_EQ(wallpaperPalette(image, {{9, 9, 9, 0}}), own);  // its own colours
+    EXPECT_EQ(wallpaperPalette(image, {{9, 9, 9, 0}}), own);               // its own colours
     EXPECT_EQ(wallpaperPalette(gradient(64, 64), {}), halftonePalette());  // too many of them
 }
 
@@ -272,8 +272,9 @@ TEST(TileWallpaper, StoredUnderTheDesktopKey) {
     EXPECT_FALSE(tileWallpaper());  // no key yet
     setTileWallpaper(true);
     EXPECT_TRUE(tileWallpaper());
-    EXPECT_NE(readFile(home.registryFile()).find("[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"TileWallpaper\"=\"1\""),
-              std::string::npos);
+    EXPECT_NE(
+        readFile(home.registryFile()).find("[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"TileWallpaper\"=\"1\""),
+        std::string::npos);
     setTileWallpaper(false);
     EXPECT_FALSE(tileWallpaper());
 }
@@ -284,8 +285,7 @@ TEST(RootBackground, TiledFromTheCornerOrCentredOnBlack) {
     tile.setPixel(0, 0, qRgb(255, 0, 0));
     const QImage tiled = rootBackground(tile, QSize(7, 5), true);
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x)
-            EXPECT_EQ(tiled.pixel(x, y), tile.pixel(x % 3, y % 2)) << x << "," << y;
+        for (int x = 0; x < 7; ++x) EXPECT_EQ(tiled.pixel(x, y), tile.pixel(x % 3, y % 2)) << x << "," << y;
     const QImage centred = rootBackground(tile, QSize(7, 5), false);
     EXPECT_EQ(centred.pixel(2, 1), qRgb(255, 0, 0));
     EXPECT_EQ(centred.pixel(4, 2), qRgb(10, 20, 30));

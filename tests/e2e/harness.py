@@ -114,7 +114,7 @@ def plain_black_root():
 
 
 class Host:
-    """A top-level window of the test host program (tools/orvanta-testhost),
+    """A top-level window of the test host program (tools/display/orvanta-testhost),
     grey, at (x, y): a stand-in for a program that hands orvanta a window."""
 
     def __init__(self, env, width, height, x=100, y=100):

@@ -1,6 +1,6 @@
 // libFuzzer target: the BMP reader over arbitrary bytes, building the whole
 // picture, the corner a screen shows and a reduced copy.
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.screenWidth = 7;
     request.screenHeight = 5;
     bool reduced = false;
-    for (const orvanta::ShowFitting fitting : {orvanta::ShowFitting{false, false, false},
-                                              orvanta::ShowFitting{false, true, false},
-                                              orvanta::ShowFitting{true, false, false}}) {
+    for (const orvanta::ShowFitting fitting :
+         {orvanta::ShowFitting{false, false, false}, orvanta::ShowFitting{false, true, false},
+          orvanta::ShowFitting{true, false, false}}) {
         request.fitting = fitting;
         if (orvanta::readBmp(data, size, request, bitmap, reduced) == orvanta::DecodeStatus::Decoded) touch(bitmap);
     }

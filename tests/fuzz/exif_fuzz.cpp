@@ -1,5 +1,5 @@
 // libFuzzer target: the Exif orientation reader over arbitrary bytes.
-#include "show/exiforientation.h"
+#include "show/decoders/exiforientation.h"
 
 #include <cstddef>
 #include <cstdint>

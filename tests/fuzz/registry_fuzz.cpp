@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "settings/registryformat.h"
+#include "base/registryformat.h"
 
 namespace {
 
 using namespace orvanta;
 
 bool sameValue(const RegistryValue& a, const RegistryValue& b) {
-    return a.name == b.name && a.text == b.text && a.form == b.form && a.dword == b.dword &&
-           a.hexType == b.hexType && a.bytes == b.bytes && a.trailer == b.trailer;
+    return a.name == b.name && a.text == b.text && a.form == b.form && a.dword == b.dword && a.hexType == b.hexType &&
+           a.bytes == b.bytes && a.trailer == b.trailer;
 }
 
 bool sameHive(const RegistryHive& a, const RegistryHive& b) {

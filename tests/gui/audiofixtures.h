@@ -16,8 +16,9 @@ inline constexpr int kRecordRate = 16000;
 // kRecordRate appended to the file, as fast as they come or, in real time,
 // at the pace of a sound card.
 inline QByteArray recordingSink(const QString& file, bool realTime = false) {
-    return QByteArray("audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=16000 ! "
-                      "filesink append=true sync=") +
+    return QByteArray(
+               "audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=16000 ! "
+               "filesink append=true sync=") +
            (realTime ? "true" : "false") + " location=" + file.toUtf8();
 }
 
@@ -89,8 +90,8 @@ inline QString audioDiscImage(const QString& folder) {
     QByteArray bin;
     QByteArray cue("FILE \"disc.bin\" BINARY\n");
     for (int t = 0; t < 5; ++t) {
-        cue += QByteArray("  TRACK 0") + QByteArray::number(t + 1) + " AUDIO\n    INDEX 01 00:" +
-               QByteArray::number(2 * t).rightJustified(2, '0') + ":00\n";
+        cue += QByteArray("  TRACK 0") + QByteArray::number(t + 1) +
+               " AUDIO\n    INDEX 01 00:" + QByteArray::number(2 * t).rightJustified(2, '0') + ":00\n";
         bin += pcmTone(440 + 110 * t, 2.0, 44100, 2);
     }
     writeFile(folder + "/disc.bin", bin);

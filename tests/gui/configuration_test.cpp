@@ -2,8 +2,8 @@
 // manual-mode notice, Cancel and the close button writing nothing, page
 // events passed on, F1 and Help.
 #include <QComboBox>
-#include <QGroupBox>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,7 +44,6 @@ void writeHelpPages(const DialogHome& home) {
     }
 }
 
-
 // The text a control shows in full, or "" for controls without one.
 QString shownText(const QWidget* widget) {
     if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text().remove('&');
@@ -56,7 +55,8 @@ int textRoom(const QWidget* widget) {
     // What the control leaves for its text: check boxes and radios their indicator and spacing.
     if (qobject_cast<const QPushButton*>(widget)) return widget->width() - 4;
     if (auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return widget->width() - (button->sizeHint().width() - button->fontMetrics().horizontalAdvance(shownText(button)));
+        return widget->width() -
+               (button->sizeHint().width() - button->fontMetrics().horizontalAdvance(shownText(button)));
     return widget->width();
 }
 
@@ -90,7 +90,8 @@ private slots:
                     QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= textRoom(control),
                              qPrintable(where + " cuts its text off"));
                 for (QWidget* other : controls) {
-                    if (other == control || qobject_cast<QGroupBox*>(control) || qobject_cast<QGroupBox*>(other)) continue;
+                    if (other == control || qobject_cast<QGroupBox*>(control) || qobject_cast<QGroupBox*>(other))
+                        continue;
                     QVERIFY2(!control->geometry().intersects(other->geometry()),
                              qPrintable(where + " overlaps " + other->objectName()));
                 }

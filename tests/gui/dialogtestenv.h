@@ -16,9 +16,9 @@
 #include <optional>
 #include <string>
 
+#include "base/WRegistryKey.h"
 #include "config/directorylist.h"
 #include "framework/WControls.h"
-#include "framework/WRegistryKey.h"
 
 namespace orvanta::test {
 
@@ -38,7 +38,9 @@ public:
     ~DialogHome() {
         for (const auto& [name, value] : saved_) qputenv(name.c_str(), value);
     }
-    QString path(const QString& relative = {}) const { return relative.isEmpty() ? dir_.path() : dir_.path() + "/" + relative; }
+    QString path(const QString& relative = {}) const {
+        return relative.isEmpty() ? dir_.path() : dir_.path() + "/" + relative;
+    }
     QString registryFile() const { return path("xdg_config_home/orvanta/HKEY_CURRENT_USER.reg"); }
     QByteArray registryBytes() const {
         QFile file(registryFile());

@@ -4,12 +4,12 @@
 // preferences file. Then the whole system part as the Support page makes it.
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include "framework/displayfacts.h"
 #include "tests/gui/ordinaryaccount.h"
@@ -19,9 +19,7 @@ using namespace orvanta;
 class DisplayFactsTest : public QObject {
     Q_OBJECT
 
-    static bool xset(const QStringList& arguments) {
-        return QProcess::execute("xset", arguments) == 0;
-    }
+    static bool xset(const QStringList& arguments) { return QProcess::execute("xset", arguments) == 0; }
 
 private slots:
     void theScreenAsQtSeesIt() {
@@ -91,7 +89,8 @@ private slots:
         const std::string report = systemReportText(gatherSystemFacts(d));
         const QString text = QString::fromStdString(report);
         QVERIFY(text.startsWith("  Orvanta 4.9 (September 1, 2018)\r\n  Kernel Version: Linux "));
-        QVERIFY(text.contains(QString("\r\n  Primary Monitor Size: %1 x %2\r\n").arg(d.primaryWidth).arg(d.primaryHeight)));
+        QVERIFY(
+            text.contains(QString("\r\n  Primary Monitor Size: %1 x %2\r\n").arg(d.primaryWidth).arg(d.primaryHeight)));
         QCOMPARE(text.contains("Virtual Screen"), d.monitorCount > 1);
         QVERIFY(text.contains("\r\n  Physical Memory: "));
         QVERIFY(text.contains("\r\n  File System of Volume "));

@@ -15,7 +15,7 @@
 #include "desktop/wallpaper.h"
 #include "framework/desktopwallpaper.h"
 #include "framework/rootwallpaper.h"
-#include "show/bmpreader.h"
+#include "show/decoders/bmpreader.h"
 
 using namespace orvanta;
 

@@ -58,10 +58,12 @@ private slots:
         QCOMPARE(t.find("combo")->height, 77);
 
         std::string error;
-        QVERIFY(!LayoutTable::parse("form | F | page | 0,0 | 1x1 | | \"\"\n5 | a | label | 1,2 | 3 | | \"x\"\n", &error));
+        QVERIFY(
+            !LayoutTable::parse("form | F | page | 0,0 | 1x1 | | \"\"\n5 | a | label | 1,2 | 3 | | \"x\"\n", &error));
         QVERIFY2(error.find("line 2") != std::string::npos, error.c_str());
         QVERIFY(!LayoutTable::parse("1 | a | label | 1,2 | 3x4 | | \"x\"\n", &error));  // no form row
-        QVERIFY(!LayoutTable::parse("form | F | page | 0,0 | 1x1 | | \"\"\n1 | a | label | 1,2 | 3x4 | | \"x\n", &error));
+        QVERIFY(
+            !LayoutTable::parse("form | F | page | 0,0 | 1x1 | | \"\"\n1 | a | label | 1,2 | 3x4 | | \"x\n", &error));
         QVERIFY(!LayoutTable::parse(
             "form | F | page | 0,0 | 1x1 | | \"\"\n1 | a | label | 1,2 | 3x4 | | \"x\"\n2 | a | label | 1,2 | 3x4 | | \"y\"\n",
             &error));  // a name used twice
@@ -138,7 +140,8 @@ private slots:
     }
 
     void everyFormOfTheProgramBuilds() {
-        for (const char* name : {"Configuration", "TabForm1", "TabForm2", "TabForm3", "TabForm4", "TabForm6", "TabForm7"}) {
+        for (const char* name :
+             {"Configuration", "TabForm1", "TabForm2", "TabForm3", "TabForm4", "TabForm6", "TabForm7"}) {
             const LayoutTable t = WForm::loadTable(QString(":/forms/%1.form").arg(name));
             WForm form(t);
             QCOMPARE(form.formName(), QString(name));

@@ -12,12 +12,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "base/singleinstance.h"
 #include "framework/WMessageFilter.h"
-#include "framework/screentransitiontarget.h"
-#include "show/transitionplayer.h"
 #include "framework/WShowWindow.h"
 #include "framework/WTimer.h"
-#include "framework/singleinstance.h"
+#include "framework/screentransitiontarget.h"
+#include "show/transitions/transitionplayer.h"
 
 using namespace orvanta;
 
@@ -207,13 +207,13 @@ private slots:
         QImage back(64, 48, QImage::Format_RGB32);
         back.fill(QColor(10, 200, 30));
         for (int x = 0; x < 64; x += 2) canvas.copyPiece(back, QRect(x, 0, 1, 48));  // every second column
-        canvas.copyPiece(back, QRect(0, 20, 64, 1));  // and a row across them
+        canvas.copyPiece(back, QRect(0, 20, 64, 1));                                 // and a row across them
         canvas.sendPieces();
         canvas.waitUntilShown();
         QCOMPARE(onScreen(window, 4, 5), QColor(10, 200, 30));
         QCOMPARE(onScreen(window, 5, 5), QColor(Qt::black));
         QCOMPARE(onScreen(window, 5, 20), QColor(10, 200, 30));
-        QCOMPARE(onScreen(window, 2, 5), QColor(Qt::black));   // clipped
+        QCOMPARE(onScreen(window, 2, 5), QColor(Qt::black));    // clipped
         QCOMPARE(onScreen(window, 62, 20), QColor(Qt::black));  // clipped
         // Pieces not yet sent come before a frame drawn after them.
         canvas.copyPiece(back, QRect(7, 0, 1, 48));
@@ -239,8 +239,8 @@ private slots:
         previous.fill(QColor(0, 0, 90));
         std::vector<int> blocks(static_cast<std::size_t>(96 * 64 / (8 * 8)));
         int exits = 0;
-        ScreenTransitionTarget::Hooks hooks{[] { QCoreApplication::processEvents(); }, [&] { return ++exits > 1000000; },
-                                            [] { return false; }};
+        ScreenTransitionTarget::Hooks hooks{[] { QCoreApplication::processEvents(); },
+                                            [&] { return ++exits > 1000000; }, [] { return false; }};
         for (int effect : {1, 27, 33, 35}) {
             canvas.copyFrom(previous, QRect(0, 0, 96, 64));
             ScreenTransitionTarget target(canvas, back, previous, QRect(0, 0, 96, 64), hooks);

@@ -111,7 +111,8 @@ private slots:
         // The root window is a host too (a daemon may hand it over).
         WHostWindow root(DefaultRootWindow(other));
         QVERIFY(root.isValid());
-        QCOMPARE(root.size(), QSize(DisplayWidth(other, DefaultScreen(other)), DisplayHeight(other, DefaultScreen(other))));
+        QCOMPARE(root.size(),
+                 QSize(DisplayWidth(other, DefaultScreen(other)), DisplayHeight(other, DefaultScreen(other))));
         QCOMPARE(root.rootGeometry(), QRect(QPoint(0, 0), root.size()));
     }
 };

@@ -83,8 +83,9 @@ private slots:
             << QByteArray("ctl.!default { type pulse }\n") << QByteArray("unix:/nonexistent/native");
         // The server's mixer with the volume renamed: "Master" has a switch only.
         QTest::newRow("Master without a volume")
-            << QByteArray("ctl.!default {\n type remap\n child { type pulse }\n remap {\n"
-                          "  \"name='Master Playback Volume'\" \"name='Main Playback Volume'\"\n }\n}\n")
+            << QByteArray(
+                   "ctl.!default {\n type remap\n child { type pulse }\n remap {\n"
+                   "  \"name='Master Playback Volume'\" \"name='Main Playback Volume'\"\n }\n}\n")
             << QByteArray();
     }
 

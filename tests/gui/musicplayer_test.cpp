@@ -175,8 +175,8 @@ private slots:
         QCOMPARE(drive.trackCount(audio), std::optional(5));
 
         write("data.iso", QByteArray(2048 * 300, '\0'));
-        const std::string data = write("data.cue", "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n")
-                                     .toStdString();
+        const std::string data =
+            write("data.cue", "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n").toStdString();
         QVERIFY(!drive.holdsAudioCd(data));
 
         for (const std::string& none : {dir.path().toStdString() + "/no-drive", dir.path().toStdString(),

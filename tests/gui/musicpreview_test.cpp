@@ -13,8 +13,8 @@
 
 #include "framework/cddrive.h"
 #include "framework/musicpreview.h"
-#include "framework/opticaldrives.h"
 #include "music/musicselection.h"
+#include "music/opticaldrives.h"
 #include "tests/gui/audiofixtures.h"
 
 using namespace orvanta;
@@ -149,7 +149,8 @@ private slots:
     void dataDiscsAndMissingDrivesGiveNoTracks() {
         CdioDrive drive;
         write("data.iso", QByteArray(2048 * 300, '\0'));
-        const QString data = write("data.cue", "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
+        const QString data = write("data.cue",
+                                   "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
         for (const QString& none : {data, dir.path() + "/no-drive", QString()}) {
             const CdTrackList list = readCdTrackList(drive, none.toStdString());
             QVERIFY(!list.usable);
@@ -166,11 +167,11 @@ private slots:
         };
         block("sr10", "5\n");
         block("sr2", "5\n");
-        block("sr0", nullptr);       // no type file: the name is enough
-        block("sda", "0\n");         // a disk
-        block("sdb", "5\n");         // an optical drive under another driver's name
-        block("srx", nullptr);       // not a drive name
-        block("sr3", "5\n");         // no device node: left out
+        block("sr0", nullptr);  // no type file: the name is enough
+        block("sda", "0\n");    // a disk
+        block("sdb", "5\n");    // an optical drive under another driver's name
+        block("srx", nullptr);  // not a drive name
+        block("sr3", "5\n");    // no device node: left out
         int made = 0;
         for (const char* name : {"sr10", "sr2", "sr0", "sda", "sdb", "srx"})
             made += ::mknod((dev.path() + "/" + name).toLocal8Bit().constData(), S_IFBLK | 0600, makedev(11, 0)) == 0;

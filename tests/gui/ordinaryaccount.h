@@ -18,7 +18,8 @@ inline const passwd* ordinaryAccount() { return ::geteuid() == 0 ? ::getpwnam("n
 // Makes folder usable by the account the programs run as.
 inline bool giveToOrdinaryAccount(const QString& folder) {
     const QByteArray path = folder.toLocal8Bit();
-    if (const passwd* account = ordinaryAccount()) return ::chown(path.constData(), account->pw_uid, account->pw_gid) == 0;
+    if (const passwd* account = ordinaryAccount())
+        return ::chown(path.constData(), account->pw_uid, account->pw_gid) == 0;
     return true;
 }
 

@@ -1,11 +1,11 @@
-// The preview's pieces: the host id of the argument, the placeholder, the
-// last picture loaded and scaled, and the frame drawn at a host's size.
+// The preview's pieces: the placeholder, the last picture loaded and scaled,
+// and the frame drawn at a host's size.
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/previewwindow.h"
-#include "show/palettemode.h"
+#include "show/pixels/palettemode.h"
 
 using namespace orvanta;
 
@@ -34,16 +34,6 @@ class PreviewTest : public QObject {
     }
 
 private slots:
-    void hostIdsInDecimalOrHexadecimal() {
-        QCOMPARE(previewHandleOf("/p 4194310"), 4194310LL);
-        QCOMPARE(previewHandleOf("/p:0x400006"), 0x400006LL);
-        QCOMPARE(previewHandleOf("-P 0X1F"), 0x1FLL);
-        QCOMPARE(previewHandleOf("/p 0x"), 0LL);                // no digits: read as decimal "0"
-        QCOMPARE(previewHandleOf("/p 0x123456789"), 0LL);       // longer than any window id
-        QCOMPARE(previewHandleOf("/p"), 0LL);
-        QCOMPARE(previewHandleOf("/p 123456789012345"), 123456789012LL);  // 12 characters, as ever
-    }
-
     void placeholderIsAnEightBitPicture() {
         const WBitmap a = previewPlaceholder();
         QCOMPARE(a.width(), 152);

@@ -46,8 +46,8 @@ public:
         runAsOrdinaryAccount(server_);
         server_.setStandardOutputFile(QProcess::nullDevice());
         server_.setStandardErrorFile(QProcess::nullDevice());
-        server_.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "--realtime=no",
-                                     "--high-priority=no", "--use-pid-file=no", "--log-level=error",
+        server_.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+                                     "--realtime=no", "--high-priority=no", "--use-pid-file=no", "--log-level=error",
                                      "--load=module-null-sink sink_name=out",
                                      "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
         if (!server_.waitForStarted(10000)) return false;

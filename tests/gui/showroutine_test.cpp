@@ -13,9 +13,9 @@
 #include "app/form1.h"
 #include "app/showroutine.h"
 #include "app/showstate.h"
+#include "base/WBitmap.h"
 #include "desktop/shelllink.h"
-#include "framework/WBitmap.h"
-#include "show/jpegwriter.h"
+#include "show/decoders/jpegwriter.h"
 
 using namespace orvanta;
 
@@ -52,7 +52,8 @@ bool writeRawShortcut(const QString& path, const QByteArray& target) {
 }
 
 bool close(QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 && std::abs(qBlue(a) - qBlue(b)) <= 3;
+    return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 3;
 }
 
 }  // namespace
@@ -299,7 +300,8 @@ private slots:
         const QString last = QString::fromStdString(form.show().shownPath());
         QVERIFY(last.startsWith(pictures + "/"));
         const QRgb centre = screen(form).pixel(32, 24);
-        const QHash<QString, QRgb> colours = {{"1.jpg", qRgb(255, 0, 0)}, {"2.jpg", qRgb(0, 255, 0)},
+        const QHash<QString, QRgb> colours = {{"1.jpg", qRgb(255, 0, 0)},
+                                              {"2.jpg", qRgb(0, 255, 0)},
                                               {"3.jpg", qRgb(0, 0, 255)}};
         QVERIFY(close(centre, colours.value(QFileInfo(last).fileName())));
     }

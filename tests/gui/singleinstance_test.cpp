@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "framework/singleinstance.h"
+#include "base/singleinstance.h"
 
 using orvanta::SingleInstance;
 

@@ -65,13 +65,20 @@ private slots:
         QTest::addColumn<bool>("placementEnabled");
         QTest::addColumn<bool>("limitEnabled");
         QTest::addColumn<int>("code");
-        QTest::newRow("full screen") << 1 << 0 << "FullOption" << "CenterOption" << false << false << 1;
-        QTest::newRow("proportional 3 X") << 2 << 3 << "ProportOption" << "CenterOption" << false << true << 5;
-        QTest::newRow("shrink, tiled") << (4 | 8) << 0 << "ShrinkOption" << "TileOption" << true << false << 310;
-        QTest::newRow("shrink, random place") << (4 | 16) << 0 << "ShrinkOption" << "RanLocOption" << true << false << 30;
-        QTest::newRow("none, tiled and random") << (8 | 16) << 0 << "NoneOption" << "TileOption" << true << false << 410;
-        QTest::newRow("none, centred") << 0 << 0 << "NoneOption" << "CenterOption" << true << false << 40;
-        QTest::newRow("limit out of range") << 2 << 9 << "ProportOption" << "CenterOption" << false << true << 2;
+        QTest::newRow("full screen") << 1 << 0 << "FullOption"
+                                     << "CenterOption" << false << false << 1;
+        QTest::newRow("proportional 3 X") << 2 << 3 << "ProportOption"
+                                          << "CenterOption" << false << true << 5;
+        QTest::newRow("shrink, tiled") << (4 | 8) << 0 << "ShrinkOption"
+                                       << "TileOption" << true << false << 310;
+        QTest::newRow("shrink, random place") << (4 | 16) << 0 << "ShrinkOption"
+                                              << "RanLocOption" << true << false << 30;
+        QTest::newRow("none, tiled and random") << (8 | 16) << 0 << "NoneOption"
+                                                << "TileOption" << true << false << 410;
+        QTest::newRow("none, centred") << 0 << 0 << "NoneOption"
+                                       << "CenterOption" << true << false << 40;
+        QTest::newRow("limit out of range") << 2 << 9 << "ProportOption"
+                                            << "CenterOption" << false << true << 2;
     }
     void loadingShowsTheSettingsAndPostsTheirCode() {
         QFETCH(int, flags);
@@ -134,7 +141,8 @@ private slots:
         QCOMPARE(page.owner.take(), std::vector<int>{kStretchFull});
 
         page.click("ShrinkOption");
-        for (const char* name : {"TileOption", "RanLocOption", "CenterOption"}) QVERIFY(page.form.control(name)->isEnabled());
+        for (const char* name : {"TileOption", "RanLocOption", "CenterOption"})
+            QVERIFY(page.form.control(name)->isEnabled());
         QVERIFY(!page.combo("ProportCombo")->isEnabled());
         QVERIFY(page.radio("TileOption")->isChecked());
         QCOMPARE(page.owner.take(), std::vector<int>{kStretchShrinkTiled});
@@ -253,7 +261,6 @@ private slots:
         page.click("BackButton");
         QCOMPARE(page.collected().BackColor, (Rgb{200, 100, 50}));
     }
-
 };
 
 QTEST_MAIN(TabForm1Test)

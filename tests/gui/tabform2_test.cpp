@@ -3,16 +3,16 @@
 // preview sizes, the wallpaper sizes by stretch code, the favourites folder
 // and Alt+F, and what OK stores.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QListView>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
 #include <deque>
@@ -87,7 +87,8 @@ struct Page {
     void selectDir(const QString& path) {
         const int index = dirs()->indexOf(path);
         QVERIFY(index >= 0);
-        QTest::mouseClick(dirs()->viewport(), Qt::LeftButton, {}, dirs()->visualItemRect(dirs()->topLevelItem(index)).center());
+        QTest::mouseClick(dirs()->viewport(), Qt::LeftButton, {},
+                          dirs()->visualItemRect(dirs()->topLevelItem(index)).center());
         QCOMPARE(dirs()->selectedIndex(), index);
     }
     void selectFile(const QString& name) {
@@ -221,7 +222,8 @@ private slots:
     void addingSubdirectoriesSkipsTrashAndSameFolderCaseVariants() {
         DialogHome home;
         const QString root = home.path("root");
-        for (const char* sub : {"Pics/inner", "Other", "other", "$RECYCLE.BIN/lost", "$Recycle.Bin", ".Trash-1000/files"})
+        for (const char* sub :
+             {"Pics/inner", "Other", "other", "$RECYCLE.BIN/lost", "$Recycle.Bin", ".Trash-1000/files"})
             QVERIFY(QDir().mkpath(root + "/" + sub));
         QVERIFY(QFile::link(root + "/Pics", root + "/PICS"));
         Page page;
@@ -403,7 +405,8 @@ private slots:
         DialogHome home;
         const QString pictures = home.path("pictures"), favourites = home.path("favourites");
         makePicture(pictures + "/beach.jpg", {10, 10});
-        QVERIFY(createShortcut((pictures + "/beach.jpg").toStdString(), (pictures + "/again.lnk").toStdString(), "x") == 0);
+        QVERIFY(createShortcut((pictures + "/beach.jpg").toStdString(), (pictures + "/again.lnk").toStdString(), "x") ==
+                0);
         QDir().mkpath(favourites);
         Settings s;
         s.CurrentFavDir = home.path("old").toStdString();
@@ -442,10 +445,14 @@ private slots:
     void okStoresTheDirectoriesInListOrderWithTheirFlags() {
         DialogHome home;
         test::storeValues({{"Count", "3"},
-                           {"ImageDir0", "/zulu"}, {"DirSet0", "1"},
-                           {"ImageDir1", "/Alpha"}, {"DirSet1", "0"},
-                           {"ImageDir2", "/mike"}, {"DirSet2", "1"},
-                           {"Effects", "1"}, {"Transitions", std::string(35, '0')}});
+                           {"ImageDir0", "/zulu"},
+                           {"DirSet0", "1"},
+                           {"ImageDir1", "/Alpha"},
+                           {"DirSet1", "0"},
+                           {"ImageDir2", "/mike"},
+                           {"DirSet2", "1"},
+                           {"Effects", "1"},
+                           {"Transitions", std::string(35, '0')}});
         Configuration dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -483,7 +490,8 @@ private slots:
         QCOMPARE(values.at("ImageDir2"), home.path("C").toStdString());
         std::vector<std::string> added = test::storedOrder();
         added.erase(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(before.size()));
-        QCOMPARE(added, (std::vector<std::string>{"ImageDir0", "DirSet0", "ImageDir1", "DirSet1", "ImageDir2", "DirSet2"}));
+        QCOMPARE(added,
+                 (std::vector<std::string>{"ImageDir0", "DirSet0", "ImageDir1", "DirSet1", "ImageDir2", "DirSet2"}));
         QCOMPARE(values.at("LastAddedDir"), home.path("a").toStdString());
     }
 

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/commandline.h"
+#include "commandline/informationrequest.h"
 #include "config/configuration.h"
 #include "config/productinfo.h"
 #include "config/tabform3.h"
@@ -37,7 +37,8 @@ private slots:
         QCOMPARE(textOf(page, "label_Version"), QString("Version 4.9"));
         QCOMPARE(textOf(page, "label_1"), QString("Linux (X11)"));
         QCOMPARE(textOf(page, "label_3"),
-                 QString("Jpeg portions of this software are based in part on the work of the Independent JPEG Group."));
+                 QString(
+                     "Jpeg portions of this software are based in part on the work of the Independent JPEG Group."));
         QCOMPARE(textOf(page, "label_8"),
                  QString("PNG portions of this software are based in part on the work of the PNG Development Group."));
         QCOMPARE(textOf(page, "label_4"), QString("Send comments, bugs, or suggestions to:"));

@@ -15,8 +15,8 @@
 #include "config/tabform4.h"
 #include "framework/WControls.h"
 #include "framework/WTabControl.h"
-#include "show/fontconversion.h"
-#include "show/transitiontable.h"
+#include "show/overlays/fontconversion.h"
+#include "show/transitions/transitiontable.h"
 #include "tests/gui/dialogtestenv.h"
 
 using namespace orvanta;
@@ -39,7 +39,8 @@ struct Page {
     void clickItem(int index) {
         WListView* view = list();
         view->scrollToItem(view->topLevelItem(index));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->topLevelItem(index)).center());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualItemRect(view->topLevelItem(index)).center());
     }
     std::string switches() {
         std::string digits;
@@ -60,8 +61,8 @@ std::string transitionString(const Settings& s, int count = kTransitionCount) {
 
 const char* const kTransitionControls[] = {"slider_1", "lv_1", "cb_SelectAll", "cb_UnselectAll"};
 const char* const kMessageControls[] = {"textb_1", "combo_2", "FontButton", "ColorButton"};
-const char* const kCaptionControls[] = {"combo_4", "capFontButton", "capColorButton", "checkbox_3", "fullPathChkBox",
-                                        "checkTrans"};
+const char* const kCaptionControls[] = {"combo_4",    "capFontButton",  "capColorButton",
+                                        "checkbox_3", "fullPathChkBox", "checkTrans"};
 
 // The Effects/Overlays page of an open dialog.
 TabForm4* effectsPage(Configuration& dialog) {
@@ -107,7 +108,8 @@ private slots:
     void loadingShowsTheStoredSwitchesAndValues() {
         Settings s;
         std::string pattern = "10110011100011110000111110000011111";
-        for (int i = 0; i < 35; ++i) s.transitions[static_cast<std::size_t>(i)] = pattern[static_cast<std::size_t>(i)] - '0';
+        for (int i = 0; i < 35; ++i)
+            s.transitions[static_cast<std::size_t>(i)] = pattern[static_cast<std::size_t>(i)] - '0';
         s.transitions[3] = 7;  // any non-zero digit is "on"
         s.Delay = 4;
         s.Message = true;
@@ -220,7 +222,8 @@ private slots:
         // double click: each toggles, as every click of the mouse does.
         WListView* list = page.list();
         list->scrollToItem(list->topLevelItem(5));
-        const QPoint inWindow = list->viewport()->mapTo(list->window(), list->visualItemRect(list->topLevelItem(5)).center());
+        const QPoint inWindow = list->viewport()->mapTo(list->window(),
+                                                        list->visualItemRect(list->topLevelItem(5)).center());
         int clicks = 0;
         QObject::connect(list, &QTreeWidget::itemClicked, &page.form, [&] { ++clicks; });
         QTest::mouseDClick(list->window()->windowHandle(), Qt::LeftButton, {}, inWindow);

@@ -53,10 +53,20 @@ private slots:
     void theReportShowsTheSystemAndTheSettingsSavedLast() {
         DialogHome home;
         test::storeValues({{"Duration", "20"},
-                           {"Count", "3"}, {"ImageDir0", "/a"}, {"DirSet0", "1"}, {"ImageDir1", "/b"}, {"DirSet1", "0"},
-                           {"ImageDir2", "/c"}, {"DirSet2", "1"}, {"AutoSubDir", "0"},
-                           {"Captions", "0"}, {"CaptionDate", "1"}, {"CaptionFullPath", "1"},
-                           {"Stretch", "0"}, {"Proportional", "0"}, {"Shrink", "1"}});
+                           {"Count", "3"},
+                           {"ImageDir0", "/a"},
+                           {"DirSet0", "1"},
+                           {"ImageDir1", "/b"},
+                           {"DirSet1", "0"},
+                           {"ImageDir2", "/c"},
+                           {"DirSet2", "1"},
+                           {"AutoSubDir", "0"},
+                           {"Captions", "0"},
+                           {"CaptionDate", "1"},
+                           {"CaptionFullPath", "1"},
+                           {"Stretch", "0"},
+                           {"Proportional", "0"},
+                           {"Shrink", "1"}});
         Page page;
         const QStringList lines = page.lines();
         QCOMPARE(page.report()->toPlainText(), shown(supportReportText(page.form.systemPart())));
@@ -142,8 +152,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.tabControl()->setCurrentIndex(5);
         const QString report = dialog.page(5)->get<QPlainTextEdit>("textb_1")->toPlainText();
-        QVERIFY(report.contains("\n  Music Option: Music Directories\n  Music Directories In List: 0\n"
-                                "  Music Directories Selected: 0"));
+        QVERIFY(
+            report.contains("\n  Music Option: Music Directories\n  Music Directories In List: 0\n"
+                            "  Music Directories Selected: 0"));
     }
 };
 

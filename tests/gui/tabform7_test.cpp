@@ -134,10 +134,22 @@ private slots:
 
         page.click("optb_NoMusic");
         QVERIFY(!page.form->previewPlaying());
-        QCOMPARE(page.enabledControls(), QStringList() << "groupb_1" << "label_1" << "groupb_2" << "label_2" << "groupb_3"
-                                                       << "label_3" << "optb_Music" << "optb_CD" << "optb_NoMusic"
-                                                       << "groupb_4" << "label_4" << "label_5" << "label_6"
-                                                       << "label_7" << "label_8" << "groupb_5");
+        QCOMPARE(page.enabledControls(), QStringList() << "groupb_1"
+                                                       << "label_1"
+                                                       << "groupb_2"
+                                                       << "label_2"
+                                                       << "groupb_3"
+                                                       << "label_3"
+                                                       << "optb_Music"
+                                                       << "optb_CD"
+                                                       << "optb_NoMusic"
+                                                       << "groupb_4"
+                                                       << "label_4"
+                                                       << "label_5"
+                                                       << "label_6"
+                                                       << "label_7"
+                                                       << "label_8"
+                                                       << "groupb_5");
         // What stays enabled takes no input, except the three options; the notes are hidden.
         for (const QString& name : page.enabledControls()) {
             QWidget* control = page.form->control(name.toStdString());
@@ -157,10 +169,11 @@ private slots:
 
         // Directories again: the list and its buttons come back, the CD part stays grey.
         page.click("optb_Music");
-        for (const char* name : {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All", "lb_2", "cb_Play", "cb_Stop",
-                                 "slider_1", "label_9"})
+        for (const char* name :
+             {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All", "lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"})
             QVERIFY2(page.form->control(name)->isEnabled(), name);
-        for (const char* name : {"optb_Random", "optb_Seq", "combo_CD"}) QVERIFY2(!page.form->control(name)->isEnabled(), name);
+        for (const char* name : {"optb_Random", "optb_Seq", "combo_CD"})
+            QVERIFY2(!page.form->control(name)->isEnabled(), name);
         QVERIFY(page.notesShown());
         QCOMPARE(page.fileTexts(), QStringList{"long.wav"});
         QCOMPARE(page.status(), QString("Selected directory has 1 music files."));
@@ -170,7 +183,8 @@ private slots:
         DialogHome home;
         const QString audio = test::audioDiscImage(home.path());
         touch(home.path("data/data.iso"), QByteArray(2048 * 300, '\0'));
-        const QString data = touch(home.path("data/data.cue"), "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
+        const QString data = touch(home.path("data/data.cue"),
+                                   "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
         const QString empty = home.path("no-disc");
         Settings s = musicSettings({}, 1);
         s.CDDrvStr = empty.toStdString();
@@ -179,7 +193,8 @@ private slots:
 
         // An empty drive: no tracks, the "No CD" status; the notes give way to the CD part.
         page.click("optb_CD");
-        for (const char* name : {"optb_Random", "optb_Seq", "combo_CD", "lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"})
+        for (const char* name :
+             {"optb_Random", "optb_Seq", "combo_CD", "lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"})
             QVERIFY2(page.form->control(name)->isEnabled(), name);
         for (const char* name : {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All"})
             QVERIFY2(!page.form->control(name)->isEnabled(), name);
@@ -249,8 +264,8 @@ private slots:
     void musicFilesAreCountedInAnyLetterCase() {
         DialogHome home;
         const QString dir = home.path("Music");
-        for (const char* name : {"b.MP3", "a.mp3", "c.Wav", "d.MID", "e.midi", "f.RMI", "g.wma", "h.ogg", "i.txt",
-                                 "mp3", "j.mp3.txt"})
+        for (const char* name :
+             {"b.MP3", "a.mp3", "c.Wav", "d.MID", "e.midi", "f.RMI", "g.wma", "h.ogg", "i.txt", "mp3", "j.mp3.txt"})
             touch(dir + "/" + name);
         QDir().mkpath(dir + "/sub");
         touch(dir + "/sub/deeper.mp3");
@@ -431,11 +446,17 @@ private slots:
 
     void okStoresTheMusicSettingsInTheStoresOrder() {
         DialogHome home;
-        test::storeValues({{"MusicOption", "1"}, {"NumMusicDirs", "3"},
-                           {"MusicDir0", "/zulu"}, {"MusicDirSet0", "1"},
-                           {"MusicDir1", "/Alpha"}, {"MusicDirSet1", "0"},
-                           {"MusicDir2", "/mike"}, {"MusicDirSet2", "1"},
-                           {"CDDrvStr", ""}, {"CDRandom", "0"}, {"LastMusicDir", "/zulu"}});
+        test::storeValues({{"MusicOption", "1"},
+                           {"NumMusicDirs", "3"},
+                           {"MusicDir0", "/zulu"},
+                           {"MusicDirSet0", "1"},
+                           {"MusicDir1", "/Alpha"},
+                           {"MusicDirSet1", "0"},
+                           {"MusicDir2", "/mike"},
+                           {"MusicDirSet2", "1"},
+                           {"CDDrvStr", ""},
+                           {"CDRandom", "0"},
+                           {"LastMusicDir", "/zulu"}});
         for (const char* name : {"new", "Newer"}) QDir().mkpath(home.path(name));
         Configuration dialog;
         auto* page = static_cast<TabForm7*>(dialog.page(3));
@@ -458,9 +479,11 @@ private slots:
         const auto values = test::storedValues();
         QCOMPARE(values.at("MusicOption"), std::string("1"));
         QCOMPARE(values.at("NumMusicDirs"), std::string("5"));
-        const std::vector<std::pair<std::string, std::string>> expected{
-            {"/Alpha", "0"}, {"/mike", "1"}, {home.path("new").toStdString(), "1"}, {home.path("Newer").toStdString(), "1"},
-            {"/zulu", "1"}};
+        const std::vector<std::pair<std::string, std::string>> expected{{"/Alpha", "0"},
+                                                                        {"/mike", "1"},
+                                                                        {home.path("new").toStdString(), "1"},
+                                                                        {home.path("Newer").toStdString(), "1"},
+                                                                        {"/zulu", "1"}};
         for (std::size_t i = 0; i < expected.size(); ++i) {
             QCOMPARE(values.at("MusicDir" + std::to_string(i)), expected[i].first);
             QCOMPARE(values.at("MusicDirSet" + std::to_string(i)), expected[i].second);
@@ -469,7 +492,9 @@ private slots:
         QCOMPARE(values.at("LastMusicDir"), home.path("new").toStdString());
         // The entries new to the key are written as pairs, path before flag, in list order.
         const std::vector<std::string> order = test::storedOrder();
-        const auto at = [&](const std::string& name) { return std::find(order.begin(), order.end(), name) - order.begin(); };
+        const auto at = [&](const std::string& name) {
+            return std::find(order.begin(), order.end(), name) - order.begin();
+        };
         QCOMPARE(at("MusicDirSet3"), at("MusicDir3") + 1);
         QCOMPARE(at("MusicDir4"), at("MusicDirSet3") + 1);
         QCOMPARE(at("MusicDirSet4"), at("MusicDir4") + 1);
@@ -488,7 +513,8 @@ private slots:
             QCOMPARE(slider->tickInterval(), 3276);
             QCOMPARE(slider->pageStep(), 20);
             QVERIFY2(std::abs(slider->value() - 19660) <= 1, QByteArray::number(slider->value()));  // half of 60 %
-            for (int v : test::PulseServer::sinkVolumes()) QVERIFY2(std::abs(v - 39322) <= 1, QByteArray::number(v));  // reading changes nothing
+            for (int v : test::PulseServer::sinkVolumes())
+                QVERIFY2(std::abs(v - 39322) <= 1, QByteArray::number(v));  // reading changes nothing
             slider->setFocus();
             QTest::keyClick(slider, Qt::Key_End);
             for (int v : test::PulseServer::sinkVolumes()) QVERIFY2(std::abs(v - 65521) <= 1, QByteArray::number(v));

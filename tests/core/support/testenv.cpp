@@ -47,10 +47,8 @@ IsolatedHome::IsolatedHome() {
 
 IsolatedHome::~IsolatedHome() {
     for (int i = 0; i < 4; ++i) {
-        if (had_[i])
-            setenv(kVars[i], saved_[i].c_str(), 1);
-        else
-            unsetenv(kVars[i]);
+        if (had_[i]) setenv(kVars[i], saved_[i].c_str(), 1);
+        else unsetenv(kVars[i]);
     }
 }
 

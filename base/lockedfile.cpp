@@ -1,0 +1,242 @@
+#include "base/lockedfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/regularfile.h"
+
+namespace orvanta {
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    const std::string dir = std::filesystem::path(path).parent_path().string();
+    return dir.empty() ? std::string(".") : dir;
+}
+
+std::string temporaryPrefix(const std::string& path) {
+    return "." + std::filesystem::path(path).filename().string() + ".tmp-";
+}
+
+// Makes a rename in the folder survive a crash.
+bool syncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
+    ::close(fd);
+    return ok;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates the lock's folder (the last component private when asked) and, for
+// a private folder, checks that it is the user's and closes it to others.
+bool prepareDirectory(const std::string& dir, bool create, bool makePrivate) {
+    if (create) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(dir).parent_path(), ec);
+        if (::mkdir(dir.c_str(), makePrivate ? 0700 : 0755) != 0 && errno != EEXIST) return false;
+    }
+    if (!makePrivate) return true;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) return !create;  // a missing folder holds no lock to plant
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), st.st_mode & 0700) != 0) return false;
+    return true;
+}
+
+}  // namespace
+
+FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& out) {
+    out.clear();
+    const int fd = openRegularFile(path);
+    if (fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Error;
+    struct stat st {};
+    FileRead result = FileRead::Ok;
+    if (::fstat(fd, &st) != 0) {
+        result = FileRead::Error;
+    } else if (static_cast<std::uint64_t>(st.st_size) > limit) {
+        result = FileRead::TooBig;
+    } else {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                result = FileRead::Error;
+                break;
+            }
+            if (n == 0) break;
+            if (out.size() + static_cast<std::size_t>(n) > limit) {  // grew while read
+                result = FileRead::TooBig;
+                break;
+            }
+            out.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    if (result != FileRead::Ok) out.clear();
+    return result;
+}
+
+std::string resolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return current;
+        target.resize(static_cast<std::size_t>(n));
+        current = target[0] == '/' ? target : directoryOf(current) + "/" + target;
+    }
+    return current;  // a loop of links: opening it fails, so nothing is written through it
+}
+
+bool replaceFileAtomically(const std::string& path, const std::string& text, mode_t newMode) {
+    const std::string target = resolveLinks(path);
+    const std::string dir = directoryOf(target);
+    std::string temp = dir + "/" + temporaryPrefix(target) + "XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newMode;
+    bool ok = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return syncDirectory(dir);
+}
+
+void removeLeftoverTemporaries(const std::string& path) {
+    const std::string target = resolveLinks(path);
+    const std::string prefix = temporaryPrefix(target);
+    DIR* d = ::opendir(directoryOf(target).c_str());
+    if (!d) return;
+    while (const dirent* entry = ::readdir(d)) {
+        if (std::string_view(entry->d_name).substr(0, prefix.size()) == prefix)
+            ::unlinkat(::dirfd(d), entry->d_name, 0);
+    }
+    ::closedir(d);
+}
+
+bool moveFileAside(const std::string& path) {
+    const std::string target = resolveLinks(path);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char stamp[32] = "unknown";
+    if (::localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = target + ".damaged-" + stamp;
+    for (int n = 0; n < 1000; ++n) {
+        const std::string aside = n == 0 ? base : base + "-" + std::to_string(n);
+        struct stat st {};
+        if (::lstat(aside.c_str(), &st) == 0) continue;
+        if (errno != ENOENT) return false;
+        if (::rename(target.c_str(), aside.c_str()) != 0) return false;
+        syncDirectory(directoryOf(target));
+        return true;
+    }
+    return false;
+}
+
+FileLock::~FileLock() { release(); }
+
+void FileLock::release() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    fd_ = -1;
+}
+
+FileLock::Result FileLock::acquire(const std::string& lockPath, std::chrono::milliseconds wait, bool createDirectory,
+                                   bool privateDirectory) {
+    if (fd_ >= 0) return Result::Acquired;
+    if (!prepareDirectory(directoryOf(lockPath), createDirectory, privateDirectory)) return Result::Failed;
+    // No link is followed and nothing but a regular file of the user's is
+    // taken: a lock file planted by someone else fails instead of being held.
+    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return Result::Failed;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        ((st.st_mode & 077) != 0 && ::fchmod(fd, 0600) != 0)) {
+        ::close(fd);
+        return Result::Failed;
+    }
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            fd_ = fd;
+            return Result::Acquired;
+        }
+        if (errno != EINTR) break;
+    }
+    if (errno != EWOULDBLOCK || wait.count() <= 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return busy ? Result::Busy : Result::Failed;
+    }
+
+    // Held: wait for it in a helper thread. A blocking flock is woken by the
+    // kernel the moment the lock comes free, where polling would mostly find
+    // a busy writer holding it again. When the wait runs out the helper is
+    // left to close the descriptor once the lock comes free (or the process ends).
+    struct Waiter {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false, abandoned = false, locked = false;
+    };
+    const auto waiter = std::make_shared<Waiter>();
+    try {
+        std::thread([waiter, fd] {
+            int r;
+            do r = ::flock(fd, LOCK_EX);
+            while (r != 0 && errno == EINTR);
+            const std::lock_guard<std::mutex> guard(waiter->mutex);
+            if (waiter->abandoned) {
+                ::close(fd);
+                return;
+            }
+            waiter->finished = true;
+            waiter->locked = r == 0;
+            waiter->done.notify_all();
+        }).detach();
+    } catch (...) {  // no thread to be had: the lock counts as busy
+        ::close(fd);
+        return Result::Busy;
+    }
+    std::unique_lock<std::mutex> guard(waiter->mutex);
+    if (!waiter->done.wait_for(guard, wait, [&] { return waiter->finished; })) {
+        waiter->abandoned = true;
+        return Result::Busy;
+    }
+    if (waiter->locked) {
+        fd_ = fd;
+        return Result::Acquired;
+    }
+    ::close(fd);
+    return Result::Failed;
+}
+
+}  // namespace orvanta

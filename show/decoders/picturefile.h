@@ -1,0 +1,61 @@
+#pragma once
+// The file-level picture loader: decoder chosen by extension, Exif
+// orientation applied, display palette built on palette displays.
+#include "base/WBitmap.h"
+#include "show/decoders/decodetarget.h"
+#include "show/pixels/displaypalette.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+class CQuantizer;
+
+struct LoadContext {
+    int screenWidth = 0, screenHeight = 0;       // the show rectangle, for JPEG scaling and reducing
+    bool paletteDisplay = false;                 // palette work only then
+    bool windows95Family = false;                // always false on this platform; kept for the Exif rule
+    std::function<bool()> pumpEvents;            // every decoder: let at most one pending event run;
+                                                 // true when the run has ended -> abandon
+    std::chrono::milliseconds pumpInterval{10};  // longest stretch of decoding between two pumps
+    // How the show will fit the picture (ShowFitting::of(settings)). With it,
+    // a PNG or BMP far larger than the screen is decoded straight into a
+    // reduced copy or the corner the show can draw (see decodetarget.h);
+    // without it, it is decoded whole.
+    std::optional<ShowFitting> fitting;
+    int largestScreenWidth = 0, largestScreenHeight = 0;  // largest monitor, if larger than the show
+    bool fast = false;                                    // previews: JPEG's fast transform, no dithering
+    CQuantizer* quantizer = nullptr;                      // palette displays: the show's single quantizer
+    std::vector<PaletteEntry> systemPalette;              // palette displays: the screen's current 256 entries
+    int reservedColours = 20;                             // palette displays: the screen's reserved-colour count
+};
+
+struct LoadedPicture {
+    WBitmap bitmap;
+    bool reducedOnDecode = false;              // decoded smaller than the file holds (JPEG scale, PNG/BMP reduction)
+    std::vector<PaletteEntry> displayPalette;  // 256 entries on palette displays, else empty
+};
+
+enum class LoadResult { Loaded, Failed, Abandoned };
+
+enum class PictureDecoder { Jpeg, Png, Bmp };
+
+// By the path's extension in any case (lowerExtension): ".jpg", ".jpeg",
+// ".jpe", ".jif" -> Jpeg, ".png" -> Png, anything else (no extension, or a
+// name such as ".png" that only starts with a dot) -> Bmp.
+PictureDecoder decoderForPath(const std::string& path);
+
+// The picture turned and mirrored so that a file with Exif orientation 1..8
+// shows upright; 0, 1 and other values leave it as it is.
+WBitmap applyExifOrientation(const WBitmap& bitmap, int orientation);
+
+// Loads one picture file into out. Failed (out emptied) when the file cannot
+// be read or decoded; Abandoned when pumpEvents reported the end of the run
+// during the decode. A picture that fails leaves out's old picture gone.
+LoadResult loadPictureFile(const std::string& path, const LoadContext& context, LoadedPicture& out);
+
+}  // namespace orvanta

@@ -1,0 +1,56 @@
+#include "show/overlays/fontconversion.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <algorithm>
+#include <mutex>
+
+namespace orvanta {
+namespace {
+
+// Qt consults substitutes only for a family it cannot find, so an installed
+// original still wins.
+void installSubstitutes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("MS Serif"), QStringLiteral("Liberation Serif"));
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+        QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+    });
+}
+
+}  // namespace
+
+QFont toQFont(const FontDescription& description) {
+    installSubstitutes();
+    QFont font(QString::fromStdString(description.face));
+    if (description.pointSize > 0) font.setPointSize(description.pointSize);
+    else if (description.height != 0) font.setPixelSize(std::abs(description.height));
+    font.setWeight(description.weight <= 0 ? QFont::Normal
+                                           : static_cast<QFont::Weight>(std::min(description.weight, 1000)));
+    font.setItalic(description.italic);
+    font.setUnderline(description.underline);
+    font.setStrikeOut(description.strikeout);
+    if (description.width > 0 && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        const int natural = QFontMetrics(font).averageCharWidth();
+        if (natural > 0) font.setStretch(std::clamp(description.width * 100 / natural, 1, 4000));
+    }
+    return font;
+}
+
+FontDescription fromQFont(const QFont& font, const FontDescription& base) {
+    FontDescription description = base;
+    description.face = font.family().toStdString();
+    description.pointSize = font.pointSize() > 0 ? font.pointSize() : 0;
+    description.height = description.pointSize == 0 && font.pixelSize() > 0 ? font.pixelSize() : 0;
+    description.width = 0;
+    description.weight = font.weight();
+    description.italic = font.italic();
+    description.underline = font.underline();
+    description.strikeout = font.strikeOut();
+    return description;
+}
+
+}  // namespace orvanta
