@@ -10,6 +10,7 @@
 #include "base/WString.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
+#include "framework/messagebox.h"
 
 namespace orvanta {
 
@@ -32,11 +33,38 @@ FolderChooser folderChooserFor(QWidget* owner) {
     };
 }
 
-DirectoryList::DirectoryList(WListView* view, const char* columnCaption) : view_(view) {
+DirectoryList::DirectoryList(WListView* view, const char* columnCaption, int capacity)
+    : view_(view), capacity_(capacity) {
     view_->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
                          QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
     view_->setHeaderLabels({QString::fromLatin1(columnCaption)});
     view_->setColumnWidth(0, view_->fontMetrics().horizontalAdvance(QString::fromLatin1(columnCaption)) + 14);
+}
+
+QString DirectoryList::fullListText(int capacity) {
+    return QStringLiteral(
+               "This list holds at most %1 directories, so nothing was added. "
+               "Remove some directories first.")
+        .arg(capacity);
+}
+
+bool DirectoryList::add(const std::function<void()>& addition) {
+    const std::vector<DirectoryEntry> before = entries();
+    const int selected = view_->selectedIndex();
+    addition();
+    if (view_->count() <= capacity_) return true;
+    load(before);
+    if (selected >= 0) {
+        selectQuietly(selected);
+    } else {
+        const QSignalBlocker quiet(view_);
+        view_->setCurrentItem(nullptr);
+        view_->clearSelection();
+    }
+    const QString title = QStringLiteral("Orvanta");
+    if (notice_) notice_(title, fullListText(capacity_));
+    else showMessageBox(view_->window()->windowHandle(), title, fullListText(capacity_));
+    return false;
 }
 
 int DirectoryList::count() const { return view_->count(); }

@@ -29,8 +29,9 @@ FolderChooser folderChooserFor(QWidget* owner);
 
 class DirectoryList {
 public:
-    // Gives the view its two use-flag icons and its column caption.
-    DirectoryList(WListView* view, const char* columnCaption);
+    // Gives the view its two use-flag icons and its column caption. The list
+    // keeps at most `capacity` entries: what the show reads back of it.
+    DirectoryList(WListView* view, const char* columnCaption, int capacity);
 
     WListView* view() const { return view_; }
     int count() const;
@@ -43,6 +44,18 @@ public:
     // The stored entries, the first one selected; the page is not told.
     void load(const std::vector<DirectoryEntry>& entries);
     std::vector<DirectoryEntry> entries() const;
+
+    // Runs an addition (insertions, then removing duplicates). When the list
+    // would then hold more than its capacity, the entries and selection it
+    // had before are put back, the user is told that nothing was added, and
+    // the result is false: a longer list could be saved, but only its first
+    // entries would ever be read again.
+    bool add(const std::function<void()>& addition);
+    // Replaces the message box that tells of a refused addition (for tests).
+    void setNotice(std::function<void(const QString& title, const QString& text)> notice) {
+        notice_ = std::move(notice);
+    }
+    static QString fullListText(int capacity);
 
     // Inserts the path as used, selected and focused; returns its index.
     int insertUsed(const QString& path);
@@ -69,6 +82,8 @@ public:
 
 private:
     WListView* view_;
+    int capacity_;
+    std::function<void(const QString&, const QString&)> notice_;
 };
 
 }  // namespace orvanta

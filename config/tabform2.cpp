@@ -92,7 +92,7 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
     : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm2.form"))),
       wallpaper_(std::move(wallpaper)),
       directories_(get<WListView>("lv_1")),
-      directoryList_(directories_, kColumnCaption) {
+      directoryList_(directories_, kColumnCaption, kMaxPictureDirs) {
     files_ = get<WListBox>("lb_2");
     countLabel_ = get<QLabel>("label_1");
     preview_ = get<WCheckBox>("checkbox_1");
@@ -223,12 +223,12 @@ void TabForm2::refreshFileList(bool focusFiles) {
 void TabForm2::addDirectory() {
     const std::optional<QString> chosen = chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastAddedDir_),
                                                         [this](const QString& path) { return folderStatus(path); });
-    if (chosen) {
-        if (!chosen->isEmpty()) directoryList_.insertUsed(*chosen);
-        lastAddedDir_ = chosen->toStdString();
-    }
+    if (chosen) lastAddedDir_ = chosen->toStdString();
     duplicatesAllowed_ = false;
-    directoryList_.removeDuplicates(false);
+    directoryList_.add([&] {
+        if (chosen && !chosen->isEmpty()) directoryList_.insertUsed(*chosen);
+        directoryList_.removeDuplicates(false);
+    });
     directoryList_.fitColumn();
     refreshFileList();
 }
@@ -237,9 +237,11 @@ void TabForm2::addSubdirectories() {
     const int selected = directories_->selectedIndex();
     if (selected < 0) return;
     WaitCursor wait;
-    directoryList_.insertAllUsed(expandSubdirectories({selectedDirectory()}, kMaxPictureDirs));
     duplicatesAllowed_ = false;
-    directoryList_.removeDuplicates(true);
+    directoryList_.add([&] {
+        directoryList_.insertAllUsed(expandSubdirectories({selectedDirectory()}, kMaxPictureDirs));
+        directoryList_.removeDuplicates(true);
+    });
     directoryList_.selectQuietly(std::min(selected, directories_->count() - 1));
     directories_->setFocus();
     directoryList_.fitColumn();
@@ -247,7 +249,7 @@ void TabForm2::addSubdirectories() {
 }
 
 void TabForm2::addDroppedPaths(const std::vector<std::string>& paths) {
-    directoryList_.insertDropped(paths);
+    directoryList_.add([&] { directoryList_.insertDropped(paths); });
     directoryList_.fitColumn();
     refreshFileList();
 }

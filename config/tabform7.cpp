@@ -47,7 +47,7 @@ TabForm7::TabForm7(Opener opener)
       opener_(std::move(opener)),
       cd_(std::make_unique<CdioDrive>()),
       directories_(get<WListView>("lv_1")),
-      directoryList_(directories_, kColumnCaption) {
+      directoryList_(directories_, kColumnCaption, kMaxMusicDirs) {
     if (!opener_) opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     chooseFolder_ = folderChooserFor(this);
     files_ = get<WListBox>("lb_2");
@@ -260,11 +260,11 @@ QString TabForm7::folderStatus(const QString& path) const {
 void TabForm7::addDirectory() {
     const std::optional<QString> chosen = chooseFolder_(QString::fromLatin1(kAddDirectoryTitle), qs(lastMusicDir_),
                                                         [this](const QString& path) { return folderStatus(path); });
-    if (chosen) {
-        if (!chosen->isEmpty()) directoryList_.insertUsed(*chosen);
-        lastMusicDir_ = chosen->toStdString();
-    }
-    directoryList_.removeDuplicates(false);
+    if (chosen) lastMusicDir_ = chosen->toStdString();
+    directoryList_.add([&] {
+        if (chosen && !chosen->isEmpty()) directoryList_.insertUsed(*chosen);
+        directoryList_.removeDuplicates(false);
+    });
     directoryList_.fitColumn();
     refreshFileList();
 }
@@ -287,15 +287,17 @@ void TabForm7::addSubdirectories() {
     // Nothing is added when the walk was ended, or when its folder has been
     // taken off the list meanwhile.
     if (walk.ended || directories_->indexOf(qs(top)) < 0) return;
-    directoryList_.insertAllUsed(walk.directories);
-    directoryList_.removeDuplicates(true);
+    directoryList_.add([&] {
+        directoryList_.insertAllUsed(walk.directories);
+        directoryList_.removeDuplicates(true);
+    });
     directories_->setFocus();
     directoryList_.fitColumn();
     refreshFileList();
 }
 
 void TabForm7::addDroppedPaths(const std::vector<std::string>& paths) {
-    directoryList_.insertDropped(paths);
+    directoryList_.add([&] { directoryList_.insertDropped(paths); });
     directoryList_.fitColumn();
     refreshFileList();
 }

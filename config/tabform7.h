@@ -46,6 +46,10 @@ public:
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
     void setDriveLister(DriveLister lister) { listDrives_ = std::move(lister); }
     void setCdDrive(std::unique_ptr<CdDrive> drive);
+    // Replaces the message box that says the directory list is full.
+    void setNotice(std::function<void(const QString& title, const QString& text)> notice) {
+        directoryList_.setNotice(std::move(notice));
+    }
 
     // The three music options: each stops the preview, empties the list of
     // files or tracks and enables what the option uses.

@@ -330,7 +330,7 @@ private slots:
     void closingTheWindowDuringTheWalkAddsNothing() {
         DialogHome home;
         const QString root = home.path("tree");
-        for (int i = 0; i < 50; ++i) QVERIFY(QDir().mkpath(root + QString("/d%1/e").arg(i)));
+        for (int i = 0; i < 49; ++i) QVERIFY(QDir().mkpath(root + QString("/d%1/e").arg(i)));
         Page page(musicSettings({{root.toStdString(), true}}));
         // The walk lets events run; one of them closes the window.
         QTimer::singleShot(0, page.form.get(), [&] { page.form->hide(); });
@@ -341,7 +341,43 @@ private slots:
         page.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.form.get()));
         page.form->addSubdirectories();
-        QCOMPARE(page.dirs()->count(), 101);
+        QCOMPARE(page.dirs()->count(), 99);
+    }
+
+    // The show reads back at most 100 music directories, so the list never
+    // grows past them: an addition that would is refused whole, saying so,
+    // and the list stays as it was.
+    void aFullListRefusesAdditionsWholeAndSaysSo() {
+        DialogHome home;
+        const QString root = home.path("many");
+        for (int i = 0; i < 99; ++i) QVERIFY(QDir().mkpath(root + QString("/d%1").arg(i, 2, 10, QChar('0'))));
+        const QString more = home.path("more"), other = home.path("other");
+        QVERIFY(QDir().mkpath(more) && QDir().mkpath(other));
+        Page page(musicSettings({{root.toStdString(), true}}));
+        QStringList notices;
+        page.form->setNotice([&](const QString&, const QString& text) { notices << text; });
+        page.form->addSubdirectories();
+        QCOMPARE(page.dirs()->count(), 100);
+        QVERIFY(notices.isEmpty());
+        page.dirs()->selectItem(7);
+        const QStringList full = page.dirTexts();
+
+        page.add(more);
+        page.form->addDroppedPaths({more.toStdString(), other.toStdString()});
+        page.form->addSubdirectories();  // d06 has nothing below it: the walk brings nothing new
+        QCOMPARE(page.dirTexts(), full);
+        QCOMPARE(page.dirs()->selectedIndex(), 7);
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices.front().contains("at most 100 directories"));
+
+        // A duplicate of an entry fits; after a removal, a new folder does.
+        page.add(full.front());
+        QCOMPARE(page.dirs()->count(), 100);
+        page.form->removeSelected();
+        page.add(more);
+        QCOMPARE(page.dirs()->count(), 100);
+        QVERIFY(page.dirTexts().contains(more));
+        QCOMPARE(notices.size(), 2);
     }
 
     void droppingAndRemovingDirectories() {
