@@ -17,7 +17,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTA_FUZZ=ON \
     "${launcher[@]}" >/dev/null || exit 1
-ninja -C "$build" -j2 bmp_fuzz exif_fuzz lnk_fuzz registry_fuzz || exit 1
+ninja -C "$build" -j2 bmp_fuzz exif_fuzz jpeg_fuzz lnk_fuzz png_fuzz registry_fuzz || exit 1
 
 # The inputs of each target: seeds and findings kept in the project, then the
 # public corpora that exercise the same parser.
@@ -28,7 +28,8 @@ inputs() {
     if [ -d "$corpora" ]; then
         case $target in
         bmp) dirs+=("$corpora/bmpsuite") ;;
-        exif) dirs+=("$corpora/exif-orientation" "$corpora/jpeg") ;;
+        exif | jpeg) dirs+=("$corpora/exif-orientation" "$corpora/jpeg") ;;
+        png) dirs+=("$corpora/pngsuite") ;;
         lnk) dirs+=("$corpora/lnk") ;;
         esac
     fi
@@ -39,7 +40,7 @@ status=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 [ -d "$corpora" ] || echo "public corpora not found at $corpora: replaying the project's own seeds only"
-for target in bmp exif lnk registry; do
+for target in bmp exif jpeg lnk png registry; do
     fuzzer=$build/tests/${target}_fuzz
     mapfile -t dirs < <(inputs "$target")
     # Every regular file below the input folders, once each.
