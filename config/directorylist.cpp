@@ -25,6 +25,13 @@ bool sameFolderOnDisk(const QString& a, const QString& b) {
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+QString fullListText(int capacity) {
+    return QStringLiteral(
+               "This list holds at most %1 directories, so nothing was added. "
+               "Remove some directories first.")
+        .arg(capacity);
+}
+
 }  // namespace
 
 FolderChooser folderChooserFor(QWidget* owner) {
@@ -39,13 +46,6 @@ DirectoryList::DirectoryList(WListView* view, const char* columnCaption, int cap
                          QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
     view_->setHeaderLabels({QString::fromLatin1(columnCaption)});
     view_->setColumnWidth(0, view_->fontMetrics().horizontalAdvance(QString::fromLatin1(columnCaption)) + 14);
-}
-
-QString DirectoryList::fullListText(int capacity) {
-    return QStringLiteral(
-               "This list holds at most %1 directories, so nothing was added. "
-               "Remove some directories first.")
-        .arg(capacity);
 }
 
 bool DirectoryList::add(const std::function<void()>& addition) {

@@ -55,7 +55,6 @@ public:
     void setNotice(std::function<void(const QString& title, const QString& text)> notice) {
         notice_ = std::move(notice);
     }
-    static QString fullListText(int capacity);
 
     // Inserts the path as used, selected and focused; returns its index.
     int insertUsed(const QString& path);

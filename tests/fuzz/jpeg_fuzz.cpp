@@ -5,18 +5,7 @@
 #include <cstdint>
 
 #include "show/decoders/jpegdecoder.h"
-#include "tests/fuzz/fuzzfile.h"
-
-namespace {
-volatile unsigned pixelSum;  // keeps the pixel reads from being optimised away
-
-void touch(const orvanta::WBitmap& bitmap) {
-    unsigned sum = 0;
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x) sum += bitmap.pixel(x, y).red;
-    pixelSum = sum;
-}
-}  // namespace
+#include "tests/fuzz/fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string& path = fuzz::scratchFile(data, size, ".jpg");
@@ -32,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         request.pumpEvents = [] { return false; };
         orvanta::WBitmap bitmap;
         bool reduced = false;
-        if (orvanta::decodeJpeg(path, request, bitmap, reduced) == orvanta::DecodeStatus::Decoded) touch(bitmap);
+        if (orvanta::decodeJpeg(path, request, bitmap, reduced) == orvanta::DecodeStatus::Decoded)
+            fuzz::touchPixels(bitmap);
     }
     return 0;
 }

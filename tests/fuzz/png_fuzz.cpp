@@ -5,24 +5,13 @@
 #include <cstdint>
 
 #include "show/decoders/pngdecoder.h"
-#include "tests/fuzz/fuzzfile.h"
-
-namespace {
-volatile unsigned pixelSum;  // keeps the pixel reads from being optimised away
-
-void touch(const orvanta::WBitmap& bitmap) {
-    unsigned sum = 0;
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x) sum += bitmap.pixel(x, y).red;
-    pixelSum = sum;
-}
-}  // namespace
+#include "tests/fuzz/fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string& path = fuzz::scratchFile(data, size, ".png");
     orvanta::WBitmap bitmap;
     orvanta::PngColours colours;
-    if (orvanta::decodePng(path, bitmap, &colours)) touch(bitmap);
+    if (orvanta::decodePng(path, bitmap, &colours)) fuzz::touchPixels(bitmap);
     // A small screen, so that even small pictures are cut or reduced.
     orvanta::DecodeRequest request;
     request.screenWidth = 7;
@@ -33,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           orvanta::ShowFitting{true, false, false}}) {
         request.fitting = fitting;
         bool reduced = false;
-        if (orvanta::decodePng(path, request, bitmap, reduced) == orvanta::DecodeStatus::Decoded) touch(bitmap);
+        if (orvanta::decodePng(path, request, bitmap, reduced) == orvanta::DecodeStatus::Decoded)
+            fuzz::touchPixels(bitmap);
     }
     return 0;
 }

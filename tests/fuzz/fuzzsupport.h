@@ -1,6 +1,6 @@
 #pragma once
-// The decoders read from a path: each input is written over one scratch file
-// of this process, kept open between inputs.
+// What the picture decoders' fuzz targets share: a scratch file for decoders
+// that read from a path, and a read of every decoded pixel.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,8 +9,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/WBitmap.h"
+
 namespace fuzz {
 
+// Writes the input over one scratch file of this process, kept open between
+// inputs, and returns its path.
 inline const std::string& scratchFile(const std::uint8_t* data, std::size_t size, const char* extension) {
     static const std::string path = [&] {
         const char* dir = std::getenv("TMPDIR");
@@ -30,6 +34,16 @@ inline const std::string& scratchFile(const std::uint8_t* data, std::size_t size
         done += static_cast<std::size_t>(n);
     }
     return path;
+}
+
+inline volatile unsigned pixelSum;  // keeps the pixel reads from being optimised away
+
+// Reads every pixel, so that a wrong stride, size or colour table shows up.
+inline void touchPixels(const orvanta::WBitmap& bitmap) {
+    unsigned total = 0;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x) total += bitmap.pixel(x, y).red;
+    pixelSum = total;
 }
 
 }  // namespace fuzz
