@@ -1,6 +1,11 @@
 #include "app/applicationclass.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
 
 #include "app/form1.h"
 #include "app/hackmode.h"
@@ -12,6 +17,90 @@
 
 namespace orvanta {
 
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The platform Qt will open: QT_QPA_PLATFORM, where "a;b" is a list tried in
+// order and "name:options" carries options; empty when Qt chooses.
+std::string requestedPlatform() { return trimBlanks(environment("QT_QPA_PLATFORM")); }
+
+// Only a plain X run is checked here: another platform (offscreen, minimal,
+// a list that falls back to one), or Qt's own choice in a Wayland session,
+// is Qt's to open.
+bool needsXServer() {
+    const std::string platform = requestedPlatform();
+    if (platform.empty()) return environment("WAYLAND_DISPLAY").empty();
+    return platform.find(';') == std::string::npos && platform.substr(0, platform.find(':')) == "xcb";
+}
+
+// While the application object is made, Qt's messages are held back: when
+// no platform opens, Qt reports it in several lines and then aborts, and the
+// one line of ours replaces them all; otherwise they are passed on as they came.
+struct HeldMessage {
+    QtMsgType type;
+    std::string category;
+    QString text;
+};
+std::vector<HeldMessage> heldMessages;
+QtMessageHandler passedOn = nullptr;
+
+void holdMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        heldMessages.push_back({type, context.category ? context.category : "", text});
+        return;
+    }
+    // Qt's own reason is the last thing it said before giving up; its closing
+    // words only advise reinstalling.
+    const QString reason = (heldMessages.empty() ? text : heldMessages.back().text).section('\n', 0, 0);
+    const std::string platform = requestedPlatform();
+    const auto named = [](const char* name) {
+        const std::string value = environment(name);
+        return std::string(name) + (value.empty() ? " not set" : "=\"" + value + "\"");
+    };
+    std::fprintf(stderr, "orvanta: no display could be opened (Qt platform %s; %s, %s): %s\n",
+                 platform.empty() ? "of its own choice" : ("\"" + platform + "\"").c_str(), named("DISPLAY").c_str(),
+                 named("WAYLAND_DISPLAY").c_str(), qPrintable(reason));
+    std::fflush(stderr);
+    std::_Exit(1);  // no core: nothing here is the program's fault
+}
+
+// Installed by the member made before the application object, released once
+// that exists.
+struct PlatformGuard {
+    PlatformGuard() { passedOn = qInstallMessageHandler(holdMessage); }
+    void release() {
+        qInstallMessageHandler(passedOn);
+        for (const HeldMessage& m : heldMessages) {
+            const QMessageLogContext context(nullptr, 0, nullptr, m.category.empty() ? nullptr : m.category.c_str());
+            qt_message_output(m.type, context, m.text);
+        }
+        heldMessages.clear();
+    }
+};
+
+}  // namespace
+
+std::optional<int> ApplicationClass::checkDisplay(std::ostream& err) {
+    if (!needsXServer()) return std::nullopt;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        err << "orvanta: no X display could be opened: DISPLAY is " << (display ? "empty" : "not set") << "\n";
+        return 1;
+    }
+    // The same connection Qt would make, closed again at once: it prints
+    // nothing of its own, and Qt opens its own right after.
+    xcb_connection_t* connection = xcb_connect(display, nullptr);
+    const int error = xcb_connection_has_error(connection);
+    xcb_disconnect(connection);
+    if (error == 0) return std::nullopt;
+    err << "orvanta: no X display could be opened at DISPLAY=\"" << display << "\"\n";
+    return 1;
+}
+
 struct ApplicationClass::Impl {
     // The argument text is taken from the command line as written, before Qt
     // sees it: Qt would take out what it reads as its own options
@@ -22,11 +111,13 @@ struct ApplicationClass::Impl {
     std::string argumentText;
     int qtArgc = 1;
     char* qtArgv[2];
+    PlatformGuard platformGuard;
     QApplication app;
     std::unique_ptr<Form1> form;
 };
 
 ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
+    impl_->platformGuard.release();
     QApplication::setApplicationName("Orvanta");
     QApplication::setApplicationVersion("4.9");
     // No session bus of our own making may outlive the run (a daemon's
@@ -53,8 +144,9 @@ int ApplicationClass::run() {
     }
     // CreateEvent of Form1: its handlers and the start-up.
     Form1& form = *impl_->form;
-    form.window().CreateEvent.connect([&form, this] {
-        startUp(form, impl_->argumentText);
+    int startStatus = 0;
+    form.window().CreateEvent.connect([&form, &startStatus, this] {
+        startStatus = startUp(form, impl_->argumentText);
         return false;  // the default creation processing goes on in every case
     });
     form.window().CreateEvent.raise();
@@ -63,7 +155,9 @@ int ApplicationClass::run() {
     if (!form.window().destroyed()) code = QApplication::exec();
     // EndEvent.
     impl_->form.reset();
-    return code;
+    // A run that could not start ends through the same close, which quits
+    // with 0: the status says why.
+    return startStatus != 0 ? startStatus : code;
 }
 
 }  // namespace orvanta

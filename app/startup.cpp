@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTime>
 #include <chrono>
+#include <cstdio>
 
 #include "app/displaygeometry.h"
 #include "app/exitrules.h"
@@ -85,6 +86,23 @@ void startShow(Form1& form) {
     runShow(form, geometry);
 }
 
+// A preview's window id as read from its argument: a number, and one that
+// fits an X window id. Says why on standard error when it is not.
+bool previewIdIsPlausible(const std::string& text, long long id) {
+    if (id == 0) {
+        const std::string given = trimBlanks(text.size() > 3 ? text.substr(3) : "");
+        std::fprintf(stderr, "orvanta: %s needs the id of a window (decimal, or hexadecimal with 0x)%s%s%s\n",
+                     text.substr(0, 2).c_str(), given.empty() ? "" : ", not \"", given.c_str(),
+                     given.empty() ? "" : "\"");
+        return false;
+    }
+    if (id < 0 || id > 0xFFFFFFFFll) {
+        std::fprintf(stderr, "orvanta: %lld is not a window; no preview\n", id);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void runShow(Form1& form, const ShowGeometry& geometry) {
@@ -131,7 +149,7 @@ void runShow(Form1& form, const ShowGeometry& geometry) {
     startMusic(form);
 }
 
-void startUp(Form1& form, const std::string& rawText) {
+int startUp(Form1& form, const std::string& rawText) {
     form.window().setTitle("Form1");
     installCloseRules(form);
     installTerminationSignals(form);
@@ -140,7 +158,7 @@ void startUp(Form1& form, const std::string& rawText) {
     if (const std::optional<unsigned long> hackWindow = requestedHackWindow(rawText)) {
         form.input().installDisplayHandlers();
         if (!startHack(form, *hackWindow)) endShow(form);
-        return;
+        return 0;
     }
     form.input().installHandlers();
 
@@ -153,18 +171,26 @@ void startUp(Form1& form, const std::string& rawText) {
         if (mode == RunMode::RemoveSettings) removeAllSettings();
         form.state().end();
         endShow(form);
-        return;
+        return 0;
+    }
+    // A preview's id is checked before the lock: a mistyped one is reported
+    // also while a show runs.
+    const long long previewId = mode == RunMode::Preview ? previewHandleOf(text) : 0;
+    if (mode == RunMode::Preview && !previewIdIsPlausible(text, previewId)) {
+        endShow(form);
+        return 1;
     }
     if (!form.singleInstance().acquire()) {
         endShow(form);
-        return;
+        return 0;
     }
     switch (mode) {
     case RunMode::Preview:
-        form.setPreview(previewHandleOf(text));
-        if (form.previewParent() == 0 || !startPreview(form, form.previewParent())) endShow(form);
-        return;
-    case RunMode::Show: startShow(form); return;
+        form.setPreview(previewId);
+        if (startPreview(form, previewId)) return 0;
+        endShow(form);
+        return 1;
+    case RunMode::Show: startShow(form); return 0;
     case RunMode::SettingsWithOwner:
     case RunMode::SettingsNoOwner: {
         form.setSettingsMode();
@@ -178,9 +204,9 @@ void startUp(Form1& form, const std::string& rawText) {
         }
         runConfiguration(owner);
         endShow(form);
-        return;
+        return 0;
     }
-    default: endShow(form); return;
+    default: endShow(form); return 0;
     }
 }
 

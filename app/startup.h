@@ -11,8 +11,10 @@ namespace orvanta {
 class Form1;
 
 // The creation handler of Form1: font, colour, text, the event handlers of
-// the show, then the mode dispatch for the argument text (untrimmed).
-void startUp(Form1& form, const std::string& rawArgumentText);
+// the show, then the mode dispatch for the argument text (untrimmed). Returns
+// the exit status of a run that could not start (1: a preview without a
+// window, reported in one line on standard error), else 0.
+int startUp(Form1& form, const std::string& rawArgumentText);
 
 // The show's start-up once its window is on screen at the size of
 // `geometry`: the canvases, the "Loading pictures..." notice, the settings

@@ -29,7 +29,9 @@ bool beginsWithEither(const std::string& text, char lower) {
 
 RunMode runModeOf(const std::string& text) {
     if (beginsWithEither(text, 'a')) return RunMode::PasswordChange;
-    if (text.size() >= 2 && text[0] == '-' && (text[1] == 'u' || text[1] == 'U')) return RunMode::RemoveSettings;
+    if (text.size() >= 2 && text[0] == '-' && (text[1] == 'u' || text[1] == 'U') &&
+        (text.size() == 2 || text[2] == ' ' || text[2] == ':'))
+        return RunMode::RemoveSettings;
     if (beginsWithEither(text, 'p') || beginsWithEither(text, 'l')) return RunMode::Preview;
     if (isShowSpelling(text)) return RunMode::Show;
     if (beginsWithEither(text, 'c') || text == "c" || text == "C") return RunMode::SettingsWithOwner;
@@ -88,17 +90,26 @@ std::optional<unsigned long> hackWindowOf(const std::string& argumentText, const
     // The daemon names its window in the environment and may add options of
     // its own ("-root"): the variable decides, whatever else is given.
     if (xscreensaverWindow && *xscreensaverWindow) return windowIdOf(xscreensaverWindow);
-    static const std::string option = "--window-id";
     std::istringstream words(argumentText);
     for (std::string word; words >> word;) {
-        if (word == option) {
+        // xscreensaver's own spelling has one dash, the long-option one two.
+        const std::string option = word.starts_with("--") ? word.substr(1) : word;
+        if (option == "-window-id") {
             std::string id;
             words >> id;
             return windowIdOf(id);
         }
-        if (word.starts_with(option + "=")) return windowIdOf(word.substr(option.size() + 1));
+        if (option.starts_with("-window-id=")) return windowIdOf(option.substr(11));
     }
     return std::nullopt;
+}
+
+CommandLineKind commandLineKindOf(const std::string& argumentText, const char* xscreensaverWindow) {
+    // A daemon's display mode takes whatever else the daemon adds.
+    if (hackWindowOf(argumentText, xscreensaverWindow)) return CommandLineKind::Run;
+    const std::string text = trimBlanks(argumentText);
+    if (text == "-root" || text == "--root") return CommandLineKind::RootWithoutWindow;
+    return runModeOf(text) == RunMode::Other ? CommandLineKind::Unknown : CommandLineKind::Run;
 }
 
 }  // namespace orvanta

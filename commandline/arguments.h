@@ -14,7 +14,9 @@ std::string rawArgumentText(int argc, const char* const* argv);
 
 // The mode of a trimmed argument text, by the first two characters or the
 // whole text, all comparisons case-sensitive. The single-instance check comes
-// between RemoveSettings and the others at dispatch.
+// between RemoveSettings and the others at dispatch. Removal, which deletes
+// the user's settings, takes "-u" alone or before a blank or a colon only:
+// a mistyped word such as "-update" is no removal.
 RunMode runModeOf(const std::string& text);
 // True when the text is exactly one of "s", "S", "/s", "/S", "-s", "-S".
 bool isShowSpelling(const std::string& text);
@@ -35,9 +37,15 @@ unsigned long windowIdOf(const std::string& text);
 
 // The window a screen-saver daemon hands over for its display mode: the
 // value of XSCREENSAVER_WINDOW when that is set and not empty, whatever the
-// arguments; otherwise the id after a "--window-id" argument ("--window-id
-// ID" or "--window-id=ID") in the argument text. Nothing when neither is
-// given; 0 when the one given is not a window id.
+// arguments; otherwise the id after a "--window-id" or "-window-id" argument
+// ("--window-id ID" or "--window-id=ID") in the argument text. Nothing when
+// neither is given; 0 when the one given is not a window id.
 std::optional<unsigned long> hackWindowOf(const std::string& argumentText, const char* xscreensaverWindow);
+
+// What a command line asks for, decided before anything opens: something
+// this program does, xscreensaver's "-root" (or "--root") with no window
+// named for it, or an argument text that names nothing.
+enum class CommandLineKind { Run, RootWithoutWindow, Unknown };
+CommandLineKind commandLineKindOf(const std::string& argumentText, const char* xscreensaverWindow);
 
 }  // namespace orvanta

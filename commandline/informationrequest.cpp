@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "commandline/arguments.h"
+
 #ifndef ORVANTA_VERSION
 #error "ORVANTA_VERSION must be defined by the build"
 #endif
@@ -17,20 +19,22 @@ std::string usageText() {
            "Modes (the letter may follow \"/\" or \"-\", in either case):\n"
            "  (none), c, /c    open the settings\n"
            "  /s               run the slide show on the primary screen\n"
-           "  /p ID            draw a preview inside the X window with the decimal id ID\n"
-           "  --window-id ID   run the slide show inside the X window ID (decimal or 0x...)\n"
+           "  /p ID            draw a preview inside the X window ID (decimal or 0x...)\n"
+           "  --window-id ID   run the slide show inside the X window ID (decimal or 0x...);\n"
+           "                   also -window-id ID, as xscreensaver writes it\n"
            "  -u               remove all stored settings\n"
            "  --help           print this help and exit\n"
            "  --version        print the version and exit\n"
            "\n"
            "With XSCREENSAVER_WINDOW set, as xscreensaver sets it for its display modes,\n"
-           "the slide show runs inside that window, whatever the arguments (--root).\n"
+           "the slide show runs inside that window, whatever the arguments (-root, --root).\n"
            "\n"
            "Started when the desktop is idle, by an idle launcher:\n"
            "  xautolock -time 10 -locker \"orvanta /s\"\n"
            "  xss-lock -- orvanta /s\n"
            "\n"
            "Settings: ${XDG_CONFIG_HOME:-$HOME/.config}/orvanta/HKEY_CURRENT_USER.reg\n"
+           "Exit status: 0 done, 1 no display or no window to draw in, 2 unknown argument.\n"
            "Keys, files, environment and exit status: man orvanta\n";
 }
 
@@ -54,6 +58,24 @@ std::optional<int> answerInformationRequest(int argc, const char* const* argv, s
         return 1;
     }
     return 0;
+}
+
+std::optional<int> refuseCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow,
+                                     std::ostream& err) {
+    const std::string text = trimBlanks(rawArgumentText(argc, argv));
+    switch (commandLineKindOf(text, xscreensaverWindow)) {
+    case CommandLineKind::Run: return std::nullopt;
+    case CommandLineKind::RootWithoutWindow:
+        err << "orvanta: " << text
+            << ": no window to draw in (xscreensaver names it in XSCREENSAVER_WINDOW; or give --window-id ID)\n";
+        return 1;
+    case CommandLineKind::Unknown: break;
+    }
+    // The argument is quoted as given, on one line whatever it holds.
+    std::string shown;
+    for (const char c : text) shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    err << "orvanta: unknown argument" << (argc > 2 ? "s" : "") << " \"" << shown << "\"; try \"orvanta --help\"\n";
+    return 2;
 }
 
 }  // namespace orvanta

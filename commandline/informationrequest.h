@@ -20,4 +20,11 @@ std::string versionText();
 // returns nothing and writes nothing: it is a run mode.
 std::optional<int> answerInformationRequest(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
+// A command line that cannot run, refused before any display opens: one line
+// on err naming the argument, and the exit status, 2 for an argument that
+// names nothing this program does, 1 for "-root" with no window named for it.
+// Nothing, and nothing written, for every command line that runs.
+std::optional<int> refuseCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow,
+                                     std::ostream& err);
+
 }  // namespace orvanta

@@ -8,6 +8,7 @@
 // written), 2 usage error.
 #include "show/decoders/picturefile.h"
 #include "show/pixels/cquantizer.h"
+#include "tools/toolusage.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,16 @@
 #include <string>
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: orvanta-convert [--screen WxH] [--fit MODE] [--palette] INPUT OUTPUT.bmp\n"
+    "Runs the show's picture loader on INPUT and writes the decoded picture as a BMP.\n"
+    "  --screen WxH   the screen the picture is loaded for (default 1920x1080)\n"
+    "  --fit MODE     proportional (default), stretch, shrink, tiled, none (unscaled),\n"
+    "                 or whole (PNG and BMP decoded whole)\n"
+    "  --palette      a palette display: the picture is reduced to 236 colours\n"
+    "Exit status: 0 loaded and written, 1 the show would skip the picture or the\n"
+    "output cannot be written, 2 usage error.\n";
 
 int usage() {
     std::fprintf(stderr,
@@ -46,6 +57,9 @@ bool parseScreen(const char* text, int& width, int& height) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = orvanta::tools::screenOptions(argc, argv, "orvanta-convert", kUsage,
+                                                          {{"--screen", true}, {"--fit", true}, {"--palette", false}}))
+        return *status;
     orvanta::LoadContext context;
     context.screenWidth = 1920;
     context.screenHeight = 1080;

@@ -8,6 +8,7 @@
 // generator, and no encoder is given a time stamp.
 #include "base/WBitmap.h"
 #include "show/decoders/jpegwriter.h"
+#include "tools/toolusage.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -352,9 +353,16 @@ bool writeSample(const std::string& dir, const Sample& s, std::uint32_t seed) {
     }
 }
 
+constexpr const char* kUsage =
+    "usage: orvanta-samples OUTDIR\n"
+    "Writes the demo and test pictures (JPEG, PNG and BMP of many shapes and depths,\n"
+    "each labelled with its name and size) into OUTDIR, made when missing; the same\n"
+    "bytes on every run. Needs no display.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = orvanta::tools::screenOptions(argc, argv, "orvanta-samples", kUsage)) return *status;
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
         return 2;

@@ -7,7 +7,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/toolusage.h"
+
+namespace {
+constexpr const char* kUsage =
+    "usage: orvanta-shortcut TARGET LINK [DESCRIPTION]\n"
+    "Writes the shell shortcut LINK pointing at TARGET (which must exist).\n"
+    "Exit status: 0 written, 1 not written, 2 usage error.\n";
+}
+
 int main(int argc, char** argv) {
+    if (const auto status = orvanta::tools::screenOptions(argc, argv, "orvanta-shortcut", kUsage)) return *status;
     if (argc < 3 || argc > 4) {
         std::fprintf(stderr, "usage: %s TARGET LINK [DESCRIPTION]\n", argv[0]);
         return 2;

@@ -26,6 +26,10 @@ TEST(Arguments, RunModeTable) {
         {"/a 0", RunMode::PasswordChange},
         {"-u", RunMode::RemoveSettings},
         {"-U", RunMode::RemoveSettings},
+        {"-u 1", RunMode::RemoveSettings},
+        {"-U:1", RunMode::RemoveSettings},
+        {"-update", RunMode::Other},  // a mistyped word never deletes the settings
+        {"-uu", RunMode::Other},
         {"/u", RunMode::Other},
         {"/p 1234", RunMode::Preview},
         {"-P:1", RunMode::Preview},
@@ -98,10 +102,43 @@ TEST(Arguments, TheDaemonsWindowWinsOverEveryArgument) {
     EXPECT_EQ(hackWindowOf("--window-id 4194312", nullptr), std::optional<unsigned long>(4194312));
     EXPECT_EQ(hackWindowOf("--window-id=0x1e00003", nullptr), std::optional<unsigned long>(0x1e00003));
     EXPECT_EQ(hackWindowOf("-root --window-id 0x20", nullptr), std::optional<unsigned long>(0x20));
+    // xscreensaver's single-dash spelling.
+    EXPECT_EQ(hackWindowOf("-root -window-id 0x20", nullptr), std::optional<unsigned long>(0x20));
+    EXPECT_EQ(hackWindowOf("-window-id=4194312", nullptr), std::optional<unsigned long>(4194312));
+    EXPECT_EQ(hackWindowOf("---window-id 3", nullptr), std::nullopt);
     EXPECT_EQ(hackWindowOf("--window-id", nullptr), std::optional<unsigned long>(0));
     EXPECT_EQ(hackWindowOf("--window-id x", nullptr), std::optional<unsigned long>(0));
     EXPECT_EQ(hackWindowOf("/p 0x20", nullptr), std::nullopt);
     EXPECT_EQ(hackWindowOf("--window-identity 3", nullptr), std::nullopt);
+}
+
+TEST(Arguments, CommandLineKindTable) {
+    struct Case {
+        const char* text;
+        const char* variable;
+        CommandLineKind kind;
+    };
+    const Case cases[] = {
+        {"", nullptr, CommandLineKind::Run},
+        {" /s ", nullptr, CommandLineKind::Run},
+        {"/c:77", nullptr, CommandLineKind::Run},
+        {"/p banana", nullptr, CommandLineKind::Run},  // a preview, which reports its id
+        {"/a", nullptr, CommandLineKind::Run},
+        {"-u", nullptr, CommandLineKind::Run},
+        {"--window-id 9", nullptr, CommandLineKind::Run},
+        {"-window-id 9 --foo", nullptr, CommandLineKind::Run},
+        {"--foo", "0x20", CommandLineKind::Run},  // the daemon's window wins over every argument
+        {"-root", "0x20", CommandLineKind::Run},
+        {"-root", nullptr, CommandLineKind::RootWithoutWindow},
+        {" --root ", "", CommandLineKind::RootWithoutWindow},
+        {"--foo", nullptr, CommandLineKind::Unknown},
+        {"-h", nullptr, CommandLineKind::Unknown},
+        {"/x", nullptr, CommandLineKind::Unknown},
+        {"/s 0", nullptr, CommandLineKind::Unknown},
+        {"-update", nullptr, CommandLineKind::Unknown},
+        {"-root /s", nullptr, CommandLineKind::Unknown},
+    };
+    for (const Case& c : cases) EXPECT_EQ(commandLineKindOf(c.text, c.variable), c.kind) << '"' << c.text << '"';
 }
 
 TEST(Seeds, SeedFormulaWrapsInThirtyTwoBits) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -53,6 +55,34 @@ TEST(CommandLine, EveryOtherCommandLineIsARunMode) {
         EXPECT_EQ(answer(args, out, err), std::nullopt) << (args.empty() ? "(none)" : args[0]);
         EXPECT_EQ(out, "");
         EXPECT_EQ(err, "");
+    }
+}
+
+TEST(CommandLine, CommandLinesThatCannotRunAreRefusedInOneLine) {
+    struct Case {
+        std::vector<const char*> args;
+        std::optional<int> status;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{"--foo"}, 2, "orvanta: unknown argument \"--foo\"; try \"orvanta --help\"\n"},
+        {{"/s", "0"}, 2, "orvanta: unknown arguments \"/s 0\"; try \"orvanta --help\"\n"},
+        {{" /x\n"}, 2, "orvanta: unknown argument \"/x?\"; try \"orvanta --help\"\n"},
+        {{"-root"}, 1, "orvanta: -root: no window to draw in"},
+        {{}, std::nullopt, ""},
+        {{"/s"}, std::nullopt, ""},
+        {{"/p", "banana"}, std::nullopt, ""},
+        {{"-root", "-window-id", "0x20"}, std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = c.args;
+        argv.insert(argv.begin(), "orvanta");
+        std::ostringstream err;
+        EXPECT_EQ(refuseCommandLine(static_cast<int>(argv.size()), argv.data(), nullptr, err), c.status)
+            << (c.args.empty() ? "(none)" : c.args[0]);
+        EXPECT_EQ(err.str().substr(0, std::strlen(c.line)), c.line);
+        const std::string text = err.str();
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.status ? 1 : 0) << text;
     }
 }
 

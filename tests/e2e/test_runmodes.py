@@ -44,12 +44,13 @@ class FirstRun(ShowTest):
 
 
 class ImmediateEnds(ShowTest):
-    def test_unknown_arguments_end_at_once_without_a_window(self):
-        for args in (["x"], ["/s:0"], ["cc"], ["/s", "0"], ["/p"], ["/a", "0"]):
+    def test_other_arguments_end_at_once_without_a_window(self):
+        # Unknown ones with status 2, a preview without an id with 1, a password change with 0.
+        for args, status in ((["x"], 2), (["/s:0"], 2), (["cc"], 2), (["/s", "0"], 2), (["/p"], 1), (["/a", "0"], 0)):
             with self.subTest(args=args):
                 p = self.start(*args)
                 rc = self.wait_exit(p, timeout=10)
-                self.assertEqual(rc, 0)
+                self.assertEqual(rc, status)
         # None of them created the settings key: none of them is a show.
         self.assertEqual(self.settings(), {})
 

@@ -5,8 +5,18 @@
 #include <cstdlib>
 
 #include "framework/x11platform.h"
+#include "tools/toolusage.h"
+
+namespace {
+constexpr const char* kUsage =
+    "usage: orvanta-close WINDOW [CODE]\n"
+    "Sends the show's close client message to the X window WINDOW (decimal or 0x...),\n"
+    "carrying CODE (5190374, the one that ends a show, unless given).\n"
+    "Exit status: 0 sent, 1 not sent, 2 usage error.\n";
+}
 
 int main(int argc, char** argv) {
+    if (const auto status = orvanta::tools::screenOptions(argc, argv, "orvanta-close", kUsage)) return *status;
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: %s WINDOW [CODE]\n", argv[0]);
         return 2;

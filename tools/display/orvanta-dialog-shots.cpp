@@ -17,7 +17,9 @@
 #include <QWindow>
 #include <cstdio>
 #include <functional>
+#include <iostream>
 
+#include "app/applicationclass.h"
 #include "base/WRegistryKey.h"
 #include "config/configuration.h"
 #include "config/tabform2.h"
@@ -25,6 +27,7 @@
 #include "framework/WControls.h"
 #include "framework/WTabControl.h"
 #include "framework/cddrive.h"
+#include "tools/toolusage.h"
 
 using namespace orvanta;
 
@@ -119,10 +122,20 @@ bool runEvents(int ms, const std::function<bool()>& done = {}) {
     return !done || done();
 }
 
+constexpr const char* kUsage =
+    "usage: orvanta-dialog-shots OUTDIR\n"
+    "Opens the settings dialog on the X display named by DISPLAY, in a throwaway home,\n"
+    "and writes a PNG of it on each tab into OUTDIR (tab-0.png ... tab-5.png, and the\n"
+    "Music Selection tab in its CD and no-music modes).\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    if (const auto status = tools::screenOptions(argc, argv, "orvanta-dialog-shots", kUsage)) return *status;
+    if (const auto status = ApplicationClass::checkDisplay(std::cerr)) return *status;
+    // Qt gets the program name only: every argument is the tool's own.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: orvanta-dialog-shots OUTDIR\n");
         return 2;

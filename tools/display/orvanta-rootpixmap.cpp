@@ -5,8 +5,18 @@
 #include <cstdio>
 
 #include "framework/rootwallpaper.h"
+#include "tools/toolusage.h"
+
+namespace {
+constexpr const char* kUsage =
+    "usage: orvanta-rootpixmap FILE\n"
+    "Writes the root window's background pixmap (_XROOTPMAP_ID) to FILE, PNG or PPM\n"
+    "by its extension.\n"
+    "Exit status: 0 written, 1 no background pixmap or not written, 2 usage error.\n";
+}
 
 int main(int argc, char** argv) {
+    if (const auto status = orvanta::tools::screenOptions(argc, argv, "orvanta-rootpixmap", kUsage)) return *status;
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
         return 2;
