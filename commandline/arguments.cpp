@@ -19,22 +19,22 @@ bool isShowSpelling(const std::string& text) {
 }
 
 namespace {
-bool beginsWith(const std::string& text, char letter) {
-    return text.size() >= 2 && (text[0] == '/' || text[0] == '-') && text[1] == letter;
-}
-bool beginsWithEither(const std::string& text, char lower) {
-    return beginsWith(text, lower) || beginsWith(text, static_cast<char>(std::toupper(lower)));
+// The letter of a mode after "/" (when allowed) or "-", in either case,
+// alone or followed by what carries a window handle: a blank, a colon or a
+// digit. A word that merely begins with it ("-preview", "-update") is none.
+bool isLetterMode(const std::string& text, char lower, bool slash = true) {
+    if (text.size() < 2 || !(text[0] == '-' || (slash && text[0] == '/'))) return false;
+    if (text[1] != lower && text[1] != std::toupper(static_cast<unsigned char>(lower))) return false;
+    return text.size() == 2 || text[2] == ' ' || text[2] == ':' || std::isdigit(static_cast<unsigned char>(text[2]));
 }
 }  // namespace
 
 RunMode runModeOf(const std::string& text) {
-    if (beginsWithEither(text, 'a')) return RunMode::PasswordChange;
-    if (text.size() >= 2 && text[0] == '-' && (text[1] == 'u' || text[1] == 'U') &&
-        (text.size() == 2 || text[2] == ' ' || text[2] == ':'))
-        return RunMode::RemoveSettings;
-    if (beginsWithEither(text, 'p') || beginsWithEither(text, 'l')) return RunMode::Preview;
+    if (isLetterMode(text, 'a')) return RunMode::PasswordChange;
+    if (isLetterMode(text, 'u', false)) return RunMode::RemoveSettings;
+    if (isLetterMode(text, 'p') || isLetterMode(text, 'l')) return RunMode::Preview;
     if (isShowSpelling(text)) return RunMode::Show;
-    if (beginsWithEither(text, 'c') || text == "c" || text == "C") return RunMode::SettingsWithOwner;
+    if (isLetterMode(text, 'c') || text == "c" || text == "C") return RunMode::SettingsWithOwner;
     if (text.empty()) return RunMode::SettingsNoOwner;
     return RunMode::Other;
 }

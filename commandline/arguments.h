@@ -14,9 +14,10 @@ std::string rawArgumentText(int argc, const char* const* argv);
 
 // The mode of a trimmed argument text, by the first two characters or the
 // whole text, all comparisons case-sensitive. The single-instance check comes
-// between RemoveSettings and the others at dispatch. Removal, which deletes
-// the user's settings, takes "-u" alone or before a blank or a colon only:
-// a mistyped word such as "-update" is no removal.
+// between RemoveSettings and the others at dispatch. A mode's letter stands
+// alone or before a blank, a colon or a digit (where a window handle
+// follows): a word that only begins with it, such as "-update" (which would
+// delete the settings) or "-platform", is no mode.
 RunMode runModeOf(const std::string& text);
 // True when the text is exactly one of "s", "S", "/s", "/S", "-s", "-S".
 bool isShowSpelling(const std::string& text);

@@ -30,6 +30,17 @@ TEST(Arguments, RunModeTable) {
         {"-U:1", RunMode::RemoveSettings},
         {"-update", RunMode::Other},  // a mistyped word never deletes the settings
         {"-uu", RunMode::Other},
+        {"-u1", RunMode::RemoveSettings},
+        {"-about", RunMode::Other},
+        {"/a:7", RunMode::PasswordChange},
+        {"-platform offscreen /s", RunMode::Other},
+        {"-preview 1234", RunMode::Other},
+        {"/p1234", RunMode::Preview},  // the handle then is 234
+        {"/p", RunMode::Preview},
+        {"-list", RunMode::Other},
+        {"-config", RunMode::Other},
+        {"/c77", RunMode::SettingsWithOwner},
+        {"/C 5", RunMode::SettingsWithOwner},
         {"/u", RunMode::Other},
         {"/p 1234", RunMode::Preview},
         {"-P:1", RunMode::Preview},

@@ -59,7 +59,8 @@ class InformationRequests(ShowTest):
         self.write_settings({"Duration": "7"})
         rows = ((["--foo"], '"--foo"'), (["-h"], '"-h"'), (["/x"], '"/x"'), (["--help", "x"], '"--help x"'),
                 (["--HELP"], '"--HELP"'), (["--versions"], '"--versions"'), (["/s", "0"], '"/s 0"'),
-                (["/s:0"], '"/s:0"'), (["cc"], '"cc"'), (["-update"], '"-update"'), (["-reverse", "/s"], '"-reverse /s"'))
+                (["/s:0"], '"/s:0"'), (["cc"], '"cc"'), (["-update"], '"-update"'), (["-reverse", "/s"], '"-reverse /s"'),
+                (["-platform", "offscreen", "/s"], '"-platform offscreen /s"'), (["-config"], '"-config"'))
         for args, named in rows:
             for display in (True, False):
                 with self.subTest(args=args, display=display):
