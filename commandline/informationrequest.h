@@ -17,7 +17,7 @@ std::string versionText();
 // When the command line is exactly `orvanta --help` or `orvanta --version`,
 // writes the text to out and returns the exit status: 0, or 1 when the text
 // could not be written (a message then goes to err). Every other command line
-// returns nothing and writes nothing: it is a run mode.
+// returns nothing and writes nothing: it is a run mode or refused below.
 std::optional<int> answerInformationRequest(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 // A command line that cannot run, refused before any display opens: one line
