@@ -34,7 +34,9 @@ WRegistryKey::~WRegistryKey() { close(); }
 bool WRegistryKey::create(RegistryRoot root, const std::string& path) {
     close();
     auto store = storeOf(root);
-    if (!store->createKey(path)) return false;
+    const bool created = store->createKey(path);
+    lastError_ = store->lastError();
+    if (!created) return false;
     store_ = std::move(store);
     path_ = path;
     open_ = true;
@@ -77,7 +79,10 @@ std::string WRegistryKey::readString(const std::string& name) const {
 }
 
 bool WRegistryKey::writeString(const std::string& name, const std::string& value) {
-    return open_ && store_->setValue(path_, name, value);
+    if (!open_) return false;
+    const bool written = store_->setValue(path_, name, value);
+    lastError_ = store_->lastError();
+    return written;
 }
 
 std::vector<std::string> WRegistryKey::subKeyNames() const {
@@ -92,6 +97,11 @@ void WRegistryKey::beginBatch() {
     if (open_) store_->beginBatch();
 }
 
-bool WRegistryKey::commitBatch() { return open_ && store_->commitBatch(); }
+bool WRegistryKey::commitBatch() {
+    if (!open_) return false;
+    const bool written = store_->commitBatch();
+    lastError_ = store_->lastError();
+    return written;
+}
 
 }  // namespace orvanta

@@ -59,10 +59,15 @@ public:
     void beginBatch();
     bool commitBatch();
 
+    // Why the last create, write or commitBatch that failed to reach the file
+    // failed: "<file>: <reason>"; "" when it succeeded.
+    const std::string& lastError() const { return lastError_; }
+
 private:
     std::shared_ptr<RegistryStore> store_;
     std::string path_;
     bool open_ = false;
+    std::string lastError_;
 };
 
 }  // namespace orvanta

@@ -62,29 +62,107 @@ bool prepareDirectory(const std::string& dir, bool create, bool makePrivate) {
     if (!makePrivate) return true;
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0) return !create;  // a missing folder holds no lock to plant
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+        errno = S_ISDIR(st.st_mode) ? EPERM : ENOTDIR;
+        return false;
+    }
     if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), st.st_mode & 0700) != 0) return false;
     return true;
 }
 
+FileIdentity identityFrom(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = st.st_size;
+    id.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return id;
+}
+
+bool isTemporaryChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+// Puts the written temporary file `temp` in place of `target` only while
+// target is still the version `expected`. Checked after the slow part
+// (writing and syncing), as late as can be; where the file system can swap
+// two names atomically the check is made on what the swap took out, so that
+// not even a rename in the instant between check and swap goes unseen: a
+// version that is not the expected one is swapped straight back.
+FileReplace swapInChecked(const std::string& temp, const std::string& target, const FileIdentity& expected) {
+    const auto failed = [&] {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        errno = error;
+        return FileReplace::Failed;
+    };
+    const auto changed = [&] {
+        ::unlink(temp.c_str());
+        return FileReplace::Changed;
+    };
+    if (identityOf(target) != expected) return changed();
+    if (!expected.exists) {
+        // Nothing to swap with: a rename that refuses to replace a file
+        // another program has just created.
+        if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return FileReplace::Replaced;
+        if (errno == EEXIST) return changed();
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return failed();
+        return ::rename(temp.c_str(), target.c_str()) == 0 ? FileReplace::Replaced : failed();
+    }
+    const FileIdentity ours = identityOf(temp);
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
+        if (errno == ENOENT) return changed();  // removed meanwhile
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return failed();
+        // No atomic swap here: the check above is the last word.
+        return ::rename(temp.c_str(), target.c_str()) == 0 ? FileReplace::Replaced : failed();
+    }
+    // `temp` now names the version that was replaced.
+    if (identityOf(temp) == expected) {
+        ::unlink(temp.c_str());
+        return FileReplace::Replaced;
+    }
+    // Another program put that version there after it was read: it goes
+    // back, and ours is merged with it again.
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0 &&
+        identityOf(temp) == ours) {
+        ::unlink(temp.c_str());
+        return FileReplace::Changed;
+    }
+    // Replaced yet again in that instant: the newest version stays in place.
+    if (::rename(temp.c_str(), target.c_str()) != 0) ::unlink(temp.c_str());
+    return FileReplace::Changed;
+}
+
 }  // namespace
 
-FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& out) {
+FileIdentity identityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return identityFrom(st);
+}
+
+FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& out, FileIdentity* identity) {
     out.clear();
+    if (identity) *identity = {};
     const int fd = openRegularFile(path);
     if (fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Error;
     struct stat st {};
     FileRead result = FileRead::Ok;
+    int error = 0;
     if (::fstat(fd, &st) != 0) {
+        error = errno;
         result = FileRead::Error;
     } else if (static_cast<std::uint64_t>(st.st_size) > limit) {
         result = FileRead::TooBig;
     } else {
+        if (identity) *identity = identityFrom(st);
+        out.reserve(static_cast<std::size_t>(st.st_size));
         char buffer[65536];
         for (;;) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
+                error = errno;
                 result = FileRead::Error;
                 break;
             }
@@ -97,7 +175,11 @@ FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& 
         }
     }
     ::close(fd);
-    if (result != FileRead::Ok) out.clear();
+    if (result != FileRead::Ok) {
+        out.clear();
+        out.shrink_to_fit();
+    }
+    errno = error;
     return result;
 }
 
@@ -115,22 +197,36 @@ std::string resolveLinks(const std::string& path) {
     return current;  // a loop of links: opening it fails, so nothing is written through it
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& text, mode_t newMode) {
+FileReplace replaceFileAtomically(const std::string& path, const std::string& text, mode_t newMode,
+                                  const FileIdentity* expected) {
     const std::string target = resolveLinks(path);
     const std::string dir = directoryOf(target);
     std::string temp = dir + "/" + temporaryPrefix(target) + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return FileReplace::Failed;
     struct stat st {};
     const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newMode;
     bool ok = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    int error = ok ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
     if (!ok) {
         ::unlink(temp.c_str());
-        return false;
+        errno = error;
+        return FileReplace::Failed;
     }
-    return syncDirectory(dir);
+    const FileReplace result = expected ? swapInChecked(temp, target, *expected) : FileReplace::Replaced;
+    if (result == FileReplace::Changed) return result;
+    if (!expected && ::rename(temp.c_str(), target.c_str()) != 0) {
+        error = errno;
+        ::unlink(temp.c_str());
+        errno = error;
+        return FileReplace::Failed;
+    }
+    if (result == FileReplace::Failed) return result;
+    return syncDirectory(dir) ? FileReplace::Replaced : FileReplace::Failed;
 }
 
 void removeLeftoverTemporaries(const std::string& path) {
@@ -139,11 +235,39 @@ void removeLeftoverTemporaries(const std::string& path) {
     DIR* d = ::opendir(directoryOf(target).c_str());
     if (!d) return;
     while (const dirent* entry = ::readdir(d)) {
-        if (std::string_view(entry->d_name).substr(0, prefix.size()) == prefix)
-            ::unlinkat(::dirfd(d), entry->d_name, 0);
+        if (isTemporaryName(entry->d_name, prefix)) ::unlinkat(::dirfd(d), entry->d_name, 0);
     }
     ::closedir(d);
 }
+
+bool isTemporaryName(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), isTemporaryChar);
+}
+
+int removeStaleTemporaries(const std::string& dir, const std::string& prefix, std::chrono::seconds minimumAge) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return 0;
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(d)) {
+        if (!isTemporaryName(entry->d_name, prefix)) continue;
+        // Opened without following a link or waiting on a FIFO; only a
+        // regular file of this user's, old enough and unlocked, goes.
+        const int fd = ::openat(::dirfd(d), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        const bool candidate = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                               now - st.st_mtime >= minimumAge.count() && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        // A killed writer's lock went with it; a live one holds its lock until it has renamed the file.
+        if (candidate && ::unlinkat(::dirfd(d), entry->d_name, 0) == 0) ++removed;
+        ::close(fd);
+    }
+    ::closedir(d);
+    return removed;
+}
+
+void lockTemporary(int fd) { (void)::flock(fd, LOCK_EX | LOCK_NB); }
 
 bool moveFileAside(const std::string& path) {
     const std::string target = resolveLinks(path);
@@ -183,6 +307,7 @@ FileLock::Result FileLock::acquire(const std::string& lockPath, std::chrono::mil
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
         ((st.st_mode & 077) != 0 && ::fchmod(fd, 0600) != 0)) {
         ::close(fd);
+        errno = EPERM;  // not a lock file we may use
         return Result::Failed;
     }
     for (;;) {

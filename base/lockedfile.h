@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include <sys/types.h>
 
@@ -13,10 +14,27 @@ namespace orvanta {
 
 enum class FileRead { Ok, Missing, TooBig, Error };
 
+// What tells one version of a file from another: a file put in its place by
+// a rename has another inode, one rewritten in place another size or time.
+// (Not the change time: a rename changes that, and a version is compared with
+// itself across renames.)
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long mtimeNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file that `path` names now (links followed).
+FileIdentity identityOf(const std::string& path);
+
 // Reads a regular file whole. A FIFO, device or directory in its place is an
 // Error (never waited on); a file above `limit` bytes is TooBig. `out` is
-// empty unless Ok.
-FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& out);
+// empty unless Ok. `identity`, when given, is the version that was read
+// (exists = false when Missing). On Error, errno says why.
+FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& out, FileIdentity* identity = nullptr);
 
 // The path a symbolic link at `path` finally names (relative links resolved
 // against the folder of the link), or `path` itself when it is not a link.
@@ -27,12 +45,36 @@ std::string resolveLinks(const std::string& path);
 // (through symbolic links), syncs it and renames it over that file, so that
 // a crash leaves either the old or the new file, complete, and a link stays a
 // link. The file keeps its mode; a new one gets `newMode`.
-bool replaceFileAtomically(const std::string& path, const std::string& text, mode_t newMode);
+//
+// With `expected`, the file is replaced only while it is still that version:
+// when something else put another file there (or removed it) since it was
+// read, the temporary file is removed and the result is Changed. A program
+// that does not take our lock can still rename in the instant between that
+// check and the rename; the check narrows the gap to that instant.
+// Failed leaves errno saying why.
+enum class FileReplace { Replaced, Changed, Failed };
+FileReplace replaceFileAtomically(const std::string& path, const std::string& text, mode_t newMode,
+                                  const FileIdentity* expected = nullptr);
 
 // Removes the temporary files that a writer killed inside
 // replaceFileAtomically left beside the file `path` names. Call it only under
 // the lock, when no live writer can own one.
 void removeLeftoverTemporaries(const std::string& path);
+
+// Whether `name` is one of mkstemp's names for `prefix`: the prefix and six
+// letters or digits, nothing more.
+bool isTemporaryName(std::string_view name, std::string_view prefix);
+
+// Removes the regular files in `dir` named `prefix` + six letters or digits
+// (mkstemp's names) that were last written `minimumAge` or more ago and that
+// no process holds a lock on, the leftovers of writers killed before they
+// could rename them. A live writer locks its temporary file (lockTemporary)
+// and writes it continuously, so its file is kept. Returns how many went.
+int removeStaleTemporaries(const std::string& dir, const std::string& prefix, std::chrono::seconds minimumAge);
+
+// Takes a shared lock on a temporary file being written, so that
+// removeStaleTemporaries in another process leaves it alone.
+void lockTemporary(int fd);
 
 // Renames the file `path` names to "<name>.damaged-YYYYMMDD-HHMMSS" ("-N"
 // added when that exists), beside it; false when it could not be moved.
@@ -52,7 +94,8 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
     // Creates the lock file's folder when `createDirectory` is set. Busy when
-    // another process held the lock for the whole of `wait`.
+    // another process held the lock for the whole of `wait`; Failed leaves
+    // errno saying why.
     Result acquire(const std::string& lockPath, std::chrono::milliseconds wait, bool createDirectory,
                    bool privateDirectory);
     // Gives the lock up (closing its descriptor); nothing when not held.

@@ -14,13 +14,22 @@
 // removing temporary files that a killed writer left behind (while we hold the
 // lock no live writer can own one).
 //
+// Programs that do not know the lock (an editor, a synchronisation tool) may
+// still replace the file by a rename at any moment. The version a change read
+// is remembered (device, inode, size, times) and compared with what is there
+// once the new text has been written and synced, just before the rename: when
+// another file has taken its place, the change is applied again to that one,
+// a bounded number of times, so that neither side's values are lost.
+//
 // The lock is private to the user and never waited on for long: a process
 // that holds it for more than kLockWait (another program of the same user,
 // stopped in a debugger, say) makes changes fail, not hang. What failed is
-// simply not written, as a registry write failure is ignored.
+// not written, and lastError() says why, for the dialog to tell the user.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <unordered_map>
@@ -59,6 +68,16 @@ void reportProblems(const std::string& filePath, const ParsedRegistryFile& parse
         std::fprintf(stderr, "orvanta: %s: %zu more lines not understood, kept as they are\n", filePath.c_str(),
                      parsed.moreProblems);
 }
+
+// A file too large to read is reported once per run and file.
+void reportTooBig(const std::string& filePath, const std::string& reason) {
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    const std::lock_guard<std::mutex> guard(mutex);
+    if (reported.insert(filePath).second) std::fprintf(stderr, "orvanta: %s: %s\n", filePath.c_str(), reason.c_str());
+}
+
+std::string systemError(int error) { return std::strerror(error != 0 ? error : EIO); }
 
 }  // namespace
 
@@ -210,12 +229,24 @@ std::optional<RegistryHive> RegistryStore::parsed(const std::string& text) {
     return std::move(result.hive);
 }
 
+std::string RegistryStore::tooBigReason() const {
+    return "larger than " + std::to_string(kMaxFileBytes >> 20) +
+           " MiB, so not read and never written or moved; the settings are the defaults until it is smaller";
+}
+
+bool RegistryStore::fail(const std::string& path, const std::string& reason) {
+    lastError_ = path + ": " + reason;
+    loaded_ = false;  // the next read sees the file as it is
+    return false;
+}
+
 RegistryHive RegistryStore::load() {
     std::string text;
     FileRead result = readWholeFile(filePath_, kMaxFileBytes, text);
+    if (result == FileRead::TooBig) reportTooBig(filePath_, tooBigReason());
     if (result == FileRead::Ok)
         if (auto hive = parsed(text)) return std::move(*hive);
-    if (result != FileRead::Ok && result != FileRead::TooBig) return {};
+    if (result != FileRead::Ok) return {};
 
     // Nothing recognisable, as far as an unlocked read can tell: look again
     // under the lock before moving it aside. Without the lock (a store we may
@@ -225,7 +256,7 @@ RegistryHive RegistryStore::load() {
     result = readWholeFile(filePath_, kMaxFileBytes, text);
     if (result == FileRead::Ok)
         if (auto hive = parsed(text)) return std::move(*hive);
-    if (result == FileRead::Ok || result == FileRead::TooBig) moveFileAside(filePath_);
+    if (result == FileRead::Ok) moveFileAside(filePath_);
     return {};
 }
 
@@ -244,57 +275,62 @@ RegistryStore::Index& RegistryStore::index() {
 
 template <typename Change>
 bool RegistryStore::change(Change&& apply) {
+    lastError_.clear();
     try {
         FileLock lock;
-        if (lock.acquire(lockPath(), kLockWait, true, private_) != FileLock::Result::Acquired) {
-            loaded_ = false;
-            return false;
+        switch (lock.acquire(lockPath(), kLockWait, true, private_)) {
+        case FileLock::Result::Acquired: break;
+        case FileLock::Result::Busy:
+            return fail(filePath_, "another program has held its lock (" + lockPath() + ") for more than " +
+                                       std::to_string(kLockWait.count() / 1000) + " seconds");
+        case FileLock::Result::Failed: return fail(filePath_, systemError(errno));  // its folder, or a planted lock
         }
         removeLeftoverTemporaries(filePath_);
 
-        std::string text;
-        FileRead result = readWholeFile(filePath_, kMaxFileBytes, text);
-        if (result == FileRead::Error) {  // never replace what we could not read
-            loaded_ = false;
-            return false;
-        }
-        RegistryHive hive;
-        if (result != FileRead::Missing) {
-            std::optional<RegistryHive> read;
-            if (result == FileRead::Ok) read = parsed(text);
-            if (read) {
-                hive = std::move(*read);
-            } else {
-                if (!moveFileAside(filePath_)) return false;
-                result = FileRead::Missing;
+        for (int attempt = 0; attempt < kMaxMerges; ++attempt) {
+            std::string text;
+            FileIdentity identity;
+            FileRead result = readWholeFile(filePath_, kMaxFileBytes, text, &identity);
+            if (result == FileRead::Error) return fail(filePath_, systemError(errno));  // never replace it unread
+            if (result == FileRead::TooBig) {
+                reportTooBig(filePath_, tooBigReason());
+                return fail(filePath_, tooBigReason());
             }
-        }
+            RegistryHive hive;
+            if (result == FileRead::Ok) {
+                if (std::optional<RegistryHive> read = parsed(text)) {
+                    hive = std::move(*read);
+                } else {
+                    if (!moveFileAside(filePath_)) return fail(filePath_, systemError(errno));
+                    result = FileRead::Missing;
+                    identity = {};
+                }
+            }
 
-        Index index(hive);
-        if (!apply(hive, index)) {
-            loaded_ = false;  // the next read sees the file as it is
-            return false;
+            Index index(hive);
+            if (!apply(hive, index)) return fail(filePath_, "the key was changed by another program meanwhile");
+            std::string out = formatRegistryFile(hive, rootName_);
+            if (out.size() > kMaxFileBytes)
+                return fail(filePath_, "would grow larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB");
+            const FileReplace replaced = result == FileRead::Ok && out == text
+                                             ? FileReplace::Replaced  // nothing to write
+                                             : replaceFileAtomically(filePath_, out, private_ ? 0600 : 0644, &identity);
+            if (replaced == FileReplace::Failed) return fail(filePath_, systemError(errno));
+            if (replaced == FileReplace::Changed) continue;  // another program put a new version there: merge again
+            snapshot_ = std::move(hive);
+            index_ = std::make_unique<Index>(std::move(index));
+            loaded_ = true;
+            return true;
         }
-        std::string out = formatRegistryFile(hive, rootName_);
-        if (out.size() > kMaxFileBytes) {
-            loaded_ = false;
-            return false;
-        }
-        if ((result != FileRead::Ok || out != text) && !replaceFileAtomically(filePath_, out, private_ ? 0600 : 0644)) {
-            loaded_ = false;
-            return false;
-        }
-        snapshot_ = std::move(hive);
-        index_ = std::make_unique<Index>(std::move(index));
-        loaded_ = true;
-        return true;
+        return fail(filePath_, "another program kept replacing it while it was written");
     } catch (...) {  // out of memory: the change fails, the file is untouched
-        loaded_ = false;
-        return false;
+        return fail(filePath_, systemError(ENOMEM));
     }
 }
 
 bool RegistryStore::perform(const Op& op) {
+    lastError_.clear();
+    if (!validRegistryKeyPath(op.key)) return false;
     if (batching_) {
         try {
             if (!applyOp(snapshot_, index(), op)) return false;
@@ -317,6 +353,7 @@ void RegistryStore::refresh() {
 bool RegistryStore::keyExists(const std::string& key) { return validRegistryKeyPath(key) && index().exists(key); }
 
 bool RegistryStore::createKey(const std::string& key) {
+    lastError_.clear();
     if (!validRegistryKeyPath(key)) return false;
     if (!batching_) {
         // An existing key needs no write, so this succeeds even where the
@@ -382,6 +419,7 @@ void RegistryStore::beginBatch() {
 }
 
 bool RegistryStore::commitBatch() {
+    lastError_.clear();
     if (!batching_) return true;
     batching_ = false;
     std::vector<Op> ops = std::move(pending_);

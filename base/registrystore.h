@@ -7,12 +7,16 @@
 // Every change is applied under an exclusive lock to the file as it is on
 // disk at that moment, so values other processes wrote meanwhile are kept, and
 // written atomically (temporary file, fsync, rename), through a symbolic link
-// when the file is one. The lock is waited on for kLockWait at most; a change
-// that cannot get it, or cannot read or write the file, fails and leaves the
-// file as it is (the callers ignore such failures, as the registry's are).
+// when the file is one. A file that another program (one that does not take
+// the lock: an editor, a synchronisation tool) put in place after it was read
+// is read and merged again before it is replaced. The lock is waited on for
+// kLockWait at most; a change that cannot get it, or cannot read or write the
+// file, fails, leaves the file as it is and says why in lastError().
 // Lines of the file that cannot be understood are kept and reported once on
 // standard error; only a file with nothing recognisable in it is moved aside
-// ("<file>.damaged-<time>"), and the store starts empty.
+// ("<file>.damaged-<time>"), and the store starts empty. A file larger than
+// kMaxFileBytes is never read, moved or written: the store reads as empty,
+// every change fails, and standard error says so once.
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -26,9 +30,15 @@ namespace orvanta {
 class RegistryStore {
 public:
     static constexpr std::chrono::milliseconds kLockWait{2000};
-    // The largest file the store reads: 10,000 picture folders make a few
-    // megabytes. A larger file is not ours and is moved aside unread.
-    static constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
+    // The largest file the store reads. The most the settings can hold,
+    // 10,000 picture folders and 100 music folders each at the longest path
+    // (4,095 bytes), makes a file of about 42 MB; reading one of 64 MiB takes
+    // well under a second and a few times its size in memory while parsed and
+    // rewritten. A larger file is left alone: not read, not written, not moved.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
+    // How often a change reads and merges again when another program keeps
+    // replacing the file while it is written.
+    static constexpr int kMaxMerges = 8;
 
     // A store over a file; rootName is the first component of its key paths
     // ("HKEY_CURRENT_USER"). A private store keeps its folder and lock closed
@@ -72,6 +82,10 @@ public:
     // Rereads the file (done by every change anyway); reads use the last snapshot.
     void refresh();
 
+    // Why the last change (or commitBatch) failed, "<path>: <reason>" with the
+    // system's text of the error; "" after a change that succeeded.
+    const std::string& lastError() const { return lastError_; }
+
     struct Index;  // lookups without regard to case over a hive
 
 private:
@@ -85,6 +99,8 @@ private:
     RegistryHive load();  // reads and parses the file, moving an unrecognisable one aside
     std::optional<RegistryHive> parsed(const std::string& text);  // nullopt: nothing recognisable
     bool perform(const Op& op);
+    bool fail(const std::string& path, const std::string& reason);
+    std::string tooBigReason() const;
     void ensureLoaded();
     Index& index();
 
@@ -96,6 +112,7 @@ private:
     std::unique_ptr<Index> index_;  // over snapshot_, built on demand
     bool batching_ = false;
     std::vector<Op> pending_;
+    std::string lastError_;
 };
 
 }  // namespace orvanta

@@ -129,18 +129,41 @@ bool Configuration::event(QEvent* event) {
     return QDialog::event(event);
 }
 
+void Configuration::notify(const QString& title, const QString& text) {
+    if (options_.showMessage) options_.showMessage(title, text);
+    else showMessageBox(windowHandle(), title, text);
+}
+
 void Configuration::ok() {
     WaitCursor wait;
     // The pages' values go into the record; the notice for manual mode comes
     // before anything is written, and the save goes on after it in any case.
     for (ConfigPage* page : pages_) page->collectSettings(settings_);
-    saveSettings(settings_, options_.transitionCount, [this](const char* title, const char* text) {
-        QGuiApplication::restoreOverrideCursor();  // the notice gets the ordinary cursor
-        if (options_.showMessage) options_.showMessage(QString::fromUtf8(title), QString::fromUtf8(text));
-        else showMessageBox(windowHandle(), QString::fromUtf8(title), QString::fromUtf8(text));
+    std::string failure;
+    const bool saved = saveSettings(
+        settings_, options_.transitionCount,
+        [this](const char* title, const char* text) {
+            QGuiApplication::restoreOverrideCursor();  // the notice gets the ordinary cursor
+            notify(QString::fromUtf8(title), QString::fromUtf8(text));
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        },
+        &failure);
+    if (!saved) {
+        // Closing now would throw the user's edits away as if they were kept:
+        // the dialog stays, with everything as the user left it.
+        QGuiApplication::restoreOverrideCursor();
+        notify(QString::fromLatin1(kSaveFailedTitle), saveFailedText(QString::fromStdString(failure)));
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    });
+        return;
+    }
     accept();
+}
+
+QString Configuration::saveFailedText(const QString& failure) {
+    return QStringLiteral("The settings could not be saved.\n\n") + failure +
+           QStringLiteral(
+               "\n\nYour changes are still in this dialog: press OK to try again, or Cancel to discard "
+               "them.");
 }
 
 void runConfiguration(unsigned long owner) {

@@ -2,8 +2,9 @@
 // The settings dialog "Orvanta Settings": a tab control with six pages and
 // OK, Cancel and Help below it. It owns a copy of the settings record, loaded
 // once (after migrating earlier versions) when the pages have been built.
-// OK collects the pages and saves every setting; Cancel, Escape and the
-// window's close button write nothing. F1 anywhere and Help open the help
+// OK collects the pages and saves every setting; when the settings file
+// cannot be written it says why and the dialog stays open with the edits.
+// Cancel, Escape and the window's close button write nothing. F1 anywhere and Help open the help
 // page of the selected tab. Stretch-mode codes that the Picture Settings page
 // posts to the dialog are passed on to the Picture Selection page.
 #include <QDialog>
@@ -40,6 +41,9 @@ public:
 
     // The tab labels, in tab order.
     static const char* const kTabLabels[6];
+    // The notice of an OK whose save failed; `failure` is "<file>: <reason>".
+    static constexpr const char* kSaveFailedTitle = "Orvanta Settings";
+    static QString saveFailedText(const QString& failure);
 
     WTabControl* tabControl() const { return tabs_; }
     // The page on tab 0..5.
@@ -65,6 +69,7 @@ private:
     void fitPages();
     void loadPages();
     void ok();
+    void notify(const QString& title, const QString& text);
 
     ConfigurationOptions options_;
     WForm* body_ = nullptr;

@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <unordered_map>
+
+#include "base/lockedfile.h"
 
 namespace orvanta {
 
@@ -42,9 +46,11 @@ bool writeBmp(const std::string& path, const Layout& layout,
     const std::uint32_t offset = static_cast<std::uint32_t>(14 + 40 + 4 * layout.colours.size());
     if (rowSize == 0 || imageSize + offset > 0xFFFFFFFFull) return false;
 
+    removeLeftoverBitmapTemporaries(path);
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
+    lockTemporary(fd);  // held until the file is closed: another writer's cleaning leaves it alone
     ::fchmod(fd, 0644);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(fd, "wb"), &std::fclose);
     if (!file) {
@@ -135,6 +141,12 @@ private:
 };
 
 }  // namespace
+
+int removeLeftoverBitmapTemporaries(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string dir = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+    return removeStaleTemporaries(dir, target.filename().string() + ".", kBitmapTemporaryMinimumAge);
+}
 
 std::size_t bitmapRowSize(int width, int bitCount) {
     if (width <= 0 || bitCount <= 0) return 0;

@@ -150,15 +150,19 @@ void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitio
     }
 }
 
-void saveSettings(const Settings& settings, int transitionCount,
-                  const std::function<void(const char* title, const char* text)>& showMessage) {
+bool saveSettings(const Settings& settings, int transitionCount,
+                  const std::function<void(const char* title, const char* text)>& showMessage, std::string* failure) {
     if (settings.Duration == 0 && showMessage) showMessage(kManualModeTitle, kManualModeNotice);
     WRegistryKey registry;
-    registry.create(RegistryRoot::CurrentUser, kSettingsKeyPath);
-    registry.beginBatch();  // every value in one atomic rewrite
-    RegistrySettingsKey key(registry);
-    saveSettingsToKey(settings, key, transitionCount);
-    registry.commitBatch();
+    bool saved = registry.create(RegistryRoot::CurrentUser, kSettingsKeyPath);
+    if (saved) {
+        registry.beginBatch();  // every value in one atomic rewrite
+        RegistrySettingsKey key(registry);
+        saveSettingsToKey(settings, key, transitionCount);
+        saved = registry.commitBatch();
+    }
+    if (!saved && failure) failure->assign(registry.lastError());
+    return saved;
 }
 
 void removeAllSettings() {

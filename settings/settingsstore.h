@@ -1,7 +1,8 @@
 #pragma once
 // Loading, defaulting and saving the settings key, removing the product key,
-// and the end-of-show LastImage write. Registry write failures are ignored
-// throughout, as the registry's are.
+// and the end-of-show LastImage write. Write failures at start-up and at the
+// end of a show are ignored, as the registry's are; the dialog's save reports
+// its failure, so that OK never discards the user's edits unsaved.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -50,9 +51,12 @@ std::string defaultFavouritesDirectory();
 // transition is switched on; Count and NumMusicDirs follow the lists.
 void saveSettingsToKey(const Settings& settings, SettingsKey& key, int transitionCount);
 // The dialog's OK: shows the manual-mode notice first when Duration is 0, then
-// creates or opens the key and saves.
-void saveSettings(const Settings& settings, int transitionCount,
-                  const std::function<void(const char* title, const char* text)>& showMessage);
+// creates or opens the key and saves every value in one atomic rewrite. False
+// when the file was not written, with `failure` (when given) set to
+// "<file>: <reason>".
+bool saveSettings(const Settings& settings, int transitionCount,
+                  const std::function<void(const char* title, const char* text)>& showMessage,
+                  std::string* failure = nullptr);
 
 // Removes the product key "Software\Quorrin\Orvanta" with all its subkeys
 // under both hives; failures are ignored.

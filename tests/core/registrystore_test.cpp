@@ -3,18 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "base/WRegistryKey.h"
+#include "base/lockedfile.h"
 #include "tests/core/support/testenv.h"
 
 namespace orvanta {
@@ -305,6 +309,159 @@ TEST(RegistryStoreFile, ReadOnlyDirectoryMakesChangesFail) {
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
     RegistryStore locked(readOnly + "/HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER");
     EXPECT_FALSE(locked.setValue(kSettingsKey, "Duration", "20"));
+}
+
+// What a change and a batch commit said in a child process, where the file
+// size limit (a disk that takes no more) cannot disturb the test itself.
+struct ChildChange {
+    bool setOk = true, batchOk = true;
+    std::string error, batchError;
+};
+
+ChildChange changeInChild(const std::string& file, rlim_t fileSizeLimit) {
+    int out[2];
+    if (::pipe(out) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        if (fileSizeLimit != RLIM_INFINITY) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+        }
+        RegistryStore store(file, "HKEY_CURRENT_USER");
+        std::string report = store.setValue(kSettingsKey, "Duration", "77") ? "1" : "0";
+        report += store.lastError() + '\n';
+        store.beginBatch();
+        store.setValue(kSettingsKey, "Count", "3");
+        report += store.commitBatch() ? "1" : "0";
+        report += store.lastError();
+        (void)!::write(out[1], report.data(), report.size());
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    ChildChange result;
+    const std::size_t cut = report.find('\n');
+    if (report.size() < 2 || cut == std::string::npos || cut + 1 >= report.size()) return result;
+    result.setOk = report[0] == '1';
+    result.error = report.substr(1, cut - 1);
+    result.batchOk = report[cut + 1] == '1';
+    result.batchError = report.substr(cut + 2);
+    return result;
+}
+
+// Changes that cannot reach the file fail, say which file and why (the
+// system's text of the error), and leave the file and its folder as they were.
+TEST(RegistryStoreFailure, AChangeThatCannotBeWrittenSaysWhyAndLeavesTheFile) {
+    struct Row {
+        const char* what;
+        bool folderIsAFile;
+        rlim_t fileSizeLimit;
+        bool holdLock;
+        std::string reason;
+    };
+    const Row rows[] = {
+        {"the folder is a file", true, RLIM_INFINITY, false, std::strerror(ENOTDIR)},
+        {"the disk takes no more", false, 64, false, std::strerror(EFBIG)},
+        {"the lock is held for the whole wait", false, RLIM_INFINITY, true, "held its lock"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        IsolatedHome home;
+        std::string file = home.registryFile();
+        if (row.folderIsAFile) file = home.dir().write("blocker", "a file") + "/orvanta/HKEY_CURRENT_USER.reg";
+        else ASSERT_TRUE(RegistryStore(file, "HKEY_CURRENT_USER").setValue(kSettingsKey, "Duration", "20"));
+        const std::string before = row.folderIsAFile ? std::string() : readFile(file);
+        ChildChange result;
+        if (row.holdLock) {
+            LockHolder other(file + ".lock");
+            ASSERT_TRUE(other.held());
+            result = changeInChild(file, row.fileSizeLimit);
+        } else {
+            result = changeInChild(file, row.fileSizeLimit);
+        }
+        EXPECT_FALSE(result.setOk);
+        EXPECT_FALSE(result.batchOk);
+        for (const std::string& error : {result.error, result.batchError}) {
+            EXPECT_EQ(error.rfind(file + ": ", 0), 0u) << error;
+            EXPECT_NE(error.find(row.reason), std::string::npos) << error;
+        }
+        if (!row.folderIsAFile) {
+            EXPECT_EQ(readFile(file), before);
+            EXPECT_TRUE(temporaries(fs::path(file).parent_path()).empty());
+        }
+    }
+    // A change that reaches the file clears the error.
+    IsolatedHome home;
+    RegistryStore store(home.registryFile(), "HKEY_CURRENT_USER");
+    EXPECT_TRUE(store.setValue(kSettingsKey, "Duration", "20"));
+    EXPECT_EQ(store.lastError(), "");
+}
+
+// Another program that does not know our lock (a synchronisation tool, say)
+// adds its own values by replacing the file with a rename, and does so at the
+// worst moment: while the store is writing (its temporary file exists), that
+// is between the store's read and its rename. Neither side's values may go.
+TEST(RegistryStoreConcurrency, AProgramRenamingItsVersionsInPlaceMidWriteLosesNothingAndNeitherDoWe) {
+    IsolatedHome home;
+    const std::string file = home.registryFile();
+    const fs::path dir = fs::path(file).parent_path();
+    RegistryStore store(file, "HKEY_CURRENT_USER");
+    ASSERT_TRUE(store.setValue(kSettingsKey, "Start", "1"));
+    constexpr int kRounds = 60;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(120);
+        const auto waitFor = [](const auto& condition) {
+            while (!condition()) ::usleep(100);
+        };
+        const auto storeIsWriting = [&] { return !temporaries(dir).empty(); };
+        // Reads the text, adds a line at the end (the key's section is the
+        // last one), writes a file of its own and swaps it in; a version it
+        // did not read, swapped out, is put back and it tries again.
+        const std::string temp = (dir / "tool-copy.tmp").string();
+        for (int i = 0; i < kRounds; ++i) {
+            waitFor(storeIsWriting);
+            FileIdentity mine;
+            for (;;) {
+                std::string text;
+                FileIdentity read;
+                if (readWholeFile(file, std::size_t{1} << 24, text, &read) != FileRead::Ok) ::_exit(4);
+                text += "\"F" + std::to_string(i) + "\"=\"" + std::to_string(i) + "\"\n";
+                const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) ::_exit(5);
+                ::close(fd);
+                mine = identityOf(temp);
+                if (identityOf(file) != read) continue;
+                if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, file.c_str(), RENAME_EXCHANGE) != 0) ::_exit(6);
+                if (identityOf(temp) == read) break;
+                (void)!::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, file.c_str(), RENAME_EXCHANGE);
+            }
+            ::unlink(temp.c_str());
+            waitFor([&] { return identityOf(file) != mine; });  // the store has written again
+        }
+        ::_exit(0);
+    }
+    int writes = 0, failures = 0, status = 0;
+    for (; writes < 10000 && ::waitpid(child, &status, WNOHANG) == 0; ++writes)
+        if (!store.setValue(kSettingsKey, "S" + std::to_string(writes), std::to_string(writes))) ++failures;
+    if (writes == 10000) ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(failures, 0) << store.lastError();
+    RegistryStore after(file, "HKEY_CURRENT_USER");
+    std::vector<std::string> lost;
+    for (int i = 0; i < kRounds; ++i)
+        if (after.value(kSettingsKey, "F" + std::to_string(i)) != std::to_string(i)) lost.push_back("F" + std::to_string(i));
+    for (int i = 0; i < writes; ++i)
+        if (after.value(kSettingsKey, "S" + std::to_string(i)) != std::to_string(i)) lost.push_back("S" + std::to_string(i));
+    EXPECT_EQ(lost, std::vector<std::string>{}) << writes << " writes of ours";
 }
 
 // Each child writes its own values, one change at a time, while the other does the same.

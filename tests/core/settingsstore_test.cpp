@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "base/registryformat.h"
+#include "base/registrystore.h"
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
 #include "settings/settingsstore.h"
@@ -549,6 +550,83 @@ TEST_F(RegistrySettings, AFifoInPlaceOfTheSettingsFileIsTreatedAsUnreadable) {
     ::alarm(0);
     EXPECT_EQ(settings.Duration, 20);  // the built-in values
     EXPECT_TRUE(std::filesystem::is_fifo(home.registryFile()));
+}
+
+// 10,000 picture folders with long paths make a large file that is every
+// bit valid: it is read. A file past the store's limit is left exactly as it
+// is (not read, not moved aside, not written) and standard error says so.
+TEST_F(RegistrySettings, ASettingsFileIsNeverMovedAsideForItsSize) {
+    struct Row {
+        const char* what;
+        std::size_t pathLength;
+        bool read;
+    };
+    for (const Row& row :
+         {Row{"10,000 folders, 20 MiB", 2000, true}, Row{"10,000 folders past the limit", 6800, false}}) {
+        SCOPED_TRACE(row.what);
+        test::IsolatedHome fresh;
+        std::string text =
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Orvanta\\4.0]\n\"Duration\"=\"33\"\n"
+            "\"Count\"=\"10000\"\n";
+        const std::string padding(row.pathLength, 'p');
+        text.reserve(10000 * (row.pathLength + 50));
+        for (int i = 0; i < 10000; ++i) {
+            const std::string n = std::to_string(i);
+            text.append("\"ImageDir").append(n).append("\"=\"/pictures/").append(n).append(padding);
+            text.append("\"\n\"DirSet").append(n).append("\"=\"1\"\n");
+        }
+        ASSERT_EQ(text.size() > RegistryStore::kMaxFileBytes, !row.read) << text.size();
+        const std::string file = fresh.dir().write("config/orvanta/HKEY_CURRENT_USER.reg", text);
+        struct stat before {};
+        ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+        testing::internal::CaptureStderr();
+        Settings settings;
+        loadSettings(settings, {});
+        std::string failure;
+        const bool saved = saveSettings(settings, 35, nullptr, &failure);
+        writeLastImage("/p/last.jpg");
+        const std::string errors = testing::internal::GetCapturedStderr();
+
+        std::vector<std::string> others;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(file).parent_path()))
+            if (entry.path() != file && entry.path().string() != file + ".lock") others.push_back(entry.path());
+        EXPECT_EQ(others, std::vector<std::string>{}) << "moved aside or left a copy";
+        if (row.read) {
+            EXPECT_EQ(settings.Duration, 33);
+            ASSERT_EQ(settings.imageDirs.size(), 10000u);
+            EXPECT_EQ(settings.imageDirs[9999].path, "/pictures/9999" + padding);
+            EXPECT_TRUE(saved) << failure;
+            WRegistryKey key;
+            ASSERT_TRUE(key.open(RegistryRoot::CurrentUser, kSettingsKeyPath));
+            EXPECT_EQ(key.readString("ImageDir9999"), "/pictures/9999" + padding);
+            EXPECT_EQ(key.readString("LastImage"), "/p/last.jpg");
+        } else {
+            EXPECT_EQ(settings.Duration, 20);
+            EXPECT_TRUE(settings.imageDirs.empty());
+            EXPECT_FALSE(saved);
+            EXPECT_NE(failure.find(file + ": larger than 64 MiB"), std::string::npos) << failure;
+            EXPECT_NE(errors.find(file + ": larger than 64 MiB"), std::string::npos) << errors;
+            struct stat after {};
+            ASSERT_EQ(::stat(file.c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+            EXPECT_TRUE(test::readFile(file) == text) << "the file was changed";
+        }
+    }
+}
+
+// The dialog's save says which file it could not write and why; a save that
+// reaches the file says nothing.
+TEST_F(RegistrySettings, TheDialogsSaveReportsWhyItFailed) {
+    Settings settings;
+    std::string failure = "stale";
+    EXPECT_TRUE(saveSettings(settings, 35, nullptr, &failure));
+    EXPECT_EQ(failure, "stale");
+    const std::string blocker = home.dir().write("blocker", "a file where a folder should be");
+    ::setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);  // IsolatedHome puts it back
+    EXPECT_FALSE(saveSettings(settings, 35, nullptr, &failure));
+    EXPECT_EQ(failure, blocker + "/orvanta/HKEY_CURRENT_USER.reg: Not a directory");
 }
 
 TEST_F(RegistrySettings, TheEndOfAShowGivesUpOnALockHeldElsewhereAndKeepsTheFile) {

@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "desktop/bitmapfile.h"
 #include "desktop/desktopkey.h"
@@ -151,6 +156,53 @@ TEST(BitmapFile, AFailedWriteLeavesNoFile) {
     EXPECT_FALSE(writeBitmapFormB(dir.str() + "/missing/b.bmp", gradient(4, 4)));
     EXPECT_FALSE(writeBitmapFormB(dir.str() + "/null.bmp", QImage()));
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// A write cut short (the writer killed before its rename) leaves
+// "<target>.XXXXXX" behind; the next write to that target removes such files
+// when they are old and unlocked, and nothing else.
+TEST(BitmapFile, AWriteRemovesTheLeftoversOfWritesCutShortAndNothingElse) {
+    struct Row {
+        const char* name;
+        int ageSeconds;
+        bool locked;
+        bool removed;
+    };
+    const Row rows[] = {
+        {"OrvantaWallpaper.bmp.Ab12Cd", 120, false, true},       // a killed writer's file
+        {"OrvantaWallpaper.bmp.zz90QQ", 3600, false, true},      //
+        {"OrvantaWallpaper.bmp.Ef34Gh", 5, false, false},        // young: a writer may have just made it
+        {"OrvantaWallpaper.bmp.Ij56Kl", 120, true, false},       // locked: a live writer, stopped
+        {"OrvantaWallpaper.bmp.Mn78O", 120, false, false},       // not mkstemp's name
+        {"OrvantaWallpaper.bmp.Mn78Op.bak", 120, false, false},  //
+        {"OrvantaWallpaper.bmp.Mn-8Op", 120, false, false},      //
+        {"ann_OrvantaWall.bmp.Qr90St", 120, false, false},       // another target's
+        {"OrvantaWallpaper.bmpXUv12Wx", 120, false, false},      //
+    };
+    test::TempDir dir;
+    std::vector<int> locks;
+    for (const Row& row : rows) {
+        const std::string path = dir.write(row.name, std::string(1000, 'x'));
+        const auto when = fs::file_time_type::clock::now() - std::chrono::seconds(row.ageSeconds);
+        fs::last_write_time(path, when);
+        if (row.locked) {
+            const int fd = ::open(path.c_str(), O_RDONLY);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);  // another open file description, as another process's
+            locks.push_back(fd);
+        }
+    }
+    // Neither a folder nor a link of that name is touched.
+    fs::create_directory(dir.path() / "OrvantaWallpaper.bmp.Dir123");
+    fs::last_write_time(dir.path() / "OrvantaWallpaper.bmp.Dir123",
+                        fs::file_time_type::clock::now() - std::chrono::hours(1));
+    fs::create_symlink(dir.path() / "OrvantaWallpaper.bmp.Mn78O", dir.path() / "OrvantaWallpaper.bmp.Lnk123");
+
+    ASSERT_TRUE(writeBitmapFormB(dir.str() + "/OrvantaWallpaper.bmp", gradient(8, 8)));
+    for (const Row& row : rows) EXPECT_EQ(!fs::exists(dir.path() / row.name), row.removed) << row.name;
+    EXPECT_TRUE(fs::is_directory(dir.path() / "OrvantaWallpaper.bmp.Dir123"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "OrvantaWallpaper.bmp.Lnk123"));
+    EXPECT_TRUE(samePixels(readBack(dir.str() + "/OrvantaWallpaper.bmp"), gradient(8, 8)));
+    for (const int fd : locks) ::close(fd);
 }
 
 Settings centredOn(Rgb back) {

@@ -9,6 +9,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
 
 #include "config/configpage.h"
 #include "config/configuration.h"
@@ -187,6 +192,65 @@ private slots:
         QTest::mouseClick(again.okButton(), Qt::LeftButton);
         QVERIFY(notices.empty());
         QCOMPARE(test::storedValues().at("Duration"), std::string("45"));
+    }
+
+    // OK that cannot write the settings keeps the dialog and the edits and
+    // says why; OK once the cause is gone saves, Cancel still discards.
+    void okThatCannotSaveSaysWhyAndKeepsTheDialogOpen() {
+        struct Row {
+            const char* what;
+            bool folderIsAFile;  // else a disk that takes no more (the file size limit)
+            QString reason;
+            bool thenCancel;
+        };
+        const Row rows[] = {
+            {"the settings folder is a file, then OK again", true, QString::fromLocal8Bit(strerror(ENOTDIR)), false},
+            {"the disk is full, then Cancel", false, QString::fromLocal8Bit(strerror(EFBIG)), true},
+        };
+        for (const Row& row : rows) {
+            DialogHome home;
+            std::vector<Notice> notices;
+            std::vector<QUrl> opened;
+            Configuration dialog(recordingOptions(notices, opened));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            const QByteArray before = home.registryBytes();
+            dialog.tabForm1()->findChild<QComboBox*>("combo_1")->setEditText("77");
+
+            QString file = home.registryFile();
+            const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+            rlimit unlimited{};
+            ::getrlimit(RLIMIT_FSIZE, &unlimited);
+            if (row.folderIsAFile) {
+                QFile blocker(home.path("blocker"));
+                QVERIFY(blocker.open(QIODevice::WriteOnly));
+                qputenv("XDG_CONFIG_HOME", home.path("blocker").toLocal8Bit());
+                file = home.path("blocker/orvanta/HKEY_CURRENT_USER.reg");
+            } else {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit small{16, unlimited.rlim_max};
+                QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+            }
+            QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+            qputenv("XDG_CONFIG_HOME", config);
+            ::setrlimit(RLIMIT_FSIZE, &unlimited);
+
+            QVERIFY2(dialog.isVisible(), row.what);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QCOMPARE(notices.size(), std::size_t(1));
+            QCOMPARE(notices[0].title, QString("Orvanta Settings"));
+            QVERIFY2(notices[0].text.startsWith("The settings could not be saved."), qPrintable(notices[0].text));
+            QVERIFY2(notices[0].text.contains(file + ": " + row.reason), qPrintable(notices[0].text));
+            QCOMPARE(home.registryBytes(), before);
+            QVERIFY(!QGuiApplication::overrideCursor());
+            QCOMPARE(dialog.tabForm1()->findChild<QComboBox*>("combo_1")->currentText(), QString("77"));
+
+            QTest::mouseClick(row.thenCancel ? dialog.cancelButton() : dialog.okButton(), Qt::LeftButton);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(notices.size(), std::size_t(1));
+            if (row.thenCancel) QCOMPARE(home.registryBytes(), before);
+            else QCOMPARE(test::storedValues().at("Duration"), std::string("77"));
+        }
     }
 
     void enterInTheDurationBoxPressesOk() {
