@@ -285,6 +285,13 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
         v.form = RegistryValue::Form::Hex;
         v.hexType = type;
         v.text = textOfHex(type, v.bytes);
+        // A string of bytes that are not UTF-8 and one closing zero is what
+        // writing a string of them gives: it is read as that string.
+        if (type == 1 && !v.bytes.empty() && v.bytes.find('\0') == v.bytes.size() - 1 && !isUtf8(v.text)) {
+            v.form = RegistryValue::Form::String;
+            v.hexType = 3;
+            v.bytes.clear();
+        }
     } else {
         return result;
     }

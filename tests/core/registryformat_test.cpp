@@ -102,6 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                  kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n",
                  "%HOME%"},
         FormCase{"hex1_regedit4_bytes", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(1):61,62,00\n", "ab"},
+        FormCase{"hex1_latin1", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(1):63,61,66,e9,00 ; ok\n", "caf\xE9"},
+        FormCase{"quoted_latin1", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"caf\xE9\"\n", "caf\xE9"},
         FormCase{"hex_binary", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:41,42,00,43\n", "AB"},
         FormCase{"hex_empty", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:\n", ""},
         FormCase{"hex4_dword", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(4):14,00,00,00\n", "20"},
