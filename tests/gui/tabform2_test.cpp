@@ -499,6 +499,12 @@ private slots:
         page->setPreview(true);  // the picture itself, read through its own name
         const QImage preview = page->get<WPictureFrame>("pictb_1")->framedPicture();
         QCOMPARE(preview.pixelColor(preview.width() / 2, preview.height() / 2), QColor(200, 80, 40));
+        int snaps = 0;
+        page->setSnapSound([&] { ++snaps; });
+        page->saveFavourite();  // a shortcut to it in the favourites folder, named in Latin-1 too
+        QCOMPARE(snaps, 1);
+        QVERIFY(::rmdir(other.c_str()) != 0);  // not empty: the shortcut is there
+        QVERIFY(!QFileInfo::exists(home.path() + QString::fromUtf8("/caf\uFFFD")));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         const auto values = test::storedValues();
         const std::set<std::string> stored{values.at("ImageDir0") + values.at("DirSet0"),
