@@ -110,6 +110,32 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
+// surrogates, nothing above U+10FFFF.
+bool isUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        std::size_t n = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+        if (b < 0x80) n = 0;
+        else if (b >= 0xC2 && b <= 0xDF) n = 1;
+        else if (b == 0xE0) n = 2, low = 0xA0;
+        else if (b == 0xED) n = 2, high = 0x9F;
+        else if (b >= 0xE1 && b <= 0xEF) n = 2;
+        else if (b == 0xF0) n = 3, low = 0x90;
+        else if (b == 0xF4) n = 3, high = 0x8F;
+        else if (b >= 0xF1 && b <= 0xF3) n = 3;
+        else return false;
+        if (n > 0 && i + n >= s.size()) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
 // --- quoted strings ---
 
 void appendQuoted(std::string& out, std::string_view s) {
@@ -259,6 +285,13 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
         v.form = RegistryValue::Form::Hex;
         v.hexType = type;
         v.text = textOfHex(type, v.bytes);
+        // A string of bytes that are not UTF-8 and one closing zero is what
+        // writing a string of them gives: it is read as that string.
+        if (type == 1 && !v.bytes.empty() && v.bytes.find('\0') == v.bytes.size() - 1 && !isUtf8(v.text)) {
+            v.form = RegistryValue::Form::String;
+            v.hexType = 3;
+            v.bytes.clear();
+        }
     } else {
         return result;
     }
@@ -623,7 +656,17 @@ std::string formatRegistryFile(const RegistryHive& hive, std::string_view rootNa
             else appendQuoted(line, value.name);
             line += '=';
             switch (value.form) {
-            case RegistryValue::Form::String: appendQuoted(line, value.text); break;
+            case RegistryValue::Form::String:
+                // Text that is not UTF-8 (a file name from a Latin-1 disk) goes
+                // as the bytes of a string value, which read back unchanged
+                // and keep the file UTF-8; other text stays readable.
+                if (isUtf8(value.text) || value.text.find('\0') != std::string::npos) {
+                    appendQuoted(line, value.text);
+                } else {
+                    line += "hex(1):";
+                    appendHexBytes(line, std::string(value.text) + '\0', value.trailer.empty());
+                }
+                break;
             case RegistryValue::Form::Dword: {
                 static const char digits[] = "0123456789abcdef";
                 line += "dword:";

@@ -19,8 +19,10 @@
 //
 // Written: always REGEDIT4 in UTF-8 with LF line ends. Strings are quoted
 // with "\\", "\"", "\n" and "\r" escaped, so that a value stays on one line;
-// every other byte is written as it is. A value read as a dword or as hex
-// data keeps that form while it is unchanged.
+// every other byte is written as it is. A string that is not well-formed
+// UTF-8 (a file name in Latin-1, say) is written as hex(1): its bytes and a
+// closing zero, which read back as the same bytes. A value read as a dword
+// or as hex data keeps that form while it is unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -6,6 +6,7 @@
 // duplicates, remove the selected entry, toggle the flags. What the pages
 // list for the selected folder is their own.
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +19,17 @@ class QWidget;
 namespace orvanta {
 
 class WListView;
+
+// File names are bytes. The lists of both pages show a name as its UTF-8
+// text (a byte that is not part of a sequence shown as U+FFFD, so a Latin-1
+// "caf\xE9" reads "caf\uFFFD") and keep the bytes beside that text, under
+// this item role, for everything that is done with the name.
+inline constexpr int kNameBytesRole = Qt::UserRole + 2;
+QString shownName(const std::string& bytes);
+QVariant keptName(const std::string& bytes);
+// The name an item stands for: the bytes kept beside its text, or else the
+// text in UTF-8.
+std::string nameOf(const QVariant& kept, const QString& text);
 
 // Opens a folder chooser (title, preselected folder, status line for the
 // folder under the cursor); the chosen path ("" for a folder without one),
@@ -37,6 +49,9 @@ public:
     int count() const;
     // The selected entry's path, "" when none is selected.
     std::string selectedPath() const;
+    // The entry's path, and the index of the entry with this path (or -1).
+    std::string path(int index) const;
+    int indexOf(const std::string& path) const;
     int selectedIndex() const;
     // Selects the entry without telling the page.
     void selectQuietly(int index);
@@ -57,6 +72,8 @@ public:
     }
 
     // Inserts the path as used, selected and focused; returns its index.
+    int insertUsed(const std::string& path);
+    // The same for a path a folder chooser gave.
     int insertUsed(const QString& path);
     // Inserts every path as used, leaving the selection as it is.
     void insertAllUsed(const std::vector<std::string>& paths);
@@ -80,6 +97,9 @@ public:
     void fitColumn();
 
 private:
+    // Inserts the entries at once, sorted once at the end.
+    void insertAll(const std::vector<DirectoryEntry>& entries);
+
     WListView* view_;
     int capacity_;
     std::function<void(const QString&, const QString&)> notice_;

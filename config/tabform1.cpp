@@ -9,6 +9,7 @@
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
 #include "settings/encodings.h"
+#include "settings/settingstable.h"
 
 namespace orvanta {
 
@@ -138,7 +139,10 @@ void TabForm1::collectSettings(Settings& s) const {
     s.BackColor = backColor_;
 }
 
-int TabForm1::duration() const { return readInteger(duration_->currentText().toStdString()); }
+// As the show reads a stored duration: a negative one is a timed show of one second.
+int TabForm1::duration() const {
+    return settingInRange(*findSetting("Duration"), readInteger(duration_->currentText().toStdString()));
+}
 
 int TabForm1::currentStretchCode() const {
     return stretchModeCode(full_->isChecked(), proportional_->isChecked(), std::max(0, proportCombo_->currentIndex()),

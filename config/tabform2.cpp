@@ -173,7 +173,7 @@ void TabForm2::loadSettings(const Settings& s) {
     autoSubdirectories_->setChecked(s.AutoSubDir);
     lastAddedDir_ = s.LastAddedDir;
     favouritesDir_ = s.CurrentFavDir;
-    favouritesEdit_->setText(qs(favouritesDir_));
+    favouritesEdit_->setText(shownName(favouritesDir_));
     favouritesEdit_->setCursorPosition(0);
 }
 
@@ -188,7 +188,7 @@ void TabForm2::collectSettings(Settings& s) const {
 QSize TabForm2::previewSize() const { return picture_->showingFramed() ? picture_->framedPicture().size() : QSize(); }
 
 QString TabForm2::folderStatus(const QString& path) const {
-    return qs(pictureCountText(static_cast<int>(picturesInFolder(path.toStdString()).size())));
+    return qs(pictureCountText(static_cast<int>(picturesInFolder(QFile::encodeName(path).toStdString()).size())));
 }
 
 std::string TabForm2::selectedDirectory() const { return directoryList_.selectedPath(); }
@@ -197,7 +197,8 @@ std::string TabForm2::selectedFilePath() const {
     const std::string folder = selectedDirectory();
     const int row = files_->selectedIndex() >= 0 ? files_->selectedIndex() : 0;
     if (folder.empty() || row >= files_->count()) return {};
-    return withSlash(folder) + files_->item(row)->text().toStdString();
+    const QListWidgetItem* item = files_->item(row);
+    return withSlash(folder) + nameOf(item->data(kNameBytesRole), item->text());
 }
 
 void TabForm2::selectFileQuietly(int index) {
@@ -213,7 +214,8 @@ void TabForm2::refreshFileList(bool focusFiles) {
     {
         const QSignalBlocker quiet(files_);
         files_->clear();
-        for (const std::string& name : names) files_->addString(qs(name));
+        for (const std::string& name : names)
+            files_->item(files_->addString(shownName(name)))->setData(kNameBytesRole, keptName(name));
     }
     countLabel_->setText(qs(pictureCountText(static_cast<int>(names.size()))));
     selectFileQuietly(0);
@@ -357,7 +359,8 @@ void TabForm2::chooseFavourites() {
 void TabForm2::saveFavourite() {
     if (files_->count() == 0) return;
     const std::string file = selectedFilePath();
-    favouritesDir_ = favouritesEdit_->text().toStdString();
+    // The folder as typed; untouched, the folder as stored, whatever its bytes.
+    if (favouritesEdit_->text() != shownName(favouritesDir_)) favouritesDir_ = favouritesEdit_->text().toStdString();
     if (file.empty() || entryKind(file) == EntryKind::Shortcut) return;
     const std::optional<FavouriteLink> link = favouriteLinkFor(favouritesDirectoryForUse(favouritesDir_), file);
     if (!link) return;

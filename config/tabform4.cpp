@@ -42,9 +42,10 @@ Rgb toRgb(const QColor& colour) {
 // as its substitute, and pressing OK on it must not rename the stored face.
 bool sameResolvedFont(const QFont& chosen, const QFont& initial) {
     const QFontInfo resolved(initial);
-    return chosen.family() == resolved.family() && chosen.pointSize() == resolved.pointSize() &&
-           chosen.weight() == resolved.weight() && chosen.italic() == resolved.italic() &&
-           chosen.underline() == initial.underline() && chosen.strikeOut() == initial.strikeOut();
+    return faceWithoutFoundry(chosen.family().toStdString()) == faceWithoutFoundry(resolved.family().toStdString()) &&
+           chosen.pointSize() == resolved.pointSize() && chosen.weight() == resolved.weight() &&
+           chosen.italic() == resolved.italic() && chosen.underline() == initial.underline() &&
+           chosen.strikeOut() == initial.strikeOut();
 }
 
 // Selects a stored position code in its list; a code the list does not have

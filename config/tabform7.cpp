@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -246,7 +247,8 @@ void TabForm7::refreshFileList() {
         const QSignalBlocker quiet(files_);
         files_->clear();
         files_->setSortingEnabled(true);
-        for (const std::string& name : names) files_->addString(qs(name));
+        for (const std::string& name : names)
+            files_->item(files_->addString(shownName(name)))->setData(kNameBytesRole, keptName(name));
         files_->selectIndex(0);
     }
     status_->setText(qs(musicFileCountText(static_cast<int>(names.size()))));
@@ -254,7 +256,7 @@ void TabForm7::refreshFileList() {
 }
 
 QString TabForm7::folderStatus(const QString& path) const {
-    return qs(musicFileCountText(musicFileCount(path.toStdString())));
+    return qs(musicFileCountText(musicFileCount(QFile::encodeName(path).toStdString())));
 }
 
 void TabForm7::addDirectory() {
@@ -286,7 +288,7 @@ void TabForm7::addSubdirectories() {
     }
     // Nothing is added when the walk was ended, or when its folder has been
     // taken off the list meanwhile.
-    if (walk.ended || directories_->indexOf(qs(top)) < 0) return;
+    if (walk.ended || directoryList_.indexOf(top) < 0) return;
     directoryList_.add([&] {
         directoryList_.insertAllUsed(walk.directories);
         directoryList_.removeDuplicates(true);
@@ -334,7 +336,8 @@ void TabForm7::play() {
         const std::string directory = directoryList_.selectedPath();
         if (directory.empty()) return;
         WaitCursor wait;
-        preview().playFile(musicFilePath(directory, files_->item(row)->text().toStdString()));
+        const QListWidgetItem* item = files_->item(row);
+        preview().playFile(musicFilePath(directory, nameOf(item->data(kNameBytesRole), item->text())));
     }
     files_->setFocus();
 }

@@ -37,7 +37,9 @@ std::vector<std::string> splitDots(const std::string& text) {
     return parts;
 }
 
-bool allDigits(const std::string& s) {
+// Decimal digits after an optional sign.
+bool isNumber(std::string_view s) {
+    if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.remove_prefix(1);
     if (s.empty()) return false;
     for (char c : s)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
@@ -46,15 +48,29 @@ bool allDigits(const std::string& s) {
 
 }  // namespace
 
+std::string faceWithoutFoundry(std::string_view face) {
+    if (face.size() >= 2 && face.back() == ']') {
+        const std::size_t open = face.rfind('[');
+        if (open != std::string_view::npos && open + 2 < face.size() &&
+            face.find_first_of("[]", open + 1) == face.size() - 1)
+            face = face.substr(0, open);
+    }
+    const std::size_t first = face.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(face.substr(first, face.find_last_not_of(' ') - first + 1));
+}
+
 FontDescription FontDescription::parse(const std::string& text) {
     FontDescription font;
     std::vector<std::string> parts = splitDots(text);
     std::size_t i = 0;
-    if (allDigits(parts[0])) {
-        font.pointSize = std::min(readInteger(parts[0]), kMaxFontPoints);
+    if (isNumber(parts[0])) {
+        const int size = readInteger(parts[0]);
+        font.pointSize = size < 0 ? kDefaultFontPoints : std::min(size, kMaxFontPoints);
         i = 1;
     }
-    if (i < parts.size()) font.face = parts[i++];
+    if (i < parts.size()) font.face = faceWithoutFoundry(parts[i++]);
+    if (font.face.empty()) return parse(kDefaultFontDescription);
     for (; i < parts.size(); ++i) {
         const std::string& token = parts[i];
         if (startsWith(token, "Height=")) {

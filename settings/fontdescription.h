@@ -7,13 +7,26 @@
 // Numbers read are clamped to what a font chooser gives: up to 512 points, a
 // height or width of up to 683 pixels (512 points at 96 dots per inch), a
 // weight of 0 to 1000, a character set of 0 to 255.
+//
+// Reading never gives a font without a face: a foundry tag after the face
+// ("DejaVu Sans [UKWN]", as font lists name a family offered by several
+// foundries) is no part of it, a description whose face is empty is the
+// default font "14.Times New Roman.Bold", and a negative point size (which
+// no chooser gives) is the default size of 14 points.
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvanta {
 
 inline constexpr int kMaxFontPoints = 512;
 inline constexpr int kMaxFontPixels = 683;
+inline constexpr const char* kDefaultFontDescription = "14.Times New Roman.Bold";
+inline constexpr const char* kDefaultFontFace = "Times New Roman";
+inline constexpr int kDefaultFontPoints = 14;
+
+// The face name without a trailing foundry tag and without surrounding blanks.
+std::string faceWithoutFoundry(std::string_view face);
 
 struct FontDescription {
     int pointSize = 0;

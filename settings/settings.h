@@ -30,7 +30,10 @@ constexpr int kMaxMusicDirs = 100;
 // Seconds: the longest duration whose milliseconds still fit an int. The
 // duration box takes any number typed into it.
 constexpr int kMaxDuration = 2147483;
-constexpr int kMaxDelay = 20;  // the speed slider runs from 0 to 20
+constexpr int kMaxDelay = 20;        // the speed slider runs from 0 to 20
+constexpr int kMaxPropLimit = 5;     // enlargement limits 0 (none) to 5
+constexpr int kMaxMsgPlace = 9;      // message positions 0 "Random" to 9 "Bottom Right"
+constexpr int kMaxCaptionPlace = 5;  // caption positions 0 "Top Left" to 5 "Bottom Right"
 
 struct Settings {
     int Duration = 20;

@@ -13,7 +13,7 @@ using E = Encoding;
 using S = Settings;
 
 const std::array<SettingDef, 46> kTable{{
-    {"Duration", "20", E::Integer, &S::Duration, 0, kMaxDuration},
+    {"Duration", "20", E::Integer, &S::Duration, 0, kMaxDuration, 1},
     {"Count", "0", E::Integer, &S::Count, 0, kMaxPictureDirs},
     {"Randomize", "1", E::Boolean, &S::Randomize},
     {"AlphaSort", "0", E::Boolean, &S::AlphaSort},
@@ -24,7 +24,7 @@ const std::array<SettingDef, 46> kTable{{
     {"AutoSubDir", "0", E::Boolean, &S::AutoSubDir},
     {"Stretch", "0", E::Boolean, &S::Stretch},
     {"Proportional", "1", E::Boolean, &S::Proportional},
-    {"PropLimit", "0", E::Integer, &S::PropLimit},
+    {"PropLimit", "0", E::Integer, &S::PropLimit, 0, kMaxPropLimit, 0, 0},  // outside: no limit, as 0
     {"Shrink", "0", E::Boolean, &S::Shrink},
     {"Tiled", "0", E::Boolean, &S::Tiled},
     {"RanLocDisp", "0", E::Boolean, &S::RanLocDisp},
@@ -34,11 +34,11 @@ const std::array<SettingDef, 46> kTable{{
     {"Delay", "10", E::Integer, &S::Delay, 0, kMaxDelay},
     {"Message", "0", E::Boolean, &S::Message},
     {"MsgText", "Place your message here...", E::Text, &S::MsgText},
-    {"MsgPlace", "5", E::Integer, &S::MsgPlace},
+    {"MsgPlace", "5", E::Integer, &S::MsgPlace, 0, kMaxMsgPlace, 1, 1},  // outside: top left, as 1
     {"TextFont", "14.Times New Roman.Bold", E::Font, &S::TextFont},
     {"TextColor", "255255255", E::Colour, &S::TextColor},
     {"Captions", "0", E::Boolean, &S::Captions},
-    {"CaptionPlace", "4", E::Integer, &S::CaptionPlace},
+    {"CaptionPlace", "4", E::Integer, &S::CaptionPlace, 0, kMaxCaptionPlace, 3, 3},  // outside: bottom left, as 3
     {"CaptionDate", "0", E::Boolean, &S::CaptionDate},
     {"CaptionFullPath", "0", E::Boolean, &S::CaptionFullPath},
     {"CaptionFont", "14.Times New Roman.Bold", E::Font, &S::CaptionFont},
@@ -94,6 +94,12 @@ constexpr auto kSaveOrder = std::to_array<std::string_view>(
 
 std::span<const SettingDef> settingsTable() { return kTable; }
 
+int settingInRange(const SettingDef& def, int value) {
+    if (value < def.minimum) return def.belowMinimum.value_or(def.minimum);
+    if (value > def.maximum) return def.aboveMaximum.value_or(def.maximum);
+    return value;
+}
+
 const SettingDef* findSetting(std::string_view name) {
     for (const SettingDef& def : kTable)
         if (def.name == name) return &def;
@@ -138,8 +144,7 @@ void parseSetting(const SettingDef& def, Settings& settings, const std::string& 
     std::visit(
         [&](auto member) {
             using M = decltype(member);
-            if constexpr (std::is_same_v<M, int Settings::*>)
-                settings.*member = std::clamp(readInteger(text), def.minimum, def.maximum);
+            if constexpr (std::is_same_v<M, int Settings::*>) settings.*member = settingInRange(def, readInteger(text));
             else if constexpr (std::is_same_v<M, bool Settings::*>) settings.*member = readBoolean(text);
             else if constexpr (std::is_same_v<M, std::string Settings::*>) settings.*member = text;
             else if constexpr (std::is_same_v<M, Rgb Settings::*>) settings.*member = readColour(text);

@@ -4,6 +4,7 @@
 // settings record it fills. The orders in which values are written and read
 // are lists of names over that table.
 #include <climits>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,12 +26,22 @@ struct SettingDef {
     std::variant<std::monostate, int Settings::*, bool Settings::*, std::string Settings::*, Rgb Settings::*,
                  FontDescription Settings::*>
         member;
-    // An integer read from the key is clamped to this range: what the settings
-    // dialog can produce, and what the show can compute with (Duration x 1000
-    // milliseconds, Delay x pause units) without overflowing.
+    // An integer read from the key is kept to this range: what the settings
+    // dialog can show and produce, and what the show can compute with
+    // (Duration x 1000 milliseconds, Delay x pause units) without overflowing.
     int minimum = INT_MIN;
     int maximum = INT_MAX;
+    // What a value below the minimum or above the maximum reads as, when not
+    // the bound itself: the code the show treats it as (a position code
+    // outside its list places the text as one of the list does), or the
+    // nearest value of the same kind (a negative duration is a timed show of
+    // one second, not the manual show that only 0 asks for).
+    std::optional<int> belowMinimum{};
+    std::optional<int> aboveMaximum{};
 };
+
+// The integer the record holds for a number read from the key.
+int settingInRange(const SettingDef& def, int value);
 
 // Every value of the settings key but the indexed directory entries.
 std::span<const SettingDef> settingsTable();

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 namespace orvanta {
 namespace {
@@ -25,7 +26,7 @@ void installSubstitutes() {
 
 QFont toQFont(const FontDescription& description) {
     installSubstitutes();
-    QFont font(QString::fromStdString(description.face));
+    QFont font(QString::fromStdString(description.face.empty() ? std::string(kDefaultFontFace) : description.face));
     if (description.pointSize > 0) font.setPointSize(description.pointSize);
     else if (description.height != 0) font.setPixelSize(std::abs(description.height));
     font.setWeight(description.weight <= 0 ? QFont::Normal
@@ -42,7 +43,11 @@ QFont toQFont(const FontDescription& description) {
 
 FontDescription fromQFont(const QFont& font, const FontDescription& base) {
     FontDescription description = base;
-    description.face = font.family().toStdString();
+    // A face as a font list names it ("Family [Foundry]") is stored as the
+    // family alone; a font without a family keeps the face it had.
+    if (std::string face = faceWithoutFoundry(font.family().toStdString()); !face.empty())
+        description.face = std::move(face);
+    else if (description.face.empty()) description.face = kDefaultFontFace;
     description.pointSize = font.pointSize() > 0 ? font.pointSize() : 0;
     description.height = description.pointSize == 0 && font.pixelSize() > 0 ? font.pixelSize() : 0;
     description.width = 0;

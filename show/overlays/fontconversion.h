@@ -15,7 +15,8 @@ namespace orvanta {
 QFont toQFont(const FontDescription& description);
 
 // The description of a Qt font (as a font chooser returns it). The character
-// set and unknown tokens are kept from `base`.
+// set and unknown tokens are kept from `base`, and so is its face when the
+// font has no family; a foundry tag after the family is left out.
 FontDescription fromQFont(const QFont& font, const FontDescription& base = {});
 
 }  // namespace orvanta

@@ -2,6 +2,7 @@
 
 #include "settings/encodings.h"
 #include "settings/fontdescription.h"
+#include "settings/settingstable.h"
 
 namespace orvanta {
 namespace {
@@ -63,6 +64,46 @@ TEST(FontDescriptions, TokensAreUnderstood) {
     EXPECT_EQ(s.weight, 300);
     EXPECT_EQ(s.toString(), "10.Arial.Light.Strikeout");
 }
+
+// A value as the key holds it, and what the record makes of it and writes
+// back: always something the dialog's controls can show and the show obeys
+// in the same way as the stored value.
+struct StoredCase {
+    const char* name;
+    const char* stored;
+    const char* written;
+};
+
+class StoredValues : public ::testing::TestWithParam<StoredCase> {};
+
+TEST_P(StoredValues, ReadIntoRangeAndWrittenBack) {
+    const StoredCase& c = GetParam();
+    const SettingDef* def = findSetting(c.name);
+    ASSERT_NE(def, nullptr);
+    Settings settings;
+    parseSetting(*def, settings, c.stored, kTransitionCount);
+    EXPECT_EQ(formatSetting(*def, settings, kTransitionCount), c.written) << c.name << "=\"" << c.stored << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoredValues,
+    ::testing::Values(
+        StoredCase{"Duration", "-5", "1"},  // a timed show still, not the manual one
+        StoredCase{"Duration", "0", "0"}, StoredCase{"Duration", " 7abc", "7"},
+        StoredCase{"Duration", "99999999999", "2147483"}, StoredCase{"Delay", "25", "20"},
+        StoredCase{"Delay", "-3", "0"}, StoredCase{"PropLimit", "6", "0"}, StoredCase{"PropLimit", "-1", "0"},
+        StoredCase{"PropLimit", "5", "5"}, StoredCase{"MsgPlace", "99", "1"}, StoredCase{"MsgPlace", "-4", "1"},
+        StoredCase{"MsgPlace", "0", "0"}, StoredCase{"MsgPlace", "9", "9"}, StoredCase{"CaptionPlace", "-4", "3"},
+        StoredCase{"CaptionPlace", "6", "3"}, StoredCase{"CaptionPlace", "5", "5"},
+        StoredCase{"CaptionPlace", "0", "0"}, StoredCase{"TextFont", ".", "14.Times New Roman.Bold"},
+        StoredCase{"TextFont", "", "14.Times New Roman.Bold"},
+        StoredCase{"TextFont", "12..Italic", "14.Times New Roman.Bold"},
+        StoredCase{"TextFont", "[UKWN]", "14.Times New Roman.Bold"}, StoredCase{"TextFont", "-5.Arial", "14.Arial"},
+        StoredCase{"TextFont", "+12.Arial", "12.Arial"}, StoredCase{"TextFont", "900.Arial.Italic", "512.Arial.Italic"},
+        StoredCase{"CaptionFont", "12.DejaVu Sans [UKWN].Bold", "12.DejaVu Sans.Bold"},
+        StoredCase{"CaptionFont", "10. Arial .Light", "10.Arial.Light"},
+        StoredCase{"CaptionFont", "Arial.Height=-13", "Arial.Height=-13"},
+        StoredCase{"CaptionFont", "14.Times New Roman.Bold", "14.Times New Roman.Bold"}));
 
 }  // namespace
 }  // namespace orvanta

@@ -1,6 +1,8 @@
 #include "base/registryformat.h"
 
 #include "base/WString.h"
+#include "base/registrystore.h"
+#include "tests/core/support/testenv.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                  kV5 + "[HKEY_CURRENT_USER\\K]\r\n\"X\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n",
                  "%HOME%"},
         FormCase{"hex1_regedit4_bytes", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(1):61,62,00\n", "ab"},
+        FormCase{"hex1_latin1", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(1):63,61,66,e9,00 ; ok\n", "caf\xE9"},
+        FormCase{"quoted_latin1", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=\"caf\xE9\"\n", "caf\xE9"},
         FormCase{"hex_binary", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:41,42,00,43\n", "AB"},
         FormCase{"hex_empty", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:\n", ""},
         FormCase{"hex4_dword", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(4):14,00,00,00\n", "20"},
@@ -354,6 +358,49 @@ TEST(RegistryFile, AKeptLineEndingInABackslashNeverSwallowsWhatFollows) {
     EXPECT_EQ(section(parseRegistryFile(once, kRoot).hive, "K")->kept.size(), 2u) << once;
     EXPECT_EQ(formatRegistryFile(parseRegistryFile(once, kRoot).hive, kRoot), once);
 }
+
+// --- file names that are bytes, not text ---
+
+struct NameCase {
+    const char* label;
+    std::string path;
+    bool quoted;  // written as a plain quoted string, as every UTF-8 text is
+};
+
+class RegistryFileNames : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(RegistryFileNames, ReadBackByteForByteFromAFileThatStaysUtf8) {
+    const NameCase& c = GetParam();
+    test::IsolatedHome home;
+    const std::string key = "Software\\Quorrin\\Orvanta\\4.0";
+    {
+        RegistryStore store(home.registryFile(), kRoot);
+        ASSERT_TRUE(store.setValue(key, "ImageDir0", c.path));
+        ASSERT_TRUE(store.setValue(key, "Count", "1"));  // a later write keeps it as it is
+    }
+    const std::string file = test::readFile(home.registryFile());
+    EXPECT_EQ(QString::fromUtf8(file.data(), static_cast<qsizetype>(file.size())).toStdString(), file);
+    EXPECT_EQ(file.find("\"ImageDir0\"=hex(1):") == std::string::npos, c.quoted) << file;
+    RegistryStore fresh(home.registryFile(), kRoot);
+    EXPECT_EQ(fresh.value(key, "ImageDir0"), c.path) << file;
+    const ParsedRegistryFile parsed = parseRegistryFile(file, kRoot);
+    EXPECT_TRUE(parsed.problems.empty()) << file;
+    EXPECT_EQ(formatRegistryFile(parsed.hive, kRoot), file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RegistryFileNames,
+    ::testing::Values(NameCase{"latin1", "/media/old/caf\xE9", false},
+                      NameCase{"latin1_quotes_backslashes", "/m/\"caf\xE9\" \\x\\", false},
+                      NameCase{"latin1_long_wrapped", "/media/" + std::string(90, 'a') + "/\xC4\xD6\xDC", false},
+                      NameCase{"stray_continuation", "/m/\x80x", false}, NameCase{"cut_sequence", "/m/\xE2\x82", false},
+                      NameCase{"overlong_slash", "/m/\xC0\xAF", false},
+                      NameCase{"encoded_surrogate", "/m/\xED\xA0\x80", false},
+                      NameCase{"beyond_unicode", "/m/\xF4\x90\x80\x80", false},
+                      NameCase{"utf8_unchanged", "/home/me/Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x93\xB7", true},
+                      NameCase{"utf8_quotes_backslashes", "/m/\"q\" \\x\\ ;c", true},
+                      NameCase{"ascii", "/home/me/Pictures", true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.label); });
 
 }  // namespace
 }  // namespace orvanta

@@ -484,7 +484,8 @@ TEST_F(RegistrySettings, OutOfRangeNumbersAreClampedWhereReadAndSafeToComputeWit
     for (const Extreme& e :
          {Extreme{"Duration", "2147484", &Settings::Duration, kMaxDuration},
           Extreme{"Duration", "99999999999999999999", &Settings::Duration, kMaxDuration},
-          Extreme{"Duration", "-5", &Settings::Duration, 0}, Extreme{"Duration", "-2147483648", &Settings::Duration, 0},
+          // A negative duration is a timed show of one second; only 0 asks for the manual show.
+          Extreme{"Duration", "-5", &Settings::Duration, 1}, Extreme{"Duration", "-2147483648", &Settings::Duration, 1},
           Extreme{"Delay", "2147483647", &Settings::Delay, 20}, Extreme{"Delay", "21", &Settings::Delay, 20},
           Extreme{"Delay", "-1", &Settings::Delay, 0}, Extreme{"Count", "-3", &Settings::Count, 0},
           Extreme{"Count", "2147483647", &Settings::Count, kMaxPictureDirs},

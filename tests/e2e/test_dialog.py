@@ -1,14 +1,17 @@
 """The settings dialog of the real program: the run modes that open it, its
 owner window, and its help pages opened through the desktop's opener."""
 import os
+import re
 import shutil
 import subprocess
 import time
 
-from harness import ShowTest, xdotool
+from harness import KEY, ShowTest, xdotool
+from pictures import solid
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TITLE = "^Orvanta Settings$"
+RED, SKY = (255, 0, 0), (0, 128, 255)
 TOPICS = ["picture-settings.html", "picture-selection.html", "effects-overlays.html",
           "music-selection.html", "about.html", "support.html"]
 
@@ -38,6 +41,37 @@ class SettingsMode(ShowTest):
         self.key(window, "Return")  # OK is the default button
         self.assertEqual(self.wait_exit(p), 0)
         self.assertEqual(self.settings()["Duration"], "20")  # the dialog's values win
+
+    def test_a_folder_named_in_latin1_is_kept_by_ok_and_shown(self):
+        folder = os.path.join(self.dir.encode(), b"caf\xe9")
+        os.makedirs(folder)
+        solid(os.path.join(folder, b"\xe9t\xe9.bmp"), 64, 48, RED)
+        # As an older tool wrote it: the name's bytes between the quotes.
+        values = [(b"Count", b"1"), (b"ImageDir0", folder), (b"DirSet0", b"1"), (b"Splash", b"0"),
+                  (b"Effects", b"0"), (b"Duration", b"30"), (b"BackColor", b"  0128255"), (b"Proportional", b"0")]
+        os.makedirs(os.path.dirname(self.registry_path), exist_ok=True)
+        with open(self.registry_path, "wb") as f:
+            f.write(b"REGEDIT4\n\n[" + KEY.encode() + b"]\n" +
+                    b"".join(b'"%s"="%s"\n' % (name, value) for name, value in values))
+        p = self.start("/c")
+        window = self.window_of(p, TITLE)
+        self.key(window, "Return")
+        self.assertEqual(self.wait_exit(p), 0)
+        with open(self.registry_path, "rb") as f:
+            text = f.read().decode("utf-8")  # the file stays UTF-8
+        # The name is stored as the bytes of a string value (wrapped over
+        # lines ending in a backslash), and only it.
+        start = text.index('"ImageDir0"=hex(1):') + len('"ImageDir0"=hex(1):')
+        data = re.match(r"(?:[^\n]*\\\n)*[^\n]*", text[start:]).group(0)
+        self.assertEqual(bytes(int(b, 16) for b in re.split(r"[,\\\s]+", data.strip())), folder + b"\0")
+        self.assertEqual(text.count("hex(1):"), 1, text)
+        self.assertEqual(self.settings()["Count"], "1")
+        p = self.start("/s")
+        window = self.window_of(p)
+        self.wait_for(lambda: self.screenshot().getpixel((512, 384)) == RED, what="the picture of the folder")
+        self.assertEqual(self.screenshot().getpixel((600, 384)), SKY)
+        self.key(window, "Escape")
+        self.assertEqual(self.wait_exit(p), 0)
 
     def test_a_window_id_makes_the_dialog_its_transient(self):
         owner = subprocess.Popen(["xlogo", "-name", "orvanta-owner"], env=self.env, stderr=subprocess.DEVNULL)

@@ -211,6 +211,8 @@ private slots:
         QCOMPARE(page.form.duration(), 0);
         duration->setEditText(" 12abc");
         QCOMPARE(page.form.duration(), 12);
+        duration->setEditText("-5");
+        QCOMPARE(page.form.duration(), 1);
         duration->setCurrentIndex(duration->findText("180"));
         QCOMPARE(page.collected().Duration, 180);
         QCOMPARE(duration->count(), 18);

@@ -16,6 +16,9 @@
 #include <QTest>
 #include <QUrl>
 #include <deque>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config/configuration.h"
 #include "config/stretchmode.h"
@@ -466,6 +469,48 @@ private slots:
         QCOMPARE(values.at("ImageDir2"), std::string("/zulu"));
         QCOMPARE(values.at("Effects"), std::string("0"));  // no transition is on
         QCOMPARE(values.at("Transitions"), std::string(35, '0'));
+    }
+
+    void namesThatAreNotUtf8AreListedCountedPreviewedAndStoredAsTheirBytes() {
+        // Latin-1 names, as disks written on older systems hold them.
+        DialogHome home;
+        const std::string cafe = home.path().toStdString() + "/caf\xE9", other = home.path().toStdString() + "/caf\xE8";
+        const std::string picture = cafe + "/\xE9t\xE9.bmp";
+        makePicture(home.path("plain.bmp"), {8, 8});
+        QVERIFY(::mkdir(cafe.c_str(), 0700) == 0 && ::mkdir(other.c_str(), 0700) == 0);
+        QVERIFY(::rename(home.path("plain.bmp").toStdString().c_str(), picture.c_str()) == 0);
+        test::storeValues({{"Count", "2"},
+                           {"ImageDir0", cafe},
+                           {"DirSet0", "1"},
+                           {"ImageDir1", other},
+                           {"DirSet1", "0"},
+                           {"CurrentFavDir", other}});
+        Configuration dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.tabControl()->setCurrentIndex(1);
+        TabForm2* page = dialog.tabForm2();
+        auto* dirs = page->get<WListView>("lv_1");
+        QCOMPARE(test::itemTexts(dirs), QStringList(2, home.path() + QString::fromUtf8("/caf\uFFFD")));
+        dirs->selectItem(dirs->image(0) == 1 ? 0 : 1);
+        page->refreshFileList();
+        QCOMPARE(page->get<QLabel>("label_1")->text(), QString("Selected directory has 1 pictures."));
+        QCOMPARE(test::itemTexts(page->get<WListBox>("lb_2")), QStringList{QString::fromUtf8("\uFFFDt\uFFFD.bmp")});
+        page->setPreview(true);  // the picture itself, read through its own name
+        const QImage preview = page->get<WPictureFrame>("pictb_1")->framedPicture();
+        QCOMPARE(preview.pixelColor(preview.width() / 2, preview.height() / 2), QColor(200, 80, 40));
+        int snaps = 0;
+        page->setSnapSound([&] { ++snaps; });
+        page->saveFavourite();  // a shortcut to it in the favourites folder, named in Latin-1 too
+        QCOMPARE(snaps, 1);
+        QVERIFY(::rmdir(other.c_str()) != 0);  // not empty: the shortcut is there
+        QVERIFY(!QFileInfo::exists(home.path() + QString::fromUtf8("/caf\uFFFD")));
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        const auto values = test::storedValues();
+        const std::set<std::string> stored{values.at("ImageDir0") + values.at("DirSet0"),
+                                           values.at("ImageDir1") + values.at("DirSet1")};
+        QCOMPARE(stored, (std::set<std::string>{cafe + "1", other + "0"}));
+        QCOMPARE(values.at("CurrentFavDir"), other);
     }
 
     void newDirectoryEntriesAreWrittenAsPairsAfterTheSettingsThatPrecedeThem() {

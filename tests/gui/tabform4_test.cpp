@@ -10,8 +10,12 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <map>
+#include <tuple>
+#include <vector>
 
 #include "config/configuration.h"
+#include "config/tabform1.h"
 #include "config/tabform4.h"
 #include "framework/WControls.h"
 #include "framework/WTabControl.h"
@@ -470,6 +474,42 @@ private slots:
         TabForm4* page = effectsPage(again);
         QCOMPARE(page->get<QSlider>("slider_1")->value(), 20 - delay.toInt());
         for (int i = 0; i < count; ++i) QCOMPARE(page->effectSwitch(i), expected[static_cast<std::size_t>(i)] - '0');
+    }
+
+    void anUntouchedOkWritesValuesOutsideTheControlsBackAsTheyAreShown() {
+        DialogHome home;
+        // (stored, written back): each as the show treats it, and shown so.
+        const std::vector<std::tuple<std::string, std::string, std::string>> rows{{"MsgPlace", "99", "1"},
+                                                                                  {"CaptionPlace", "-4", "3"},
+                                                                                  {"Duration", "-5", "1"},
+                                                                                  {"PropLimit", "9", "0"},
+                                                                                  {"Delay", "40", "20"},
+                                                                                  {"TextFont", ".",
+                                                                                   "14.Times New Roman.Bold"},
+                                                                                  {"CaptionFont", "-5.Arial",
+                                                                                   "14.Arial"}};
+        std::map<std::string, std::string> stored{{"Message", "1"}, {"Captions", "1"}};
+        for (const auto& [name, value, written] : rows) stored[name] = value;
+        test::storeValues(stored);
+        {
+            Configuration dialog;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            TabForm4* page = effectsPage(dialog);
+            QCOMPARE(page->get<QComboBox>("combo_2")->currentIndex(), 1);
+            QCOMPARE(page->get<QComboBox>("combo_4")->currentIndex(), 3);
+            QCOMPARE(dialog.tabForm1()->get<QComboBox>("combo_1")->currentText(), QString("1"));
+            QString family;
+            test::answerNextModal<QFontDialog>([&](QFontDialog* chooser) {
+                family = chooser->currentFont().family();
+                chooser->accept();  // OK on the font it opened with
+            });
+            QTest::mouseClick(page->get<QPushButton>("FontButton"), Qt::LeftButton);
+            QCOMPARE(family, QFontInfo(toQFont(FontDescription::parse("14.Times New Roman.Bold"))).family());
+            QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        }
+        const auto values = test::storedValues();
+        for (const auto& [name, value, written] : rows) QCOMPARE(values.at(name), written);
     }
 
     void messageAndCaptionSettingsAreStored() {

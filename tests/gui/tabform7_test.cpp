@@ -13,6 +13,8 @@
 #include <QSlider>
 #include <QTest>
 #include <deque>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config/configuration.h"
 #include "config/tabform7.h"
@@ -283,6 +285,24 @@ private slots:
         Settings saved;
         page.form->collectSettings(saved);
         QCOMPARE(saved.LastMusicDir, dir.toStdString());
+    }
+
+    void aFolderWhoseNameIsNotUtf8IsListedCountedAndStoredAsItsBytes() {
+        DialogHome home;
+        const std::string cafe = home.path().toStdString() + "/caf\xE9";
+        touch(home.path("plain.mp3"));
+        QVERIFY(::mkdir(cafe.c_str(), 0700) == 0);
+        QVERIFY(::rename(home.path("plain.mp3").toStdString().c_str(), (cafe + "/\xE9t\xE9.mp3").c_str()) == 0);
+        Page page(musicSettings({{cafe, true}}));
+        page.form->refreshFileList();
+        QCOMPARE(page.dirTexts(), QStringList{home.path() + QString::fromUtf8("/caf\uFFFD")});
+        QCOMPARE(page.status(), QString("Selected directory has 1 music files."));
+        QCOMPARE(page.fileTexts(), QStringList{QString::fromUtf8("\uFFFDt\uFFFD.mp3")});
+        QVERIFY(::mkdir((cafe + "/sub").c_str(), 0700) == 0);
+        page.form->addSubdirectories();
+        Settings saved;
+        page.form->collectSettings(saved);
+        QCOMPARE(saved.musicDirs, (std::vector<DirectoryEntry>{{cafe, true}, {cafe + "/sub", true}}));
     }
 
     void theRealFolderChooserCountsTheMusicFilesOfTheFolderUnderTheCursor() {
