@@ -13,6 +13,7 @@
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
+#include "framework/reducedmotion.h"
 #include "framework/screentransitiontarget.h"
 #include "show/decoders/picturefile.h"
 #include "show/pixels/canvas.h"
@@ -72,7 +73,9 @@ void SlideShow::prepareRun() {
     const Settings& settings = form_.settings();
     previousEffect_ = 0;
     effectChoice_.position = 0;
-    fonts_ = OverlayFonts::fromSettings(settings);
+    // Texts are drawn in device pixels at the size the screen's own texts have.
+    fonts_ = OverlayFonts::fromSettings(settings, form_.window().devicePixelRatio());
+    reducedMotion_ = desktopAsksForReducedMotion();
     timerInterval_ = settings.Duration * 1000;
     blockSize_ = blockSizeFor(showRect_.width());
     blockOrder_.assign(static_cast<std::size_t>(blockCountFor(showRect_.width(), showRect_.height())), 0);
@@ -278,7 +281,8 @@ void SlideShow::playTransitionToScreen() {
     ScreenTransitionTarget target(form_.window().canvas(), backBuffer_, previousBuffer_, showRect_, std::move(hooks));
     if (fillsShowBeforeNextEffect(showRect_.width(), previousEffect_)) target.fill(colourOf(settings.BackColor).rgb());
     int effect = 0;
-    if (settings.Effects) effect = chooseEffect(effectChoice_, settings.transitions, transitionCount(), mt_);
+    if (settings.Effects)
+        effect = chooseEffect(effectChoice_, settings.transitions, transitionCount(), mt_, reducedMotion_);
     TransitionGeometry geometry;
     geometry.width = showRect_.width();
     geometry.height = showRect_.height();
@@ -387,6 +391,10 @@ void SlideShow::createSecondaryWindows() {
         window->LeftButtonDownEvent.connect([&main](QPoint p) { return main.LeftButtonDownEvent.raise(p); });
         window->RightButtonDownEvent.connect([&main](QPoint p) { return main.RightButtonDownEvent.raise(p); });
         window->MiddleButtonDownEvent.connect([&main](QPoint p) { return main.MiddleButtonDownEvent.raise(p); });
+        // The mouse's travel is measured across all monitors: a movement here
+        // reaches the show as a position in its own window's coordinates.
+        window->MouseMoveEvent.connect(
+            [&main, self](QPoint p) { return main.MouseMoveEvent.raise(main.mapFromGlobal(self->mapToGlobal(p))); });
         window->CloseEvent.connect([this] { return !state_.ended(); });
         window->PaintEvent.connect([self] {
             self->canvas().flushAll();
@@ -411,7 +419,7 @@ void SlideShow::drawSecondaryMonitors() {
 void SlideShow::drawStatusText(const QString& text) {
     const Settings& settings = form_.settings();
     form_.window().canvas().paint(showRect_, [&](QPainter& p) {
-        orvanta::drawStatusText(p, showRect_.size(), text, settings.Captions, settings.CaptionPlace);
+        orvanta::drawStatusText(p, showRect_.size(), fonts_.statusFont, text, settings.Captions, settings.CaptionPlace);
     });
 }
 

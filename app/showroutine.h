@@ -137,6 +137,7 @@ private:
     int previousEffect_ = 0;
     bool firstPictureShown_ = false;
     OverlayFonts fonts_;
+    bool reducedMotion_ = false;  // the desktop asks for it: the blend or nothing
     int monitorCount_ = 1;
     std::vector<std::unique_ptr<WShowWindow>> secondaryWindows_;
     int blockSize_ = 16;
