@@ -156,8 +156,8 @@ LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPic
     // A picture far larger than the screen is read straight into the size the
     // show draws it at, or only the corner that reaches the screen.
     context.fitting = ShowFitting::of(form_.settings());
-    for (const auto& window : secondaryWindows_) {
-        const QSize size = window->canvas().size();
+    for (const auto& monitor : secondaryMonitors_) {
+        const QSize size = monitor->window->canvas().size();
         context.largestScreenWidth = std::max(context.largestScreenWidth, size.width());
         context.largestScreenHeight = std::max(context.largestScreenHeight, size.height());
     }
@@ -383,7 +383,10 @@ void SlideShow::createSecondaryWindows() {
         const qreal ratio = screen->devicePixelRatio();
         window->canvas().resize(
             QSize(qRound(screen->geometry().width() * ratio), qRound(screen->geometry().height() * ratio)));
-        window->canvas().fill(QRect(QPoint(0, 0), window->canvas().size()), colourOf(form_.settings().BackColor));
+        auto monitor = std::make_unique<SecondaryMonitor>();
+        monitor->shown = QImage(window->canvas().size(), QImage::Format_RGB32);
+        monitor->shown.fill(colourOf(form_.settings().BackColor));
+        window->canvas().copyFrom(monitor->shown, monitor->shown.rect());
         // Input on a secondary monitor counts like input on the show.
         WShowWindow& main = form_.window();
         WShowWindow* self = window.get();
@@ -396,23 +399,29 @@ void SlideShow::createSecondaryWindows() {
         window->MouseMoveEvent.connect(
             [&main, self](QPoint p) { return main.MouseMoveEvent.raise(main.mapFromGlobal(self->mapToGlobal(p))); });
         window->CloseEvent.connect([this] { return !state_.ended(); });
-        window->PaintEvent.connect([self] {
-            self->canvas().flushAll();
+        // The window's store may have been made anew since it was drawn (the
+        // server maps and sizes the window after this): an expose draws it all.
+        window->PaintEvent.connect([self, shown = &monitor->shown] {
+            WScreenCanvas& canvas = self->canvas();
+            if (canvas.size() == shown->size()) canvas.copyFrom(*shown, shown->rect());
+            else canvas.flushAll();
             return true;
         });
-        secondaryWindows_.push_back(std::move(window));
+        monitor->window = std::move(window);
+        secondaryMonitors_.push_back(std::move(monitor));
     }
 }
 
 void SlideShow::drawSecondaryMonitors() {
-    if (monitorCount_ <= 1 || secondaryWindows_.empty() || !picture_.loaded()) return;
-    for (auto& window : secondaryWindows_) {
-        const QSize size = window->canvas().size();
+    if (monitorCount_ <= 1 || secondaryMonitors_.empty() || !picture_.loaded()) return;
+    for (auto& monitor : secondaryMonitors_) {
+        const QSize size = monitor->window->canvas().size();
         QImage image(size, QImage::Format_RGB32);
         image.fill(colourOf(form_.settings().BackColor));
         composePictureInto(picture_.canvas, picture_.reducedOnDecode, form_.settings(), crandom_, image,
                            QRect(QPoint(0, 0), size));
-        window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
+        monitor->window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
+        monitor->shown = std::move(image);
     }
 }
 

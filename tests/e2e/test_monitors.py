@@ -105,11 +105,14 @@ class TwoMonitors(ShowTest):
                 # the background: it gets the picture after the transition.
                 px, py, pw, ph = on_primary
                 mid = (px + pw // 2, py + ph // 2)
-                shot = self.wait_for(lambda: (lambda s: s if close(s.getpixel((px + 2, mid[1])), RED) else None)(
-                    self.screenshot()), 10, "the wipe under way")
-                if close(shot.getpixel((px + pw - 3, mid[1])), SKY):
-                    ox, oy, ow, oh = on_other
-                    self.assertTrue(close(shot.getpixel((ox + ow // 2, oy + oh // 2)), SKY), "the other monitor")
+                def wiping():
+                    shot = self.screenshot()
+                    left, right = shot.getpixel((px + 2, mid[1])), shot.getpixel((px + pw - 3, mid[1]))
+                    return shot if close(left, RED) and not close(right, RED) else None
+
+                shot = self.wait_for(wiping, 10, "the wipe under way")
+                ox, oy, ow, oh = on_other
+                self.assertTrue(close(shot.getpixel((ox + ow // 2, oy + oh // 2)), SKY), "the other monitor")
                 bottom_row = (primary[0], primary[1] + primary[3] - 2, primary[2], 1)
                 self.wait_for(lambda: YELLOW in self.screenshot().region(*bottom_row), 15, "the caption")
                 shot = self.screenshot()
