@@ -119,22 +119,36 @@ PreviewPicture loadPreviewPicture(const std::string& lastImage, QSize preview, b
         context.quantizer = &quantizer;
         LoadedPicture loaded;
         if (loadPictureFile(lastImage, context, loaded) == LoadResult::Loaded) {
-            const QImage full = loaded.bitmap.toImage32();
-            const QSize size = previewPictureSize(full.size(), preview);
-            QImage scaled(size, QImage::Format_RGB32);
-            if (!full.isNull() && !scaled.isNull()) {
-                stretchBox(full, full.rect(), scaled, scaled.rect());
-                result.image = scaled;
-                result.placeholder = false;
+            result.decoded = loaded.bitmap.toImage32();
+            result.decodedFor = preview;
+            result.reducedOnDecode = loaded.reducedOnDecode;
+            result.placeholder = false;
+            refitPreviewPicture(result, preview);
+            if (!result.image.isNull()) {
                 if (paletteDisplay) result.palette = selectPalette(loaded.displayPalette, loaded.bitmap);
                 return result;
             }
+            result = PreviewPicture();
         }
     }
     const WBitmap placeholder = previewPlaceholder();
     result.image = placeholder.toImage32();
     result.palette = selectPalette({}, placeholder);
     return result;
+}
+
+void refitPreviewPicture(PreviewPicture& picture, QSize preview) {
+    if (picture.placeholder || picture.decoded.isNull() || preview.isEmpty()) return;
+    QImage scaled(previewPictureSize(picture.decoded.size(), preview), QImage::Format_RGB32);
+    if (scaled.isNull()) return;  // no memory for it: the picture stays as it was
+    stretchBox(picture.decoded, picture.decoded.rect(), scaled, scaled.rect());
+    picture.image = scaled;
+    picture.fittedFor = preview;
+}
+
+bool previewNeedsNewDecode(const PreviewPicture& picture, QSize preview) {
+    return !picture.placeholder && picture.reducedOnDecode &&
+           (preview.width() > picture.decodedFor.width() || preview.height() > picture.decodedFor.height());
 }
 
 PreviewWindow::PreviewWindow(QObject* owner, unsigned long host) : QObject(owner), host_(host) {
@@ -149,14 +163,40 @@ PreviewWindow::PreviewWindow(QObject* owner, unsigned long host) : QObject(owner
 
 PreviewWindow::~PreviewWindow() = default;
 
-void PreviewWindow::show(PreviewPicture picture, bool paletteDisplay) {
+void PreviewWindow::show(PreviewPicture picture, bool paletteDisplay, std::function<PreviewPicture(QSize)> redecode) {
     picture_ = std::move(picture);
     paletteDisplay_ = paletteDisplay;
+    redecode_ = std::move(redecode);
     window_.PaintEvent.connect([this] {
         paint();
         return true;
     });
+    host_.ResizeEvent.connect([this](QSize size) {
+        followHostSize(size);
+        return false;
+    });
     host_.embed(&window_);
+}
+
+void PreviewWindow::followHostSize(QSize size) {
+    if (size.isEmpty() || picture_.placeholder) return;
+    if (redecoding_) return;  // the decode under way looks at the host's size again when it is done
+    // A picture the decoder reduced for a smaller preview is decoded again,
+    // so that a grown preview shows it sharp; a failed decode (the file has
+    // gone since) keeps the pixels there are. Events run during the decode;
+    // the host may change size meanwhile, and the loop follows it.
+    while (redecode_ && previewNeedsNewDecode(picture_, size) && !host_.destroyed()) {
+        redecoding_ = true;
+        PreviewPicture again = redecode_(size);
+        redecoding_ = false;
+        if (host_.destroyed()) return;
+        if (again.placeholder) break;
+        picture_ = std::move(again);
+        if (host_.size() == size) break;
+        size = host_.size();
+    }
+    if (picture_.fittedFor != size) refitPreviewPicture(picture_, size);
+    paint();
 }
 
 QImage PreviewWindow::frame(QSize size) const {
@@ -184,6 +224,8 @@ QImage PreviewWindow::frame(QSize size) const {
 void PreviewWindow::paint() {
     const QSize size = window_.canvas().size();
     if (size.isEmpty()) return;
+    // The picture is fitted to the size the window has now.
+    if (!picture_.placeholder && picture_.fittedFor != size) refitPreviewPicture(picture_, size);
     // The preview covers the whole host, whatever size it has now.
     window_.canvas().setClip(QRect(QPoint(0, 0), size));
     window_.canvas().copyFrom(frame(size), QRect(QPoint(0, 0), size));
@@ -210,9 +252,13 @@ bool startPreview(Form1& form, long long parent) {
         QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
         return true;
     });
-    PreviewPicture picture = loadPreviewPicture(lastImagePath(), size, paletteDisplay,
-                                                [&form, &host] { return form.pumpEvents() || host.destroyed(); });
-    preview->show(std::move(picture), paletteDisplay);
+    const std::string lastImage = lastImagePath();
+    // Also used by later decodes, after this function has returned.
+    const auto pump = [form = &form, host = &host] { return form->pumpEvents() || host->destroyed(); };
+    PreviewPicture picture = loadPreviewPicture(lastImage, size, paletteDisplay, pump);
+    preview->show(std::move(picture), paletteDisplay, [lastImage, paletteDisplay, pump](QSize newSize) {
+        return loadPreviewPicture(lastImage, newSize, paletteDisplay, pump);
+    });
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
 #include "framework/messagebox.h"
+#include "framework/reducedmotion.h"
 #include "framework/screentransitiontarget.h"
 #include "show/decoders/picturefile.h"
 #include "show/pixels/canvas.h"
@@ -72,7 +73,9 @@ void SlideShow::prepareRun() {
     const Settings& settings = form_.settings();
     previousEffect_ = 0;
     effectChoice_.position = 0;
-    fonts_ = OverlayFonts::fromSettings(settings);
+    // Texts are drawn in device pixels at the size the screen's own texts have.
+    fonts_ = OverlayFonts::fromSettings(settings, form_.window().devicePixelRatio());
+    reducedMotion_ = desktopAsksForReducedMotion();
     timerInterval_ = settings.Duration * 1000;
     blockSize_ = blockSizeFor(showRect_.width());
     blockOrder_.assign(static_cast<std::size_t>(blockCountFor(showRect_.width(), showRect_.height())), 0);
@@ -153,8 +156,8 @@ LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPic
     // A picture far larger than the screen is read straight into the size the
     // show draws it at, or only the corner that reaches the screen.
     context.fitting = ShowFitting::of(form_.settings());
-    for (const auto& window : secondaryWindows_) {
-        const QSize size = window->canvas().size();
+    for (const auto& monitor : secondaryMonitors_) {
+        const QSize size = monitor->window->canvas().size();
         context.largestScreenWidth = std::max(context.largestScreenWidth, size.width());
         context.largestScreenHeight = std::max(context.largestScreenHeight, size.height());
     }
@@ -278,7 +281,8 @@ void SlideShow::playTransitionToScreen() {
     ScreenTransitionTarget target(form_.window().canvas(), backBuffer_, previousBuffer_, showRect_, std::move(hooks));
     if (fillsShowBeforeNextEffect(showRect_.width(), previousEffect_)) target.fill(colourOf(settings.BackColor).rgb());
     int effect = 0;
-    if (settings.Effects) effect = chooseEffect(effectChoice_, settings.transitions, transitionCount(), mt_);
+    if (settings.Effects)
+        effect = chooseEffect(effectChoice_, settings.transitions, transitionCount(), mt_, reducedMotion_);
     TransitionGeometry geometry;
     geometry.width = showRect_.width();
     geometry.height = showRect_.height();
@@ -379,7 +383,10 @@ void SlideShow::createSecondaryWindows() {
         const qreal ratio = screen->devicePixelRatio();
         window->canvas().resize(
             QSize(qRound(screen->geometry().width() * ratio), qRound(screen->geometry().height() * ratio)));
-        window->canvas().fill(QRect(QPoint(0, 0), window->canvas().size()), colourOf(form_.settings().BackColor));
+        auto monitor = std::make_unique<SecondaryMonitor>();
+        monitor->shown = QImage(window->canvas().size(), QImage::Format_RGB32);
+        monitor->shown.fill(colourOf(form_.settings().BackColor));
+        window->canvas().copyFrom(monitor->shown, monitor->shown.rect());
         // Input on a secondary monitor counts like input on the show.
         WShowWindow& main = form_.window();
         WShowWindow* self = window.get();
@@ -387,31 +394,41 @@ void SlideShow::createSecondaryWindows() {
         window->LeftButtonDownEvent.connect([&main](QPoint p) { return main.LeftButtonDownEvent.raise(p); });
         window->RightButtonDownEvent.connect([&main](QPoint p) { return main.RightButtonDownEvent.raise(p); });
         window->MiddleButtonDownEvent.connect([&main](QPoint p) { return main.MiddleButtonDownEvent.raise(p); });
+        // The mouse's travel is measured across all monitors: a movement here
+        // reaches the show as a position in its own window's coordinates.
+        window->MouseMoveEvent.connect(
+            [&main, self](QPoint p) { return main.MouseMoveEvent.raise(main.mapFromGlobal(self->mapToGlobal(p))); });
         window->CloseEvent.connect([this] { return !state_.ended(); });
-        window->PaintEvent.connect([self] {
-            self->canvas().flushAll();
+        // The window's store may have been made anew since it was drawn (the
+        // server maps and sizes the window after this): an expose draws it all.
+        window->PaintEvent.connect([self, shown = &monitor->shown] {
+            WScreenCanvas& canvas = self->canvas();
+            if (canvas.size() == shown->size()) canvas.copyFrom(*shown, shown->rect());
+            else canvas.flushAll();
             return true;
         });
-        secondaryWindows_.push_back(std::move(window));
+        monitor->window = std::move(window);
+        secondaryMonitors_.push_back(std::move(monitor));
     }
 }
 
 void SlideShow::drawSecondaryMonitors() {
-    if (monitorCount_ <= 1 || secondaryWindows_.empty() || !picture_.loaded()) return;
-    for (auto& window : secondaryWindows_) {
-        const QSize size = window->canvas().size();
+    if (monitorCount_ <= 1 || secondaryMonitors_.empty() || !picture_.loaded()) return;
+    for (auto& monitor : secondaryMonitors_) {
+        const QSize size = monitor->window->canvas().size();
         QImage image(size, QImage::Format_RGB32);
         image.fill(colourOf(form_.settings().BackColor));
         composePictureInto(picture_.canvas, picture_.reducedOnDecode, form_.settings(), crandom_, image,
                            QRect(QPoint(0, 0), size));
-        window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
+        monitor->window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
+        monitor->shown = std::move(image);
     }
 }
 
 void SlideShow::drawStatusText(const QString& text) {
     const Settings& settings = form_.settings();
     form_.window().canvas().paint(showRect_, [&](QPainter& p) {
-        orvanta::drawStatusText(p, showRect_.size(), text, settings.Captions, settings.CaptionPlace);
+        orvanta::drawStatusText(p, showRect_.size(), fonts_.statusFont, text, settings.Captions, settings.CaptionPlace);
     });
 }
 

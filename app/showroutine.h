@@ -137,8 +137,15 @@ private:
     int previousEffect_ = 0;
     bool firstPictureShown_ = false;
     OverlayFonts fonts_;
+    bool reducedMotion_ = false;  // the desktop asks for it: the blend or nothing
     int monitorCount_ = 1;
-    std::vector<std::unique_ptr<WShowWindow>> secondaryWindows_;
+    // The other monitors' windows, each with what it shows (the background,
+    // then the last picture), which every expose draws again.
+    struct SecondaryMonitor {
+        std::unique_ptr<WShowWindow> window;
+        QImage shown;
+    };
+    std::vector<std::unique_ptr<SecondaryMonitor>> secondaryMonitors_;
     int blockSize_ = 16;
     std::vector<int> blockOrder_;
     int splashSecond_ = -1;

@@ -24,11 +24,16 @@ void installSubstitutes() {
 
 }  // namespace
 
-QFont toQFont(const FontDescription& description) {
+QFont toQFont(const FontDescription& description, qreal devicePixelRatio) {
     installSubstitutes();
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QFont font(QString::fromStdString(description.face.empty() ? std::string(kDefaultFontFace) : description.face));
-    if (description.pointSize > 0) font.setPointSize(description.pointSize);
-    else if (description.height != 0) font.setPixelSize(std::abs(description.height));
+    if (description.pointSize > 0) {
+        if (ratio == 1.0) font.setPointSize(description.pointSize);
+        else font.setPointSizeF(description.pointSize * ratio);
+    } else if (description.height != 0) {
+        font.setPixelSize(std::max(1, qRound(std::abs(description.height) * ratio)));
+    }
     font.setWeight(description.weight <= 0 ? QFont::Normal
                                            : static_cast<QFont::Weight>(std::min(description.weight, 1000)));
     font.setItalic(description.italic);
@@ -36,7 +41,7 @@ QFont toQFont(const FontDescription& description) {
     font.setStrikeOut(description.strikeout);
     if (description.width > 0 && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         const int natural = QFontMetrics(font).averageCharWidth();
-        if (natural > 0) font.setStretch(std::clamp(description.width * 100 / natural, 1, 4000));
+        if (natural > 0) font.setStretch(std::clamp(qRound(description.width * ratio * 100 / natural), 1, 4000));
     }
     return font;
 }

@@ -12,7 +12,12 @@ namespace orvanta {
 // running QGuiApplication, otherwise ignored). Faces of the classic system
 // fonts ("MS Sans Serif", "Times New Roman", "Arial", "Courier New") fall
 // back to their metric-compatible Liberation fonts when not installed.
-QFont toQFont(const FontDescription& description);
+//
+// For a painter that works in device pixels (the show's screen canvas), the
+// device pixel ratio of the screen: the point size, the pixel height and the
+// average width are multiplied by it, so that the text has the size the
+// screen's own texts (the dialog's) have on it.
+QFont toQFont(const FontDescription& description, qreal devicePixelRatio = 1.0);
 
 // The description of a Qt font (as a font chooser returns it). The character
 // set and unknown tokens are kept from `base`, and so is its face when the

@@ -20,8 +20,12 @@ QString fromSettingsText(const std::string& text) { return QString::fromStdStrin
 
 }  // namespace
 
-OverlayFonts OverlayFonts::fromSettings(const Settings& settings) {
-    return {toQFont(settings.TextFont), toQFont(settings.CaptionFont)};
+OverlayFonts OverlayFonts::fromSettings(const Settings& settings, qreal devicePixelRatio) {
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QFont status = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (status.pointSizeF() > 0) status.setPointSizeF(status.pointSizeF() * ratio);
+    else if (status.pixelSize() > 0) status.setPixelSize(qRound(status.pixelSize() * ratio));
+    return {toQFont(settings.TextFont, ratio), toQFont(settings.CaptionFont, ratio), status};
 }
 
 QSize measureText(const QPainter& painter, const QString& text) {
@@ -72,8 +76,9 @@ std::string fileShortDate(const std::string& path) {
     return date.trimmed().toStdString();
 }
 
-QRect drawStatusText(QPainter& painter, QSize show, const QString& text, bool captions, int captionPlace) {
-    painter.setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+QRect drawStatusText(QPainter& painter, QSize show, const QFont& font, const QString& text, bool captions,
+                     int captionPlace) {
+    painter.setFont(font);
     const QRect box = statusTextRect(measureText(painter, text), show, captions, captionPlace);
     painter.fillRect(box, Qt::black);
     painter.setPen(QColor(150, 150, 150));

@@ -14,11 +14,14 @@
 
 namespace orvanta {
 
-// The overlay fonts, made from the settings once when the show starts.
+// The overlay fonts, made from the settings once when the show starts, for a
+// painter in device pixels on a screen of that device pixel ratio (see
+// toQFont); the status text's is the general system font at that ratio.
 struct OverlayFonts {
     QFont textFont;
     QFont captionFont;
-    static OverlayFonts fromSettings(const Settings& settings);
+    QFont statusFont;
+    static OverlayFonts fromSettings(const Settings& settings, qreal devicePixelRatio = 1.0);
 };
 
 // The size of a text drawn in one go with the painter's current font, line
@@ -43,9 +46,10 @@ void drawOverlays(QPainter& painter, QSize show, const Settings& settings, const
 // (at most 31 characters), or "" when the file's time cannot be read.
 std::string fileShortDate(const std::string& path);
 
-// Draws a status text (" Pause", the favourites confirmation) in the general
-// system font, grey 150 on opaque black, at statusTextRect. Returns the box,
-// so that the caller can repaint it away.
-QRect drawStatusText(QPainter& painter, QSize show, const QString& text, bool captions, int captionPlace);
+// Draws a status text (" Pause", the favourites confirmation) in `font` (the
+// status font of OverlayFonts), grey 150 on opaque black, at statusTextRect.
+// Returns the box, so that the caller can repaint it away.
+QRect drawStatusText(QPainter& painter, QSize show, const QFont& font, const QString& text, bool captions,
+                     int captionPlace);
 
 }  // namespace orvanta

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/shuffleorder.h"
+#include "settings/encodings.h"
 #include "show/transitions/effectchoice.h"
 
 namespace orvanta {
@@ -122,6 +123,69 @@ TEST(EffectChoice, AStateFromAnotherCountStillFindsAnEffect) {
     std::array<int, 35> onlyBlend{};
     onlyBlend[34] = 1;
     EXPECT_EQ(chooseEffect(state, onlyBlend, 35, rng), 35);
+}
+
+// Reduced motion: the cross-blend when it is switched on and available,
+// otherwise the picture at once; the cycle's state and the generator are
+// left alone either way.
+struct ReducedMotionRow {
+    const char* switches;  // the Transitions string
+    int count;             // 35 with blending available, else 34
+    int effect;
+};
+
+class ReducedMotionTest : public ::testing::TestWithParam<ReducedMotionRow> {};
+
+TEST_P(ReducedMotionTest, BlendOrNothing) {
+    const ReducedMotionRow row = GetParam();
+    std::array<int, 35> flags{};
+    readTransitions(row.switches, row.count, flags.data());
+    EffectChoiceState state;
+    state.position = 4;
+    state.order[4] = 9;
+    Mt19937 rng, untouched;
+    rng.seed(17);
+    untouched.seed(17);
+    for (int picture = 0; picture < 40; ++picture)
+        ASSERT_EQ(chooseEffect(state, flags, row.count, rng, true), row.effect) << "picture " << picture;
+    EXPECT_EQ(state.position, 4);
+    EXPECT_EQ(state.order[4], 9);
+    EXPECT_EQ(rng.nextUint32(), untouched.nextUint32());
+}
+
+const std::string kAllOn(35, '1');
+const std::string kBlendOff = std::string(34, '1') + "0";
+const std::string kOnlyBlend = std::string(34, '0') + "1";
+const std::string kOnlyWipe = "1" + std::string(34, '0');
+const std::string kAllOff(35, '0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, ReducedMotionTest,
+    ::testing::Values(ReducedMotionRow{kAllOn.c_str(), 35, 35}, ReducedMotionRow{kOnlyBlend.c_str(), 35, 35},
+                      ReducedMotionRow{kBlendOff.c_str(), 35, 0}, ReducedMotionRow{kOnlyWipe.c_str(), 35, 0},
+                      ReducedMotionRow{kAllOff.c_str(), 35, 0}, ReducedMotionRow{"", 35, 0},  // a short string: all off
+                      ReducedMotionRow{kAllOn.c_str(), 34, 0}));                              // no blending here
+
+// kdeglobals: only [KDE]'s AnimationDurationFactor, and only 0, asks for it.
+TEST(KdeReducedMotion, FromTheKdeGroupOnly) {
+    const struct {
+        const char* text;
+        std::optional<bool> reduced;
+    } rows[] = {
+        {"[KDE]\nAnimationDurationFactor=0\n", true},
+        {"[General]\nx=1\n\n[KDE]\r\n  AnimationDurationFactor = 0.0 \r\nSingleClick=false\n", true},
+        {"[KDE]\nAnimationDurationFactor[$i]=0", true},
+        {"[KDE]\nAnimationDurationFactor=0.5\n", false},
+        {"[KDE]\nAnimationDurationFactor=0\nAnimationDurationFactor=1\n", false},  // the last one counts
+        {"[KDE]\nAnimationDurationFactor=\n", std::nullopt},
+        {"[KDE]\nAnimationDurationFactor=0,0\n", std::nullopt},
+        {"[KDE]\n# AnimationDurationFactor=0\n", std::nullopt},
+        {"[General]\nAnimationDurationFactor=0\n", std::nullopt},
+        {"[KDE][Sub]\nAnimationDurationFactor=0\n", std::nullopt},
+        {"AnimationDurationFactor=0\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(kdeReducedMotion(row.text), row.reduced) << row.text;
 }
 
 }  // namespace

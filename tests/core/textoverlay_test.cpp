@@ -173,10 +173,11 @@ TEST_F(TextOverlay, OverlaysDrawMessageThenCaptionWithDate) {
 
 TEST_F(TextOverlay, StatusTextIsGreyOnBlackInTheCorner) {
     QImage image = canvas(qRgb(255, 255, 255));
+    const QFont status = OverlayFonts::fromSettings(Settings()).statusFont;
     QRect left, right;
     {
         QPainter painter(&image);
-        left = drawStatusText(painter, image.size(), QStringLiteral(" Pause"), false, 3);
+        left = drawStatusText(painter, image.size(), status, QStringLiteral(" Pause"), false, 3);
     }
     EXPECT_EQ(left.bottomLeft(), QPoint(0, 479));
     EXPECT_EQ(inkBox(image, qRgb(255, 255, 255)), left);
@@ -190,11 +191,54 @@ TEST_F(TextOverlay, StatusTextIsGreyOnBlackInTheCorner) {
     EXPECT_GE(brightest, 140) << "no text drawn";
     {
         QPainter painter(&image);
-        right = drawStatusText(painter, image.size(), QStringLiteral(" Pause"), true, 3);
+        right = drawStatusText(painter, image.size(), status, QStringLiteral(" Pause"), true, 3);
     }
     EXPECT_EQ(right.bottomRight(), QPoint(639, 479));
     EXPECT_EQ(right.size(), left.size());
 }
+
+// On a screen of device pixel ratio r the show draws in device pixels, so its
+// texts are r times the size they have at ratio 1, as the dialog's are: a
+// caption at ratio r has the box of the font r times as large at ratio 1.
+struct RatioCase {
+    const char* font;
+    qreal ratio;
+    const char* sameAtOne;  // the font r times as large
+};
+
+class CaptionAtRatio : public TextOverlay, public ::testing::WithParamInterface<RatioCase> {};
+
+TEST_P(CaptionAtRatio, IsRatioTimesItsSizeAtOne) {
+    const RatioCase& c = GetParam();
+    const auto captionBox = [](const char* font, qreal ratio) {
+        Settings s;
+        s.CaptionFont = FontDescription::parse(font);
+        s.CaptionTrans = false;
+        s.CaptionPlace = 0;
+        QImage image(2000, 400, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        return drawCaption(painter, image.size(), s, OverlayFonts::fromSettings(s, ratio).captionFont,
+                           "Harbour at dawn 2003");
+    };
+    const QSize one = captionBox(c.font, 1).size(), scaled = captionBox(c.font, c.ratio).size();
+    EXPECT_EQ(scaled, captionBox(c.sameAtOne, 1).size());
+    EXPECT_NEAR(scaled.height(), c.ratio * one.height(), 0.1 * c.ratio * one.height()) << one.height();
+    EXPECT_NEAR(scaled.width(), c.ratio * one.width(), 0.06 * c.ratio * one.width()) << one.width();
+    // The status text follows the same ratio.
+    const QFont status1 = OverlayFonts::fromSettings(Settings(), 1).statusFont;
+    const QFont statusR = OverlayFonts::fromSettings(Settings(), c.ratio).statusFont;
+    EXPECT_NEAR(QFontMetrics(statusR).height(), c.ratio * QFontMetrics(status1).height(),
+                0.1 * c.ratio * QFontMetrics(status1).height());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, CaptionAtRatio,
+                         ::testing::Values(RatioCase{"14.Times New Roman.Bold", 2, "28.Times New Roman.Bold"},
+                                           RatioCase{"8.MS Sans Serif", 2, "16.MS Sans Serif"},
+                                           RatioCase{"Courier New.Height=20", 2, "Courier New.Height=40"},
+                                           RatioCase{"14.Times New Roman.Bold", 1.5, "21.Times New Roman.Bold"},
+                                           RatioCase{"10.Arial.Italic", 3, "30.Arial.Italic"},
+                                           RatioCase{"12.Arial", 1, "12.Arial"}));
 
 struct FontCase {
     const char* description;

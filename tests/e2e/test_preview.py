@@ -101,6 +101,47 @@ class Preview(ShowTest):
         host.command("destroy")
         self.assertEqual(self.wait_exit(p, timeout=1), 0)
 
+    def picture_box(self, host, width, height, colour=RED):
+        """(x, y, w, h) within the host of the pixels of that colour, or None."""
+        shot = self.screenshot()
+        xs, ys = [], []
+        for y in range(height):
+            for x in range(width):
+                if close(shot.getpixel((host.x + x, host.y + y)), colour):
+                    xs.append(x)
+                    ys.append(y)
+        return (min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1) if xs else None
+
+    def test_the_picture_is_fitted_again_whenever_the_host_changes_size(self):
+        picture = solid(os.path.join(self.picture_dir(), "wide.bmp"), 800, 600, RED)
+        self.last_image(picture)
+        host = self.host()
+        p = self.start("/p", str(host.id))
+        self.wait_drawn(host, 76, 56, RED)
+        # (host size, the picture's box): scaled to fit each size, centred on
+        # black, stretched over the host when it fills it within 15 % both ways.
+        rows = (((480, 360), (0, 0, 480, 360)),
+                ((480, 200), (107, 0, 266, 200)),
+                ((100, 200), (0, 62, 100, 75)),
+                ((640, 400), (53, 0, 533, 400)),
+                ((152, 112), (0, 0, 152, 112)))
+        for (width, height), box in rows:
+            with self.subTest(size=(width, height)):
+                self.assertEqual(host.command("resize %d %d" % (width, height)), "resized")
+                got = []
+                try:
+                    self.wait_for(lambda: got.append(self.picture_box(host, width, height)) or got[-1] == box, 10,
+                                  "the picture box %s" % (box,))
+                except AssertionError:
+                    self.assertEqual(got[-1], box)
+                # Black around it, up to the host's edges.
+                x, y, w, h = box
+                for at in ((x - 1, y + h // 2), (x + w, y + h // 2), (x + w // 2, y - 1), (x + w // 2, y + h)):
+                    if 0 <= at[0] < width and 0 <= at[1] < height:
+                        self.assertEqual(self.at(host, *at), BLACK, at)
+        host.command("destroy")
+        self.assertEqual(self.wait_exit(p, timeout=1), 0)
+
     def test_an_id_that_is_no_window_ends_at_once_saying_so(self):
         for args in (["/p", "12345"], ["/p", "0x7fffff0"], ["/p", "-5"]):
             with self.subTest(args=args):

@@ -240,6 +240,162 @@ class SlideShow(ShowTest):
         self.key(box, "Return")
         self.assertEqual(self.wait_exit(p), 0)
 
+    def caption_box(self, scale):
+        """The caption's box (x, y, w, h) on screen in a show run with that
+        QT_SCALE_FACTOR: its opaque background is filled over exactly the
+        measured text box."""
+        folder = self.picture_dir()
+        solid(os.path.join(folder, "harbour at dawn.bmp"), 64, 48, RED)
+        self.env["QT_SCALE_FACTOR"] = scale
+        settings = self.base_settings(folder, Stretch="1", Captions="1", CaptionPlace="4", CaptionTrans="0",
+                                      CaptionBackColor="255255  0", CaptionColor="  0  0  0")
+        p, window = self.start_show(settings)
+        yellow = (255, 255, 0)
+        self.wait_for(lambda: yellow in self.screenshot().region(0, self.H - 2, self.W, 1), 10, "the caption")
+        shot = self.screenshot()
+        xs, ys = [], []
+        for y in range(self.H - 120, self.H):
+            for x in range(self.W):
+                if shot.getpixel((x, y)) == yellow:
+                    xs.append(x)
+                    ys.append(y)
+        self.leave(p, window)
+        return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+
+    def test_the_caption_has_the_screens_size_at_every_scale(self):
+        # At scale 2 every logical pixel is two device pixels: the caption is
+        # twice as large on screen, as the dialog's texts are.
+        x1, y1, w1, h1 = self.caption_box("1")
+        for scale in ("2",):
+            with self.subTest(scale=scale):
+                x, y, w, h = self.caption_box(scale)
+                factor = float(scale)
+                # Within the rounding of the font's metrics at each size
+                # (14 points: 22 pixels high at scale 1, 41 at scale 2).
+                self.assertAlmostEqual(h, factor * h1, delta=0.1 * factor * h1, msg=(w1, h1, w, h))
+                self.assertAlmostEqual(w, factor * w1, delta=0.06 * factor * w1, msg=(w1, h1, w, h))
+                # Still bottom middle of the whole screen.
+                self.assertEqual(y + h, self.H)
+                self.assertAlmostEqual(x + w / 2, self.W / 2, delta=1)
+
+
+import pwd  # noqa: E402 (used by the class below only)
+import shutil  # noqa: E402
+import subprocess  # noqa: E402
+
+from harness import bare_session  # noqa: E402
+
+
+class ReducedMotion(ShowTest):
+    """A desktop that asks for reduced motion, through a real dconf on a
+    private D-Bus session bus (run as an ordinary account, as dconf may refuse
+    root's home) or KDE's kdeglobals: pictures come through the cross-blend,
+    or at once when the blend is switched off."""
+
+    USER = "nobody"
+    W, H = SlideShow.W, SlideShow.H
+    base_settings = SlideShow.base_settings
+    start_show = SlideShow.start_show
+    leave = SlideShow.leave
+
+    def setUp(self):
+        super().setUp()
+        for tool in ("dbus-daemon", "gsettings", "dconf"):
+            if not shutil.which(tool):
+                self.skipTest(tool + " is not installed (see scripts/install-deps.sh)")
+        if os.getuid() != 0:
+            self.skipTest("needs root to run the desktop session as %s" % self.USER)
+        account = pwd.getpwnam(self.USER)
+        for root, dirs, files in os.walk(self.dir):
+            for name in dirs + files:
+                os.chown(os.path.join(root, name), account.pw_uid, account.pw_gid)
+        os.chown(self.dir, account.pw_uid, account.pw_gid)
+        self.env = bare_session(self.env)
+        self.env.update({"USER": self.USER, "LOGNAME": self.USER, "GSETTINGS_BACKEND": "dconf"})
+        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], user=self.USER,
+                                    stdout=subprocess.PIPE, text=True, env=self.env, cwd=self.dir)
+        self.procs.append(self.bus)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().strip()
+        self.timing = os.path.join(self.dir, "effects.log")
+        self.env["ORVANTA_TIMING_LOG"] = self.timing
+
+    def tearDown(self):
+        if getattr(self, "bus", None):
+            self.bus.terminate()
+            self.bus.wait(timeout=10)
+            self.bus.stdout.close()
+        super().tearDown()
+
+    def as_user(self, *command):
+        return subprocess.run(list(command), env=self.env, user=self.USER, capture_output=True, text=True,
+                              timeout=30, cwd=self.dir)
+
+    def start(self, *args):
+        if getattr(self, "log", None):
+            self.log.close()
+        self.log = open(os.path.join(self.dir, "orvanta.log"), "w+b")
+        p = subprocess.Popen([os.environ["ORVANTA_BIN"], *args], env=self.env, stdout=self.log,
+                             stderr=subprocess.STDOUT, user=self.USER, cwd=self.dir)
+        self.procs.append(p)
+        return p
+
+    def write_settings(self, values):
+        super().write_settings(values)
+        account = pwd.getpwnam(self.USER)
+        for path in (os.path.dirname(self.registry_path), self.registry_path):
+            os.chown(path, account.pw_uid, account.pw_gid)
+
+    def effects(self):
+        try:
+            with open(self.timing) as f:
+                return [int(line.split()[1]) for line in f if line.startswith("effect ")]
+        except FileNotFoundError:
+            return []
+
+    def test_the_blend_or_nothing_when_the_desktop_asks_for_it(self):
+        folder = self.picture_dir()
+        for name, colour in (("1.bmp", RED), ("2.bmp", GREEN), ("3.bmp", BLUE)):
+            solid(os.path.join(folder, name), 64, 48, colour)
+        kdeglobals = os.path.join(self.env["XDG_CONFIG_HOME"], "kdeglobals")
+        blend_off = "1" * 34 + "0"
+        rows = (
+            # (GNOME's enable-animations, kdeglobals text or None, Transitions, effects expected)
+            ("false", None, "1" * 35, {35}),
+            ("false", None, blend_off, {0}),
+            ("true", "[KDE]\nAnimationDurationFactor=0\n", "1" * 35, {35}),
+            ("true", "[KDE]\nAnimationDurationFactor=1\n", "1" * 35, None),  # all effects take turns
+        )
+        for animations, kde, transitions, expected in rows:
+            with self.subTest(animations=animations, kde=kde, transitions=transitions):
+                r = self.as_user("gsettings", "set", "org.gnome.desktop.interface", "enable-animations", animations)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                if kde is None:
+                    if os.path.exists(kdeglobals):
+                        os.remove(kdeglobals)
+                else:
+                    with open(kdeglobals, "w") as f:
+                        f.write(kde)
+                if os.path.exists(self.timing):
+                    os.remove(self.timing)
+                settings = self.base_settings(folder, Stretch="1", Effects="1", Delay="5", Duration="1",
+                                              Transitions=transitions)
+                p, window = self.start_show(settings)
+                blended = []
+                if expected == {35}:
+                    # A frame of the blend from the sky-blue background to red.
+                    def blending():
+                        r_, g_, b_ = self.screenshot().getpixel((512, 384))
+                        blended.append((r_, g_, b_))
+                        return 30 < r_ < 225 and 30 < b_ < 225
+                    self.wait_for(blending, 15, "a blended frame")
+                self.wait_for(lambda: len(self.effects()) >= 3, 30, "three pictures")
+                self.leave(p, window)
+                got = self.effects()
+                if expected is None:
+                    self.assertGreater(len(set(got)), 1, got)
+                else:
+                    self.assertEqual(set(got), expected, got)
+
 
 if __name__ == "__main__":
     unittest.main()
