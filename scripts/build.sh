@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds Orvanta into build/ (or the folder given), with its
-# tests and benchmarks; further arguments go to cmake.
+# Configures and builds Orvanta into build/ (or the folder given), tests
+# included; further arguments go to cmake.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}

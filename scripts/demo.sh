@@ -24,7 +24,7 @@ fi
 # A first configuration leaves the tests out (GoogleTest is not needed to run
 # the show); one that exists already is kept as it is.
 options=()
-[ -f "$build/CMakeCache.txt" ] || options=(-DORVANTA_TESTS=OFF -DORVANTA_BENCH=OFF)
+[ -f "$build/CMakeCache.txt" ] || options=(-DORVANTA_TESTS=OFF)
 command -v ccache >/dev/null && options+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 ninja -C "$build" -j2 orvanta orvanta-samples
