@@ -32,7 +32,7 @@ def png_size(path):
 
 def need(tool):
     if not shutil.which(tool):
-        raise unittest.SkipTest("%s is not installed (scripts/install-deps.sh installs it)" % tool)
+        raise unittest.SkipTest("%s is not installed (scripts/install-deps.sh --tests installs it)" % tool)
 
 
 def expected_files():
