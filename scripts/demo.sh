@@ -41,7 +41,7 @@ trap cleanup EXIT
 mkdir -p "$demo/home" "$demo/config" "$demo/data" "$demo/runtime" "$demo/pictures"
 chmod 700 "$demo/runtime"
 export HOME="$demo/home" XDG_CONFIG_HOME="$demo/config" XDG_DATA_HOME="$demo/data" XDG_RUNTIME_DIR="$demo/runtime"
-"$build/tools/orvanta-samples" "$demo/pictures" 2>/dev/null
+"$build/tools/orvanta-samples" "$demo/pictures"
 mkdir -p "$XDG_CONFIG_HOME/orvanta"
 cat > "$XDG_CONFIG_HOME/orvanta/HKEY_CURRENT_USER.reg" <<REG
 REGEDIT4
@@ -88,6 +88,7 @@ while [ -z "$next" ] && [ $SECONDS -lt $deadline ] && kill -0 "$show" 2>/dev/nul
   xwd -root -silent >"$shot" || break
   settled=false
   [ -n "$prev" ] && cmp -s "$prev" "$shot" && settled=true
+  old=$prev
   prev=$shot
   if [ -z "$first" ]; then
     $settled && ! black "$shot" && first=$shot
@@ -95,10 +96,19 @@ while [ -z "$next" ] && [ $SECONDS -lt $deadline ] && kill -0 "$show" 2>/dev/nul
     if $settled; then
       # The frame before this one is the settled picture's own first frame.
       [ ${#changing[@]} -gt 0 ] && unset 'changing[-1]'
-      if [ ${#changing[@]} -gt 0 ]; then next=$shot; else first=$shot; fi
+      if [ ${#changing[@]} -gt 0 ]; then
+        next=$shot
+      else
+        rm -f "$first"
+        first=$shot
+      fi
     else
       changing+=("$shot")
     fi
+  fi
+  # Only the screens still needed are kept: each is a few megabytes.
+  if [ -n "$old" ] && [ "$old" != "$first" ] && [[ " ${changing[*]} " != *" $old "* ]]; then
+    rm -f "$old"
   fi
 done
 
