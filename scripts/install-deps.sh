@@ -1,35 +1,64 @@
 #!/usr/bin/env bash
-# Installs what Orvanta needs to build, run and test from Debian 12's packages.
-# Only missing packages are installed; run as root (or with sudo available).
-# Music: GStreamer's plugin sets play WAV, MP3 and WMA files (the libav
-# plugin too), MIDI through the FluidSynth plugin of the "bad" set with a
-# General MIDI sound font, and audio CDs through the CD sources of the "base"
-# and "ugly" sets; gst-launch-1.0 makes the end-to-end test's MP3 file.
+# Installs what is missing from Debian 12's packages; run as root (or with sudo
+# available).
+#
+#   scripts/install-deps.sh                    what the program needs to build, run and
+#                                              be packaged (cpack -G DEB)
+#   scripts/install-deps.sh --virtual-display  that, and a virtual X server with tools to
+#                                              press a key and take screenshots (the demo
+#                                              without a display)
+#   scripts/install-deps.sh --tests            everything the tests, benchmarks and fuzz
+#                                              targets need as well
+#
+# Music: GStreamer's plugin sets play WAV, MP3 and WMA files (the libav plugin
+# too), MIDI through the FluidSynth plugin of the "bad" set with a General MIDI
+# sound font, and audio CDs through the CD sources of the "base" and "ugly"
+# sets. xdg-utils opens the help pages, the mail program and the home page.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev libqt6opengl6-dev libgl-dev libjpeg62-turbo-dev libpng-dev
+program=(
+  build-essential cmake ninja-build pkg-config file
+  qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxext-dev libxss-dev
-  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev libcdio-dev
+  libgstreamer1.0-dev libasound2-dev libcdio-dev libglib2.0-dev
+  librsvg2-bin                                                      # the icon's PNG sizes
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
-  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa gstreamer1.0-tools
-  timgm6mb-soundfont xdg-utils
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa
+  timgm6mb-soundfont xdg-utils fonts-liberation
+)
+
+virtual_display=(xvfb xdotool x11-apps imagemagick)
+
+tests=(
+  "${virtual_display[@]}"
+  libgstreamer-plugins-base1.0-dev libqt6opengl6-dev
+  gstreamer1.0-tools                                                # makes the end-to-end test's MP3 file
   # Master volume tests: a PulseAudio server as ALSA's default device (its
   # "Master" element through the ALSA plugins), and pactl to check it.
   pulseaudio pulseaudio-utils libasound2-plugins
-  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev  # fuzz targets
-  xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
-  python3 python3-pil fonts-liberation libjpeg-turbo-progs
-  librsvg2-bin desktop-file-utils man-db groff-base dpkg-dev file  # icons, install and package checks
+  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev            # fuzz targets
+  x11-utils x11-xserver-utils
+  python3 python3-pil libjpeg-turbo-progs
+  desktop-file-utils man-db groff-base dpkg-dev lintian             # install and package checks
   xautolock xss-lock                                                # idle launchers
   xscreensaver                                                      # the daemon that runs the display mode
   # Desktop wallpaper: GIO's GSettings, a real dconf backend on a D-Bus
   # session bus for the tests, and the background schemas of GNOME (also
   # Budgie's), Cinnamon and MATE, and Xfce's xfconf.
-  libglib2.0-dev libglib2.0-bin dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
+  libglib2.0-bin dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
   dbus dbus-x11 cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3
 )
+
+packages=("${program[@]}")
+case "${1:-}" in
+"") ;;
+--virtual-display) packages+=("${virtual_display[@]}") ;;
+--tests) packages+=("${tests[@]}") ;;
+*)
+  echo "usage: $0 [--virtual-display | --tests]" >&2
+  exit 2
+  ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

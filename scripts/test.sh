@@ -5,16 +5,16 @@
 # Ends with a non-zero status on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh" || exit 1
+"$root/scripts/install-deps.sh" --tests || exit 1
 "$root/scripts/build.sh" "$root/build" || exit 1
 
 status=0
-display=:$(( 90 + RANDOM % 100 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
-for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-export DISPLAY=$display
+# The GUI tests' own virtual X server, on a display number it picks among the
+# free ones, so that they never land on a server that someone else runs.
+. "$root/scripts/virtual-display.sh"
+start_virtual_display 1024x768 || exit 1
+trap 'kill $xvfb_pid 2>/dev/null' EXIT
+echo "== virtual X server on $DISPLAY"
 
 echo "== core, GUI and end-to-end tests"
 (cd "$root/build" && ctest --output-on-failure -j2) || status=1

@@ -2,6 +2,7 @@
 files, the desktop entry, the manual page, the xscreensaver entry, the icons
 and the Debian package, checked with the tools a user or a distribution runs."""
 import glob
+import gzip
 import os
 import re
 import shutil
@@ -31,7 +32,7 @@ def png_size(path):
 
 def need(tool):
     if not shutil.which(tool):
-        raise unittest.SkipTest("%s is not installed (scripts/install-deps.sh installs it)" % tool)
+        raise unittest.SkipTest("%s is not installed (scripts/install-deps.sh --tests installs it)" % tool)
 
 
 def expected_files():
@@ -42,6 +43,7 @@ def expected_files():
         "share/icons/hicolor/scalable/apps/orvanta.svg",
         "share/xscreensaver/config/orvanta.xml",
         "share/doc/orvanta/README.md",
+        "share/doc/orvanta/copyright",
     }
     files |= {"share/icons/hicolor/%dx%d/apps/orvanta.png" % (s, s) for s in ICON_SIZES}
     help_dir = os.path.join(SOURCE, "resources", "help")
@@ -168,14 +170,22 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(len(debs), 1, os.listdir(out))
         listing = subprocess.run(["dpkg-deb", "-c", debs[0]], capture_output=True, text=True, check=True).stdout
         paths = {line.split()[-1] for line in listing.splitlines()}
-        for f in expected_files():
-            self.assertIn("./usr/" + f, paths)
+        # As Debian has it: the manual page compressed, and a changelog beside the copyright file.
+        packaged = {f + ".gz" if f.startswith("share/man/") else f for f in expected_files()}
+        packaged.add("share/doc/orvanta/changelog.gz")
+        self.assertEqual({p[len("./usr/"):] for p in paths if p.startswith("./usr/") and not p.endswith("/")},
+                         packaged)
         self.assertRegex(listing, r"(?m)^-rwxr-xr-x .* \./usr/bin/orvanta$")
 
         def field(name):
             return subprocess.run(["dpkg-deb", "-f", debs[0], name], capture_output=True, text=True,
                                   check=True).stdout.strip()
         self.assertEqual(field("Package"), "orvanta")
+        self.assertEqual(field("Maintainer"), "Orvanta developers <support@orvanta.org>")
+        recommends = [r.strip() for r in field("Recommends").split(",")]
+        for package in ("gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "gstreamer1.0-plugins-bad",
+                        "gstreamer1.0-plugins-ugly", "gstreamer1.0-libav", "timgm6mb-soundfont", "xdg-utils"):
+            self.assertIn(package, recommends)
         # The dependencies are the shared libraries the program really links, found by dpkg-shlibdeps.
         depends = [d.strip().split()[0] for d in field("Depends").split(",")]
         for library in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libx11-6", "libpng16-16"):
@@ -191,6 +201,26 @@ class DebianPackage(unittest.TestCase):
         run = subprocess.run([os.path.join(extracted, "usr/bin/orvanta"), "--version"], capture_output=True,
                              text=True, timeout=10)
         self.assertEqual(run.returncode, 0)
+        # Compressed with gzip -9n (best compression flag, no name, no time stamp), and readable.
+        doc = os.path.join(extracted, "usr/share/doc/orvanta")
+        page = os.path.join(extracted, "usr/share/man/man1/orvanta.1.gz")
+        for path in (page, os.path.join(doc, "changelog.gz")):
+            with self.subTest(path=os.path.basename(path)), open(path, "rb") as f:
+                head = f.read(10)
+                self.assertEqual((head[:3], head[3] & 0x08, head[4:8], head[8]), (b"\x1f\x8b\x08", 0, bytes(4), 2))
+        with gzip.open(os.path.join(doc, "changelog.gz"), "rt") as f:
+            self.assertTrue(f.readline().startswith("orvanta (%s) " % field("Version")))
+        need("man")
+        run = subprocess.run(["man", "-l", page], capture_output=True, text=True, timeout=60,
+                             env=dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8"))
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        self.assertIn("RUN MODES", re.sub(r".\x08", "", run.stdout))
+        # Debian's own checker has nothing to say about the package: no error, no warning.
+        need("lintian")
+        run = subprocess.run(["lintian", "--tag-display-limit", "0", debs[0]], capture_output=True, text=True,
+                             timeout=600)
+        complaints = [line for line in run.stdout.splitlines() if line[:2] in ("E:", "W:")]
+        self.assertEqual(complaints, [], run.stdout + run.stderr)
 
 
 if __name__ == "__main__":
