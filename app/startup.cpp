@@ -22,6 +22,7 @@
 #include "framework/foreignwindow.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
+#include "show/overlays/fontconversion.h"
 
 namespace orvanta {
 
@@ -40,7 +41,8 @@ std::uint32_t runSeed() {
 }
 
 void drawLoadingNotice(Form1& form) {
-    const QFont font = QGuiApplication::font();
+    // Drawn in device pixels: at the screen's ratio, like the captions.
+    const QFont font = atDeviceRatio(QGuiApplication::font(), form.window().devicePixelRatio());
     const QFontMetrics metrics(font);
     const int w = metrics.horizontalAdvance(kLoadingText);
     const int h = metrics.height();

@@ -42,8 +42,11 @@ public:
 std::vector<std::string> localPaths(const QMimeData* mime) {
     std::vector<std::string> paths;
     if (!mime || !mime->hasUrls()) return paths;
+    // A file name is bytes: the URL's path is percent-decoded as bytes, not as
+    // text, so that a name that is not UTF-8 (Latin-1 "caf\xe9") is kept.
     for (const QUrl& url : mime->urls())
-        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+        if (url.isLocalFile())
+            paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
     return paths;
 }
 

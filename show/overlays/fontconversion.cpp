@@ -46,6 +46,14 @@ QFont toQFont(const FontDescription& description, qreal devicePixelRatio) {
     return font;
 }
 
+QFont atDeviceRatio(QFont font, qreal devicePixelRatio) {
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    if (ratio == 1.0) return font;
+    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * ratio);
+    else if (font.pixelSize() > 0) font.setPixelSize(qRound(font.pixelSize() * ratio));
+    return font;
+}
+
 FontDescription fromQFont(const QFont& font, const FontDescription& base) {
     FontDescription description = base;
     // A face as a font list names it ("Family [Foundry]") is stored as the

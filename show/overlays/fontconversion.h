@@ -19,6 +19,10 @@ namespace orvanta {
 // screen's own texts (the dialog's) have on it.
 QFont toQFont(const FontDescription& description, qreal devicePixelRatio = 1.0);
 
+// A system font (the status text's, the loading notice's) for a painter that
+// works in device pixels: its point or pixel size multiplied by the ratio.
+QFont atDeviceRatio(QFont font, qreal devicePixelRatio);
+
 // The description of a Qt font (as a font chooser returns it). The character
 // set and unknown tokens are kept from `base`, and so is its face when the
 // font has no family; a foundry tag after the family is left out.

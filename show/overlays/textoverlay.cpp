@@ -21,11 +21,8 @@ QString fromSettingsText(const std::string& text) { return QString::fromStdStrin
 }  // namespace
 
 OverlayFonts OverlayFonts::fromSettings(const Settings& settings, qreal devicePixelRatio) {
-    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    QFont status = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    if (status.pointSizeF() > 0) status.setPointSizeF(status.pointSizeF() * ratio);
-    else if (status.pixelSize() > 0) status.setPixelSize(qRound(status.pixelSize() * ratio));
-    return {toQFont(settings.TextFont, ratio), toQFont(settings.CaptionFont, ratio), status};
+    return {toQFont(settings.TextFont, devicePixelRatio), toQFont(settings.CaptionFont, devicePixelRatio),
+            atDeviceRatio(QFontDatabase::systemFont(QFontDatabase::GeneralFont), devicePixelRatio)};
 }
 
 QSize measureText(const QPainter& painter, const QString& text) {

@@ -146,7 +146,7 @@ class Preview(ShowTest):
         for args in (["/p", "12345"], ["/p", "0x7fffff0"], ["/p", "-5"]):
             with self.subTest(args=args):
                 p = self.start(*args)
-                self.assertEqual(self.wait_exit(p, timeout=10), 0)
+                self.assertEqual(self.wait_exit(p, timeout=10), 1)
                 lines = self.log_text().strip().splitlines()
                 self.assertEqual(len(lines), 1, lines)
                 self.assertIn("not a window", lines[0])

@@ -170,10 +170,10 @@ class ShowSafety(ShowTest):
 
     def test_qt_options_are_argument_text(self):
         # Qt would take these out of the command line and leave "/s": they are
-        # part of the argument text, which is then no show.
+        # part of the argument text, which is then no show but an unknown argument.
         for args in (["-reverse", "/s"], ["-session", "x", "/s"], ["-platform", "offscreen", "/s"]):
             with self.subTest(args=args):
-                self.assertEqual(self.run_to_end(*args), 0)
+                self.assertEqual(self.run_to_end(*args), 2)
         self.assertEqual(self.settings(), {})
 
     def test_repaint_keeps_caption_message_and_pause(self):

@@ -101,10 +101,8 @@ struct Page {
     }
 };
 
-void sendDrop(QWidget* target, const QStringList& paths) {
+void sendUrlDrop(QWidget* target, const QList<QUrl>& urls) {
     auto* mime = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
     mime->setUrls(urls);
     // As a real drag: the drop goes to the widget that accepted the entering drag.
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
@@ -112,6 +110,12 @@ void sendDrop(QWidget* target, const QStringList& paths) {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
     delete mime;
+}
+
+void sendDrop(QWidget* target, const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    sendUrlDrop(target, urls);
 }
 
 }  // namespace
@@ -505,11 +509,18 @@ private slots:
         QCOMPARE(snaps, 1);
         QVERIFY(::rmdir(other.c_str()) != 0);  // not empty: the shortcut is there
         QVERIFY(!QFileInfo::exists(home.path() + QString::fromUtf8("/caf\uFFFD")));
+        // A folder dropped from a file manager comes as a URL of its bytes.
+        const std::string dropped = home.path().toStdString() + "/caf\xEA";
+        QVERIFY(::mkdir(dropped.c_str(), 0700) == 0);
+        sendUrlDrop(dirs->viewport(),
+                    QList<QUrl>{QUrl::fromEncoded("file://" + QByteArray(dropped.c_str()).toPercentEncoding("/"))});
+        QCOMPARE(dirs->count(), 3);
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         const auto values = test::storedValues();
         const std::set<std::string> stored{values.at("ImageDir0") + values.at("DirSet0"),
-                                           values.at("ImageDir1") + values.at("DirSet1")};
-        QCOMPARE(stored, (std::set<std::string>{cafe + "1", other + "0"}));
+                                           values.at("ImageDir1") + values.at("DirSet1"),
+                                           values.at("ImageDir2") + values.at("DirSet2")};
+        QCOMPARE(stored, (std::set<std::string>{cafe + "1", other + "0", dropped + "1"}));
         QCOMPARE(values.at("CurrentFavDir"), other);
     }
 
