@@ -9,6 +9,12 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  # Picture formats beyond JPEG, PNG and BMP (program libraries): HEIF/HEIC
+  # and AVIF, WebP, TIFF, GIF, JPEG XL, camera RAW.
+  libheif-dev libwebp-dev libtiff-dev libgif-dev libjxl-dev libraw-dev
+  # Picture formats (test tools): the formats' own encoders and reference
+  # decoders that the format tests and benchmarks compare against.
+  libheif-examples webp libtiff-tools libjxl-tools libraw-bin dcraw libavif-bin
   qt6-base-dev libqt6opengl6-dev libgl-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxext-dev libxss-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libasound2-dev libcdio-dev
