@@ -102,7 +102,9 @@ DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, W
     RgbPictureSink sink;
     if (!sink.start(w, h, planTurned(w, h, request, orientation >= 5), request.background)) return DecodeStatus::Failed;
     // A band is one strip or one row of tiles where that is not too large,
-    // so that each is decoded once.
+    // so that each is decoded once (libtiff decodes a strip from its start
+    // for every band that reads part of it). Events run between bands and
+    // between the rows of a band.
     std::uint32_t unit = 0;
     if (TIFFIsTiled(s.tiff)) TIFFGetField(s.tiff, TIFFTAG_TILELENGTH, &unit);
     else TIFFGetFieldDefaulted(s.tiff, TIFFTAG_ROWSPERSTRIP, &unit);
@@ -128,6 +130,7 @@ DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, W
         s.image.col_offset = 0;
         if (!TIFFRGBAImageGet(&s.image, raster.data(), width, rows)) return DecodeStatus::Failed;
         for (std::uint32_t r = 0; r < rows; ++r) {
+            if (pump.due()) return DecodeStatus::Abandoned;
             const std::uint32_t* words = raster.data() + std::size_t{r} * width;
             for (std::uint32_t x = 0; x < width; ++x) {
                 const std::uint32_t v = words[x];

@@ -11,6 +11,7 @@
 
 #include <QImage>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -275,6 +276,24 @@ TEST_P(PictureFormats, DecodeAsTheReferenceDecoderDoes) {
     EXPECT_LE(reduced.mean, f.reducedMean);
     std::printf("%s: full size max %d mean %.3f, reduced max %d mean %.3f\n", f.name, full.max, full.mean, reduced.max,
                 reduced.mean);
+
+    // Events run between the decode's steps; the end of the run, whenever it
+    // comes, abandons the decode and leaves nothing behind.
+    LoadContext pumped = screen(100, 75);
+    pumped.pumpInterval = std::chrono::milliseconds(0);
+    int calls = 0;
+    pumped.pumpEvents = [&calls] { return ++calls < 0; };
+    ASSERT_EQ(loadPictureFile(file, pumped, small), LoadResult::Loaded);
+    const int total = calls;
+    EXPECT_GE(total, 75);
+    for (int stopAt : {1, 2, total / 2, total}) {
+        SCOPED_TRACE(stopAt);
+        calls = 0;
+        pumped.pumpEvents = [&calls, stopAt] { return ++calls >= stopAt; };
+        EXPECT_EQ(loadPictureFile(file, pumped, small), LoadResult::Abandoned);
+        EXPECT_TRUE(small.bitmap.isNull());
+        EXPECT_EQ(calls, stopAt);
+    }
 
     if (f.orienting == Orienting::None) return;
     std::string jpeg;
