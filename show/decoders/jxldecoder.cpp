@@ -100,7 +100,8 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
     RgbPictureSink sink;
     if (!sink.start(width, height, planTurned(width, height, request, orientation >= 5), request.background))
         return DecodeStatus::Failed;
-    const SampleLayout layout{static_cast<int>(format.num_channels)};
+    SampleLayout layout{static_cast<int>(format.num_channels)};
+    layout.premultiplied = info.alpha_premultiplied != 0;
     const std::size_t stride = std::size_t{info.xsize} * format.num_channels;
     for (int y = 0; y < height && sink.wantsRow(y); ++y) {
         if (pump.due()) return DecodeStatus::Abandoned;

@@ -18,22 +18,20 @@ std::uint8_t over(unsigned colour, unsigned alpha, unsigned background) {
     return static_cast<std::uint8_t>((colour * alpha + background * (255 - alpha) + 127) / 255);
 }
 
-template <typename Sample>
-void composeSamples(const Sample* s, int width, const SampleLayout& layout, RgbQuad bg, std::uint8_t* out) {
-    constexpr int shift = sizeof(Sample) == 2 ? 8 : 0;
+void composeSamples(const std::uint8_t* s, int width, const SampleLayout& layout, RgbQuad bg, std::uint8_t* out) {
     const int n = layout.channels;
     const bool alpha = n == 2 || n == 4;
     for (int x = 0; x < width; ++x, s += n, out += 3) {
         unsigned r, g, b;
         if (n <= 2) {
-            r = g = b = static_cast<unsigned>(s[0] >> shift);
+            r = g = b = static_cast<unsigned>(s[0]);
         } else {
-            r = static_cast<unsigned>(s[layout.bgr ? 2 : 0] >> shift);
-            g = static_cast<unsigned>(s[1] >> shift);
-            b = static_cast<unsigned>(s[layout.bgr ? 0 : 2] >> shift);
+            r = static_cast<unsigned>(s[layout.bgr ? 2 : 0]);
+            g = static_cast<unsigned>(s[1]);
+            b = static_cast<unsigned>(s[layout.bgr ? 0 : 2]);
         }
         if (alpha) {
-            const unsigned a = static_cast<unsigned>(s[n - 1] >> shift);
+            const unsigned a = static_cast<unsigned>(s[n - 1]);
             if (a != 255 && layout.premultiplied) {
                 const auto add = [a](unsigned c, unsigned back) {
                     return std::min(255u, c + (back * (255 - a) + 127) / 255);
@@ -61,8 +59,7 @@ void waitForWorkers() {
 }  // namespace
 
 void composeRow(const void* source, int width, const SampleLayout& layout, RgbQuad background, std::uint8_t* bgr) {
-    if (layout.sixteen) composeSamples(static_cast<const std::uint16_t*>(source), width, layout, background, bgr);
-    else composeSamples(static_cast<const std::uint8_t*>(source), width, layout, background, bgr);
+    composeSamples(static_cast<const std::uint8_t*>(source), width, layout, background, bgr);
 }
 
 DecodePlan planTurned(std::int64_t width, std::int64_t height, const DecodeRequest& request, bool quarterTurn) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the decoders built on a format library share: the rows the library
-// gives (grey or RGB, with or without alpha, 8 or 16 bits per sample) turned
+// gives (grey or RGB, with or without alpha, 8 bits per sample) turned
 // into the show's B,G,R rows, alpha composed over the background colour,
 // and built into the picture the show needs (whole, its visible corner, or
 // area-averaged down to the size the show draws it at).
@@ -17,7 +17,6 @@ namespace orvanta {
 
 struct SampleLayout {
     int channels = 3;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
-    bool sixteen = false;        // 16-bit samples in the machine's byte order
     bool bgr = false;            // colour samples in B,G,R order
     bool premultiplied = false;  // colour samples already multiplied by alpha
 };
