@@ -1,5 +1,10 @@
 #include "show/decoders/rgbrows.h"
 
+#include "base/regularfile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -132,13 +137,14 @@ DecodeStatus runPumped(DecodePump& pump, std::function<bool()> work) {
     ++workersRunning;
     std::thread worker;
     try {
-        worker = std::thread([shared, work = std::move(work)] {
+        worker = std::thread([shared, work = std::move(work)]() mutable {
             bool ok = false;
             try {
                 ok = work();
             } catch (...) {
                 ok = false;
             }
+            work = nullptr;  // what it owns goes before the program may end
             {
                 std::lock_guard lock(shared->mutex);
                 shared->finished = true;
@@ -168,15 +174,6 @@ DecodeStatus runPumped(DecodePump& pump, std::function<bool()> work) {
     if (pump.now()) return DecodeStatus::Abandoned;
     return ok ? DecodeStatus::Decoded : DecodeStatus::Failed;
 }
-
-}  // namespace orvanta
-
-#include "base/regularfile.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace orvanta {
 
 DecodeStatus readWholeFile(const std::string& path, DecodePump& pump, std::size_t maxBytes,
                            std::vector<std::uint8_t>& bytes) {

@@ -59,10 +59,6 @@ private:
 // shared pointer). Otherwise the result of work: true Decoded, false Failed.
 DecodeStatus runPumped(DecodePump& pump, std::function<bool()> work);
 
-}  // namespace orvanta
-
-namespace orvanta {
-
 // The whole of a regular file read into bytes, a chunk at a time with the
 // pump run between chunks. Failed for a file that cannot be read or is
 // larger than maxBytes; Abandoned when the run ended meanwhile.
