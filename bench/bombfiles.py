@@ -1,5 +1,6 @@
 """Picture bombs and large genuine photos, made from nothing but the standard
-library (and cjpeg for the genuine JPEG), for the bomb benchmark and tests.
+library (and cjpeg for the genuine JPEG, heif-enc for the HEIF bomb), for the
+bomb benchmark and tests.
 
 A bomb is a small file that claims a huge picture; each entry here is one of
 the cases the loader must show or skip quickly. The genuine photos are the
@@ -134,6 +135,131 @@ def bmp_sparse_32(path):
     sparse(path, head, len(head) + data)
 
 
+# --- TIFF, camera RAW, GIF, WebP, JPEG XL, HEIF ------------------------------
+
+def tiff(entries, tail=b""):
+    """A little-endian TIFF of one directory; entries: (tag, type, count,
+    value) with the value packed into its 4 bytes."""
+    data = b"II*\x00" + struct.pack("<IH", 8, len(entries))
+    for tag, kind, count, value in sorted(entries):
+        data += struct.pack("<HHI", tag, kind, count) + value.ljust(4, b"\x00")
+    return data + struct.pack("<I", 0) + tail
+
+
+def tiff_grey(width, height, strip_bytes, extra=()):
+    """An uncompressed 8-bit grey TIFF of one strip, which starts right after
+    the directory and claims strip_bytes."""
+    count = 9 + len(extra)
+    offset = 8 + 2 + 12 * count + 4
+    entries = [(256, 4, 1, struct.pack("<I", width)), (257, 4, 1, struct.pack("<I", height)),
+               (258, 3, 1, struct.pack("<H", 8)), (259, 3, 1, struct.pack("<H", 1)),
+               (262, 3, 1, struct.pack("<H", 1)), (273, 4, 1, struct.pack("<I", offset)),
+               (277, 3, 1, struct.pack("<H", 1)), (278, 4, 1, struct.pack("<I", height)),
+               (279, 4, 1, struct.pack("<I", strip_bytes))] + list(extra)
+    return tiff(entries, bytes(64))
+
+
+def tiff_65535(path):
+    """65535 x 65535 grey TIFF whose one strip claims 4 GB (200 bytes)."""
+    write(path, tiff_grey(65535, 65535, 65535 * 65535))
+
+
+def tiff_strips_beyond(path):
+    """12000 x 12000 grey TIFF (within the size limit) whose one strip claims
+    the 144 MB the picture needs, in a file of 200 bytes."""
+    write(path, tiff_grey(12000, 12000, 12000 * 12000))
+
+
+def dng_65535(path):
+    """65535 x 65535 16-bit colour-filter digital negative (a TIFF with the
+    negative's tags), 220 bytes."""
+    cfa = [(258, 3, 1, struct.pack("<H", 16)), (33421, 3, 2, struct.pack("<HH", 2, 2)),
+           (33422, 1, 4, bytes([0, 1, 1, 2])), (50706, 1, 4, bytes([1, 4, 0, 0]))]
+    data = tiff_grey(65535, 65535, 0xFFFFFFFF, [e for e in cfa if e[0] != 258])
+    write(path, data.replace(struct.pack("<HHI", 262, 3, 1) + struct.pack("<H", 1),
+                             struct.pack("<HHI", 262, 3, 1) + struct.pack("<H", 32803)))
+
+
+def gif_screen(path, side):
+    """A GIF whose logical screen is side x side, holding one 1 x 1 frame."""
+    lzw = bytes([2, 2, 0x44, 0x01, 0])  # minimum code size 2: clear, index 0, end
+    data = b"GIF89a" + struct.pack("<HHBBB", side, side, 0x80, 0, 0) + bytes([255, 255, 255, 0, 0, 0])
+    data += b"," + struct.pack("<HHHHB", 0, 0, 1, 1, 0) + lzw + b";"
+    write(path, data)
+
+
+def gif_screen_65535(path):
+    """GIF with a 65535 x 65535 logical screen and a 1 x 1 frame (35 bytes)."""
+    gif_screen(path, 65535)
+
+
+def gif_screen_16000(path):
+    """GIF with a 16000 x 16000 logical screen (within the limit) and a 1 x 1 frame."""
+    gif_screen(path, 16000)
+
+
+def webp(chunks):
+    body = b"WEBP" + b"".join(kind + struct.pack("<I", len(c)) + c + (b"\x00" if len(c) % 2 else b"")
+                              for kind, c in chunks)
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def vp8x(width, height):
+    return struct.pack("<I", 0) + struct.pack("<I", width - 1)[:3] + struct.pack("<I", height - 1)[:3]
+
+
+def vp8l(width, height, data=b""):
+    return b"\x2f" + struct.pack("<I", (width - 1) | ((height - 1) << 14)) + data
+
+
+def webp_canvas(path):
+    """WebP whose extended header claims a 16777216 x 16777216 canvas around
+    a 1 x 1 lossless picture."""
+    write(path, webp([(b"VP8X", vp8x(1 << 24, 1 << 24)), (b"VP8L", vp8l(1, 1, bytes(8)))]))
+
+
+def webp_16384(path):
+    """16384 x 16384 lossless WebP, canvas and picture alike, with 64 bytes of data."""
+    write(path, webp([(b"VP8X", vp8x(16384, 16384)), (b"VP8L", vp8l(16384, 16384, bytes(64)))]))
+
+
+def jxl_65535(path):
+    """A JPEG XL codestream whose size header claims 65535 x 65535."""
+    bits = []
+
+    def put(value, count):
+        bits.extend((value >> i) & 1 for i in range(count))
+    put(0, 1)          # not a small size
+    put(2, 2)          # height - 1 in 18 bits
+    put(65534, 18)
+    put(0, 3)          # no aspect ratio: the width follows
+    put(2, 2)
+    put(65534, 18)
+    put(1, 1)          # default image metadata
+    data = bytes(sum(bit << i for i, bit in enumerate(bits[k:k + 8])) for k in range(0, len(bits), 8))
+    write(path, b"\xff\x0a" + data + bytes(64))
+
+
+def heif_65535(path):
+    """A HEIC made by heif-enc from an 8 x 8 picture, its image size
+    properties (ispe) then changed to claim 65535 x 65535."""
+    source = path + ".png"
+    png(source, 8, 8, 8, 2, (bytes(1 + 24) for _ in range(8)))
+    try:
+        subprocess.run(["heif-enc", "-o", path, source], check=True, capture_output=True)
+    finally:
+        os.remove(source)
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    at = data.find(b"ispe")
+    if at < 0:
+        raise RuntimeError("no ispe box")
+    while at >= 0:
+        data[at + 8:at + 16] = struct.pack(">II", 65535, 65535)
+        at = data.find(b"ispe", at + 4)
+    write(path, bytes(data))
+
+
 # --- Genuine large photos ----------------------------------------------------
 
 def photo_rows(width, height, channels, seed=7):
@@ -195,6 +321,15 @@ FILES = {
     "bmp-rle8": ("bmp-rle8-end-only-16384.bmp", bmp_rle8_end_only, "bomb"),
     "bmp-junk": ("bmp-junk-1000MB.bmp", bmp_junk, "bomb"),
     "bmp-sparse32": ("bmp-sparse-32bit-16384.bmp", bmp_sparse_32, "bomb"),
+    "tiff-65535": ("tiff-65535.tif", tiff_65535, "bomb"),
+    "tiff-strips": ("tiff-strips-beyond-the-file-12000.tif", tiff_strips_beyond, "bomb"),
+    "dng-65535": ("dng-65535.dng", dng_65535, "bomb"),
+    "gif-65535": ("gif-screen-65535.gif", gif_screen_65535, "bomb"),
+    "gif-16000": ("gif-screen-16000.gif", gif_screen_16000, "bomb"),
+    "webp-canvas": ("webp-canvas-16777216.webp", webp_canvas, "bomb"),
+    "webp-16384": ("webp-16384.webp", webp_16384, "bomb"),
+    "jxl-65535": ("jxl-65535.jxl", jxl_65535, "bomb"),
+    "heif-65535": ("heif-65535.heic", heif_65535, "bomb"),
     "photo-jpeg": ("photo-150MP.jpg", photo_jpeg, "photo"),
     "photo-jpeg-prog": ("photo-150MP-progressive.jpg", photo_jpeg_progressive, "photo"),
     "photo-png": ("photo-100MP.png", photo_png, "photo"),
@@ -211,7 +346,14 @@ def make(folder, names=None):
         path = os.path.join(folder, file_name)
         if not os.path.exists(path):
             partial = path + ".part" + os.path.splitext(path)[1]
-            maker(partial)
+            try:
+                maker(partial)
+            except (OSError, subprocess.CalledProcessError, RuntimeError) as error:
+                # A maker that needs a missing encoder (heif-enc) leaves its file out.
+                print("%s: not made (%s)" % (name, error), file=sys.stderr)
+                if os.path.exists(partial):
+                    os.remove(partial)
+                continue
             os.replace(partial, path)
         made[name] = (path, kind)
     return made

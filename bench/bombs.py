@@ -4,8 +4,9 @@
 For every file of bombfiles.py it runs the show's loader (orvanta-convert on
 a 1920 x 1080 screen, the show's default fitting) several times and prints
 the time (median, and the spread over the runs) and the peak memory above an
-idle run of the same program, against the aim; for JPEG files djpeg at the
-same scale is the reference. With --show (needs DISPLAY) it also runs the
+idle run of the same program, against the aim (the bombs of every format:
+JPEG, PNG, BMP, TIFF, camera RAW, GIF, WebP, JPEG XL and HEIF); for JPEG
+files djpeg at the same scale is the reference. With --show (needs DISPLAY) it also runs the
 real show over each file and prints the peak memory above an idle show and
 how long a key takes to end the show when pressed while the file loads.
 

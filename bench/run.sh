@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every benchmark against its named reference, one after another, and
 # prints their ratios. Usage: bench/run.sh [BUILD_DIR]   (default: build)
-# References: djpeg (JPEG loading), find (picture list build), Pillow's BOX
+# References: djpeg (JPEG loading), each format's own decoder (heif-convert,
+# avifdec, dwebp, tiff2rgba, ImageMagick for GIF, djxl, dcraw_emu), find (picture list build), Pillow's BOX
 # resize (stretch), the sum of an effect's pauses and the memcpy of the frames
 # it writes (transitions), the 100 ms budget with a frame memcpy (tick to
 # first piece), the show's CPU path (OpenGL frames), and the aim of 1 s and
@@ -22,6 +23,8 @@ all=--all
 [ "${QUICK:-0}" = 1 ] && all=
 
 echo "== JPEG loading against djpeg";            "$build/bench/jpegload_bench"
+echo "== other formats, 12 megapixels for 1920 x 1080, against each format's reference decoder"
+python3 "$root/bench/formatload.py" "$build"
 echo "== picture list build against find, 100,000 pictures in 1,000 folders"
 "$root/bench/buildlist.sh" "$build"
 if [ "${QUICK:-0}" != 1 ]; then

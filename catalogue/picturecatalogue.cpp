@@ -33,7 +33,7 @@ std::string listingBase(const std::string& dir) { return withTrailingSlash(trimW
 // it is a shortcut (the counting pass sees every entry of every folder).
 bool isPictureEntry(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
-    case EntryKind::Picture: return true;
+    case EntryKind::Picture: return !isPairedRaw(base, name);
     case EntryKind::Shortcut: {
         if (!resolve) return false;
         const std::string target = resolve(base + name);
@@ -48,6 +48,7 @@ bool isPictureEntry(const std::string& base, const char* name, const ShortcutRes
 std::string picturePathOf(const std::string& base, const char* name, const ShortcutResolver& resolve) {
     switch (entryKind(name)) {
     case EntryKind::Picture: {
+        if (isPairedRaw(base, name)) return {};
         // One allocation of the exact size: a million of these make the list.
         const std::size_t length = std::char_traits<char>::length(name);
         std::string path;

@@ -6,6 +6,11 @@
 #include <utility>
 
 #include "base/WString.h"
+#include "catalogue/directoryscan.h"
+
+#include <sys/stat.h>
+
+#include <unordered_set>
 
 namespace orvanta {
 
@@ -48,7 +53,46 @@ constexpr std::array<std::uint8_t, 256> kRank = makeRanks();
 
 bool isJpegExtension(std::string_view e) { return e == ".jpg" || e == ".jpeg" || e == ".jpe" || e == ".jif"; }
 
-bool isPictureExtension(std::string_view e) { return isJpegExtension(e) || e == ".bmp" || e == ".png"; }
+bool isPictureExtension(std::string_view e) {
+    for (const char* other : {".bmp", ".png", ".heic", ".heif", ".avif", ".webp", ".tif", ".tiff", ".gif", ".jxl"})
+        if (e == other) return true;
+    return isJpegExtension(e) || isRawExtension(e);
+}
+
+bool isRawExtension(std::string_view e) {
+    for (const char* raw : {".cr2", ".cr3", ".nef", ".arw", ".orf", ".rw2", ".dng", ".raf"})
+        if (e == raw) return true;
+    return false;
+}
+
+bool isPairedRaw(const std::string& dirBase, std::string_view name) {
+    const std::string_view ext = extensionOf(name);
+    if (!isRawExtension(asciiLowered(ext))) return false;
+    // The names (before the extension, in lower case) of the folder's other
+    // pictures, for the folder as it was when last listed.
+    thread_local struct {
+        std::string dir;
+        struct stat st {};
+        std::unordered_set<std::string> stems;
+    } seen;
+    struct stat st {};
+    if (stat(dirBase.c_str(), &st) != 0) return false;
+    if (seen.dir != dirBase || st.st_ino != seen.st.st_ino || st.st_dev != seen.st.st_dev ||
+        st.st_mtim.tv_sec != seen.st.st_mtim.tv_sec || st.st_mtim.tv_nsec != seen.st.st_mtim.tv_nsec) {
+        seen.dir = dirBase;
+        seen.st = st;
+        seen.stems.clear();
+        listDirectory(dirBase, [](const char* entry, int) {
+            const std::string_view e(entry), x = extensionOf(e);
+            const std::string lower = asciiLowered(x);
+            if (isPictureExtension(lower) && !isRawExtension(lower))
+                seen.stems.insert(asciiLowered(e.substr(0, e.size() - x.size())));
+            return true;
+        });
+    }
+    const std::string_view file = name.substr(name.rfind('/') + 1);
+    return seen.stems.count(asciiLowered(file.substr(0, file.size() - ext.size()))) != 0;
+}
 
 bool isShortcutExtension(std::string_view e) { return e == ".lnk"; }
 

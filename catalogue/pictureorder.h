@@ -15,8 +15,16 @@ namespace orvanta {
 // Extensions as lowerExtension (base/WFilePath.h) gives them.
 // ".jpg", ".jpeg", ".jpe" or ".jif": a JPEG file.
 bool isJpegExtension(std::string_view lowerExt);
-// A JPEG extension, ".bmp" or ".png".
+// A JPEG extension, ".bmp", ".png", ".heic", ".heif", ".avif", ".webp",
+// ".tif", ".tiff", ".gif", ".jxl" or a camera RAW extension.
 bool isPictureExtension(std::string_view lowerExt);
+// ".cr2", ".cr3", ".nef", ".arw", ".orf", ".rw2", ".dng" or ".raf".
+bool isRawExtension(std::string_view lowerExt);
+// True for a camera RAW file with a picture of the same name beside it in
+// dirBase (IMG_0001.CR2 beside IMG_0001.JPG): cameras that write both would
+// otherwise show every photo twice. One listing per folder, remembered
+// while the folder is unchanged.
+bool isPairedRaw(const std::string& dirBase, std::string_view name);
 // ".lnk": a shell shortcut.
 bool isShortcutExtension(std::string_view lowerExt);
 

@@ -24,7 +24,9 @@ std::vector<std::string> picturesInFolder(const std::string& folder) {
     const ShortcutResolver resolve = shellShortcutResolver(0);
     listDirectory(base, [&](const char* name, int) {
         switch (entryKind(name)) {
-        case EntryKind::Picture: names.emplace_back(name); break;
+        case EntryKind::Picture:
+            if (!isPairedRaw(base, name)) names.emplace_back(name);
+            break;
         case EntryKind::Shortcut:
             // A shortcut counts by its target; one that does not resolve is not a picture.
             if (const std::string target = resolve(base + name);

@@ -19,6 +19,9 @@ set -euo pipefail
 program=(
   build-essential cmake ninja-build pkg-config file
   qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev
+  # Picture formats beyond JPEG, PNG and BMP: HEIF/HEIC and AVIF, WebP, TIFF,
+  # GIF, JPEG XL, camera RAW.
+  libheif-dev libwebp-dev libtiff-dev libgif-dev libjxl-dev libraw-dev
   libx11-dev libxext-dev libxss-dev
   libgstreamer1.0-dev libasound2-dev libcdio-dev libglib2.0-dev
   librsvg2-bin                                                      # the icon's PNG sizes
@@ -31,6 +34,9 @@ virtual_display=(xvfb xdotool x11-apps imagemagick)
 
 tests=(
   "${virtual_display[@]}"
+  # The picture formats' own encoders and reference decoders that the format
+  # tests and benchmarks compare against.
+  libheif-examples webp libtiff-tools libjxl-tools libraw-bin dcraw libavif-bin
   libgstreamer-plugins-base1.0-dev libqt6opengl6-dev
   gstreamer1.0-tools                                                # makes the end-to-end test's MP3 file
   # Master volume tests: a PulseAudio server as ALSA's default device (its

@@ -50,6 +50,9 @@ struct DecodeRequest {
     // pumpInterval during long loops.
     std::function<bool()> pumpEvents;
     std::chrono::milliseconds pumpInterval{10};
+    // What transparent pixels are composed over (formats decoded through
+    // their own libraries).
+    RgbQuad background{};
 };
 
 struct DecodePlan {

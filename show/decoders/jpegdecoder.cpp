@@ -195,6 +195,19 @@ int jpegScaleDenominator(std::int64_t imageWidth, std::int64_t imageHeight, int 
 DecodeStatus decodeJpeg(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reducedOnDecode) {
     out.reset();
     reducedOnDecode = false;
+    std::FILE* file = fopenRegularFile(path);
+    if (file == nullptr) return DecodeStatus::Failed;
+    struct stat st {};
+    const std::int64_t bytes = ::fstat(::fileno(file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+    const DecodeStatus status = decodeJpeg(file, bytes, request, out, reducedOnDecode);
+    std::fclose(file);
+    return status;
+}
+
+DecodeStatus decodeJpeg(std::FILE* file, std::int64_t fileBytes, const DecodeRequest& request, WBitmap& out,
+                        bool& reducedOnDecode) {
+    out.reset();
+    reducedOnDecode = false;
     DecodePump pump(request.pumpEvents, request.pumpInterval);
     auto session = std::make_unique<Session>();
     Session& s = *session;
@@ -213,13 +226,10 @@ DecodeStatus decodeJpeg(const std::string& path, const DecodeRequest& request, W
     s.reduced = false;
 
     if (pump.now()) return DecodeStatus::Abandoned;
-    s.file = fopenRegularFile(path);
-    if (s.file == nullptr) return DecodeStatus::Failed;
-    struct stat st {};
-    s.fileBytes = ::fstat(::fileno(s.file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+    s.file = file;
+    s.fileBytes = fileBytes;
     const DecodeStatus status = runDecode(s);
     jpeg_destroy_decompress(&s.cinfo);
-    std::fclose(s.file);
     if (status != DecodeStatus::Decoded) {
         out.reset();
         return status;

@@ -5,6 +5,7 @@
 #include "show/decoders/decodetarget.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace orvanta {
@@ -40,5 +41,9 @@ int jpegScaleDenominator(std::int64_t imageWidth, std::int64_t imageHeight, int 
 // WBitmap's limits, files that claim more blocks or scan work than their
 // size allows (above) and files with more than kMaxJpegScans scans fail.
 DecodeStatus decodeJpeg(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reducedOnDecode);
+// The same from an open stream of fileBytes bytes (a camera RAW file's
+// embedded preview); the caller closes it.
+DecodeStatus decodeJpeg(std::FILE* file, std::int64_t fileBytes, const DecodeRequest& request, WBitmap& out,
+                        bool& reducedOnDecode);
 
 }  // namespace orvanta

@@ -1,11 +1,14 @@
 #pragma once
-// The file-level picture loader: decoder chosen by extension, Exif
-// orientation applied, display palette built on palette displays.
+// The file-level picture loader: decoder chosen by the file's first bytes
+// (by its extension when they say nothing), orientation applied, display
+// palette built on palette displays.
 #include "base/WBitmap.h"
 #include "show/decoders/decodetarget.h"
 #include "show/pixels/displaypalette.h"
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,6 +35,7 @@ struct LoadContext {
     CQuantizer* quantizer = nullptr;                      // palette displays: the show's single quantizer
     std::vector<PaletteEntry> systemPalette;              // palette displays: the screen's current 256 entries
     int reservedColours = 20;                             // palette displays: the screen's reserved-colour count
+    RgbQuad background{};                                 // what transparent pixels are composed over
 };
 
 struct LoadedPicture {
@@ -42,12 +46,25 @@ struct LoadedPicture {
 
 enum class LoadResult { Loaded, Failed, Abandoned };
 
-enum class PictureDecoder { Jpeg, Png, Bmp };
+enum class PictureDecoder { Jpeg, Png, Bmp, Heif, WebP, Tiff, Gif, Jxl, Raw };
 
 // By the path's extension in any case (lowerExtension): ".jpg", ".jpeg",
-// ".jpe", ".jif" -> Jpeg, ".png" -> Png, anything else (no extension, or a
-// name such as ".png" that only starts with a dot) -> Bmp.
+// ".jpe", ".jif" -> Jpeg, ".png" -> Png, ".heic", ".heif", ".avif" -> Heif,
+// ".webp" -> WebP, ".tif", ".tiff" -> Tiff, ".gif" -> Gif, ".jxl" -> Jxl,
+// the camera RAW extensions -> Raw, anything else (no extension, or a name
+// such as ".png" that only starts with a dot) -> Bmp.
 PictureDecoder decoderForPath(const std::string& path);
+
+// By the first bytes of a file (at least 32 of them where it has them):
+// the JPEG, PNG, BMP, GIF, WebP, JPEG XL (bare or in its box container),
+// HEIF/AVIF (ISO box file of an image brand) and TIFF signatures, and
+// those of the camera RAW formats (a TIFF named as a RAW file is one). A
+// phone's HEIC named .jpg is thus decoded as HEIF. Bytes that match
+// nothing leave the choice to the extension.
+PictureDecoder decoderForContents(const std::uint8_t* head, std::size_t size, const std::string& path);
+// The same for a file (only a regular file is opened); the extension decides
+// when the file cannot be read.
+PictureDecoder decoderForFile(const std::string& path);
 
 // The picture turned and mirrored so that a file with Exif orientation 1..8
 // shows upright; 0, 1 and other values leave it as it is.

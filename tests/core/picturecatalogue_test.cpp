@@ -172,9 +172,15 @@ TEST(PictureOrder, ExtensionsDecideWhatIsAPicture) {
     const Case cases[] = {
         {"a.jpg", EntryKind::Picture},   {"a.JPEG", EntryKind::Picture},    {"a.Jpe", EntryKind::Picture},
         {"a.jif", EntryKind::Picture},   {"a.BMP", EntryKind::Picture},     {"a.png", EntryKind::Picture},
-        {"a.b.png", EntryKind::Picture}, {"a.LNK", EntryKind::Shortcut},    {"a.gif", EntryKind::Other},
+        {"a.b.png", EntryKind::Picture}, {"a.LNK", EntryKind::Shortcut},    {"a.gif", EntryKind::Picture},
         {"a.jpg.txt", EntryKind::Other}, {"jpg", EntryKind::Other},         {".jpg", EntryKind::Other},
         {"a.jpegs", EntryKind::Other},   {"/d.jpg/name", EntryKind::Other}, {"/d/x.jpg", EntryKind::Picture},
+        {"a.HEIC", EntryKind::Picture},  {"a.heif", EntryKind::Picture},    {"a.Avif", EntryKind::Picture},
+        {"a.WebP", EntryKind::Picture},  {"a.tif", EntryKind::Picture},     {"a.TIFF", EntryKind::Picture},
+        {"a.jxl", EntryKind::Picture},   {"a.CR2", EntryKind::Picture},     {"a.cr3", EntryKind::Picture},
+        {"a.NEF", EntryKind::Picture},   {"a.arw", EntryKind::Picture},     {"a.ORF", EntryKind::Picture},
+        {"a.Rw2", EntryKind::Picture},   {"a.dng", EntryKind::Picture},     {"a.RAF", EntryKind::Picture},
+        {"a.tiffs", EntryKind::Other},   {"a.heics", EntryKind::Other},     {"a.raw", EntryKind::Other},
     };
     for (const Case& c : cases) EXPECT_EQ(entryKind(c.name), c.kind) << c.name;
     EXPECT_EQ(lowerExtension("/A.B/Photo.JpEg"), ".jpeg");
@@ -183,7 +189,7 @@ TEST(PictureOrder, ExtensionsDecideWhatIsAPicture) {
 
 TEST_F(Catalogue, AlphaSortOrdersByFoldedBytes) {
     const std::string d = dir("pics");
-    for (const char* n : {"b.jpg", "A.png", "_c.bmp", "~t.JPE", "notes.txt", "noext", "x.gif"})
+    for (const char* n : {"b.jpg", "A.png", "_c.bmp", "~t.JPE", "notes.txt", "noext", "x.xcf"})
         file("pics/" + std::string(n));
     choose({d});
     settings.AlphaSort = true;
@@ -345,6 +351,24 @@ TEST_F(Catalogue, ADirectoryNamedLikeAPictureCounts) {
     settings.AlphaSort = true;
     ASSERT_EQ(build(), BuildResult::Ready);
     EXPECT_EQ(list(), (Strings{"p/folder.jpg", "p/real.png"}));
+}
+
+// A camera's RAW file beside its own JPEG is listed once, as the JPEG; a RAW
+// alone, or beside a picture of another name, is listed.
+TEST_F(Catalogue, RawBesideAPictureOfTheSameNameIsLeftOut) {
+    for (const char* n : {"IMG_0001.CR2", "IMG_0001.JPG", "IMG_0002.nef", "IMG_0003.DNG", "img_0003.heic",
+                          "IMG_0004.ARW", "IMG_0004.txt", "IMG_0005.RAF", "IMG_0005.cr2"})
+        file("p/" + std::string(n));
+    choose({dir("p")});
+    settings.AlphaSort = true;
+    ASSERT_EQ(build(), BuildResult::Ready);
+    EXPECT_EQ(list(), (Strings{"p/IMG_0001.JPG", "p/IMG_0002.nef", "p/img_0003.heic", "p/IMG_0004.ARW",
+                               "p/IMG_0005.cr2", "p/IMG_0005.RAF"}));
+    // A JPEG written beside a RAW later is seen by the next build.
+    file("p/IMG_0002.jpeg");
+    ASSERT_EQ(build(), BuildResult::Ready);
+    EXPECT_EQ(list().size(), 6u);
+    EXPECT_EQ(list()[1], "p/IMG_0002.jpeg");
 }
 
 struct DuplicateCase {

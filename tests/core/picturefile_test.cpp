@@ -8,6 +8,8 @@
 
 #include <QImage>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -22,12 +24,71 @@ TEST(PictureFile, DecoderChoiceByExtension) {
     } cases[] = {
         {"/p/PHOTO.JPG", PictureDecoder::Jpeg}, {"a.Jpeg", PictureDecoder::Jpeg},
         {"b.jpe", PictureDecoder::Jpeg},        {"c.jif", PictureDecoder::Jpeg},
-        {"d.PNG", PictureDecoder::Png},         {"e.gif", PictureDecoder::Bmp},
+        {"d.PNG", PictureDecoder::Png},         {"e.gif", PictureDecoder::Gif},
         {"f.bmp", PictureDecoder::Bmp},         {"/x.jpg/noext", PictureDecoder::Bmp},
         {"g.jpg.bak", PictureDecoder::Bmp},     {"h.jpgx", PictureDecoder::Bmp},
         {"/p/.png", PictureDecoder::Bmp},  // a hidden name, no extension: as the picture list reads it
+        {"i.HEIC", PictureDecoder::Heif},       {"j.avif", PictureDecoder::Heif},
+        {"k.WebP", PictureDecoder::WebP},       {"l.tif", PictureDecoder::Tiff},
+        {"m.TIFF", PictureDecoder::Tiff},       {"n.jxl", PictureDecoder::Jxl},
+        {"o.CR2", PictureDecoder::Raw},         {"p.dng", PictureDecoder::Raw},
     };
     for (const auto& c : cases) EXPECT_EQ(decoderForPath(c.path), c.decoder) << c.path;
+}
+
+// The first bytes decide over the name; bytes that say nothing leave it to
+// the name.
+TEST(PictureFile, DecoderChoiceByContents) {
+    using namespace std::string_literals;
+    const struct {
+        std::string head;
+        const char* path;
+        PictureDecoder decoder;
+    } cases[] = {
+        {"\xFF\xD8\xFF\xE0"s, "a.png", PictureDecoder::Jpeg},
+        {"\x89PNG\r\n\x1A\n"s, "a.jpg", PictureDecoder::Png},
+        {"BM\x36\0\0\0"s, "a.jpg", PictureDecoder::Bmp},
+        {"\0\0\0\x18"
+         "ftypheic\0\0\0\0mif1heic"s,
+         "IMG_0001.JPG", PictureDecoder::Heif},
+        {"\0\0\0\x1C"
+         "ftypmif1\0\0\0\0mif1miafMA1B"s,
+         "a.jpg", PictureDecoder::Heif},
+        {"\0\0\0\x20"
+         "ftypavif\0\0\0\0avifmif1miafMA1B"s,
+         "a.png", PictureDecoder::Heif},
+        {"\0\0\0\x18"
+         "ftypcrx \0\0\0\x01"
+         "crx isom"s,
+         "a.cr3", PictureDecoder::Raw},
+        {"\0\0\0\x18"
+         "ftypisom\0\0\0\0isommp41"s,
+         "a.jpg", PictureDecoder::Jpeg},  // a video
+        {"RIFF\x10\0\0\0WEBPVP8 "s, "a.jpg", PictureDecoder::WebP},
+        {"RIFF\x10\0\0\0WAVEfmt "s, "a.webp", PictureDecoder::WebP},  // not WebP: the name decides
+        {"II*\0\x08\0\0\0"s, "scan.jpg", PictureDecoder::Tiff},
+        {"MM\0*\0\0\0\x08"s, "scan.TIF", PictureDecoder::Tiff},
+        {"II*\0\x08\0\0\0"s, "IMG_0001.CR2", PictureDecoder::Raw},
+        {"MM\0*\0\0\0\x08"s, "DSC_0001.nef", PictureDecoder::Raw},
+        {"IIRO\x08\0\0\0"s, "P1.tif", PictureDecoder::Raw},
+        {"IIU\0\x08\0\0\0"s, "P1.jpg", PictureDecoder::Raw},
+        {"FUJIFILMCCD-RAW 0201"s, "a.jpg", PictureDecoder::Raw},
+        {"GIF87a\x01\0"s, "a.png", PictureDecoder::Gif},
+        {"GIF89a\x01\0"s, "a.bmp", PictureDecoder::Gif},
+        {"\xFF\x0A\xFA"s, "a.jpg", PictureDecoder::Jxl},
+        {"\0\0\0\x0CJXL \r\n\x87\n"s, "a.png", PictureDecoder::Jxl},
+        {"plain text"s, "a.tiff", PictureDecoder::Tiff},
+        {""s, "a.png", PictureDecoder::Png},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decoderForContents(reinterpret_cast<const std::uint8_t*>(c.head.data()), c.head.size(), c.path),
+                  c.decoder)
+            << c.path;
+    // A FIFO is never opened: the name decides.
+    test::TempDir dir;
+    const std::string fifo = dir.str() + "/pipe.webp";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(decoderForFile(fifo), PictureDecoder::WebP);
 }
 
 // A small 24-bit picture whose every pixel is distinct.
@@ -169,7 +230,7 @@ TEST(PictureFile, FlagsAndFailures) {
     ASSERT_EQ(loadPictureFile(test::corporaDir() + "/pngsuite/basn2c08.png", context, picture), LoadResult::Loaded);
     EXPECT_FALSE(picture.reducedOnDecode);
     EXPECT_TRUE(picture.displayPalette.empty());
-    // A GIF goes to the BMP reader, which refuses it; the old picture is gone.
+    // A GIF without a frame is refused; the old picture is gone.
     EXPECT_EQ(loadPictureFile(dir.write("e.gif", "GIF89a\x01\x00\x01\x00\x00\x00\x00;"), context, picture),
               LoadResult::Failed);
     EXPECT_TRUE(picture.bitmap.isNull());

@@ -17,7 +17,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTA_FUZZ=ON \
     "${launcher[@]}" >/dev/null || exit 1
-ninja -C "$build" -j2 bmp_fuzz exif_fuzz jpeg_fuzz lnk_fuzz png_fuzz registry_fuzz || exit 1
+ninja -C "$build" -j2 bmp_fuzz exif_fuzz formats_fuzz jpeg_fuzz lnk_fuzz png_fuzz registry_fuzz || exit 1
 
 # The inputs of each target: seeds and findings kept in the project, then the
 # public corpora that exercise the same parser.
@@ -40,7 +40,7 @@ status=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 [ -d "$corpora" ] || echo "public corpora not found at $corpora: replaying the project's own seeds only"
-for target in bmp exif jpeg lnk png registry; do
+for target in bmp exif formats jpeg lnk png registry; do
     fuzzer=$build/tests/${target}_fuzz
     mapfile -t dirs < <(inputs "$target")
     # Every regular file below the input folders, once each.

@@ -1,0 +1,125 @@
+#include "show/decoders/rawdecoder.h"
+
+#include "show/decoders/jpegdecoder.h"
+#include "show/decoders/rgbrows.h"
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <libraw/libraw.h>
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::size_t kMaxRawFileBytes = std::size_t{1} << 30;
+// Even the best lossless coding spends more than a bit on every few sensor
+// pixels: a file that claims more pixels than this per byte is refused.
+constexpr std::int64_t kRawPixelsPerFileByte = 16;
+constexpr std::int64_t kFreeRawPixels = std::int64_t{1} << 20;
+
+struct RawSession {
+    std::vector<std::uint8_t> bytes;
+    libraw_data_t* raw = nullptr;
+    libraw_processed_image_t* image = nullptr;
+    std::atomic<bool> cancelled{false};
+    ~RawSession() {
+        if (image != nullptr) libraw_dcraw_clear_mem(image);
+        if (raw != nullptr) libraw_close(raw);
+    }
+};
+
+int progress(void* data, LibRaw_progress, int, int) { return static_cast<RawSession*>(data)->cancelled.load() ? 1 : 0; }
+
+// The camera's flip (bit 0 mirrors left-right, bit 1 top-bottom, bit 2
+// swaps the axes first) as an Exif orientation.
+int orientationOf(int flip) {
+    static constexpr int kOrientation[8] = {1, 2, 4, 3, 5, 8, 6, 7};
+    return flip >= 0 && flip < 8 ? kOrientation[flip] : 1;
+}
+
+bool demosaic(RawSession& s) {
+    if (libraw_unpack(s.raw) != LIBRAW_SUCCESS || libraw_dcraw_process(s.raw) != LIBRAW_SUCCESS) return false;
+    int error = 0;
+    s.image = libraw_dcraw_make_mem_image(s.raw, &error);
+    return s.image != nullptr && error == LIBRAW_SUCCESS && s.image->type == LIBRAW_IMAGE_BITMAP &&
+           s.image->colors == 3 && s.image->bits == 8;
+}
+
+// An 8-bit R,G,B picture of width x height into the planned picture.
+DecodeStatus build(const std::uint8_t* data, int width, int height, const DecodeRequest& request, int orientation,
+                   DecodePump& pump, WBitmap& out, bool& reduced) {
+    if (!WBitmap::sizeAllowed(width, height)) return DecodeStatus::Failed;
+    RgbPictureSink sink;
+    if (!sink.start(width, height, planTurned(width, height, request, orientation >= 5), request.background))
+        return DecodeStatus::Failed;
+    const SampleLayout layout{3};
+    for (int y = 0; y < height && sink.wantsRow(y); ++y) {
+        if (pump.due()) return DecodeStatus::Abandoned;
+        sink.putRow(y, data + std::size_t{3} * static_cast<std::size_t>(width) * static_cast<std::size_t>(y), layout);
+    }
+    return sink.finish(out, reduced) ? DecodeStatus::Decoded : DecodeStatus::Failed;
+}
+
+}  // namespace
+
+DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
+                       int& orientation) {
+    out.reset();
+    reduced = false;
+    orientation = 1;
+    DecodePump pump(request.pumpEvents, request.pumpInterval);
+    if (pump.now()) return DecodeStatus::Abandoned;
+    auto s = std::make_shared<RawSession>();
+    DecodeStatus status = readWholeFile(path, pump, kMaxRawFileBytes, s->bytes);
+    if (status != DecodeStatus::Decoded) return status;
+    s->raw = libraw_init(0);
+    if (s->raw == nullptr) return DecodeStatus::Failed;
+    libraw_set_progress_handler(s->raw, progress, s.get());
+    if (libraw_open_buffer(s->raw, s->bytes.data(), s->bytes.size()) != LIBRAW_SUCCESS) return DecodeStatus::Failed;
+    const libraw_image_sizes_t& sizes = s->raw->sizes;
+    const std::int64_t sensorPixels = std::int64_t{sizes.raw_width} * sizes.raw_height;
+    if (!WBitmap::sizeAllowed(sizes.width, sizes.height) || !WBitmap::sizeAllowed(sizes.raw_width, sizes.raw_height) ||
+        sensorPixels > std::max(kFreeRawPixels, kRawPixelsPerFileByte * static_cast<std::int64_t>(s->bytes.size())))
+        return DecodeStatus::Failed;
+    orientation = orientationOf(sizes.flip);
+    if (pump.now()) return DecodeStatus::Abandoned;
+
+    // The size the show needs, in the sensor's orientation.
+    const DecodePlan plan = planTurned(sizes.width, sizes.height, request, orientation >= 5);
+    if (libraw_unpack_thumb(s->raw) == LIBRAW_SUCCESS) {
+        const libraw_thumbnail_t& thumb = s->raw->thumbnail;
+        if (thumb.twidth >= plan.width && thumb.theight >= plan.height && thumb.thumb != nullptr) {
+            if (thumb.tformat == LIBRAW_THUMBNAIL_JPEG) {
+                std::FILE* file = fmemopen(thumb.thumb, thumb.tlength, "rb");
+                if (file != nullptr) {
+                    status = decodeJpeg(file, thumb.tlength, request, out, reduced);
+                    std::fclose(file);
+                    if (status != DecodeStatus::Failed) return status;
+                }
+            } else if (thumb.tformat == LIBRAW_THUMBNAIL_BITMAP &&
+                       thumb.tlength >= std::size_t{3} * thumb.twidth * thumb.theight) {
+                status = build(reinterpret_cast<const std::uint8_t*>(thumb.thumb), thumb.twidth, thumb.theight, request,
+                               orientation, pump, out, reduced);
+                if (status != DecodeStatus::Failed) return status;
+            }
+        }
+        if (pump.now()) return DecodeStatus::Abandoned;
+    }
+
+    libraw_output_params_t& params = s->raw->params;
+    params.use_camera_wb = 1;
+    params.user_flip = 0;  // turned by the caller
+    params.output_bps = 8;
+    params.half_size = sizes.width / 2 >= plan.width && sizes.height / 2 >= plan.height && plan.width < sizes.width;
+    status = runPumped(pump, [s] { return demosaic(*s); });
+    if (status == DecodeStatus::Abandoned) s->cancelled = true;
+    if (status != DecodeStatus::Decoded) return status;
+    status = build(s->image->data, s->image->width, s->image->height, request, orientation, pump, out, reduced);
+    if (params.half_size) reduced = true;
+    return status;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,148 @@
+#include "show/decoders/tiffdecoder.h"
+
+#include "base/regularfile.h"
+#include "show/decoders/rgbrows.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <tiffio.h>
+
+namespace orvanta {
+
+namespace {
+
+// The band of rows read at once: a strip or a row of tiles, within this.
+constexpr std::size_t kMaxBandBytes = std::size_t{64} << 20;
+constexpr std::size_t kBandBytes = std::size_t{4} << 20;
+// What libtiff may allocate at once (a strip, a tile, a table).
+constexpr tmsize_t kMaxSingleAllocation = tmsize_t{256} << 20;
+
+// libtiff's messages are not the user's business: a damaged file is skipped.
+int quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct TiffSession {
+    TIFF* tiff = nullptr;
+    TIFFRGBAImage image{};
+    bool begun = false;
+    ~TiffSession() {
+        if (begun) TIFFRGBAImageEnd(&image);
+        if (tiff != nullptr) TIFFClose(tiff);
+    }
+};
+
+// Every strip or tile within the file's bytes.
+bool stripsInsideFile(TIFF* tiff, std::uint64_t fileBytes) {
+    const std::uint32_t count = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    if (count == 0) return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        int error = 0;
+        const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, i, &error);
+        if (error != 0) return false;
+        const std::uint64_t bytes = TIFFGetStrileByteCountWithErr(tiff, i, &error);
+        if (error != 0 || offset > fileBytes || bytes > fileBytes - offset) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
+                        int& orientation) {
+    out.reset();
+    reduced = false;
+    orientation = 1;
+    DecodePump pump(request.pumpEvents, request.pumpInterval);
+    if (pump.now()) return DecodeStatus::Abandoned;
+    const int fd = openRegularFile(path);
+    if (fd < 0) return DecodeStatus::Failed;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return DecodeStatus::Failed;
+    }
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (options == nullptr) {
+        ::close(fd);
+        return DecodeStatus::Failed;
+    }
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxSingleAllocation);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
+    TiffSession s;
+    // "m": no memory mapping, so that a file cut short meanwhile is a read
+    // error and not a fault. libtiff closes the descriptor.
+    s.tiff = TIFFFdOpenExt(fd, path.c_str(), "rm", options);
+    TIFFOpenOptionsFree(options);
+    if (s.tiff == nullptr) return DecodeStatus::Failed;
+
+    std::uint32_t width = 0, height = 0;
+    std::uint16_t tag = ORIENTATION_TOPLEFT;
+    TIFFGetField(s.tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(s.tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(s.tiff, TIFFTAG_ORIENTATION, &tag);
+    if (!sourceSizeAllowed(width, height)) return DecodeStatus::Failed;
+    if (!stripsInsideFile(s.tiff, static_cast<std::uint64_t>(st.st_size))) return DecodeStatus::Failed;
+    orientation = tag >= 1 && tag <= 8 ? tag : 1;
+    if (pump.now()) return DecodeStatus::Abandoned;
+
+    char message[1024];
+    if (!TIFFRGBAImageOK(s.tiff, message) || !TIFFRGBAImageBegin(&s.image, s.tiff, 1, message))
+        return DecodeStatus::Failed;
+    s.begun = true;
+    // Rows as stored, top first: the orientation is the caller's to apply.
+    s.image.req_orientation = ORIENTATION_TOPLEFT;
+    s.image.orientation = ORIENTATION_TOPLEFT;
+
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    RgbPictureSink sink;
+    if (!sink.start(w, h, planTurned(w, h, request, orientation >= 5), request.background)) return DecodeStatus::Failed;
+    // A band is one strip or one row of tiles where that is not too large,
+    // so that each is decoded once (libtiff decodes a strip from its start
+    // for every band that reads part of it). Events run between bands and
+    // between the rows of a band.
+    std::uint32_t unit = 0;
+    if (TIFFIsTiled(s.tiff)) TIFFGetField(s.tiff, TIFFTAG_TILELENGTH, &unit);
+    else TIFFGetFieldDefaulted(s.tiff, TIFFTAG_ROWSPERSTRIP, &unit);
+    const std::size_t rowBytes = std::size_t{width} * 4;
+    std::size_t band = std::clamp<std::size_t>(unit, 1, height);
+    if (band * rowBytes > kMaxBandBytes) band = std::max<std::size_t>(1, kBandBytes / rowBytes);
+    std::vector<std::uint32_t> raster;
+    try {
+        raster.resize(band * width);
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::Failed;
+    }
+    SampleLayout layout{4};
+    layout.premultiplied = s.image.alpha == EXTRASAMPLE_ASSOCALPHA || s.image.alpha == EXTRASAMPLE_UNASSALPHA;
+    // The RGBA words hold R, G, B, A from the lowest byte up.
+    static_assert(TIFFGetR(0x04030201u) == 1 && TIFFGetA(0x04030201u) == 4);
+    std::vector<std::uint8_t> bytes(rowBytes);
+    for (int y = 0; y < h && sink.wantsRow(y); y += static_cast<int>(band)) {
+        if (pump.due()) return DecodeStatus::Abandoned;
+        const std::uint32_t rows = std::min<std::uint32_t>(static_cast<std::uint32_t>(band),
+                                                           height - static_cast<std::uint32_t>(y));
+        s.image.row_offset = y;
+        s.image.col_offset = 0;
+        if (!TIFFRGBAImageGet(&s.image, raster.data(), width, rows)) return DecodeStatus::Failed;
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            if (pump.due()) return DecodeStatus::Abandoned;
+            const std::uint32_t* words = raster.data() + std::size_t{r} * width;
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint32_t v = words[x];
+                std::uint8_t* p = bytes.data() + 4 * std::size_t{x};
+                p[0] = static_cast<std::uint8_t>(TIFFGetR(v)), p[1] = static_cast<std::uint8_t>(TIFFGetG(v));
+                p[2] = static_cast<std::uint8_t>(TIFFGetB(v)), p[3] = static_cast<std::uint8_t>(TIFFGetA(v));
+            }
+            sink.putRow(y + static_cast<int>(r), bytes.data(), layout);
+        }
+    }
+    if (!sink.finish(out, reduced)) return DecodeStatus::Failed;
+    return DecodeStatus::Decoded;
+}
+
+}  // namespace orvanta
