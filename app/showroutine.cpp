@@ -156,6 +156,10 @@ LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPic
     // A picture far larger than the screen is read straight into the size the
     // show draws it at, or only the corner that reaches the screen.
     context.fitting = ShowFitting::of(form_.settings());
+    // Transparent pixels (HEIF, WebP, TIFF, GIF, JPEG XL) are composed over the
+    // colour the picture is placed on.
+    const Rgb back = form_.settings().BackColor;
+    context.background = RgbQuad{back.blue, back.green, back.red, 0};
     for (const auto& monitor : secondaryMonitors_) {
         const QSize size = monitor->window->canvas().size();
         context.largestScreenWidth = std::max(context.largestScreenWidth, size.width());
