@@ -326,6 +326,14 @@ class Music(ShowTest):
                                    timeout=10)
                 self.assert_stops_at(playing, time.monotonic(), p)
 
+    def shown_at(self, colour):
+        """When the screenshot that first shows the picture of that colour was
+        begun, or None while it is not shown. xwd reads the screen within
+        moments of that start; turning its dump into pixels takes far longer,
+        and that time is not the show's."""
+        begun = time.monotonic()
+        return begun if self.screenshot().getpixel((1000, 380)) == colour else None
+
     def test_the_show_goes_on_during_the_pause_between_pieces(self):
         # Pieces of 2 s; the wipe from left to right takes about half a second.
         music = self.music_dir()
@@ -338,16 +346,14 @@ class Music(ShowTest):
         # transition runs, and the transition goes on to its end at once.
         time.sleep(max(0.0, start + 1.85 - time.monotonic()))
         self.key(window, "Right")
-        self.wait_for(lambda: self.screenshot().getpixel((1000, 380)) == GREEN, 10, "the second picture")
-        shown = time.monotonic()
+        shown = self.wait_for(lambda: self.shown_at(GREEN), 10, "the second picture")
         following = self.wait_sound_after(start + 2.1)
         self.assertLess(shown, following, "the transition waited for the pause to end")
         # Left during the pause: the show steps back before the next piece starts.
         ended = self.wait_for(lambda: (lambda s: s[-1].end if len(s) >= 2 else None)(self.recorder.segments(0.15)),
                               10, "the end of the second piece")
         self.key(window, "Left")
-        self.wait_for(lambda: self.screenshot().getpixel((1000, 380)) == RED, 10, "the first picture again")
-        shown = time.monotonic()
+        shown = self.wait_for(lambda: self.shown_at(RED), 10, "the first picture again")
         following = self.wait_sound_after(ended + 0.2)
         self.assertLess(shown, following, "the step waited for the pause to end")
         self.key(window, "Escape")
