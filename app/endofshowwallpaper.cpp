@@ -1,15 +1,14 @@
 #include "app/endofshowwallpaper.h"
 
-#include "app/form1.h"
+#include "app/showroutine.h"
 #include "desktop/wallpaper.h"
 #include "framework/desktopwallpaper.h"
 
 namespace orvanta {
 
-void saveWallpaper(Form1& form) {
+void saveWallpaper(const SlideShow& show, const Settings& settings) {
     EndOfShowPicture shown;
-    const SlideShow& show = form.show();
-    shown.wallpaperLast = form.settings().WallpaperLast;
+    shown.wallpaperLast = settings.WallpaperLast;
     // The back buffer keeps the last picture composed, never an overlay.
     shown.pictureComposed = show.pictureComposed();
     shown.backBuffer = show.backBuffer();

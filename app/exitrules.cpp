@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include "app/endofshowwallpaper.h"
-#include "app/form1.h"
-#include "app/showmusic.h"
+#include "app/showroutine.h"
+#include "catalogue/picturecatalogue.h"
+#include "framework/WShowWindow.h"
 #include "framework/messagebox.h"
+#include "framework/showcursor.h"
 #include "framework/x11platform.h"
 #include "settings/settingsstore.h"
 
@@ -25,48 +27,51 @@ const char* const kNoPicturesText =
     "or no directory has been selected.  "
     "Check Orvanta settings.";
 
-void endShow(Form1& form, bool stoppedBySystem) {
-    ShowState& state = form.state();
+void ShowEnding::endShow(bool stoppedBySystem) {
+    RunState& state = ports_.state;
     const bool alreadyEnded = state.ended();
     state.end();
-    if (!form.settingsMode()) {
+    if (!ports_.mode.settingsMode) {
         if (state.noPictures() && !stoppedBySystem && !alreadyEnded) {
-            form.showCursor();
-            showMessageBox(&form.window(), kProgramErrorTitle, kNoPicturesText);
+            ports_.cursor.show();
+            showMessageBox(&ports_.window, kProgramErrorTitle, kNoPicturesText);
         }
         // Runs that never loaded the settings (another instance running, an
         // unknown argument) leave the stored LastImage as it is.
-        if (form.settingsLoaded() && !alreadyEnded) writeLastImage(form.show().shownPath());
+        const bool loaded = ports_.options.loaded();
+        if (loaded && !alreadyEnded) writeLastImage(ports_.show.shownPath());
         // The wallpaper is the size of the screen: a daemon's preview or its
         // show on another monitor leaves it to the show over the primary one.
-        if (form.settingsLoaded() && !alreadyEnded && form.settings().WallpaperLast && form.coversPrimaryMonitor())
-            saveWallpaper(form);
+        if (loaded && !alreadyEnded && ports_.options.settings().WallpaperLast && ports_.mode.coversPrimaryMonitor)
+            saveWallpaper(ports_.show, ports_.options.settings());
     }
-    // The close goes through the queue like any other; the ended flag lets it
-    // through the key filter and CloseEvent.
-    QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
+    // The close goes through the queue like any other; the ended phase lets
+    // it through the key filter and CloseEvent.
+    QCoreApplication::postEvent(&ports_.window, new WCloseRequestEvent(0));
 }
 
-bool requestExit(Form1& form) {
-    form.state().setExitRequested();
-    endShow(form);
-    return true;
+void ShowEnding::requestExit() {
+    ports_.state.setExitRequested();
+    endShow();
 }
 
-void installCloseRules(Form1& form) {
-    form.window().CloseEvent.connect([&form] { return !form.state().ended(); });
-    form.window().DestroyEvent.connect([&form] {
+void ShowEnding::memoryError() {
+    ports_.cursor.show();
+    showMessageBox(&ports_.window, kMemoryErrorTitle, kMemoryErrorText);
+    endShow();
+}
+
+void ShowEnding::installCloseRules() {
+    ports_.window.CloseEvent.connect([this] { return !ports_.state.mayClose(); });
+    ports_.window.DestroyEvent.connect([this] {
         // Teardown: minimise and hide, stop the show's machinery, then quit.
         // A window inside a daemon's window is only hidden; the X server's
         // blanking was never touched then.
-        if (!form.hack()) form.window().showMinimized();
-        form.window().hide();
-        form.input().stopWatching();
-        stopMusic(form);  // no sound outlives the show window
-        if (!form.hack()) x11::suspendScreenBlanking(false);
-        form.showCursor();
-        form.show().timer().stop();
-        form.show().timer().TimerEvent.disconnectAll();
+        if (!ports_.mode.hack) ports_.window.showMinimized();
+        ports_.window.hide();
+        if (ports_.teardown) ports_.teardown();  // no sound outlives the show window
+        if (!ports_.mode.hack) x11::suspendScreenBlanking(false);
+        ports_.cursor.show();
         QCoreApplication::exit(0);
         return true;
     });
@@ -84,15 +89,15 @@ extern "C" void onTerminationSignal(int) {
 
 }  // namespace
 
-void installTerminationSignals(Form1& form) {
+void ShowEnding::installTerminationSignals() {
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form.window());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&form] {
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &ports_.window);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
         char buffer[16];
         while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        if (!form.state().ended()) {
-            endShow(form, true);
+        if (!ports_.state.ended()) {
+            endShow(true);
         } else if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();  // a notice nobody will answer must not keep the run alive
         }

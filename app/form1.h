@@ -1,23 +1,29 @@
 #pragma once
-// The show form: the one top-level form of every run. It is made of a few
-// collaborators, each owning its part of the run:
-//   - the window and the settings record of the run;
-//   - ShowState: ended, changing, loading, the exit request, and the rule
-//     that admits or remembers a step;
+// The show form: the one top-level form of every run. It creates the run's
+// collaborators and connects them, and does nothing else:
+//   - the window, the stored settings record and the run mode;
+//   - the run's options, fixed from the loaded settings when the run begins;
+//   - RunState: the phase of the run and the steps queued meanwhile;
+//   - the event pump through which long work lets events in;
 //   - SlideShow: the pictures, the canvases, the show timer and the routine;
-//   - ShowInput: the key filter and the mouse, key, paint and timer handlers.
-// Plus what start-up learns about the run mode, and in the display mode of
-// a screen-saver daemon the daemon's window the show is drawn into.
-#include <chrono>
+//   - ShowInput: the key filter and the mouse, key, paint and timer handlers;
+//   - RunMusic and ShowEnding: the music and how the run ends.
+// In the display mode of a screen-saver daemon it also holds the daemon's
+// window the show is drawn into.
 #include <memory>
 
+#include "app/exitrules.h"
 #include "app/input.h"
+#include "app/showcommands.h"
 #include "app/showmusic.h"
 #include "app/showroutine.h"
-#include "app/showstate.h"
 #include "base/singleinstance.h"
 #include "framework/WShowWindow.h"
+#include "framework/qteventpump.h"
+#include "framework/showcursor.h"
 #include "settings/settings.h"
+#include "show/run/runoptions.h"
+#include "show/run/runstate.h"
 
 namespace orvanta {
 
@@ -31,70 +37,64 @@ public:
     Form1& operator=(const Form1&) = delete;
 
     WShowWindow& window() { return window_; }
+    // The stored settings, as start-up loads them; the run reads its options
+    // instead, and nothing writes here once the run has begun.
     Settings& settings() { return settings_; }
-    const Settings& settings() const { return settings_; }
-    ShowState& state() { return state_; }
-    const ShowState& state() const { return state_; }
+    // Fixes the run's options from the loaded settings and the run mode.
+    void beginRun() { options_ = RunOptions(settings_, mode_); }
+    const RunOptions& options() const { return options_; }
+    // The run mode, as start-up finds it.
+    RunKind& mode() { return mode_; }
+    const RunKind& mode() const { return mode_; }
+
+    RunState& state() { return state_; }
+    const RunState& state() const { return state_; }
+    EventPump& pump() { return pump_; }
     SlideShow& show() { return show_; }
     ShowInput& input() { return input_; }
-
-    // Lets the pending events run (any handler may run inside); true when
-    // the run has ended meanwhile. Every long operation of the show calls it.
-    bool pumpEvents();
-    // Keeps events flowing until `due`; true when the run ended before.
-    bool pumpUntil(std::chrono::steady_clock::time_point due);
-
-    // The run mode, as start-up found it.
-    bool preview() const { return preview_; }
-    void setPreview(long long parent) {
-        preview_ = true;
-        previewParent_ = parent;
-    }
-    long long previewParent() const { return previewParent_; }
-    bool settingsMode() const { return settingsMode_; }
-    void setSettingsMode() { settingsMode_ = true; }
-    // The display mode of a screen-saver daemon: the show is drawn into the
-    // daemon's window, which the form owns from then on. No input is read.
-    bool hack() const { return hackWindow_ != nullptr; }
-    void setHack(std::unique_ptr<HackWindow> window);
-    // The run draws over the primary monitor (a show, or a daemon's
-    // full-screen window there; never a preview-sized window). Only such a
-    // run plays music and makes the end-of-show wallpaper.
-    bool coversPrimaryMonitor() const { return coversPrimaryMonitor_; }
-    void setCoversPrimaryMonitor(bool covers) { coversPrimaryMonitor_ = covers; }
-    bool musicAllowed() const { return coversPrimaryMonitor_; }
+    RunMusic& music() { return music_; }
+    ShowEnding& ending() { return ending_; }
+    ShowCursor& cursor() { return cursor_; }
     SingleInstance& singleInstance() { return singleInstance_; }
 
-    // The settings were read from the store: LastImage is written back at the end.
-    bool settingsLoaded() const { return settingsLoaded_; }
-    void setSettingsLoaded() { settingsLoaded_ = true; }
-
-    // The mouse cursor is hidden for the show and shown for a notice.
-    void hideCursor();
-    void showCursor();
-
-    // The show's music, made while loading when MusicOption asks for it;
-    // empty otherwise.
-    std::unique_ptr<ShowMusic, ShowMusicDeleter>& music() { return music_; }
-
-    // A timed show: Duration is not 0.
-    bool timed() const { return settings_.Duration != 0; }
+    // The display mode of a screen-saver daemon: the show is drawn into the
+    // daemon's window, which the form owns from then on. No input is read.
+    void setHack(std::unique_ptr<HackWindow> window);
 
 private:
+    // What input may ask, passed on to the show, the music and the ending.
+    class Commands final : public ShowCommands {
+    public:
+        explicit Commands(Form1& form) : form_(form) {}
+        void request(Step step) override { form_.show_.request(step); }
+        void pause() override { form_.show_.pause(); }
+        void addFavourite() override { form_.show_.addFavourite(); }
+        void skipMusic() override { form_.music_.skip(); }
+        void replayMusic() override { form_.music_.replay(); }
+        void repaint() override { form_.show_.repaint(); }
+        void requestExit() override { form_.ending_.requestExit(); }
+        void endWithoutFarewell() override { form_.state_.end(); }
+
+    private:
+        Form1& form_;
+    };
+
+    void teardown();
+
     WShowWindow window_;
     Settings settings_;
-    ShowState state_;
-    SlideShow show_{*this};
-    ShowInput input_{*this};
+    RunKind mode_;
+    RunOptions options_;
+    RunState state_;
+    QtEventPump pump_{[this] { return state_.ended(); }};
+    ShowCursor cursor_;
+    SlideShow show_{{state_, pump_, options_, mode_, window_, [this] { ending_.memoryError(); }}};
+    Commands commands_{*this};
+    ShowInput input_{{state_, options_, mode_, window_, show_.timer(), commands_, [this] { state_.leaveManualShow(); }}};
+    ShowEnding ending_{{state_, options_, mode_, show_, window_, cursor_, [this] { teardown(); }}};
     SingleInstance singleInstance_;  // "OrvantaIsOn"
-    bool preview_ = false;
-    long long previewParent_ = 0;
-    bool settingsMode_ = false;
-    bool settingsLoaded_ = false;
-    bool cursorHidden_ = false;
     // Declared after the window: released before the window it reports to.
-    std::unique_ptr<ShowMusic, ShowMusicDeleter> music_;
-    bool coversPrimaryMonitor_ = false;
+    RunMusic music_{window_};
     // Last, so that it lets go of the window before the window goes.
     std::unique_ptr<HackWindow> hackWindow_;
 };

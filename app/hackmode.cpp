@@ -17,7 +17,7 @@ std::optional<unsigned long> requestedHackWindow(const std::string& argumentText
     return hackWindowOf(argumentText, std::getenv("XSCREENSAVER_WINDOW"));
 }
 
-HackWindow::HackWindow(Form1& form, unsigned long id) : form_(form), host_(id) {}
+HackWindow::HackWindow(unsigned long id) : host_(id) {}
 
 bool HackWindow::coversPrimaryMonitor() const {
     const QRect window = host_.rootGeometry();
@@ -26,32 +26,35 @@ bool HackWindow::coversPrimaryMonitor() const {
     return false;
 }
 
-void HackWindow::embed() {
-    WShowWindow& window = form_.window();
+void HackWindow::embed(WShowWindow& window, std::function<void(QSize)> resized, std::function<void()> destroyed) {
     window.setFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
-    host_.ResizeEvent.connect([this](QSize size) {
-        form_.show().resizeTo(size);
+    host_.ResizeEvent.connect([resized = std::move(resized)](QSize size) {
+        resized(size);
         return true;
     });
-    // The daemon destroys its window when it goes away without a signal (or
-    // after one); the run then ends as if stopped.
-    host_.DestroyEvent.connect([this] {
-        if (!form_.state().ended()) endShow(form_, true);
+    host_.DestroyEvent.connect([destroyed = std::move(destroyed)] {
+        destroyed();
         return true;
     });
     host_.embed(&window);
 }
 
 bool startHack(Form1& form, unsigned long id) {
-    auto attached = std::make_unique<HackWindow>(form, id);
+    auto attached = std::make_unique<HackWindow>(id);
     if (!attached->attached()) {
         std::fprintf(stderr, "orvanta: 0x%lx is not a window; nothing to draw on\n", id);
         return false;
     }
     HackWindow& window = *attached;
     form.setHack(std::move(attached));
-    form.setCoversPrimaryMonitor(window.coversPrimaryMonitor());
-    window.embed();
+    form.mode().coversPrimaryMonitor = window.coversPrimaryMonitor();
+    window.embed(
+        form.window(), [&form](QSize size) { form.show().resizeTo(size); },
+        [&form] {
+            // The daemon destroys its window when it goes away without a
+            // signal (or after one); the run then ends as if stopped.
+            if (!form.state().ended()) form.ending().endShow(true);
+        });
     runShow(form, showGeometryFor(window.size(), QGuiApplication::primaryScreen()));
     return true;
 }

@@ -9,6 +9,7 @@
 // destroyed. It takes no single-instance lock: the daemon runs one show per
 // monitor, and a preview beside them.
 #include <QSize>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,7 @@
 namespace orvanta {
 
 class Form1;
+class WShowWindow;
 
 // The window the command line and the environment (XSCREENSAVER_WINDOW) ask
 // the show to be drawn into; nothing when the run is no daemon's display mode.
@@ -27,7 +29,7 @@ std::optional<unsigned long> requestedHackWindow(const std::string& argumentText
 class HackWindow {
 public:
     // Attaches to the X window with that id; nothing is embedded yet.
-    HackWindow(Form1& form, unsigned long id);
+    explicit HackWindow(unsigned long id);
     HackWindow(const HackWindow&) = delete;
     HackWindow& operator=(const HackWindow&) = delete;
 
@@ -38,13 +40,12 @@ public:
     // window there (or the root window), not a preview or another monitor.
     bool coversPrimaryMonitor() const;
 
-    // Puts the form's window inside the daemon's, covering it, as a child
-    // that takes neither the focus nor any input. From then on the show
-    // follows the window's size, and the window's destruction ends the run.
-    void embed();
+    // Puts the show's window inside the daemon's, covering it, as a child
+    // that takes neither the focus nor any input. From then on `resized` is
+    // told each new size of the daemon's window, and `destroyed` its end.
+    void embed(WShowWindow& window, std::function<void(QSize)> resized, std::function<void()> destroyed);
 
 private:
-    Form1& form_;
     WHostWindow host_;
 };
 

@@ -5,10 +5,10 @@
 #include <QTimer>
 #include <cmath>
 
-#include "app/exitrules.h"
-#include "app/form1.h"
-#include "app/showmusic.h"
+#include "app/showcommands.h"
 #include "framework/WMessageFilter.h"
+#include "framework/WShowWindow.h"
+#include "framework/WTimer.h"
 #include "framework/x11platform.h"
 
 namespace orvanta {
@@ -40,15 +40,15 @@ ShowInput::KeyAction ShowInput::actionOf(int key) {
 // action was skipped. Whether a step starts is the show state's to decide.
 bool ShowInput::timedShowKey(KeyAction action) {
     switch (action) {
-    case KeyAction::Back: form_.show().request(Step::Back); return true;
-    case KeyAction::Forward: form_.show().request(Step::Forward); return true;
+    case KeyAction::Back: ports_.commands.request(Step::Back); return true;
+    case KeyAction::Forward: ports_.commands.request(Step::Forward); return true;
     case KeyAction::Favourite:
-        if (form_.state().idle()) form_.show().addFavourite();
+        if (ports_.state.idle()) ports_.commands.addFavourite();
         return true;
-    case KeyAction::MusicSkip: skipMusic(form_); return true;
-    case KeyAction::MusicReplay: replayMusic(form_); return true;
+    case KeyAction::MusicSkip: ports_.commands.skipMusic(); return true;
+    case KeyAction::MusicReplay: ports_.commands.replayMusic(); return true;
     case KeyAction::Pause:
-        if (form_.state().idle()) form_.show().pause();
+        if (ports_.state.idle()) ports_.commands.pause();
         return true;
     case KeyAction::Other: return false;
     }
@@ -59,57 +59,57 @@ bool ShowInput::timedShowKey(KeyAction action) {
 // the buttons step too; P does nothing.
 bool ShowInput::manualShowKey(KeyAction action) {
     switch (action) {
-    case KeyAction::Back: form_.window().LeftButtonDownEvent.raise(QPoint()); return true;
-    case KeyAction::Forward: form_.window().RightButtonDownEvent.raise(QPoint()); return true;
+    case KeyAction::Back: ports_.window.LeftButtonDownEvent.raise(QPoint()); return true;
+    case KeyAction::Forward: ports_.window.RightButtonDownEvent.raise(QPoint()); return true;
     case KeyAction::Pause: return true;
-    case KeyAction::MusicSkip: skipMusic(form_); return true;
-    case KeyAction::MusicReplay: replayMusic(form_); return true;
+    case KeyAction::MusicSkip: ports_.commands.skipMusic(); return true;
+    case KeyAction::MusicReplay: ports_.commands.replayMusic(); return true;
     case KeyAction::Favourite:
     case KeyAction::Other:
         // Keys pressed while a picture changes reach the key handler, which
         // ignores them in a manual show.
-        if (!form_.state().idle()) return false;
+        if (!ports_.state.idle()) return false;
         if (action == KeyAction::Favourite) {
-            form_.show().addFavourite();
+            ports_.commands.addFavourite();
             return true;
         }
         // Any other key leaves: it reaches the key handler as in a timed show.
-        form_.settings().Duration = kLeavingManualShow;
+        ports_.leaveManualShow();
         return false;
     }
     return false;
 }
 
 void ShowInput::onMouseMove(QPoint at) {
-    if (form_.state().ended() || !form_.window().isVisible() || form_.settings().IgnoreMouse) return;
+    if (ports_.state.ended() || !ports_.window.isVisible() || ports_.options.settings().IgnoreMouse) return;
     ++mouseMoveCount_;
     if (mouseMoveCount_ == 1) return;  // the first movement after start-up is ignored
     if (mouseMoveCount_ == 2) {
         mouseOrigin_ = at;
         return;
     }
-    if (form_.preview() || !form_.timed()) return;
+    if (ports_.mode.preview || !timed()) return;
     const double dx = at.x() - mouseOrigin_.x();
     const double dy = at.y() - mouseOrigin_.y();
-    if (std::sqrt(dx * dx + dy * dy) > kMouseTravelLimit) requestExit(form_);
+    if (std::sqrt(dx * dx + dy * dy) > kMouseTravelLimit) ports_.commands.requestExit();
 }
 
 // Left and right buttons: a manual show steps, any other show is left.
 void ShowInput::onButton(bool back) {
-    if (form_.preview()) return;
-    if (form_.timed() || form_.state().noPictures()) requestExit(form_);
-    else form_.show().request(back ? Step::Back : Step::Forward);
+    if (ports_.mode.preview) return;
+    if (timed() || ports_.state.noPictures()) ports_.commands.requestExit();
+    else ports_.commands.request(back ? Step::Back : Step::Forward);
 }
 
 bool ShowInput::filter(QObject* target, QEvent* event) {
     const QEvent::Type type = event->type();
-    ShowState& state = form_.state();
+    const RunState& state = ports_.state;
     // The close request from outside ends the run only with the close code,
     // and then without any of endShow's steps (no LastImage, no notice).
     if (type == WCloseRequestEvent::eventType()) {
         if (state.ended()) return false;
         if (static_cast<WCloseRequestEvent*>(event)->code == x11::kCloseCode) {
-            state.end();
+            ports_.commands.endWithoutFarewell();
             return false;
         }
         return true;
@@ -117,25 +117,25 @@ bool ShowInput::filter(QObject* target, QEvent* event) {
     // The monitor going to low power or off ends the show.
     if (type == WMonitorPowerEvent::eventType()) {
         const int level = static_cast<WMonitorPowerEvent*>(event)->level;
-        if ((level == 1 || level == 2) && !form_.preview() && !state.ended()) requestExit(form_);
+        if ((level == 1 || level == 2) && !ports_.mode.preview && !state.ended()) ports_.commands.requestExit();
         return false;
     }
-    if (type != QEvent::KeyPress || target != &form_.window()) return false;
+    if (type != QEvent::KeyPress || target != &ports_.window) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if ((key->modifiers() & Qt::AltModifier) || key->key() == Qt::Key_F10) return false;  // system keys
     const KeyAction action = actionOf(key->key());
-    return form_.timed() ? timedShowKey(action) : manualShowKey(action);
+    return timed() ? timedShowKey(action) : manualShowKey(action);
 }
 
 void ShowInput::installHandlers() {
-    WShowWindow& window = form_.window();
+    WShowWindow& window = ports_.window;
     window.KeyDownEvent.connect([this](int, bool) {
-        if (!form_.preview() && form_.timed()) requestExit(form_);
+        if (!ports_.mode.preview && timed()) ports_.commands.requestExit();
         return true;
     });
     window.SystemKeyDownEvent.connect([](int) { return true; });
     window.MiddleButtonDownEvent.connect([this](QPoint) {
-        if (!form_.preview() && form_.timed()) requestExit(form_);
+        if (!ports_.mode.preview && timed()) ports_.commands.requestExit();
         return true;
     });
     window.LeftButtonDownEvent.connect([this](QPoint) {
@@ -154,13 +154,13 @@ void ShowInput::installHandlers() {
 }
 
 void ShowInput::installDisplayHandlers() {
-    WShowWindow& window = form_.window();
+    WShowWindow& window = ports_.window;
     window.PaintEvent.connect([this] {
-        form_.show().repaint();
+        ports_.commands.repaint();
         return true;
     });
-    form_.show().timer().TimerEvent.connect([this] {
-        form_.show().request(Step::Tick);
+    ports_.timer.TimerEvent.connect([this] {
+        ports_.commands.request(Step::Tick);
         return true;
     });
 }
@@ -168,7 +168,7 @@ void ShowInput::installDisplayHandlers() {
 void ShowInput::startWatching() {
     keyFilterId_ = installMessageFilter(kKeyFilterPriority,
                                         [this](QObject* target, QEvent* event) { return filter(target, event); });
-    WShowWindow* window = &form_.window();
+    WShowWindow* window = &ports_.window;
     x11::setCloseMessageHandler(
         [window](unsigned long, long code) { QCoreApplication::postEvent(window, new WCloseRequestEvent(code)); });
     // The X server reports the monitor's power state; it is polled while the

@@ -2,6 +2,10 @@
 // Input during the show: the key filter that sees every event first, the
 // form's key, mouse, paint and timer handlers, and the monitor's power state.
 #include <QPoint>
+#include <functional>
+
+#include "show/run/runoptions.h"
+#include "show/run/runstate.h"
 
 class QEvent;
 class QObject;
@@ -9,17 +13,28 @@ class QTimer;
 
 namespace orvanta {
 
-class Form1;
+class ShowCommands;
+class WShowWindow;
+class WTimer;
 
 // Mouse travel beyond this distance from the origin ends a timed show.
 inline constexpr double kMouseTravelLimit = 75.0;
-// Duration while a manual show is being left: the key that leaves then reaches
-// the key handler as in a timed show.
-inline constexpr int kLeavingManualShow = 999999;
+
+// What the input handlers read and whom they ask; each outlives them.
+struct ShowInputPorts {
+    const RunState& state;
+    const RunOptions& options;  // fixed once the run begins
+    const RunKind& mode;
+    WShowWindow& window;  // whose events are handled
+    WTimer& timer;        // the show timer, whose ticks are steps
+    ShowCommands& commands;
+    // A key leaves a manual show (see RunState::leaveManualShow).
+    std::function<void()> leaveManualShow;
+};
 
 class ShowInput {
 public:
-    explicit ShowInput(Form1& form) : form_(form) {}
+    explicit ShowInput(ShowInputPorts ports) : ports_(std::move(ports)) {}
     ShowInput(const ShowInput&) = delete;
     ShowInput& operator=(const ShowInput&) = delete;
 
@@ -43,8 +58,10 @@ private:
     bool manualShowKey(KeyAction action);
     void onMouseMove(QPoint at);
     void onButton(bool back);
+    // A timed show, or a manual one being left.
+    bool timed() const { return ports_.options.timed() || ports_.state.leavingManualShow(); }
 
-    Form1& form_;
+    ShowInputPorts ports_;
     QPoint mouseOrigin_;
     int mouseMoveCount_ = 0;
     int keyFilterId_ = -1;

@@ -254,7 +254,7 @@ bool startPreview(Form1& form, long long parent) {
     });
     const std::string lastImage = lastImagePath();
     // Also used by later decodes, after this function has returned.
-    const auto pump = [form = &form, host = &host] { return form->pumpEvents() || host->destroyed(); };
+    const auto pump = [form = &form, host = &host] { return form->pump().pump() || host->destroyed(); };
     PreviewPicture picture = loadPreviewPicture(lastImage, size, paletteDisplay, pump);
     preview->show(std::move(picture), paletteDisplay, [lastImage, paletteDisplay, pump](QSize newSize) {
         return loadPreviewPicture(lastImage, newSize, paletteDisplay, pump);

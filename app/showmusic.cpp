@@ -2,7 +2,6 @@
 
 #include <QTimer>
 
-#include "app/form1.h"
 #include "framework/WMessageFilter.h"
 #include "framework/cddrive.h"
 #include "framework/gstmusicplayer.h"
@@ -33,11 +32,9 @@ private:
 
 class ShowMusic {
 public:
-    explicit ShowMusic(Form1& form)
-        : player(&form.window()),
-          gap([this] { playback.onGapElapsed(); }),
-          playback(form.settings(), form.show().random(), player, gap) {
-        QObject* window = &form.window();
+    ShowMusic(QObject& owner, const Settings& settings, Mt19937& random)
+        : player(&owner), gap([this] { playback.onGapElapsed(); }), playback(settings, random, player, gap) {
+        QObject* window = &owner;
         filterId = installMessageFilter(kMusicFilterPriority, [this, window](QObject* target, QEvent* event) {
             if (event->type() != WMusicNotifyEvent::eventType() || target != window) return false;
             if (const std::optional<PlayOutcome> outcome = player.accept(*static_cast<WMusicNotifyEvent*>(event)))
@@ -62,36 +59,36 @@ public:
     int filterId = -1;
 };
 
-void ShowMusicDeleter::operator()(ShowMusic* music) const { delete music; }
+RunMusic::RunMusic(QObject& window) : window_(window) {}
 
-bool prepareShowMusic(Form1& form, const std::function<bool()>& pump) {
-    Settings& settings = form.settings();
-    if (settings.MusicOption != 1 && settings.MusicOption != 2) {
-        settings.MusicOption = 0;
-        return !form.state().ended();
-    }
-    form.music().reset(new ShowMusic(form));
-    ShowMusic& music = *form.music();
+RunMusic::~RunMusic() = default;
+
+bool RunMusic::prepare(const Settings& settings, Mt19937& random, const std::function<bool()>& pump) {
+    if (settings.MusicOption != 1 && settings.MusicOption != 2) return true;
+    music_ = std::make_unique<ShowMusic>(window_, settings, random);
     // Without GStreamer nothing can play: the show is silent.
-    if (!music.player.available()) settings.MusicOption = 0;
-    MusicPlayback& playback = music.playback;
-    return playback.prepare(music.cd, pump) && playback.countMusic(pump) && playback.buildMusicList(pump);
+    if (!music_->player.available()) {
+        music_.reset();
+        return true;
+    }
+    MusicPlayback& playback = music_->playback;
+    return playback.prepare(music_->cd, pump) && playback.countMusic(pump) && playback.buildMusicList(pump);
 }
 
-void startMusic(Form1& form) {
-    if (form.music() && form.state().picturesGoOn()) form.music()->playback.startMusic();
+void RunMusic::start() {
+    if (music_) music_->playback.startMusic();
 }
 
-void skipMusic(Form1& form) {
-    if (form.music()) form.music()->playback.skip();
+void RunMusic::skip() {
+    if (music_) music_->playback.skip();
 }
 
-void replayMusic(Form1& form) {
-    if (form.music()) form.music()->playback.replay();
+void RunMusic::replay() {
+    if (music_) music_->playback.replay();
 }
 
-void stopMusic(Form1& form) {
-    if (form.music()) form.music()->close();
+void RunMusic::stop() {
+    if (music_) music_->close();
 }
 
 }  // namespace orvanta

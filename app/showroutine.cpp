@@ -7,12 +7,10 @@
 #include <cstring>
 
 #include "app/displaygeometry.h"
-#include "app/exitrules.h"
-#include "app/form1.h"
+#include "framework/WShowWindow.h"
 #include "catalogue/shortcutresolver.h"
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
-#include "framework/messagebox.h"
 #include "framework/reducedmotion.h"
 #include "framework/screentransitiontarget.h"
 #include "show/decoders/picturefile.h"
@@ -32,7 +30,13 @@ QColor colourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
 }  // namespace
 
-SlideShow::SlideShow(Form1& form) : form_(form), state_(form.state()) {}
+SlideShow::SlideShow(SlideShowPorts ports)
+    : state_(ports.state),
+      pump_(ports.pump),
+      options_(ports.options),
+      mode_(ports.mode),
+      window_(ports.window),
+      memoryError_(std::move(ports.memoryError)) {}
 
 SlideShow::~SlideShow() = default;
 
@@ -52,29 +56,27 @@ void SlideShow::setScreen(const QRect& showRect, bool paletteDisplay) {
 
 bool SlideShow::buildPictureList() {
     BuildHooks hooks;
-    hooks.pumpEvents = throttledPump([this] { return form_.pumpEvents(); }, [this] { return state_.ended(); });
+    hooks.pumpEvents = throttledPump([this] { return pump_.pump(); }, [this] { return state_.ended(); });
     // Only shortcuts to absolute paths are listed: a Windows or relative
     // target would be opened against whatever the working directory is.
     hooks.resolveShortcut = shellShortcutResolver(0);
-    switch (catalogue_.buildPictureList(form_.settings(), hooks)) {
+    switch (catalogue_.buildPictureList(settings(), hooks)) {
     case BuildResult::Ready: return true;
     case BuildResult::NoPictures: state_.setNoPictures(); return true;
     case BuildResult::Ended: return false;
     case BuildResult::MemoryError:
-        form_.showCursor();
-        showMessageBox(&form_.window(), kMemoryErrorTitle, kMemoryErrorText);
-        endShow(form_);
+        if (memoryError_) memoryError_();
         return false;
     }
     return false;
 }
 
 void SlideShow::prepareRun() {
-    const Settings& settings = form_.settings();
+    const Settings& settings = this->settings();
     previousEffect_ = 0;
     effectChoice_.position = 0;
     // Texts are drawn in device pixels at the size the screen's own texts have.
-    fonts_ = OverlayFonts::fromSettings(settings, form_.window().devicePixelRatio());
+    fonts_ = OverlayFonts::fromSettings(settings, window_.devicePixelRatio());
     reducedMotion_ = desktopAsksForReducedMotion();
     timerInterval_ = settings.Duration * 1000;
     blockSize_ = blockSizeFor(showRect_.width());
@@ -86,12 +88,12 @@ void SlideShow::prepareRun() {
 void SlideShow::firstPicture() {
     // A show drawn into a daemon's window covers only that window: the daemon
     // runs one show per monitor.
-    monitorCount_ = form_.hack() ? 1 : monitorCount();
+    monitorCount_ = mode_.hack ? 1 : monitorCount();
     if (monitorCount_ > 1) createSecondaryWindows();
     state_.beginShow();
     {
-        ShowState::Change change(state_);
-        if (form_.timed()) {
+        RunState::Change change(state_);
+        if (options_.timed()) {
             // The first picture is decoded before the splash has had its time,
             // and shown at once after it, as if the timer had fired.
             if (loadUntilSuccess()) {
@@ -103,29 +105,34 @@ void SlideShow::firstPicture() {
             showUntilShown();
         }
     }
-    carryOutRemembered();
+    carryOutQueued();
 }
 
 void SlideShow::request(Step step) {
-    if (state_.admit(step) != ShowState::Admission::Start) return;
+    if (state_.admit(step, pump_.depth() > 0) != RunState::Admission::Start) return;
     carryOut(step);
-    carryOutRemembered();
+    carryOutQueued();
 }
 
-void SlideShow::carryOutRemembered() {
+void SlideShow::carryOutQueued() {
     // Steps asked for while a picture decoded are carried out now, one after
-    // the other, never inside each other.
-    while (const std::optional<Step> next = state_.takeRemembered())
-        if (state_.admit(*next) == ShowState::Admission::Start) carryOut(*next);
+    // the other, never inside each other (and never inside a pump: a queued
+    // step found there waits for the pump's caller to return here).
+    while (pump_.depth() == 0)
+        if (const std::optional<Step> next = state_.takeQueued()) {
+            if (state_.admit(*next, false) == RunState::Admission::Start) carryOut(*next);
+        } else {
+            break;
+        }
 }
 
 void SlideShow::carryOut(Step step) {
-    ShowState::Change change(state_);
+    RunState::Change change(state_);
     if (step == Step::Resize) {
         followWindowSize();
         return;
     }
-    if (form_.timed()) {
+    if (options_.timed()) {
         timer_.stop();
         // Back loads the picture before the current one first; Tick and
         // Forward show the picture decoded already.
@@ -152,13 +159,13 @@ LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPic
     context.screenHeight = showSize.height();
     context.paletteDisplay = paletteDisplay_;
     context.quantizer = &quantizer_;
-    context.pumpEvents = [this] { return form_.pumpEvents(); };
+    context.pumpEvents = [this] { return pump_.pump(); };
     // A picture far larger than the screen is read straight into the size the
     // show draws it at, or only the corner that reaches the screen.
-    context.fitting = ShowFitting::of(form_.settings());
+    context.fitting = ShowFitting::of(settings());
     // Transparent pixels (HEIF, WebP, TIFF, GIF, JPEG XL) are composed over the
     // colour the picture is placed on.
-    const Rgb back = form_.settings().BackColor;
+    const Rgb back = settings().BackColor;
     context.background = RgbQuad{back.blue, back.green, back.red, 0};
     for (const auto& monitor : secondaryMonitors_) {
         const QSize size = monitor->window->canvas().size();
@@ -170,7 +177,7 @@ LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPic
     LoadedPicture decoded;
     LoadResult result;
     {
-        ShowState::Loading loading(state_);
+        RunState::Loading loading(state_);
         result = loadPictureFile(path, context, decoded);
     }
     if (result != LoadResult::Loaded) return result;
@@ -200,7 +207,7 @@ bool SlideShow::loadPicture() {
     // A show whose every picture fails must not spin: after a whole cycle of
     // failures it is a show without pictures.
     if (++consecutiveFailures_ >= std::max(1, catalogue_.length())) enterNoPictures();
-    form_.pumpEvents();
+    pump_.pump();
     return false;
 }
 
@@ -212,11 +219,9 @@ bool SlideShow::loadUntilSuccess() {
 
 void SlideShow::enterNoPictures() {
     state_.setNoPictures();
-    form_.settings().Splash = false;
-    form_.settings().Randomize = false;
     timer_.stop();
     backBuffer_.fill(Qt::black);
-    form_.window().canvas().fill(QRect(QPoint(0, 0), form_.window().canvas().size()), Qt::black);
+    window_.canvas().fill(QRect(QPoint(0, 0), window_.canvas().size()), Qt::black);
 }
 
 void SlideShow::waitForSplash() {
@@ -226,8 +231,8 @@ void SlideShow::waitForSplash() {
     if (d >= 2) return;
     // The banner stays until the seconds counter has moved on by two. Events
     // keep flowing; a step asked for meanwhile waits like one during a decode.
-    ShowState::Loading waiting(state_);
-    form_.pumpUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2 - d));
+    RunState::Loading waiting(state_);
+    pump_.pumpUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2 - d));
 }
 
 void SlideShow::copyToPreviousBuffer() {
@@ -238,7 +243,7 @@ void SlideShow::copyToPreviousBuffer() {
 }
 
 bool SlideShow::showRoutine() {
-    Settings& settings = form_.settings();
+    const Settings& settings = this->settings();
     // The blend fades from the picture composed last.
     if (blendingAvailable_) copyToPreviousBuffer();
     // A manual show decodes the picture now; a timed one decoded it after
@@ -248,16 +253,16 @@ bool SlideShow::showRoutine() {
     if (!firstPictureShown_) {
         firstPictureShown_ = true;
         // The show's own window comes to the front; a daemon's window is the daemon's.
-        if (!form_.hack()) {
-            form_.window().showFullScreen();
-            form_.window().raise();
-            form_.window().requestActivate();
+        if (!mode_.hack) {
+            window_.showFullScreen();
+            window_.raise();
+            window_.requestActivate();
         }
     }
     const bool blitOk = composePictureInto(picture_.canvas, picture_.reducedOnDecode, settings, crandom_, backBuffer_,
                                            backBuffer_.rect());
     if (paletteDisplay_) realizeOnPaletteDisplay(picture_.palette);
-    if (form_.pumpEvents()) return false;
+    if (pump_.pump()) return false;
     if (blitOk) {
         playTransitionToScreen();
         if (state_.stopRequested()) return false;
@@ -269,7 +274,7 @@ bool SlideShow::showRoutine() {
     picture_.canvas = QImage();
     // A timed show decodes the next picture while this one is on view; the
     // timer counts the picture's time from the end of its transition.
-    if (settings.Duration != 0 && settings.Duration != kLeavingManualShow && !state_.ended()) {
+    if (options_.timed() && !state_.ended()) {
         timer_.start(timerInterval_, 0);
         loadUntilSuccess();
     }
@@ -277,12 +282,12 @@ bool SlideShow::showRoutine() {
 }
 
 void SlideShow::playTransitionToScreen() {
-    const Settings& settings = form_.settings();
+    const Settings& settings = this->settings();
     ScreenTransitionTarget::Hooks hooks;
-    hooks.processEvents = [this] { form_.pumpEvents(); };
+    hooks.pump = &pump_;
     hooks.exitRequested = [this] { return state_.stopRequested(); };
     hooks.ended = [this] { return state_.ended(); };
-    ScreenTransitionTarget target(form_.window().canvas(), backBuffer_, previousBuffer_, showRect_, std::move(hooks));
+    ScreenTransitionTarget target(window_.canvas(), backBuffer_, previousBuffer_, showRect_, std::move(hooks));
     if (fillsShowBeforeNextEffect(showRect_.width(), previousEffect_)) target.fill(colourOf(settings.BackColor).rgb());
     int effect = 0;
     if (settings.Effects)
@@ -303,17 +308,17 @@ void SlideShow::playTransitionToScreen() {
 // and the back buffer holds only colours of the palette.
 void SlideShow::realizeOnPaletteDisplay(const std::vector<PaletteEntry>& palette) {
     QImage background(1, 1, QImage::Format_RGB32);
-    background.fill(colourOf(form_.settings().BackColor));
+    background.fill(colourOf(settings().BackColor));
     realizePalette(background, palette);
-    WScreenCanvas& screen = form_.window().canvas();
+    WScreenCanvas& screen = window_.canvas();
     screen.fill(QRect(QPoint(0, 0), screen.size()), background.pixelColor(0, 0));
     realizePalette(backBuffer_, palette);
 }
 
 void SlideShow::drawOverlaysOnScreen(const std::string& path) {
-    const Settings& settings = form_.settings();
+    const Settings& settings = this->settings();
     if (!settings.Message && !settings.Captions) return;
-    form_.window().canvas().paint(showRect_, [&](QPainter& p) {
+    window_.canvas().paint(showRect_, [&](QPainter& p) {
         drawOverlays(p, showRect_.size(), settings, fonts_, path, crandom_);
     });
 }
@@ -331,9 +336,9 @@ void SlideShow::resizeTo(QSize windowSize) {
 // for the old size, is decoded again as well.
 void SlideShow::followWindowSize() {
     if (windowSize_.isEmpty()) return;
-    const Settings& settings = form_.settings();
+    const Settings& settings = this->settings();
     const ShowGeometry geometry = showGeometryFor(windowSize_, QGuiApplication::primaryScreen());
-    WScreenCanvas& screen = form_.window().canvas();
+    WScreenCanvas& screen = window_.canvas();
     screen.resize(QSize(geometry.screenWidth, geometry.height));
     // All of the window black, the strips outside the show's clip included.
     screen.setClip(QRect(QPoint(0, 0), screen.size()));
@@ -389,10 +394,10 @@ void SlideShow::createSecondaryWindows() {
             QSize(qRound(screen->geometry().width() * ratio), qRound(screen->geometry().height() * ratio)));
         auto monitor = std::make_unique<SecondaryMonitor>();
         monitor->shown = QImage(window->canvas().size(), QImage::Format_RGB32);
-        monitor->shown.fill(colourOf(form_.settings().BackColor));
+        monitor->shown.fill(colourOf(settings().BackColor));
         window->canvas().copyFrom(monitor->shown, monitor->shown.rect());
         // Input on a secondary monitor counts like input on the show.
-        WShowWindow& main = form_.window();
+        WShowWindow& main = window_;
         WShowWindow* self = window.get();
         window->KeyDownEvent.connect([&main](int key, bool repeat) { return main.KeyDownEvent.raise(key, repeat); });
         window->LeftButtonDownEvent.connect([&main](QPoint p) { return main.LeftButtonDownEvent.raise(p); });
@@ -421,8 +426,8 @@ void SlideShow::drawSecondaryMonitors() {
     for (auto& monitor : secondaryMonitors_) {
         const QSize size = monitor->window->canvas().size();
         QImage image(size, QImage::Format_RGB32);
-        image.fill(colourOf(form_.settings().BackColor));
-        composePictureInto(picture_.canvas, picture_.reducedOnDecode, form_.settings(), crandom_, image,
+        image.fill(colourOf(settings().BackColor));
+        composePictureInto(picture_.canvas, picture_.reducedOnDecode, settings(), crandom_, image,
                            QRect(QPoint(0, 0), size));
         monitor->window->canvas().copyFrom(image, QRect(QPoint(0, 0), size));
         monitor->shown = std::move(image);
@@ -430,8 +435,8 @@ void SlideShow::drawSecondaryMonitors() {
 }
 
 void SlideShow::drawStatusText(const QString& text) {
-    const Settings& settings = form_.settings();
-    form_.window().canvas().paint(showRect_, [&](QPainter& p) {
+    const Settings& settings = this->settings();
+    window_.canvas().paint(showRect_, [&](QPainter& p) {
         orvanta::drawStatusText(p, showRect_.size(), fonts_.statusFont, text, settings.Captions, settings.CaptionPlace);
     });
 }
@@ -443,9 +448,9 @@ void SlideShow::pause() {
 
 void SlideShow::addFavourite() {
     if (shownPath_.empty()) return;
-    Settings& settings = form_.settings();
-    settings.CurrentFavDir = favouritesDirectoryForUse(settings.CurrentFavDir);
-    const std::optional<FavouriteLink> link = favouriteLinkFor(settings.CurrentFavDir, shownPath_);
+    // The folder is made (or the default one chosen) at the first F of the run.
+    favouritesDirectory_ = favouritesDirectoryForUse(favouritesDirectory_.value_or(settings().CurrentFavDir));
+    const std::optional<FavouriteLink> link = favouriteLinkFor(*favouritesDirectory_, shownPath_);
     if (!link) return;
     if (createShortcut(shownPath_, link->linkPath, link->description) == 0) drawStatusText(kFavouriteAddedText);
 }
@@ -454,7 +459,7 @@ void SlideShow::repaint() {
     // The screen canvas keeps everything drawn on the screen (picture,
     // transition so far, overlays, status text); the back buffer keeps only
     // the composed picture, which the blend and the wallpaper need clean.
-    form_.window().canvas().flushAll();
+    window_.canvas().flushAll();
 }
 
 }  // namespace orvanta

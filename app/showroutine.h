@@ -1,18 +1,21 @@
 #pragma once
 // The slide show itself: the picture list, the decoded next picture, the
 // canvases, the show timer, and the per-picture routine with its transition
-// and overlays. Steps reach it only through request(), which asks the show
-// state whether the step may start, is remembered, or is dropped.
+// and overlays. Steps reach it only through request(), which asks the run
+// state whether the step may start, is queued, or is dropped. It reads the
+// run's options, lets events in through the run's pump, and draws into its
+// window; nothing else of the program is known to it.
 #include <QImage>
 #include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/showstate.h"
+#include "base/eventpump.h"
 #include "catalogue/crandom.h"
 #include "catalogue/mt19937.h"
 #include "catalogue/picturecatalogue.h"
@@ -21,11 +24,12 @@
 #include "show/overlays/textoverlay.h"
 #include "show/pixels/cquantizer.h"
 #include "show/pixels/displaypalette.h"
+#include "show/run/runoptions.h"
+#include "show/run/runstate.h"
 #include "show/transitions/effectchoice.h"
 
 namespace orvanta {
 
-class Form1;
 class WShowWindow;
 
 // The decoded picture, as the canvas the routine composes from. Replaced only
@@ -39,9 +43,20 @@ struct DecodedPicture {
     bool loaded() const { return !canvas.isNull(); }
 };
 
+// What the slide show works with; each outlives it.
+struct SlideShowPorts {
+    RunState& state;
+    EventPump& pump;
+    const RunOptions& options;  // fixed once the run begins
+    const RunKind& mode;
+    WShowWindow& window;
+    // The list build ran out of memory: the user is told, and the run ends.
+    std::function<void()> memoryError;
+};
+
 class SlideShow {
 public:
-    explicit SlideShow(Form1& form);
+    explicit SlideShow(SlideShowPorts ports);
     ~SlideShow();
     SlideShow(const SlideShow&) = delete;
     SlideShow& operator=(const SlideShow&) = delete;
@@ -65,8 +80,11 @@ public:
     void firstPicture();
 
     // A step asked for by the timer or the user. It starts now, is carried
-    // out after the decode that is running, or is dropped (see ShowState).
+    // out after the decode that is running, or is dropped (see RunState).
     void request(Step step);
+    // Carries out the steps queued meanwhile, one after the other; start-up
+    // calls it once it is done, as the steps then run.
+    void carryOutQueued();
     void pause();
     void addFavourite();
     // The window now has this size (device pixels). The canvases follow and
@@ -95,7 +113,7 @@ public:
 
 private:
     void carryOut(Step step);
-    void carryOutRemembered();
+    const Settings& settings() const { return options_.settings(); }
     // Repeats the show routine until a picture was shown or the run stops.
     void showUntilShown();
     // The per-picture sequence; true when a picture was shown.
@@ -117,8 +135,12 @@ private:
     void drawSecondaryMonitors();
     void playTransitionToScreen();
 
-    Form1& form_;
-    ShowState& state_;
+    RunState& state_;
+    EventPump& pump_;
+    const RunOptions& options_;
+    const RunKind& mode_;
+    WShowWindow& window_;
+    std::function<void()> memoryError_;
     QRect showRect_;
     QImage backBuffer_;      // W x H, 32-bit: the composed picture, never an overlay
     QImage previousBuffer_;  // W x H: the previous composed picture, for the blend
@@ -131,6 +153,7 @@ private:
     PictureCatalogue catalogue_{mt_};
     DecodedPicture picture_;
     std::string shownPath_;
+    std::optional<std::string> favouritesDirectory_;  // where F puts its shortcuts, from the first F on
     int consecutiveFailures_ = 0;
     CQuantizer quantizer_{236, 8};
     EffectChoiceState effectChoice_;

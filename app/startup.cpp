@@ -15,7 +15,6 @@
 #include "app/form1.h"
 #include "app/hackmode.h"
 #include "app/previewwindow.h"
-#include "app/showmusic.h"
 #include "catalogue/crandom.h"
 #include "commandline/arguments.h"
 #include "config/configuration.h"
@@ -61,7 +60,7 @@ void drawLoadingNotice(Form1& form) {
 void waitUntilExposed(Form1& form) {
     const auto due = std::chrono::steady_clock::now() + kExposeWait;
     while (!form.window().isExposed() && std::chrono::steady_clock::now() < due)
-        if (form.pumpUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(5))) return;
+        if (form.pump().pumpUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(5))) return;
 }
 
 void drawSplash(Form1& form) {
@@ -75,7 +74,7 @@ void drawSplash(Form1& form) {
 
 void startShow(Form1& form) {
     form.input().startWatching();
-    form.hideCursor();
+    form.cursor().hide();
     x11::suspendScreenBlanking(true);
 
     // The window covers the primary screen.
@@ -84,7 +83,7 @@ void startShow(Form1& form) {
     window.setScreen(geometry.screen);
     window.setGeometry(geometry.screen ? geometry.screen->geometry() : QRect(0, 0, 640, 480));
     window.showFullScreen();
-    form.setCoversPrimaryMonitor(true);
+    form.mode().coversPrimaryMonitor = true;
     runShow(form, geometry);
 }
 
@@ -127,39 +126,42 @@ void runShow(Form1& form, const ShowGeometry& geometry) {
     LoadSettingsContext context;
     context.transitionCount = form.show().transitionCount();
     loadSettings(form.settings(), context);
-    form.setSettingsLoaded();
-    form.show().setShownPath(form.settings().LastImage);
-    // Music plays only in a run over the primary monitor, never in a
-    // preview-sized window of a daemon: elsewhere MusicOption is 0 for the run.
-    if (!form.musicAllowed()) form.settings().MusicOption = 0;
+    // From here on the run reads its options; the settings record stays as loaded.
+    form.beginRun();
+    const RunOptions& options = form.options();
+    form.show().setShownPath(options.settings().LastImage);
     if (!form.show().buildPictureList() || form.state().ended()) return;
     // The music list: the same two passes as the pictures', run once the
     // picture list is ready (nothing shows in between, so the order is not seen).
-    if (!form.state().noPictures() && !prepareShowMusic(form, [&form] { return form.pumpEvents(); })) return;
+    if (!form.state().noPictures() &&
+        (!form.music().prepare(options.settings(), form.show().random(), [&form] { return form.pump().pump(); }) ||
+         form.state().ended()))
+        return;
 
     form.show().prepareRun();
     if (form.state().noPictures()) {
         // Nothing to show: a black screen until the user leaves, who is then
         // told why (a daemon's window stays black until the daemon ends the run).
-        if (!form.hack()) window.showFullScreen();
+        if (!form.mode().hack) window.showFullScreen();
         window.canvas().fill(QRect(QPoint(0, 0), window.canvas().size()), Qt::black);
+        form.show().carryOutQueued();
         return;
     }
     window.canvas().fill(wholeScreen, Qt::black);
-    if (form.settings().Splash) drawSplash(form);
+    if (options.settings().Splash) drawSplash(form);
     form.show().firstPicture();
-    startMusic(form);
+    if (form.state().picturesGoOn()) form.music().start();
 }
 
 int startUp(Form1& form, const std::string& rawText) {
     form.window().setTitle("Form1");
-    installCloseRules(form);
-    installTerminationSignals(form);
+    form.ending().installCloseRules();
+    form.ending().installTerminationSignals();
     // A daemon's display mode, whatever the other arguments: no input and no
     // single-instance lock (the daemon runs one per monitor and a preview).
     if (const std::optional<unsigned long> hackWindow = requestedHackWindow(rawText)) {
         form.input().installDisplayHandlers();
-        if (!startHack(form, *hackWindow)) endShow(form);
+        if (!startHack(form, *hackWindow)) form.ending().endShow();
         return 0;
     }
     form.input().installHandlers();
@@ -172,30 +174,30 @@ int startUp(Form1& form, const std::string& rawText) {
         // change has nothing to do.
         if (mode == RunMode::RemoveSettings) removeAllSettings();
         form.state().end();
-        endShow(form);
+        form.ending().endShow();
         return 0;
     }
     // A preview's id is checked before the lock: a mistyped one is reported
     // also while a show runs.
     const long long previewId = mode == RunMode::Preview ? previewHandleOf(text) : 0;
     if (mode == RunMode::Preview && !previewIdIsPlausible(text, previewId)) {
-        endShow(form);
+        form.ending().endShow();
         return 1;
     }
     if (!form.singleInstance().acquire()) {
-        endShow(form);
+        form.ending().endShow();
         return 0;
     }
     switch (mode) {
     case RunMode::Preview:
-        form.setPreview(previewId);
+        form.mode().preview = true;
         if (startPreview(form, previewId)) return 0;
-        endShow(form);
+        form.ending().endShow();
         return 1;
     case RunMode::Show: startShow(form); return 0;
     case RunMode::SettingsWithOwner:
     case RunMode::SettingsNoOwner: {
-        form.setSettingsMode();
+        form.mode().settingsMode = true;
         form.singleInstance().release();
         // "/c:<id>" names the window that asked for the dialog; a bare "c" or
         // "/c" means the window that is active now.
@@ -205,10 +207,10 @@ int startUp(Form1& form, const std::string& rawText) {
             owner = id > 0 ? static_cast<unsigned long>(id) : activeForeignWindow();
         }
         runConfiguration(owner);
-        endShow(form);
+        form.ending().endShow();
         return 0;
     }
-    default: endShow(form); return 0;
+    default: form.ending().endShow(); return 0;
     }
 }
 

@@ -37,6 +37,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/qteventpump.h"
 #include "bench/benchsupport.h"
 #include "framework/WShowWindow.h"
 #include "framework/screentransitiontarget.h"
@@ -215,8 +216,8 @@ int main(int argc, char** argv) {
             QImage previous = previousSaved.copy(), backCopy = back;
             window.canvas().copyFrom(previous, QRect(0, 0, w, h));
             window.canvas().waitUntilShown();
-            ScreenTransitionTarget::Hooks hooks{[] { QCoreApplication::processEvents(); }, [] { return false; },
-                                                [] { return false; }};
+            QtEventPump pump;
+            ScreenTransitionTarget::Hooks hooks{&pump, [] { return false; }, [] { return false; }};
             ScreenTransitionTarget target(window.canvas(), backCopy, previous, QRect(0, 0, w, h), hooks);
             Mt19937 mt;
             mt.seed(4357);

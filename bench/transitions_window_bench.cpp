@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/qteventpump.h"
 #include "bench/benchsupport.h"
 #include "framework/WShowWindow.h"
 #include "framework/screentransitiontarget.h"
@@ -77,7 +78,8 @@ Result playOnWindow(Stage& s, int effect, int delay) {
     canvas.waitUntilShown();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     ScreenTransitionTarget::Hooks hooks;
-    hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    QtEventPump pump;
+    hooks.pump = &pump;
     hooks.exitRequested = [] { return false; };
     hooks.ended = [] { return false; };
     ScreenTransitionTarget target(canvas, s.back, s.previous, QRect(0, 0, s.w, s.h), hooks);

@@ -114,7 +114,7 @@ void PictureCatalogue::reset() {
     randomize_ = false;
 }
 
-BuildResult PictureCatalogue::buildPictureList(Settings& settings, const BuildHooks& hooks) {
+BuildResult PictureCatalogue::buildPictureList(const Settings& settings, const BuildHooks& hooks) {
     reset();
     BuildResult result;
     try {
@@ -131,16 +131,15 @@ BuildResult PictureCatalogue::buildPictureList(Settings& settings, const BuildHo
     return result;
 }
 
-BuildResult PictureCatalogue::noPicturesFound(Settings& settings) {
+BuildResult PictureCatalogue::noPicturesFound() {
     noPictures_ = true;
-    settings.Splash = false;
-    settings.Randomize = false;
+    randomize_ = false;
     pictures_ = WSortableVector<WFilePath>();
     order_ = std::vector<int>();
     return BuildResult::NoPictures;
 }
 
-BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks) {
+BuildResult PictureCatalogue::build(const Settings& settings, const BuildHooks& hooks) {
     const PumpEvents& pump = hooks.pumpEvents;
 
     // The chosen directories that are in use and exist.
@@ -194,12 +193,8 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
             counts[i] = listed ? expandedCounts[from] : 0;
         }
     }
-    settings.Count = static_cast<int>(directories_.size());
-    settings.imageDirs.clear();
-    for (const std::string& dir : directories_) settings.imageDirs.push_back({dir, true});
-
     // Nothing to list: no usable directory, or the first one has vanished.
-    if (directories_.empty() || !pathExists(directories_.front())) return noPicturesFound(settings);
+    if (directories_.empty() || !pathExists(directories_.front())) return noPicturesFound();
 
     std::size_t count = 0;
     for (std::size_t i = 0; i < directories_.size(); ++i) {
@@ -222,7 +217,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
 
     // The path array at exactly the counted size, then the order array and the
     // date list; positions and the order array are 32-bit.
-    if (count == 0) return noPicturesFound(settings);
+    if (count == 0) return noPicturesFound();
     if (count > static_cast<std::size_t>(INT_MAX)) return BuildResult::MemoryError;
     if (!pictures_.reserve(count)) return BuildResult::MemoryError;
     randomize_ = settings.Randomize;
@@ -251,7 +246,7 @@ BuildResult PictureCatalogue::build(Settings& settings, const BuildHooks& hooks)
     }
     // Files removed since the count leave the list shorter; an empty one is
     // nothing to show rather than a list the show would index past.
-    if (pictures_.empty()) return noPicturesFound(settings);
+    if (pictures_.empty()) return noPicturesFound();
     if (randomize_ && order_.size() != pictures_.size()) order_.resize(pictures_.size());
 
     // Ordering: the date order replaces the name order.

@@ -50,11 +50,10 @@ public:
     explicit PictureCatalogue(Mt19937& rng) : rng_(rng) {}
 
     // Builds the picture list from the directory entries the settings load put
-    // in settings.imageDirs (those in use whose path exists). Replaces them,
-    // and settings.Count, with the directories used; on NoPictures turns
-    // Splash and Randomize off in the record. Anything but Ready leaves the
+    // in settings.imageDirs (those in use whose path exists); directories()
+    // then holds the directories really used. Anything but Ready leaves the
     // list empty.
-    BuildResult buildPictureList(Settings& settings, const BuildHooks& hooks);
+    BuildResult buildPictureList(const Settings& settings, const BuildHooks& hooks);
     // The preview's one-entry list holding lastImage.
     void usePreview(const std::string& lastImage);
 
@@ -78,8 +77,8 @@ public:
 
 private:
     void reset();
-    BuildResult build(Settings& settings, const BuildHooks& hooks);
-    BuildResult noPicturesFound(Settings& settings);
+    BuildResult build(const Settings& settings, const BuildHooks& hooks);
+    BuildResult noPicturesFound();
 
     Mt19937& rng_;
     std::vector<std::string> directories_;

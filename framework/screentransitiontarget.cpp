@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QThread>
 
 #include <algorithm>
 #include <chrono>
@@ -126,7 +125,7 @@ void ScreenTransitionTarget::fill(QRgb colour) { canvas_.fill(showRect_, QColor:
 
 bool ScreenTransitionTarget::pumpAndCheckExit() {
     const Clock::time_point start = timed_ ? Clock::now() : Clock::time_point();
-    hooks_.processEvents();
+    hooks_.pump->pump();
     if (timed_) timing_.pumpMs += msSince(start);
     return hooks_.exitRequested();
 }
@@ -138,13 +137,7 @@ void ScreenTransitionTarget::sleep(int ms) {
     canvas_.sendPieces();  // the screen is up to date during the pause
     const auto due = clock_.next(ms);
     // Input is seen during the pause, and the pause still ends on schedule.
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(due - Clock::now());
-        if (left.count() <= 0 || hooks_.ended()) break;
-        hooks_.processEvents();
-        const auto nap = std::min<std::int64_t>(left.count(), 1000);
-        QThread::usleep(static_cast<unsigned long>(nap));
-    }
+    hooks_.pump->pauseUntil(due, hooks_.ended);
     if (timed_) timing_.sleepMs += msSince(start);
 }
 

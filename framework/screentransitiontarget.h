@@ -10,6 +10,8 @@
 #include <QRect>
 
 #include <functional>
+
+#include "base/eventpump.h"
 #include <string>
 
 #include "framework/WScreenCanvas.h"
@@ -34,10 +36,11 @@ struct TransitionTiming {
 
 class ScreenTransitionTarget : public TransitionTarget {
 public:
-    // processEvents lets pending events run once; exitRequested says whether
-    // the exit request is set (or the run ended), ended whether the run ended.
+    // The pump lets pending events in between steps and during pauses (it
+    // must outlive the target); exitRequested says whether the exit request
+    // is set (or the run ended), ended whether the run ended.
     struct Hooks {
-        std::function<void()> processEvents;
+        EventPump* pump = nullptr;
         std::function<bool()> exitRequested;
         std::function<bool()> ended;
     };

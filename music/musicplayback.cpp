@@ -27,7 +27,7 @@
 
 namespace orvanta {
 
-MusicPlayback::MusicPlayback(Settings& settings, Mt19937& rng, MusicPlayer& player, GapTimer& gap)
+MusicPlayback::MusicPlayback(const Settings& settings, Mt19937& rng, MusicPlayer& player, GapTimer& gap)
     : settings_(settings), rng_(rng), player_(player), gap_(gap) {}
 
 int MusicPlayback::pieceCount() const {
@@ -37,7 +37,7 @@ int MusicPlayback::pieceCount() const {
 }
 
 void MusicPlayback::musicOff() {
-    settings_.MusicOption = 0;
+    off_ = true;
     gap_.cancel();
     player_.close();
     playing_ = false;
@@ -50,7 +50,6 @@ bool MusicPlayback::prepare(CdDrive& cd, const PumpEvents& pump) {
     if (mode() == 1) {
         DirectoryListResult used = usableMusicDirectories(settings_.musicDirs, pump);
         directories_ = std::move(used.directories);
-        settings_.NumMusicDirs = static_cast<int>(directories_.size());
         if (used.ended) {
             musicOff();
             return false;
@@ -145,7 +144,7 @@ void MusicPlayback::startMusic() {
     repeatedAtStart_ = false;
     if (mode() == 1) playNextFile();
     else if (mode() == 2) playNextTrack();
-    else settings_.MusicOption = 0;
+    else off_ = true;
 }
 
 int MusicPlayback::choosePiece(int n, bool reset) {

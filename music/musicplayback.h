@@ -3,8 +3,9 @@
 // start-up, the order of pieces, and the chain play -> notification -> pause
 // -> next play, over the platform pieces of music/musicplayer.h.
 //
-// The mode is the settings record's MusicOption (0 none, 1 files, 2 CD); any
-// failure that makes music impossible sets it to 0 for the rest of the show.
+// The mode is the settings record's MusicOption (0 none, 1 files, 2 CD) as
+// the show starts; any failure that makes music impossible sets the mode to 0
+// for the rest of the show. The settings record itself is only read.
 // One thread: every method runs on the show's thread, and notifications and
 // the pause timer reach it as events.
 #include <string>
@@ -24,7 +25,7 @@ public:
     static constexpr int kGapMilliseconds = 1200;
 
     // All four outlive this object. rng is the show's one generator.
-    MusicPlayback(Settings& settings, Mt19937& rng, MusicPlayer& player, GapTimer& gap);
+    MusicPlayback(const Settings& settings, Mt19937& rng, MusicPlayer& player, GapTimer& gap);
 
     // --- start-up, in this order; each returns false when the pump reported
     // the show ended (music is then off), true otherwise, also when a failure
@@ -59,7 +60,10 @@ public:
     // nothing plays any more.
     void stopMusic();
 
-    int mode() const { return settings_.MusicOption; }
+    int mode() const {
+        if (off_) return 0;
+        return settings_.MusicOption == 1 || settings_.MusicOption == 2 ? settings_.MusicOption : 0;
+    }
     const std::vector<std::string>& directories() const { return directories_; }
     const WSortableVector<WFilePath>& musicList() const { return musicList_; }
     int trackCount() const { return trackCount_; }
@@ -79,7 +83,8 @@ private:
     // After a piece (or a failed start): next position, then the pause.
     void afterPiece(PlayOutcome outcome);
 
-    Settings& settings_;
+    const Settings& settings_;
+    bool off_ = false;  // music became impossible during this show
     Mt19937& rng_;
     MusicPlayer& player_;
     GapTimer& gap_;

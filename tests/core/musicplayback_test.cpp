@@ -158,7 +158,7 @@ TEST_F(Music, TheListHoldsTheMusicFilesOfTheDirectoriesInUse) {
     settings.NumMusicDirs = 4;
     build();
     EXPECT_EQ(music.mode(), 1);
-    EXPECT_EQ(settings.NumMusicDirs, 2);
+    EXPECT_EQ(music.directories().size(), 2u);
     std::set<std::string> names;
     for (const WFilePath& p : music.musicList()) names.insert(p.path());
     const std::set<std::string> expected = {a + "/ONE.WAV",  a + "/two.Mp3",  a + "/three.MIDI",
@@ -187,7 +187,7 @@ TEST_F(Music, NoMusicFileOrNoUsableDirectorySwitchesMusicOff) {
     MusicPlayback empty(none, rng, player, gap);
     ASSERT_TRUE(empty.prepare(cd, {}));
     ASSERT_TRUE(empty.countMusic({}));
-    EXPECT_EQ(none.MusicOption, 0);
+    EXPECT_EQ(empty.mode(), 0);
 }
 
 TEST_F(Music, FilesAddedOrRemovedBetweenThePassesNeverOverrunTheList) {
@@ -210,7 +210,7 @@ TEST_F(Music, FilesAddedOrRemovedBetweenThePassesNeverOverrunTheList) {
     fs::remove(d + "/b.wav");
     fs::remove(d + "/c.wav");
     ASSERT_TRUE(shrinking.buildMusicList({}));
-    EXPECT_EQ(s2.MusicOption, 0);  // nothing left: no music rather than an empty list to index
+    EXPECT_EQ(shrinking.mode(), 0);  // nothing left: no music rather than an empty list to index
 }
 
 TEST_F(Music, TheShowEndingDuringTheBuildStopsIt) {
@@ -226,7 +226,7 @@ TEST_F(Music, TheShowEndingDuringTheBuildStopsIt) {
     MusicPlayback counting(s2, rng, player, gap);
     ASSERT_TRUE(counting.prepare(cd, {}));
     EXPECT_FALSE(counting.countMusic([] { return true; }));
-    EXPECT_EQ(s2.MusicOption, 0);
+    EXPECT_EQ(counting.mode(), 0);
 }
 
 // Three files over many cycles: each cycle a fresh shuffle from the identity,
@@ -332,7 +332,7 @@ TEST_F(Music, NoDiscADataDiscOrAnUnreadableTableOfContentsLeaveTheShowSilent) {
         ASSERT_TRUE(m.prepare(drive, {}));
         ASSERT_TRUE(m.countMusic({}));
         ASSERT_TRUE(m.buildMusicList({}));
-        EXPECT_EQ(s.MusicOption, 0) << c.drive;
+        EXPECT_EQ(m.mode(), 0) << c.drive;
         const std::size_t before = player.played.size();
         m.startMusic();
         EXPECT_EQ(player.played.size(), before) << c.drive;
@@ -458,7 +458,7 @@ TEST_F(Music, AListWhereEveryFileFailsEndsTheRetriesAfterOneCycle) {
         ASSERT_TRUE(m.buildMusicList({}));
         for (const WFilePath& f : m.musicList()) (atOnce ? p.unopenable : p.failing).insert(f.path());
         m.startMusic();
-        for (int guard = 0; guard < 10 && s.MusicOption != 0; ++guard) {
+        for (int guard = 0; guard < 10 && m.mode() != 0; ++guard) {
             if (!atOnce) {
                 p.finish();
                 while (!p.posted.empty()) {
@@ -472,7 +472,7 @@ TEST_F(Music, AListWhereEveryFileFailsEndsTheRetriesAfterOneCycle) {
             g.armed = false;
             m.onGapElapsed();
         }
-        EXPECT_EQ(s.MusicOption, 0) << (atOnce ? "refused at once" : "failed later");
+        EXPECT_EQ(m.mode(), 0) << (atOnce ? "refused at once" : "failed later");
         EXPECT_EQ(p.played.size(), 3u);
         EXPECT_FALSE(g.armed);
         EXPECT_FALSE(p.active);

@@ -310,13 +310,13 @@ TEST_F(Catalogue, DirectoryEntriesNeedAPathThatExistsAndAnInUseFlag) {
     Settings loaded;
     loadSettingsFromKey(loaded, key, context);
     ASSERT_EQ(catalogue.buildPictureList(loaded, hooks), BuildResult::Ready);
-    EXPECT_EQ(loaded.Count, 2);
+    EXPECT_EQ(catalogue.directories().size(), 2u);
     EXPECT_EQ(list(), (Strings{"a/1.jpg", "c/3.jpg"}));
-    ASSERT_EQ(loaded.imageDirs.size(), 2u);
-    EXPECT_EQ(loaded.imageDirs[1].path, c);
+    ASSERT_EQ(catalogue.directories().size(), 2u);
+    EXPECT_EQ(catalogue.directories()[1], c);
 }
 
-TEST_F(Catalogue, NothingToShowTurnsSplashAndRandomizeOff) {
+TEST_F(Catalogue, NothingToShowIsAnEmptyUnshuffledList) {
     struct Case {
         const char* what;
         std::function<void()> arrange;
@@ -338,8 +338,7 @@ TEST_F(Catalogue, NothingToShowTurnsSplashAndRandomizeOff) {
         c.arrange();
         EXPECT_EQ(build(), BuildResult::NoPictures) << c.what;
         EXPECT_TRUE(catalogue.noPictures()) << c.what;
-        EXPECT_FALSE(settings.Splash) << c.what;
-        EXPECT_FALSE(settings.Randomize) << c.what;
+        EXPECT_FALSE(catalogue.randomized()) << c.what;
         EXPECT_EQ(catalogue.nextPicturePosition(), -1) << c.what;
     }
 }
@@ -408,7 +407,7 @@ TEST_F(Catalogue, SubdirectoriesAreAddedSortedAndOnce) {
     settings.AlphaSort = true;
     ASSERT_EQ(build(), BuildResult::Ready);
     EXPECT_EQ(directoriesRelative(), (Strings{"/one", "/one/A", "/one/A/B", "/one/C", "/two"}));
-    EXPECT_EQ(settings.Count, 5);
+    EXPECT_EQ(catalogue.directories().size(), 5u);
     EXPECT_EQ(list(), (Strings{"one/A/a.jpg", "one/A/B/deep.jpg", "one/top.jpg", "two/t.png"}));
 }
 
@@ -441,7 +440,7 @@ TEST_F(Catalogue, ExpansionStopsAtTheCap) {
     file("cap/p.jpg");
     hooks.maxExpandedDirectories = 3;
     ASSERT_EQ(build(), BuildResult::Ready);
-    EXPECT_EQ(settings.Count, 3);
+    EXPECT_EQ(catalogue.directories().size(), 3u);
 }
 
 // Ten thousand directories are made and removed in memory: on a journalled

@@ -107,6 +107,7 @@ private slots:
         settings.MsgText = "MESSAGE OVER THE PICTURE";
         settings.MsgPlace = 5;
         settings.WallpaperLast = true;
+        form.beginRun();
         QVERIFY(form.show().buildPictureList());
         form.window().resize(320, 200);
         form.window().show();
@@ -116,13 +117,15 @@ private slots:
         form.show().prepareRun();
 
         // Before a picture is composed there is nothing to keep.
-        saveWallpaper(form);
+        saveWallpaper(form.show(), form.options().settings());
         const QString path = QString::fromStdString(endOfShowWallpaperPath(wallpaperDirectory(), currentUserName()));
         QVERIFY(!QFile::exists(path));
 
+        form.beginRun();
+
         form.show().firstPicture();
         QVERIFY(form.show().pictureComposed());
-        saveWallpaper(form);
+        saveWallpaper(form.show(), form.options().settings());
         WBitmap written;
         QVERIFY(loadBmp(path.toStdString(), written));
         const QImage file = written.toImage32();

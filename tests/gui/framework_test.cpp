@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "framework/qteventpump.h"
 #include "base/singleinstance.h"
 #include "framework/WMessageFilter.h"
 #include "framework/WShowWindow.h"
@@ -239,8 +240,8 @@ private slots:
         previous.fill(QColor(0, 0, 90));
         std::vector<int> blocks(static_cast<std::size_t>(96 * 64 / (8 * 8)));
         int exits = 0;
-        ScreenTransitionTarget::Hooks hooks{[] { QCoreApplication::processEvents(); },
-                                            [&] { return ++exits > 1000000; }, [] { return false; }};
+        QtEventPump pump;
+        ScreenTransitionTarget::Hooks hooks{&pump, [&] { return ++exits > 1000000; }, [] { return false; }};
         for (int effect : {1, 27, 33, 35}) {
             canvas.copyFrom(previous, QRect(0, 0, 96, 64));
             ScreenTransitionTarget target(canvas, back, previous, QRect(0, 0, 96, 64), hooks);

@@ -12,7 +12,7 @@
 
 #include "app/form1.h"
 #include "app/showroutine.h"
-#include "app/showstate.h"
+#include "show/run/runstate.h"
 #include "base/WBitmap.h"
 #include "desktop/shelllink.h"
 #include "show/decoders/jpegwriter.h"
@@ -92,6 +92,7 @@ class ShowRoutineTest : public QObject {
         settings.Effects = false;
         settings.Randomize = false;
         settings.AlphaSort = true;
+        form.beginRun();
         QVERIFY(form.show().buildPictureList());
         form.window().resize(size);
         form.window().show();
@@ -126,75 +127,10 @@ private slots:
         writeGradient(folder("gradient") + "/a.bmp");
     }
 
-    void stepsAreAdmittedByTheRunState() {
-        using A = ShowState::Admission;
-        ShowState state;
-        QCOMPARE(state.admit(Step::Forward), A::Dropped);  // the pictures are not shown yet
-        state.beginShow();
-        QCOMPARE(state.admit(Step::Back), A::Start);
-        {
-            ShowState::Change change(state);
-            QVERIFY(state.changing() && !state.idle());
-            QCOMPARE(state.admit(Step::Forward), A::Dropped);  // during a transition
-            {
-                ShowState::Loading loading(state);
-                QCOMPARE(state.admit(Step::Back), A::Remembered);
-                QCOMPARE(state.admit(Step::Tick), A::Remembered);  // does not replace the key's step
-                QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Back));
-                QCOMPARE(state.admit(Step::Tick), A::Remembered);
-                QCOMPARE(state.admit(Step::Forward), A::Remembered);  // a key replaces the tick
-            }
-            QVERIFY(!state.loading());
-        }
-        QVERIFY(state.idle());
-        QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Forward));
-        QCOMPARE(state.takeRemembered(), std::nullopt);
-        // The exit request stops a transition; a new change starts without it.
-        state.setExitRequested();
-        QVERIFY(state.stopRequested());
-        {
-            ShowState::Change change(state);
-            QVERIFY(!state.stopRequested());
-            state.end();
-        }
-        // An ended run stays changing, and nothing starts again.
-        QVERIFY(state.changing() && state.stopRequested());
-        QCOMPARE(state.admit(Step::Tick), A::Dropped);
-        ShowState empty;
-        empty.beginShow();
-        empty.setNoPictures();
-        QCOMPARE(empty.admit(Step::Forward), A::Dropped);
-    }
-
-    // A new window size is never lost: it waits for a transition or a decode,
-    // beside a remembered step, and comes first once they are done.
-    void aResizeIsRememberedBesideTheSteps() {
-        using A = ShowState::Admission;
-        ShowState state;
-        QCOMPARE(state.admit(Step::Resize), A::Start);  // before the pictures are shown
-        state.beginShow();
-        {
-            ShowState::Change change(state);
-            QCOMPARE(state.admit(Step::Resize), A::Remembered);  // during a transition
-            {
-                ShowState::Loading loading(state);
-                QCOMPARE(state.admit(Step::Forward), A::Remembered);
-                QCOMPARE(state.admit(Step::Resize), A::Remembered);  // twice is once
-            }
-        }
-        QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Resize));
-        QCOMPARE(state.takeRemembered(), std::optional<Step>(Step::Forward));
-        QCOMPARE(state.takeRemembered(), std::nullopt);
-        ShowState empty;
-        empty.setNoPictures();
-        QCOMPARE(empty.admit(Step::Resize), A::Start);  // a black window follows its size too
-        empty.end();
-        QCOMPARE(empty.admit(Step::Resize), A::Dropped);
-    }
-
     void onePictureThroughTheWholeSequence() {
         Form1 form;
         prepare(form, folder("gradient"), 0, false);
+        form.beginRun();
         form.show().firstPicture();
         QVERIFY(form.state().idle());
         const QString shown = folder("gradient") + "/a.bmp";
@@ -213,6 +149,7 @@ private slots:
     void paletteDisplayShowsOnlyPaletteColours() {
         Form1 form;
         prepare(form, folder("gradient"), 0, true);
+        form.beginRun();
         form.show().firstPicture();
         QVERIFY(!form.show().shownPath().empty());
         // A 24-bit BMP is shown through the display palette made by the quantizer.
@@ -251,6 +188,7 @@ private slots:
         Form1 form;
         const QString pictures = threeColours();
         prepare(form, pictures, duration, false);
+        form.beginRun();
         form.show().firstPicture();
         QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/1.jpg");
         // The nested step arrives at the first event the decoder lets through.
@@ -270,7 +208,7 @@ private slots:
         QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/" + shown);
         QVERIFY(close(screen(form).pixel(32, 24), colour));
         QVERIFY(form.state().idle());
-        QVERIFY(!form.state().takeRemembered());
+        QVERIFY(!form.state().takeQueued());
     }
 
     // Holding a step key: a burst of steps during decodes never nests a
@@ -279,6 +217,7 @@ private slots:
         Form1 form;
         const QString pictures = threeColours();
         prepare(form, pictures, 30, false);
+        form.beginRun();
         form.show().firstPicture();
         int arrivals = 0, whileLoading = 0, nestedSteps = 0;
         std::function<void()> press = [&] {
@@ -319,6 +258,7 @@ private slots:
         settings.CaptionTrans = false;
         settings.CaptionBackColor = Rgb{255, 0, 255};
         prepare(form, pictures, 30, false);
+        form.beginRun();
         form.show().firstPicture();
         QCOMPARE(QString::fromStdString(form.show().shownPath()), pictures + "/1.jpg");
         QCOMPARE(QString::fromStdString(form.show().picture().path), pictures + "/2.jpg");
@@ -356,6 +296,7 @@ private slots:
         const QString pictures = threeColours();
         form.settings().Stretch = true;
         prepare(form, pictures, 30, false);
+        form.beginRun();
         form.show().firstPicture();
         int arrivals = 0;
         std::function<void()> arrive = [&] {
@@ -388,6 +329,7 @@ private slots:
         QVERIFY(writeSolidJpeg(pictures + "/a.jpg", qRgb(255, 0, 0)));
         form.settings().Stretch = true;
         prepare(form, pictures, 30, false);
+        form.beginRun();
         form.show().firstPicture();
         QVERIFY(QFile::remove(pictures + "/a.jpg"));
         form.window().resize(QSize(128, 96));
@@ -398,6 +340,7 @@ private slots:
         Form1 ending;
         ending.settings().Stretch = true;
         prepare(ending, threeColours(), 30, false);
+        ending.beginRun();
         ending.show().firstPicture();
         std::function<void()> end = [&] {
             if (ending.state().loading()) ending.state().end();
@@ -425,6 +368,7 @@ private slots:
         settings.CaptionColor = Rgb{0, 255, 0};
         settings.Stretch = true;
         prepare(form, pictures, 30, false, QSize(320, 240));
+        form.beginRun();
         form.show().firstPicture();
         QVERIFY(coloursOf(screen(form)).contains(qRgb(255, 0, 255)));
         form.show().pause();
@@ -452,6 +396,7 @@ private slots:
         Settings& settings = form.settings();
         settings.imageDirs = {{pictures.toStdString(), true}};
         settings.Count = 1;
+        form.beginRun();
         QVERIFY(form.show().buildPictureList());
         QCOMPARE(form.show().catalogue().length(), 1);
         QCOMPARE(QString::fromStdString(form.show().catalogue().pictures()[0].path()), real);
