@@ -90,7 +90,8 @@ private:
     ShowCursor cursor_;
     SlideShow show_{{state_, pump_, options_, mode_, window_, [this] { ending_.memoryError(); }}};
     Commands commands_{*this};
-    ShowInput input_{{state_, options_, mode_, window_, show_.timer(), commands_, [this] { state_.leaveManualShow(); }}};
+    ShowInput input_{
+        {state_, options_, mode_, window_, show_.timer(), commands_, [this] { state_.leaveManualShow(); }}};
     ShowEnding ending_{{state_, options_, mode_, show_, window_, cursor_, [this] { teardown(); }}};
     SingleInstance singleInstance_;  // "OrvantaIsOn"
     // Declared after the window: released before the window it reports to.

@@ -6,10 +6,8 @@
 #include <memory>
 
 #include "app/displaygeometry.h"
-#include "app/exitrules.h"
-#include "app/form1.h"
-#include "app/startup.h"
 #include "commandline/arguments.h"
+#include "framework/WShowWindow.h"
 
 namespace orvanta {
 
@@ -37,26 +35,6 @@ void HackWindow::embed(WShowWindow& window, std::function<void(QSize)> resized, 
         return true;
     });
     host_.embed(&window);
-}
-
-bool startHack(Form1& form, unsigned long id) {
-    auto attached = std::make_unique<HackWindow>(id);
-    if (!attached->attached()) {
-        std::fprintf(stderr, "orvanta: 0x%lx is not a window; nothing to draw on\n", id);
-        return false;
-    }
-    HackWindow& window = *attached;
-    form.setHack(std::move(attached));
-    form.mode().coversPrimaryMonitor = window.coversPrimaryMonitor();
-    window.embed(
-        form.window(), [&form](QSize size) { form.show().resizeTo(size); },
-        [&form] {
-            // The daemon destroys its window when it goes away without a
-            // signal (or after one); the run then ends as if stopped.
-            if (!form.state().ended()) form.ending().endShow(true);
-        });
-    runShow(form, showGeometryFor(window.size(), QGuiApplication::primaryScreen()));
-    return true;
 }
 
 }  // namespace orvanta

@@ -17,7 +17,6 @@
 
 namespace orvanta {
 
-class Form1;
 class WShowWindow;
 
 // The window the command line and the environment (XSCREENSAVER_WINDOW) ask
@@ -25,7 +24,7 @@ class WShowWindow;
 std::optional<unsigned long> requestedHackWindow(const std::string& argumentText);
 
 // The daemon's window, holding the show form's window as a child that
-// covers it. Owned by the form (Form1::setHack).
+// covers it. Owned by the show form.
 class HackWindow {
 public:
     // Attaches to the X window with that id; nothing is embedded yet.
@@ -48,10 +47,5 @@ public:
 private:
     WHostWindow host_;
 };
-
-// Start-up of the display mode: attaches to the window, then runs the show's
-// start-up at the window's size. False when the id names no window (a
-// one-line message goes to standard error); the caller then ends the run.
-bool startHack(Form1& form, unsigned long window);
 
 }  // namespace orvanta

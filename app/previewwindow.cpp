@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "app/form1.h"
+#include "app/showroutine.h"
 #include "base/WRegistryKey.h"
+#include "base/eventpump.h"
 #include "commandline/arguments.h"
 #include "settings/settingstable.h"
 #include "show/decoders/picturefile.h"
@@ -231,8 +232,8 @@ void PreviewWindow::paint() {
     window_.canvas().copyFrom(frame(size), QRect(QPoint(0, 0), size));
 }
 
-bool startPreview(Form1& form, long long parent) {
-    auto* preview = parent > 0 ? new PreviewWindow(&form.window(), static_cast<unsigned long>(parent)) : nullptr;
+bool startPreview(const PreviewPorts& ports, long long parent) {
+    auto* preview = parent > 0 ? new PreviewWindow(&ports.window, static_cast<unsigned long>(parent)) : nullptr;
     if (!preview || !preview->attached()) {
         delete preview;
         std::fprintf(stderr, "orvanta: %lld is not a window; no preview\n", parent);
@@ -241,20 +242,20 @@ bool startPreview(Form1& form, long long parent) {
     const QSize size = preview->host().size();
     const QScreen* screen = QGuiApplication::primaryScreen();
     const bool paletteDisplay = screen && screen->depth() <= 8;
-    form.show().setScreen(QRect(QPoint(0, 0), size), paletteDisplay);
+    ports.show.setScreen(QRect(QPoint(0, 0), size), paletteDisplay);
     WHostWindow& host = preview->host();
     // The process lives as long as the host: its end closes the (invisible)
     // show form through the normal teardown, which quits with exit code 0.
     // The close is posted, so a host destroyed before the event loop runs
     // (during the load below) still ends it.
-    host.DestroyEvent.connect([&form] {
-        form.state().end();
-        QCoreApplication::postEvent(&form.window(), new WCloseRequestEvent(0));
+    host.DestroyEvent.connect([state = &ports.state, window = &ports.window] {
+        state->end();
+        QCoreApplication::postEvent(window, new WCloseRequestEvent(0));
         return true;
     });
     const std::string lastImage = lastImagePath();
     // Also used by later decodes, after this function has returned.
-    const auto pump = [form = &form, host = &host] { return form->pump().pump() || host->destroyed(); };
+    const auto pump = [events = &ports.pump, host = &host] { return events->pump() || host->destroyed(); };
     PreviewPicture picture = loadPreviewPicture(lastImage, size, paletteDisplay, pump);
     preview->show(std::move(picture), paletteDisplay, [lastImage, paletteDisplay, pump](QSize newSize) {
         return loadPreviewPicture(lastImage, newSize, paletteDisplay, pump);

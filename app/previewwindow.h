@@ -16,7 +16,9 @@
 
 namespace orvanta {
 
-class Form1;
+class EventPump;
+class RunState;
+class SlideShow;
 
 // The placeholder shown when there is no last picture to show: 152 x 112
 // pixels, 8 bits per pixel with its own colour table.
@@ -86,6 +88,12 @@ private:
 // rectangle, loads LastImage (or the placeholder) and shows the
 // PreviewWindow inside the host. False when the handle names no window
 // (a one-line message goes to standard error); the caller then ends the run.
-bool startPreview(Form1& form, long long parent);
+struct PreviewPorts {
+    WShowWindow& window;  // the show form's window, which owns the preview
+    SlideShow& show;
+    RunState& state;  // ended when the host goes away
+    EventPump& pump;
+};
+bool startPreview(const PreviewPorts& ports, long long parent);
 
 }  // namespace orvanta

@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "app/displaygeometry.h"
-#include "framework/WShowWindow.h"
 #include "catalogue/shortcutresolver.h"
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
+#include "framework/WShowWindow.h"
 #include "framework/reducedmotion.h"
 #include "framework/screentransitiontarget.h"
 #include "show/decoders/picturefile.h"
@@ -318,9 +318,8 @@ void SlideShow::realizeOnPaletteDisplay(const std::vector<PaletteEntry>& palette
 void SlideShow::drawOverlaysOnScreen(const std::string& path) {
     const Settings& settings = this->settings();
     if (!settings.Message && !settings.Captions) return;
-    window_.canvas().paint(showRect_, [&](QPainter& p) {
-        drawOverlays(p, showRect_.size(), settings, fonts_, path, crandom_);
-    });
+    window_.canvas().paint(showRect_,
+                           [&](QPainter& p) { drawOverlays(p, showRect_.size(), settings, fonts_, path, crandom_); });
 }
 
 void SlideShow::resizeTo(QSize windowSize) {

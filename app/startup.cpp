@@ -104,6 +104,29 @@ bool previewIdIsPlausible(const std::string& text, long long id) {
     return true;
 }
 
+// Start-up of the display mode: attaches to the window, then runs the show's
+// start-up at the window's size. False when the id names no window (a
+// one-line message goes to standard error); the caller then ends the run.
+bool startHack(Form1& form, unsigned long id) {
+    auto attached = std::make_unique<HackWindow>(id);
+    if (!attached->attached()) {
+        std::fprintf(stderr, "orvanta: 0x%lx is not a window; nothing to draw on\n", id);
+        return false;
+    }
+    HackWindow& window = *attached;
+    form.setHack(std::move(attached));
+    form.mode().coversPrimaryMonitor = window.coversPrimaryMonitor();
+    window.embed(
+        form.window(), [&form](QSize size) { form.show().resizeTo(size); },
+        [&form] {
+            // The daemon destroys its window when it goes away without a
+            // signal (or after one); the run then ends as if stopped.
+            if (!form.state().ended()) form.ending().endShow(true);
+        });
+    runShow(form, showGeometryFor(window.size(), QGuiApplication::primaryScreen()));
+    return true;
+}
+
 }  // namespace
 
 void runShow(Form1& form, const ShowGeometry& geometry) {
@@ -133,9 +156,9 @@ void runShow(Form1& form, const ShowGeometry& geometry) {
     if (!form.show().buildPictureList() || form.state().ended()) return;
     // The music list: the same two passes as the pictures', run once the
     // picture list is ready (nothing shows in between, so the order is not seen).
-    if (!form.state().noPictures() &&
-        (!form.music().prepare(options.settings(), form.show().random(), [&form] { return form.pump().pump(); }) ||
-         form.state().ended()))
+    if (!form.state().noPictures() && (!form.music().prepare(options.settings(), form.show().random(), [&form] {
+            return form.pump().pump();
+        }) || form.state().ended()))
         return;
 
     form.show().prepareRun();
@@ -191,7 +214,7 @@ int startUp(Form1& form, const std::string& rawText) {
     switch (mode) {
     case RunMode::Preview:
         form.mode().preview = true;
-        if (startPreview(form, previewId)) return 0;
+        if (startPreview({form.window(), form.show(), form.state(), form.pump()}, previewId)) return 0;
         form.ending().endShow();
         return 1;
     case RunMode::Show: startShow(form); return 0;

@@ -1,7 +1,6 @@
 #include "config/tabform7.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
@@ -15,6 +14,7 @@
 #include "framework/cddrive.h"
 #include "framework/mastervolume.h"
 #include "framework/musicpreview.h"
+#include "framework/qteventpump.h"
 #include "framework/waitcursor.h"
 #include "music/musicselection.h"
 #include "music/opticaldrives.h"
@@ -280,10 +280,8 @@ void TabForm7::addSubdirectories() {
         walking_ = true;
         // The dialog goes on responding while a large tree is walked; closing
         // it ends the walk.
-        walk = musicSubdirectories(top, [this] {
-            QCoreApplication::processEvents();
-            return !window()->isVisible();
-        });
+        QtEventPump pump([this] { return !window()->isVisible(); });
+        walk = musicSubdirectories(top, [&pump] { return pump.pump(); });
         walking_ = false;
     }
     // Nothing is added when the walk was ended, or when its folder has been

@@ -37,16 +37,16 @@ TEST(RunState, EveryRequestInEveryPhaseStartsQueuesOrIsDropped) {
         P phase;
         bool noPictures;
         bool insidePump;
-        A step;    // Tick, Forward and Back alike
+        A step;  // Tick, Forward and Back alike
         A resize;
     };
     const Row rows[] = {
-        {P::Starting, false, false, A::Dropped, A::Start},   {P::Starting, false, true, A::Dropped, A::Queued},
-        {P::Idle, false, false, A::Start, A::Start},         {P::Idle, false, true, A::Queued, A::Queued},
-        {P::Idle, true, false, A::Dropped, A::Start},        {P::Idle, true, true, A::Dropped, A::Queued},
-        {P::Changing, false, true, A::Dropped, A::Queued},   {P::Changing, false, false, A::Dropped, A::Queued},
-        {P::Loading, false, true, A::Queued, A::Queued},     {P::Loading, true, true, A::Dropped, A::Queued},
-        {P::Ended, false, false, A::Dropped, A::Dropped},    {P::Ended, false, true, A::Dropped, A::Dropped},
+        {P::Starting, false, false, A::Dropped, A::Start}, {P::Starting, false, true, A::Dropped, A::Queued},
+        {P::Idle, false, false, A::Start, A::Start},       {P::Idle, false, true, A::Queued, A::Queued},
+        {P::Idle, true, false, A::Dropped, A::Start},      {P::Idle, true, true, A::Dropped, A::Queued},
+        {P::Changing, false, true, A::Dropped, A::Queued}, {P::Changing, false, false, A::Dropped, A::Queued},
+        {P::Loading, false, true, A::Queued, A::Queued},   {P::Loading, true, true, A::Dropped, A::Queued},
+        {P::Ended, false, false, A::Dropped, A::Dropped},  {P::Ended, false, true, A::Dropped, A::Dropped},
     };
     for (const Row& row : rows) {
         for (Step step : {Step::Tick, Step::Forward, Step::Back}) {
@@ -87,11 +87,11 @@ TEST(RunState, TheQueueKeepsTheLastKeyAndOneResize) {
         std::vector<Step> carriedOut;
     };
     const Row rows[] = {
-        {{Step::Back, Step::Tick}, {Step::Back}},                    // a tick never replaces a key's step
-        {{Step::Tick, Step::Forward}, {Step::Forward}},              // a key replaces the tick
+        {{Step::Back, Step::Tick}, {Step::Back}},        // a tick never replaces a key's step
+        {{Step::Tick, Step::Forward}, {Step::Forward}},  // a key replaces the tick
         {{Step::Tick, Step::Tick}, {Step::Tick}},
         {{Step::Forward, Step::Resize, Step::Back}, {Step::Resize, Step::Back}},  // the resize first
-        {{Step::Resize, Step::Resize}, {Step::Resize}},              // twice is once
+        {{Step::Resize, Step::Resize}, {Step::Resize}},                           // twice is once
         {{}, {}},
     };
     for (const Row& row : rows) {
@@ -164,11 +164,11 @@ TEST(RunPhase, OnlyTheRunsEdgesAreTaken) {
     const P all[] = {P::Starting, P::Idle, P::Changing, P::Loading, P::Ended};
     // Rows: from; columns: to, in the order of `all`.
     const bool edges[5][5] = {
-        {false, true, true, false, true},    // Starting
-        {false, false, true, false, true},   // Idle
-        {true, true, false, true, true},     // Changing
-        {false, false, true, false, true},   // Loading
-        {false, false, false, false, false}, // Ended
+        {false, true, true, false, true},     // Starting
+        {false, false, true, false, true},    // Idle
+        {true, true, false, true, true},      // Changing
+        {false, false, true, false, true},    // Loading
+        {false, false, false, false, false},  // Ended
     };
     for (int from = 0; from < 5; ++from)
         for (int to = 0; to < 5; ++to)

@@ -12,10 +12,10 @@
 
 #include "app/form1.h"
 #include "app/showroutine.h"
-#include "show/run/runstate.h"
 #include "base/WBitmap.h"
 #include "desktop/shelllink.h"
 #include "show/decoders/jpegwriter.h"
+#include "show/run/runstate.h"
 
 using namespace orvanta;
 
