@@ -1,12 +1,19 @@
-// Which backends tell each session its wallpaper, and the order they are
-// tried in.
+// Which backends tell each session its wallpaper, the order they are tried
+// in, and the one writer of the wallpaper files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include <sys/stat.h>
+
+#include "desktop/wallpaper.h"
 #include "desktop/wallpapersetter.h"
+#include "tests/core/support/testenv.h"
 
 namespace orvanta {
 namespace {
 
+namespace fs = std::filesystem;
 using enum WallpaperBackend;
 
 TEST(WallpaperSetter, BackendsChosenByTheSession) {
@@ -76,6 +83,32 @@ TEST(WallpaperSetter, TheFirstThatSetsItEndsTheTries) {
             EXPECT_EQ(call.style, WallpaperStyle::Tiled);
         }
     }
+}
+
+TEST(WallpaperFile, OneWriterMakesTheFolderAndReplacesOnlyAFile) {
+    test::TempDir dir;
+    WBitmap indexed;
+    ASSERT_TRUE(indexed.create(6, 2, 8));
+    indexed.colorTable() = {{1, 2, 3, 0}, {200, 100, 50, 0}};
+    std::fill(indexed.bits(), indexed.bits() + indexed.byteSize(), 1);
+    const std::string path = dir.str() + "/a/b/OrvantaWallpaper.bmp";
+    ASSERT_TRUE(writeWallpaperFile(path, indexed));
+    struct stat st {};
+    ASSERT_EQ(::stat((dir.str() + "/a/b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    const std::string bytes = test::readFile(path);
+    EXPECT_EQ(bytes[28], 8);  // a decoded bitmap keeps its depth
+    EXPECT_EQ(bytes.size(), 1078u + 8u * 2u);
+
+    // A palette display's image is written in form A; a folder of the name is left alone.
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(qRgb(9, 9, 9));
+    ASSERT_TRUE(writeWallpaperFile(path, image, true, {{9, 9, 9, 0}}));
+    EXPECT_EQ(test::readFile(path).size(), 1078u + 4u * 4u);
+    const std::string folder = dir.str() + "/a/b/ann_OrvantaWall.bmp";
+    fs::create_directory(folder);
+    EXPECT_FALSE(writeWallpaperFile(folder, image));
+    EXPECT_TRUE(fs::is_directory(folder));
 }
 
 }  // namespace
