@@ -1,6 +1,5 @@
 #include "config/wallpaperhooks.h"
 
-#include "desktop/bitmapfile.h"
 #include "desktop/wallpaper.h"
 #include "framework/desktopwallpaper.h"
 
@@ -8,12 +7,12 @@ namespace orvanta {
 
 WallpaperHooks programWallpaperHooks() {
     WallpaperHooks hooks;
-    hooks.writeBitmap = [](const WBitmap& picture, const std::string& path) { return writeBitmapFormB(path, picture); };
-    // The desktop setter reads TileWallpaper, which the page has just written.
-    hooks.setDesktopWallpaper = [](const std::string& path, bool) {
-        setDesktopWallpaper(path);
-        return true;
+    // The same writer as the end-of-show wallpaper's.
+    hooks.writeBitmap = [](const WBitmap& picture, const std::string& path) {
+        return writeWallpaperFile(path, picture);
     };
+    // The desktop setter reads TileWallpaper, which the page has just written.
+    hooks.setDesktopWallpaper = [](const std::string& path, bool) { return setDesktopWallpaper(path); };
     return hooks;
 }
 

@@ -17,9 +17,10 @@ struct WallpaperHooks {
     std::function<bool(const std::string& path, bool tiled)> setDesktopWallpaper;
 };
 
-// The program's hooks: the bitmap written as the 24-bit wallpaper file, and
-// the desktop's own wallpaper setting (desktop/wallpaper.h,
-// framework/desktopwallpaper.h).
+// The program's hooks: the bitmap written as the 24-bit wallpaper file by
+// the writer the end-of-show wallpaper uses too (writeWallpaperFile,
+// desktop/wallpaper.h), and the desktop's own wallpaper setting
+// (framework/desktopwallpaper.h).
 WallpaperHooks programWallpaperHooks();
 
 // "OrvantaWallpaper.bmp" in ${XDG_DATA_HOME:-$HOME/.local/share}/orvanta/.

@@ -2,8 +2,8 @@
 // Which desktop the user runs, and how each one is told its wallpaper: the
 // GSettings background schemas of GNOME (also used by Budgie and Unity),
 // Cinnamon and MATE, the xfce4-desktop properties of Xfce, and the root
-// window's background everywhere else. Data only; the calls that use it are
-// framework/desktopwallpaper.h.
+// window's background everywhere else. Data only; which backend serves which
+// desktop is desktop/wallpapersetter.h, the backends are in framework/.
 #include <string>
 #include <vector>
 

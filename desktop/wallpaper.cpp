@@ -35,6 +35,14 @@ void deleteOldFile(const std::string& path) {
     if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
 }
 
+// The steps before either form is written: our old file goes first, so that
+// a write that fails leaves no stale wallpaper behind under our name.
+void prepareWallpaperFile(const std::string& path) {
+    deleteOldFile(path);
+    if (const std::size_t slash = path.rfind('/'); slash != std::string::npos)
+        makeWallpaperDirectory(path.substr(0, slash + 1));
+}
+
 }  // namespace
 
 std::string wallpaperDirectory() {
@@ -97,23 +105,29 @@ std::vector<PaletteEntry> wallpaperPalette(const QImage& screenImage, const std:
     return halftonePalette();
 }
 
+bool writeWallpaperFile(const std::string& path, const QImage& picture, bool paletteDisplay,
+                        const std::vector<PaletteEntry>& shownThrough) {
+    prepareWallpaperFile(path);
+    if (paletteDisplay) return writeBitmapFormA(path, picture, wallpaperPalette(picture, shownThrough));
+    return writeBitmapFormB(path, picture);
+}
+
+bool writeWallpaperFile(const std::string& path, const WBitmap& picture) {
+    prepareWallpaperFile(path);
+    return writeBitmapFormB(path, picture);
+}
+
 std::string saveEndOfShowWallpaper(const EndOfShowPicture& picture, const std::string& directory,
                                    const std::string& userName) {
     if (!picture.wallpaperLast || !picture.pictureComposed || picture.backBuffer.isNull()) return {};
     const std::string path = endOfShowWallpaperPath(directory, userName);
-    deleteOldFile(path);
-    makeWallpaperDirectory(withTrailingSlash(directory));
-    if (picture.paletteDisplay)
-        writeBitmapFormA(path, picture.backBuffer, wallpaperPalette(picture.backBuffer, picture.palette));
-    else writeBitmapFormB(path, picture.backBuffer);
+    writeWallpaperFile(path, picture.backBuffer, picture.paletteDisplay, picture.palette);
     return path;
 }
 
 std::string saveButtonWallpaper(const QImage& picture, const std::string& directory) {
     const std::string path = buttonWallpaperPath(directory);
-    deleteOldFile(path);
-    makeWallpaperDirectory(withTrailingSlash(directory));
-    writeBitmapFormB(path, picture);
+    writeWallpaperFile(path, picture);
     return path;
 }
 

@@ -3,12 +3,14 @@
 // program's data directory: the end of a show ("<user name>_OrvantaWall.bmp",
 // the last composed screen image) and the settings dialog's Wallpaper button
 // ("OrvantaWallpaper.bmp", the chosen picture). Each deletes its own old file
-// first and never touches any other file. Setting the desktop's wallpaper to
-// the written file is framework/desktopwallpaper.h.
+// first and never touches any other file; both write through
+// writeWallpaperFile. Setting the desktop's wallpaper to the written file is
+// framework/desktopwallpaper.h.
 #include <QImage>
 #include <string>
 #include <vector>
 
+#include "base/WBitmap.h"
 #include "show/pixels/displaypalette.h"
 
 namespace orvanta {
@@ -39,6 +41,17 @@ std::string buttonWallpaperPath(const std::string& directory);
 // at most 256, else the halftone palette (the image is then mapped to it).
 std::vector<PaletteEntry> wallpaperPalette(const QImage& screenImage, const std::vector<PaletteEntry>& shownThrough);
 
+// The one writer of both wallpaper files: deletes an old file at path (a
+// regular file or link of that name, never a folder), makes the folder path
+// names when missing (desktop/bitmapfile.h writes the file in place of it
+// atomically), and writes picture there: in form A on a palette display,
+// through wallpaperPalette(picture, shownThrough), else in form B. True when
+// the file was written.
+bool writeWallpaperFile(const std::string& path, const QImage& picture, bool paletteDisplay = false,
+                        const std::vector<PaletteEntry>& shownThrough = {});
+// The same for a decoded bitmap, in form B at its own depth (8 or 24 bits).
+bool writeWallpaperFile(const std::string& path, const WBitmap& picture);
+
 // What the end of a show knows about its last picture.
 struct EndOfShowPicture {
     bool wallpaperLast = false;    // the WallpaperLast setting
@@ -59,7 +72,8 @@ std::string saveEndOfShowWallpaper(const EndOfShowPicture& picture, const std::s
 // The Wallpaper button's file: deletes an old "OrvantaWallpaper.bmp" in
 // directory, writes picture there in form B and returns the path (also when
 // the write failed). The caller then writes TileWallpaper
-// (desktop/desktopkey.h) and sets the desktop wallpaper to the path.
+// (desktop/desktopkey.h) and sets the desktop wallpaper to the path. The
+// settings dialog, which names the path itself, calls writeWallpaperFile.
 std::string saveButtonWallpaper(const QImage& picture, const std::string& directory);
 
 }  // namespace orvanta

@@ -1,20 +1,31 @@
 #pragma once
-// Setting the desktop wallpaper to a bitmap file, tiled or centred as the
-// TileWallpaper value under "Control Panel\Desktop" says, on whatever
-// desktop the user runs:
+// Setting the desktop wallpaper to a bitmap file on whatever desktop the
+// user runs: the backends of desktop/wallpapersetter.h chosen by the session
+// (XDG_CURRENT_DESKTOP, else DESKTOP_SESSION):
 // - GNOME, Budgie (and Unity), Cinnamon and MATE: their GSettings background
-//   schema, through GIO: the picture (as a file URI, or a path for MATE; the
-//   dark-style picture too where the schema has one) and the picture option
-//   "wallpaper" or "centered";
-// - Xfce: every backdrop's last-image and image-style in xfce4-desktop,
-//   through xfconf-query when it is installed;
+//   schema (framework/gsettingswallpaper.h);
+// - Xfce: the xfce4-desktop backdrops (framework/xfconfwallpaper.h);
 // - anything else, or when the step above cannot be taken: the X root
 //   window's background (framework/rootwallpaper.h).
 // Failures are silent, as the desktop's own wallpaper call is.
+#include <memory>
 #include <string>
+
+#include "desktop/desktopsession.h"
+#include "desktop/wallpapersetter.h"
 
 namespace orvanta {
 
-void setDesktopWallpaper(const std::string& path);
+// One backend, for the desktop it serves; nullptr when it has nothing to
+// offer that desktop (GSettings for a desktop without a background schema).
+std::unique_ptr<WallpaperSetter> makeWallpaperSetter(WallpaperBackend backend, DesktopKind desktop);
+
+// The backends of wallpaperBackendsOf(desktop), tried in that order.
+std::unique_ptr<WallpaperSetter> wallpaperSetterOf(DesktopKind desktop);
+
+// Sets the wallpaper through wallpaperSetterOf(currentDesktopKind()), tiled
+// or centred as the TileWallpaper value under "Control Panel\Desktop"
+// (desktop/desktopkey.h) says. True when one of the backends set it.
+bool setDesktopWallpaper(const std::string& path);
 
 }  // namespace orvanta

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "desktop/rootbackground.h"
+#include "show/decoders/bmpreader.h"
 
 namespace orvanta::x11 {
 
@@ -185,3 +186,13 @@ QImage rootWallpaper() {
 }
 
 }  // namespace orvanta::x11
+
+namespace orvanta {
+
+bool RootPixmapWallpaper::setWallpaper(const std::string& file, WallpaperStyle style) {
+    WBitmap bitmap;
+    if (!loadBmp(file, bitmap)) return false;
+    return x11::setRootWallpaper(bitmap.toImage32(), style == WallpaperStyle::Tiled);
+}
+
+}  // namespace orvanta

@@ -8,6 +8,8 @@
 // name it. Works on a separate X connection, so Qt's own stays untouched.
 #include <QImage>
 
+#include "desktop/wallpapersetter.h"
+
 namespace orvanta::x11 {
 
 // Lays picture over the root window of the default screen, tiled from the
@@ -20,3 +22,15 @@ bool setRootWallpaper(const QImage& picture, bool tiled);
 QImage rootWallpaper();
 
 }  // namespace orvanta::x11
+
+namespace orvanta {
+
+// The wallpaper backend of a bare X session: the bitmap file read and laid
+// over the root window as setRootWallpaper does. False, silently, when the
+// file cannot be read or the root background cannot be set.
+class RootPixmapWallpaper : public WallpaperSetter {
+public:
+    bool setWallpaper(const std::string& file, WallpaperStyle style) override;
+};
+
+}  // namespace orvanta
