@@ -30,6 +30,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/atomicfile.h"
 #include "base/regularfile.h"
 
 namespace orvanta {
@@ -472,19 +473,6 @@ std::vector<std::uint8_t> buildLink(const std::string& target, const struct stat
     return w.bytes();
 }
 
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 int createShortcut(const std::string& target, const std::string& link, const std::string& description) {
@@ -499,18 +487,11 @@ int createShortcut(const std::string& target, const std::string& link, const std
     const bool writable = ::access(absolute.c_str(), W_OK) == 0 && (st.st_mode & 0222) != 0;
     const auto bytes = buildLink(absolute, st, writable, description);
 
-    // Write beside the link and rename over it, so that a reader never sees a
-    // half-written shortcut and an existing one is replaced in one step.
-    static unsigned counter = 0;
-    const std::string temporary = link + ".~" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno ? errno : EIO;
-    int result = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) result = errno ? errno : EIO;
-    if (::close(fd) != 0 && result == 0) result = errno ? errno : EIO;
-    if (result == 0 && ::rename(temporary.c_str(), link.c_str()) != 0) result = errno ? errno : EIO;
-    if (result != 0) ::unlink(temporary.c_str());
-    return result;
+    // A reader never sees a half-written shortcut, and an existing one (or a
+    // symbolic link in its place) is replaced in one step. The new file gets
+    // the permissions open() gives: 0666 less the umask.
+    const ReplaceOptions options{0666, ModeRule::LessUmask, false, TemporaryNames::Hidden};
+    return replaceFile(link, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options);
 }
 
 std::uint32_t parseShortcut(const std::uint8_t* data, std::size_t size, std::string& target) {
