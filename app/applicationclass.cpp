@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "base/parentdeath.h"
 #include "base/singleinstance.h"
+#include "base/version.h"
 #include "commandline/arguments.h"
 #include "framework/sessionbus.h"
 
@@ -119,7 +120,7 @@ struct ApplicationClass::Impl {
 ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {
     impl_->platformGuard.release();
     QApplication::setApplicationName("Orvanta");
-    QApplication::setApplicationVersion("4.9");
+    QApplication::setApplicationVersion(kProgramVersion);
     // No session bus of our own making may outlive the run (a daemon's
     // display mode under a bare X session, a show from an idle launcher).
     keepSessionBusUnlaunched();

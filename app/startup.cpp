@@ -15,6 +15,7 @@
 #include "app/form1.h"
 #include "app/hackmode.h"
 #include "app/previewwindow.h"
+#include "base/version.h"
 #include "catalogue/crandom.h"
 #include "commandline/arguments.h"
 #include "config/configuration.h"
@@ -264,7 +265,8 @@ QImage splashBanner() {
     QFont small("Liberation Sans");
     small.setPixelSize(11);
     p.setFont(small);
-    p.drawText(QRect(180, 6, 122, 34), Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap, "4.9\nphoto slide show");
+    p.drawText(QRect(180, 6, 122, 34), Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap,
+               QString::fromLatin1(kProgramVersion) + "\nphoto slide show");
     p.end();
     return banner;
 }

@@ -27,30 +27,6 @@ std::string directoryOf(const std::string& path) {
     return dir.empty() ? std::string(".") : dir;
 }
 
-std::string temporaryPrefix(const std::string& path) {
-    return "." + std::filesystem::path(path).filename().string() + ".tmp-";
-}
-
-// Makes a rename in the folder survive a crash.
-bool syncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
-    ::close(fd);
-    return ok;
-}
-
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Creates the lock's folder (the last component private when asked) and, for
 // a private folder, checks that it is the user's and closes it to others.
 bool prepareDirectory(const std::string& dir, bool create, bool makePrivate) {
@@ -79,8 +55,6 @@ FileIdentity identityFrom(const struct stat& st) {
     id.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     return id;
 }
-
-bool isTemporaryChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 
 // Puts the written temporary file `temp` in place of `target` only while
 // target is still the version `expected`. Checked after the slow part
@@ -183,55 +157,30 @@ FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& 
     return result;
 }
 
-std::string resolveLinks(const std::string& path) {
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-        std::string target(4096, '\0');
-        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return current;
-        target.resize(static_cast<std::size_t>(n));
-        current = target[0] == '/' ? target : directoryOf(current) + "/" + target;
-    }
-    return current;  // a loop of links: opening it fails, so nothing is written through it
-}
-
 FileReplace replaceFileAtomically(const std::string& path, const std::string& text, mode_t newMode,
                                   const FileIdentity* expected) {
-    const std::string target = resolveLinks(path);
-    const std::string dir = directoryOf(target);
-    std::string temp = dir + "/" + temporaryPrefix(target) + "XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return FileReplace::Failed;
-    struct stat st {};
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newMode;
-    bool ok = writeAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    int error = ok ? 0 : (errno != 0 ? errno : EIO);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
+    const ReplaceOptions options{newMode, ModeRule::KeepExisting, true, TemporaryNames::Hidden};
+    if (!expected) {
+        const int error = replaceFile(path, text, options);
+        errno = error;
+        return error == 0 ? FileReplace::Replaced : FileReplace::Failed;
     }
-    if (!ok) {
-        ::unlink(temp.c_str());
+    StagedFile staged;
+    if (const int error = staged.stage(path, text, options)) {
         errno = error;
         return FileReplace::Failed;
     }
-    const FileReplace result = expected ? swapInChecked(temp, target, *expected) : FileReplace::Replaced;
-    if (result == FileReplace::Changed) return result;
-    if (!expected && ::rename(temp.c_str(), target.c_str()) != 0) {
-        error = errno;
-        ::unlink(temp.c_str());
-        errno = error;
-        return FileReplace::Failed;
-    }
-    if (result == FileReplace::Failed) return result;
-    return syncDirectory(dir) ? FileReplace::Replaced : FileReplace::Failed;
+    const FileReplace result = swapInChecked(staged.temporary(), staged.target(), *expected);
+    staged.release();  // renamed into place or removed by the swap
+    if (result != FileReplace::Replaced) return result;
+    const int error = syncFolderOf(staged.target());
+    errno = error;
+    return error == 0 ? FileReplace::Replaced : FileReplace::Failed;
 }
 
 void removeLeftoverTemporaries(const std::string& path) {
     const std::string target = resolveLinks(path);
-    const std::string prefix = temporaryPrefix(target);
+    const std::string prefix = temporaryPrefix(target, TemporaryNames::Hidden);
     DIR* d = ::opendir(directoryOf(target).c_str());
     if (!d) return;
     while (const dirent* entry = ::readdir(d)) {
@@ -239,35 +188,6 @@ void removeLeftoverTemporaries(const std::string& path) {
     }
     ::closedir(d);
 }
-
-bool isTemporaryName(std::string_view name, std::string_view prefix) {
-    if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) return false;
-    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), isTemporaryChar);
-}
-
-int removeStaleTemporaries(const std::string& dir, const std::string& prefix, std::chrono::seconds minimumAge) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return 0;
-    const std::time_t now = std::time(nullptr);
-    int removed = 0;
-    while (const dirent* entry = ::readdir(d)) {
-        if (!isTemporaryName(entry->d_name, prefix)) continue;
-        // Opened without following a link or waiting on a FIFO; only a
-        // regular file of this user's, old enough and unlocked, goes.
-        const int fd = ::openat(::dirfd(d), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) continue;
-        struct stat st {};
-        const bool candidate = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-                               now - st.st_mtime >= minimumAge.count() && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        // A killed writer's lock went with it; a live one holds its lock until it has renamed the file.
-        if (candidate && ::unlinkat(::dirfd(d), entry->d_name, 0) == 0) ++removed;
-        ::close(fd);
-    }
-    ::closedir(d);
-    return removed;
-}
-
-void lockTemporary(int fd) { (void)::flock(fd, LOCK_EX | LOCK_NB); }
 
 bool moveFileAside(const std::string& path) {
     const std::string target = resolveLinks(path);
@@ -282,7 +202,7 @@ bool moveFileAside(const std::string& path) {
         if (::lstat(aside.c_str(), &st) == 0) continue;
         if (errno != ENOENT) return false;
         if (::rename(target.c_str(), aside.c_str()) != 0) return false;
-        syncDirectory(directoryOf(target));
+        syncFolderOf(target);
         return true;
     }
     return false;

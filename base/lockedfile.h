@@ -6,9 +6,10 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
-#include <string_view>
 
 #include <sys/types.h>
+
+#include "base/atomicfile.h"
 
 namespace orvanta {
 
@@ -36,15 +37,9 @@ FileIdentity identityOf(const std::string& path);
 // (exists = false when Missing). On Error, errno says why.
 FileRead readWholeFile(const std::string& path, std::size_t limit, std::string& out, FileIdentity* identity = nullptr);
 
-// The path a symbolic link at `path` finally names (relative links resolved
-// against the folder of the link), or `path` itself when it is not a link.
-// A dangling link gives the missing path it names.
-std::string resolveLinks(const std::string& path);
-
-// Writes `text` to a temporary file beside the file that `path` names
-// (through symbolic links), syncs it and renames it over that file, so that
-// a crash leaves either the old or the new file, complete, and a link stays a
-// link. The file keeps its mode; a new one gets `newMode`.
+// Replaces the file that `path` names (through symbolic links, so that a
+// link stays a link) with `text` in one step, as replaceFile does. The file
+// keeps its mode; a new one gets `newMode`.
 //
 // With `expected`, the file is replaced only while it is still that version:
 // when something else put another file there (or removed it) since it was
@@ -60,21 +55,6 @@ FileReplace replaceFileAtomically(const std::string& path, const std::string& te
 // replaceFileAtomically left beside the file `path` names. Call it only under
 // the lock, when no live writer can own one.
 void removeLeftoverTemporaries(const std::string& path);
-
-// Whether `name` is one of mkstemp's names for `prefix`: the prefix and six
-// letters or digits, nothing more.
-bool isTemporaryName(std::string_view name, std::string_view prefix);
-
-// Removes the regular files in `dir` named `prefix` + six letters or digits
-// (mkstemp's names) that were last written `minimumAge` or more ago and that
-// no process holds a lock on, the leftovers of writers killed before they
-// could rename them. A live writer locks its temporary file (lockTemporary)
-// and writes it continuously, so its file is kept. Returns how many went.
-int removeStaleTemporaries(const std::string& dir, const std::string& prefix, std::chrono::seconds minimumAge);
-
-// Takes a shared lock on a temporary file being written, so that
-// removeStaleTemporaries in another process leaves it alone.
-void lockTemporary(int fd);
 
 // Renames the file `path` names to "<name>.damaged-YYYYMMDD-HHMMSS" ("-N"
 // added when that exists), beside it; false when it could not be moved.

@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "base/WString.h"
+#include "base/utfcodec.h"
 
 namespace orvanta {
 
@@ -40,60 +41,18 @@ std::string_view trim(std::string_view s) { return trimRight(trimLeft(s)); }
 
 // --- encodings ---
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD, an odd last byte is dropped.
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2);
-    const auto unit = [&](std::size_t i) -> std::uint32_t {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return bigEndian ? (std::uint32_t{a} << 8 | b) : (std::uint32_t{b} << 8 | a);
-    };
-    const std::size_t n = bytes.size() / 2 * 2;
-    for (std::size_t i = 0; i < n; i += 2) {
-        const std::uint32_t u = unit(i);
-        if (u >= 0xD800 && u < 0xDC00 && i + 3 < n) {
-            const std::uint32_t low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        appendUtf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
-    }
-    return out;
-}
-
 // The file's text in UTF-8: UTF-16 when it starts with a byte-order mark (or,
 // without one, when the second byte is zero, which no UTF-8 registry text
 // has); otherwise the bytes as they are, a UTF-8 mark removed.
 std::string decodeText(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return utf16ToUtf8(bytes.substr(2), false);
+        return utf16ToUtf8(bytes.substr(2));
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
         static_cast<unsigned char>(bytes[1]) == 0xFF)
-        return utf16ToUtf8(bytes.substr(2), true);
+        return utf16ToUtf8(bytes.substr(2), {ByteOrder::BigEndian});
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
-    if (bytes.size() >= 4 && bytes[0] != 0 && bytes[1] == 0 && bytes[3] == 0) return utf16ToUtf8(bytes, false);
+    if (bytes.size() >= 4 && bytes[0] != 0 && bytes[1] == 0 && bytes[3] == 0) return utf16ToUtf8(bytes);
     return std::string(bytes);
 }
 
@@ -108,32 +67,6 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     }
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
-}
-
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
-// surrogates, nothing above U+10FFFF.
-bool isUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        std::size_t n = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-        if (b < 0x80) n = 0;
-        else if (b >= 0xC2 && b <= 0xDF) n = 1;
-        else if (b == 0xE0) n = 2, low = 0xA0;
-        else if (b == 0xED) n = 2, high = 0x9F;
-        else if (b >= 0xE1 && b <= 0xEF) n = 2;
-        else if (b == 0xF0) n = 3, low = 0x90;
-        else if (b == 0xF4) n = 3, high = 0x8F;
-        else if (b >= 0xF1 && b <= 0xF3) n = 3;
-        else return false;
-        if (n > 0 && i + n >= s.size()) return false;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
-        }
-        i += n + 1;
-    }
-    return true;
 }
 
 // --- quoted strings ---
@@ -281,7 +214,7 @@ ParsedLine parseValueLine(std::string_view line, bool utf16Strings) {
         while (stop > end && isBlank(rest[stop - 1])) --stop;  // the blanks before a comment go with it
         if (!readHexBytes(rest.substr(end, stop - end), v.bytes)) return result;
         end = stop;
-        if (utf16Strings && (type == 1 || type == 2 || type == 7)) v.bytes = utf16ToUtf8(v.bytes, false);
+        if (utf16Strings && (type == 1 || type == 2 || type == 7)) v.bytes = utf16ToUtf8(v.bytes);
         v.form = RegistryValue::Form::Hex;
         v.hexType = type;
         v.text = textOfHex(type, v.bytes);

@@ -2,15 +2,12 @@
 
 #include <cstring>
 
+#include "base/version.h"
 #include "commandline/arguments.h"
-
-#ifndef ORVANTA_VERSION
-#error "ORVANTA_VERSION must be defined by the build"
-#endif
 
 namespace orvanta {
 
-const char* orvantaVersion() { return ORVANTA_VERSION; }
+const char* orvantaVersion() { return kProgramVersion; }
 
 std::string usageText() {
     return "Usage: orvanta [MODE]\n"

@@ -7,7 +7,7 @@
 
 namespace orvanta {
 
-// The program's version, e.g. "4.9".
+// The program's version (kProgramVersion, from the build).
 const char* orvantaVersion();
 
 // The text printed for `--help` and for `--version`.

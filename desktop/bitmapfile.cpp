@@ -1,24 +1,15 @@
 #include "desktop/bitmapfile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <unordered_map>
 
-#include "base/lockedfile.h"
+#include "base/atomicfile.h"
 
 namespace orvanta {
 
 namespace {
-
-constexpr std::size_t kStreamBuffer = 32768;
 
 struct Layout {
     int width = 0;
@@ -47,20 +38,6 @@ bool writeBmp(const std::string& path, const Layout& layout,
     if (rowSize == 0 || imageSize + offset > 0xFFFFFFFFull) return false;
 
     removeLeftoverBitmapTemporaries(path);
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    lockTemporary(fd);  // held until the file is closed: another writer's cleaning leaves it alone
-    ::fchmod(fd, 0644);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(fd, "wb"), &std::fclose);
-    if (!file) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    std::vector<char> streamBuffer(kStreamBuffer);
-    std::setvbuf(file.get(), streamBuffer.data(), _IOFBF, streamBuffer.size());
-
     unsigned char header[54] = {};
     header[0] = 'B';
     header[1] = 'M';
@@ -72,22 +49,22 @@ bool writeBmp(const std::string& path, const Layout& layout,
     put16(header + 26, 1);
     put16(header + 28, static_cast<std::uint16_t>(layout.bitCount));
     put32(header + 34, static_cast<std::uint32_t>(imageSize));
-    std::fwrite(header, 1, sizeof header, file.get());
-    for (const RgbQuad& c : layout.colours) {
-        const unsigned char quad[4] = {c.blue, c.green, c.red, 0};
-        std::fwrite(quad, 1, 4, file.get());
-    }
-    std::vector<unsigned char> row(rowSize);
-    for (int y = layout.height - 1; y >= 0; --y) {
-        std::memset(row.data(), 0, row.size());
-        fillRow(y, row.data());
-        std::fwrite(row.data(), 1, row.size(), file.get());
-    }
-    bool ok = std::fflush(file.get()) == 0 && !std::ferror(file.get());
-    ok = std::fclose(file.release()) == 0 && ok;
-    if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    // A link in the wallpaper's place is replaced, never written through.
+    const ReplaceOptions options{0644, ModeRule::Exact, false, TemporaryNames::Suffixed};
+    const auto write = [&](FileSink& file) {
+        file.write(header, sizeof header);
+        for (const RgbQuad& c : layout.colours) {
+            const unsigned char quad[4] = {c.blue, c.green, c.red, 0};
+            file.write(quad, 4);
+        }
+        std::vector<unsigned char> row(rowSize);
+        for (int y = layout.height - 1; y >= 0; --y) {
+            std::memset(row.data(), 0, row.size());
+            fillRow(y, row.data());
+            file.write(row.data(), row.size());
+        }
+    };
+    return replaceFile(path, write, options) == 0;
 }
 
 std::vector<RgbQuad> tableOf(const std::vector<PaletteEntry>& palette) {
@@ -145,7 +122,7 @@ private:
 int removeLeftoverBitmapTemporaries(const std::string& path) {
     const std::filesystem::path target(path);
     const std::string dir = target.has_parent_path() ? target.parent_path().string() : std::string(".");
-    return removeStaleTemporaries(dir, target.filename().string() + ".", kBitmapTemporaryMinimumAge);
+    return removeStaleTemporaries(dir, temporaryPrefix(path, TemporaryNames::Suffixed), kBitmapTemporaryMinimumAge);
 }
 
 std::size_t bitmapRowSize(int width, int bitCount) {

@@ -3,9 +3,9 @@
 // uncompressed BMP files (14-byte file header, 40-byte information header,
 // bottom row first, rows padded to 4 bytes), written through a 32 KiB buffer
 // into a temporary file beside the target ("<name>.XXXXXX", locked while it
-// is written) that is renamed over it when complete, so that a reader never
-// sees half a file. A writer killed before the rename leaves its temporary
-// file behind (megabytes at 4K); each write first removes such leftovers.
+// is written) that is synced and renamed over it when complete, so that a
+// reader never sees half a file. A writer killed before the rename leaves its
+// temporary file behind (megabytes at 4K); each write first removes such leftovers.
 //
 // Form A: 8 bits per pixel with a 256-entry colour table, pixel data at 1078,
 //   file size = image size + 1078, resolution and colour counts 0.

@@ -30,7 +30,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/atomicfile.h"
 #include "base/regularfile.h"
+#include "base/utfcodec.h"
 
 namespace orvanta {
 namespace {
@@ -83,50 +85,20 @@ struct Span {
     }
 };
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// UTF-16LE code units [offset, offset + 2 * count) to UTF-8; a lone surrogate
-// becomes U+FFFD. Stops at a NUL when stopAtNul.
-std::string utf16ToUtf8(Span s, std::size_t offset, std::size_t count, bool stopAtNul) {
-    std::string out;
-    for (std::size_t i = 0; i < count && out.size() < kMaxPathBytes; ++i) {
-        const auto unit = s.u16(offset + 2 * i);
-        if (!unit || (stopAtNul && *unit == 0)) break;
-        std::uint32_t cp = *unit;
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count) {
-            const auto low = s.u16(offset + 2 * (i + 1));
-            if (low && *low >= 0xDC00 && *low <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
-                ++i;
-            }
-        }
-        if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
-        appendUtf8(out, cp);
-    }
-    return out;
+// UTF-16LE code units [offset, offset + 2 * count) to UTF-8, as far as they
+// lie inside the span; a lone surrogate becomes U+FFFD. Stops at a NUL when stopAtNul.
+std::string utf16Text(Span s, std::size_t offset, std::size_t count, bool stopAtNul) {
+    if (offset > s.size) return {};
+    const std::size_t bytes = std::min(s.size - offset, 2 * count);
+    return utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(s.data) + offset, bytes),
+                       {ByteOrder::LittleEndian, stopAtNul, kMaxPathBytes});
 }
 
 // A NUL-terminated UTF-16 string starting at offset, ending at the span's end
 // at the latest.
 std::string utf16z(Span s, std::size_t offset) {
     if (offset > s.size) return {};
-    return utf16ToUtf8(s, offset, (s.size - offset) / 2, true);
+    return utf16Text(s, offset, (s.size - offset) / 2, true);
 }
 
 // A NUL-terminated byte string starting at offset, bounded by the span. Bytes
@@ -291,7 +263,7 @@ bool split(Span file, Parsed& p) {
         const std::size_t bytes = unicode ? 2u * *count : *count;
         const auto text = file.sub(at + 2, bytes);
         if (!text) return true;
-        p.strings[i] = unicode ? utf16ToUtf8(*text, 0, *count, false)
+        p.strings[i] = unicode ? utf16Text(*text, 0, *count, false)
                                : std::string(reinterpret_cast<const char*>(text->data), std::min(bytes, kMaxPathBytes));
         at += 2 + bytes;
     }
@@ -301,7 +273,7 @@ bool split(Span file, Parsed& p) {
         const auto block = file.sub(at, *blockSize);
         if (!block) break;
         if (block->u32(4) == kEnvironmentBlock && block->size >= 8 + 260 + 520) {
-            p.environmentTarget = utf16ToUtf8(*block, 8 + 260, 260, true);
+            p.environmentTarget = utf16Text(*block, 8 + 260, 260, true);
             if (p.environmentTarget.empty()) p.environmentTarget = bytesz(*block->sub(8, 260), 0);
         }
         at += *blockSize;
@@ -309,53 +281,12 @@ bool split(Span file, Parsed& p) {
     return true;
 }
 
-std::optional<std::vector<std::uint16_t>> utf8ToUtf16(const std::string& text) {
-    std::vector<std::uint16_t> out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<std::uint8_t>(text[i]);
-        std::uint32_t cp;
-        std::size_t len;
-        if (c < 0x80) {
-            cp = c;
-            len = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F;
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
-            len = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            cp = c & 0x07;
-            len = 4;
-        } else {
-            return std::nullopt;
-        }
-        if (i + len > text.size()) return std::nullopt;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<std::uint8_t>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) return std::nullopt;
-            cp = cp << 6 | (cc & 0x3F);
-        }
-        static constexpr std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<std::uint16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<std::uint16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<std::uint16_t>(cp));
-        }
-        i += len;
-    }
-    return out;
-}
-
 // Bytes that are not UTF-8 still go into the description, one code point
 // per byte, rather than being dropped.
-std::vector<std::uint16_t> descriptionUnits(const std::string& text) {
+std::u16string descriptionUnits(const std::string& text) {
     if (auto units = utf8ToUtf16(text)) return *units;
-    std::vector<std::uint16_t> out;
-    for (unsigned char c : text) out.push_back(c);
+    std::u16string out;
+    for (unsigned char c : text) out += static_cast<char16_t>(c);
     return out;
 }
 
@@ -454,7 +385,7 @@ std::vector<std::uint8_t> buildLink(const std::string& target, const struct stat
     w.u8(0);
     if (unicodePath) {
         w.patch32(localUnicodeAt, here());
-        for (std::uint16_t unit : *unicodePath) w.u16(unit);
+        for (char16_t unit : *unicodePath) w.u16(unit);
         w.u16(0);
         w.patch32(suffixUnicodeAt, here());
         w.u16(0);
@@ -467,22 +398,9 @@ std::vector<std::uint8_t> buildLink(const std::string& target, const struct stat
         if (units.back() >= 0xD800 && units.back() <= 0xDBFF) units.pop_back();  // keep pairs whole
     }
     w.u16(static_cast<std::uint32_t>(units.size()));
-    for (std::uint16_t unit : units) w.u16(unit);
+    for (char16_t unit : units) w.u16(unit);
     w.u32(0);  // terminal block
     return w.bytes();
-}
-
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -499,18 +417,11 @@ int createShortcut(const std::string& target, const std::string& link, const std
     const bool writable = ::access(absolute.c_str(), W_OK) == 0 && (st.st_mode & 0222) != 0;
     const auto bytes = buildLink(absolute, st, writable, description);
 
-    // Write beside the link and rename over it, so that a reader never sees a
-    // half-written shortcut and an existing one is replaced in one step.
-    static unsigned counter = 0;
-    const std::string temporary = link + ".~" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno ? errno : EIO;
-    int result = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) result = errno ? errno : EIO;
-    if (::close(fd) != 0 && result == 0) result = errno ? errno : EIO;
-    if (result == 0 && ::rename(temporary.c_str(), link.c_str()) != 0) result = errno ? errno : EIO;
-    if (result != 0) ::unlink(temporary.c_str());
-    return result;
+    // A reader never sees a half-written shortcut, and an existing one (or a
+    // symbolic link in its place) is replaced in one step. The new file gets
+    // the permissions open() gives: 0666 less the umask.
+    const ReplaceOptions options{0666, ModeRule::LessUmask, false, TemporaryNames::Hidden};
+    return replaceFile(link, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options);
 }
 
 std::uint32_t parseShortcut(const std::uint8_t* data, std::size_t size, std::string& target) {

@@ -26,6 +26,7 @@
 #include "base/WRegistryKey.h"
 #include "base/WString.h"
 #include "base/regularfile.h"
+#include "base/version.h"
 #include "settings/encodings.h"
 #include "settings/settingstable.h"
 
@@ -291,7 +292,7 @@ SystemFacts gatherSystemFacts(const DisplayFacts& display) {
 }
 
 std::string systemReportText(const SystemFacts& facts) {
-    std::string r = "  Orvanta 4.9 (September 1, 2018)\r\n";
+    std::string r = std::string("  Orvanta ") + kProgramVersion + " (September 1, 2018)\r\n";
     if (facts.kernel) {
         const KernelFacts& k = *facts.kernel;
         r += "  Kernel Version: " + k.sysname + " " + k.release + ", Machine: " + k.machine + "\r\n";
