@@ -36,7 +36,7 @@ tests=(
   "${virtual_display[@]}"
   # The picture formats' own encoders and reference decoders that the format
   # tests and benchmarks compare against.
-  libheif-examples webp libtiff-tools libjxl-tools libraw-bin dcraw libavif-bin
+  libheif-examples webp libtiff-tools libjxl-tools libraw-bin dcraw libavif-bin colord-data
   libgstreamer-plugins-base1.0-dev libqt6opengl6-dev
   gstreamer1.0-tools                                                # makes the end-to-end test's MP3 file
   # Master volume tests: a PulseAudio server as ALSA's default device (its

@@ -46,7 +46,8 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
         return DecodeStatus::Failed;
     // The orientation is applied by the show, as for the other formats.
     if (JxlDecoderSetKeepOrientation(s.decoder, JXL_TRUE) != JXL_DEC_SUCCESS ||
-        JxlDecoderSubscribeEvents(s.decoder, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS)
+        JxlDecoderSubscribeEvents(s.decoder, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE) !=
+            JXL_DEC_SUCCESS)
         return DecodeStatus::Failed;
 
     JxlBasicInfo info{};
@@ -75,6 +76,22 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
             orientation = std::clamp(static_cast<int>(info.orientation), 1, 8);
             if (info.alpha_bits > 0) format.num_channels = 4;
             break;
+        case JXL_DEC_COLOR_ENCODING: {
+            // A lossy picture is stored in an absolute colour space; asked for
+            // nothing, the library hands out linear light whenever the file
+            // carries an ICC profile (a wide-gamut camera or editor export),
+            // which would show far too dark. The screen takes sRGB. A
+            // losslessly stored picture keeps its own colours (the request is
+            // then only a preference the library may decline).
+            JxlColorEncoding srgb{};
+            srgb.color_space = info.num_color_channels == 1 ? JXL_COLOR_SPACE_GRAY : JXL_COLOR_SPACE_RGB;
+            srgb.white_point = JXL_WHITE_POINT_D65;
+            srgb.primaries = JXL_PRIMARIES_SRGB;
+            srgb.transfer_function = JXL_TRANSFER_FUNCTION_SRGB;
+            srgb.rendering_intent = JXL_RENDERING_INTENT_PERCEPTUAL;
+            JxlDecoderSetPreferredColorProfile(s.decoder, &srgb);
+            break;
+        }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             std::size_t size = 0;
             if (JxlDecoderImageOutBufferSize(s.decoder, &format, &size) != JXL_DEC_SUCCESS ||
