@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include <sys/stat.h>
@@ -49,6 +51,75 @@ bool stripsInsideFile(TIFF* tiff, std::uint64_t fileBytes) {
     return true;
 }
 
+// How a strip too large to decode at once is read instead: row by row, as
+// stored, for the plain layouts scanners and editors write (grey or RGB, 8 or
+// 16 bits, an alpha sample at most, samples interleaved, no JPEG inside).
+struct ScanlineLayout {
+    SampleLayout samples;
+    int bytesPerSample = 1;
+    bool inverted = false;  // 0 is white
+};
+
+std::optional<ScanlineLayout> scanlineLayoutOf(TIFF* tiff) {
+    std::uint16_t bits = 0, samples = 0, photometric = 0, planar = 0, compression = 0, format = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric)) return std::nullopt;
+    if (TIFFIsTiled(tiff) || planar != PLANARCONFIG_CONTIG || (bits != 8 && bits != 16) ||
+        format != SAMPLEFORMAT_UINT || compression == COMPRESSION_JPEG || compression == COMPRESSION_OJPEG)
+        return std::nullopt;
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+    if (!grey && photometric != PHOTOMETRIC_RGB) return std::nullopt;
+    const int colours = grey ? 1 : 3;
+    if (samples != colours && samples != colours + 1) return std::nullopt;
+    ScanlineLayout layout;
+    layout.samples.channels = samples;
+    layout.bytesPerSample = bits / 8;
+    layout.inverted = photometric == PHOTOMETRIC_MINISWHITE;
+    if (samples > colours) {
+        std::uint16_t extras = 0;
+        std::uint16_t* kinds = nullptr;
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extras, &kinds);
+        layout.samples.premultiplied = extras > 0 && kinds != nullptr && kinds[0] == EXTRASAMPLE_ASSOCALPHA;
+    }
+    return layout;
+}
+
+// Reads the rows one at a time: libtiff then decodes each strip as it goes,
+// holding only what the file holds of it, and events run between the rows.
+DecodeStatus readScanlines(TIFF* tiff, const ScanlineLayout& layout, int width, int height, RgbPictureSink& sink,
+                           DecodePump& pump) {
+    const tmsize_t stored = TIFFScanlineSize(tiff);
+    const std::size_t samples = std::size_t{static_cast<unsigned>(width)} * layout.samples.channels;
+    if (stored < 0 || static_cast<std::size_t>(stored) < samples * layout.bytesPerSample) return DecodeStatus::Failed;
+    std::vector<std::uint8_t> row, bytes(samples);
+    try {
+        row.resize(static_cast<std::size_t>(stored));
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::Failed;
+    }
+    const bool alpha = layout.samples.channels == 2 || layout.samples.channels == 4;
+    for (int y = 0; y < height && sink.wantsRow(y); ++y) {
+        if (pump.due()) return DecodeStatus::Abandoned;
+        if (TIFFReadScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0) < 0) return DecodeStatus::Failed;
+        for (std::size_t i = 0; i < samples; ++i) {
+            std::uint8_t v = row[i];
+            if (layout.bytesPerSample == 2) {
+                std::uint16_t wide;
+                std::memcpy(&wide, row.data() + 2 * i, 2);  // in the machine's order already
+                v = static_cast<std::uint8_t>(wide >> 8);
+            }
+            const bool isAlpha = alpha && i % layout.samples.channels == layout.samples.channels - 1u;
+            bytes[i] = layout.inverted && !isAlpha ? static_cast<std::uint8_t>(255 - v) : v;
+        }
+        sink.putRow(y, bytes.data(), layout.samples);
+    }
+    return DecodeStatus::Decoded;
+}
+
 }  // namespace
 
 DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
@@ -90,6 +161,22 @@ DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, W
     orientation = tag >= 1 && tag <= 8 ? tag : 1;
     if (pump.now()) return DecodeStatus::Abandoned;
 
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    // A strip larger than a band (a scanner's whole page in one strip) would
+    // be decoded whole for every band, and past the allocation limit not at
+    // all; libtiff's conversion drops the alpha of 16-bit grey. Such pictures
+    // are read row by row where the layout allows.
+    if (const std::optional<ScanlineLayout> layout = scanlineLayoutOf(s.tiff))
+        if (static_cast<std::uint64_t>(TIFFStripSize64(s.tiff)) > kMaxBandBytes ||
+            (layout->samples.channels == 2 && layout->bytesPerSample == 2)) {
+            RgbPictureSink sink;
+            if (!sink.start(w, h, planTurned(w, h, request, orientation >= 5), request.background))
+                return DecodeStatus::Failed;
+            const DecodeStatus status = readScanlines(s.tiff, *layout, w, h, sink, pump);
+            if (status != DecodeStatus::Decoded) return status;
+            return sink.finish(out, reduced) ? DecodeStatus::Decoded : DecodeStatus::Failed;
+        }
+
     char message[1024];
     if (!TIFFRGBAImageOK(s.tiff, message) || !TIFFRGBAImageBegin(&s.image, s.tiff, 1, message))
         return DecodeStatus::Failed;
@@ -98,7 +185,6 @@ DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, W
     s.image.req_orientation = ORIENTATION_TOPLEFT;
     s.image.orientation = ORIENTATION_TOPLEFT;
 
-    const int w = static_cast<int>(width), h = static_cast<int>(height);
     RgbPictureSink sink;
     if (!sink.start(w, h, planTurned(w, h, request, orientation >= 5), request.background)) return DecodeStatus::Failed;
     // A band is one strip or one row of tiles where that is not too large,
@@ -118,7 +204,11 @@ DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, W
         return DecodeStatus::Failed;
     }
     SampleLayout layout{4};
-    layout.premultiplied = s.image.alpha == EXTRASAMPLE_ASSOCALPHA || s.image.alpha == EXTRASAMPLE_UNASSALPHA;
+    // libtiff multiplies a colour picture's separate alpha into its samples,
+    // but hands out a grey one's as stored.
+    const bool grey = s.image.photometric == PHOTOMETRIC_MINISBLACK || s.image.photometric == PHOTOMETRIC_MINISWHITE;
+    layout.premultiplied = s.image.alpha == EXTRASAMPLE_ASSOCALPHA ||
+                           (s.image.alpha == EXTRASAMPLE_UNASSALPHA && !grey);
     // The RGBA words hold R, G, B, A from the lowest byte up.
     static_assert(TIFFGetR(0x04030201u) == 1 && TIFFGetA(0x04030201u) == 4);
     std::vector<std::uint8_t> bytes(rowBytes);
