@@ -78,15 +78,18 @@ DecodeStatus decodeWebP(const std::string& path, const DecodeRequest& request, W
         options.crop_width = plan.width;
         options.crop_height = plan.height;
     }
+    // The filtering of a lossy picture runs on a thread of its own.
+    options.use_threads = 1;
     s.config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;
     s.decoder = WebPIDecode(nullptr, 0, &s.config);
     if (s.decoder == nullptr) return DecodeStatus::Failed;
+    // The file is in memory already: the decoder is shown more of it at each
+    // step (appending would copy it into a buffer of the decoder's own).
     for (std::size_t at = 0;;) {
         if (pump.due()) return DecodeStatus::Abandoned;
         if (at >= frameBytes) return DecodeStatus::Failed;  // cut short
-        const std::size_t n = std::min(kChunkBytes, frameBytes - at);
-        const VP8StatusCode code = WebPIAppend(s.decoder, frame + at, n);
-        at += n;
+        at += std::min(kChunkBytes, frameBytes - at);
+        const VP8StatusCode code = WebPIUpdate(s.decoder, frame, at);
         if (code == VP8_STATUS_OK) break;
         if (code != VP8_STATUS_SUSPENDED) return DecodeStatus::Failed;
     }
