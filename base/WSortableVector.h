@@ -25,7 +25,6 @@ public:
         }
     }
     void append(T item) { items_.push_back(std::move(item)); }
-    void removeAt(std::size_t i) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i)); }
     void clear() { items_.clear(); }
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }

@@ -77,7 +77,6 @@ public:
     void beginBatch();
     bool commitBatch();
     void cancelBatch();
-    bool inBatch() const { return batching_; }
 
     // Rereads the file (done by every change anyway); reads use the last snapshot.
     void refresh();

@@ -70,9 +70,7 @@ public:
     const std::string& drive() const { return drive_; }
     const std::vector<int>& order() const { return order_; }
     int position() const { return position_; }
-    int currentPiece() const { return current_; }
     int lastOfPreviousCycle() const { return lastOfPreviousCycle_; }
-    bool replayFlag() const { return replay_; }
 
 private:
     int pieceCount() const;

@@ -70,7 +70,6 @@ public:
 
     // The pictures are shown from now on; before this, steps are dropped.
     void beginShow();
-    bool showing() const { return showing_; }
 
     // The catalogue found nothing to show, or every picture failed to load.
     bool noPictures() const { return noPictures_; }
