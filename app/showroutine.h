@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/showstate.h"
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
+#include "base/crandom.h"
+#include "base/mt19937.h"
 #include "catalogue/picturecatalogue.h"
 #include "framework/WTimer.h"
 #include "show/decoders/picturefile.h"

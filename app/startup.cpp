@@ -16,7 +16,7 @@
 #include "app/hackmode.h"
 #include "app/previewwindow.h"
 #include "app/showmusic.h"
-#include "catalogue/crandom.h"
+#include "base/crandom.h"
 #include "commandline/arguments.h"
 #include "config/configuration.h"
 #include "framework/foreignwindow.h"

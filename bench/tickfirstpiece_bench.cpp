@@ -36,8 +36,8 @@
 #include <unistd.h>
 
 #include "base/WBitmap.h"
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
+#include "base/crandom.h"
+#include "base/mt19937.h"
 #include "settings/settings.h"
 #include "show/decoders/jpegwriter.h"
 #include "show/decoders/picturefile.h"
