@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "show/pixels/displaypalette.h"
+#include "base/palette.h"
 
 namespace orvanta {
 
