@@ -55,7 +55,7 @@ bool SlideShow::buildPictureList() {
     hooks.pumpEvents = throttledPump([this] { return form_.pumpEvents(); }, [this] { return state_.ended(); });
     // Only shortcuts to absolute paths are listed: a Windows or relative
     // target would be opened against whatever the working directory is.
-    hooks.resolveShortcut = shellShortcutResolver(0);
+    hooks.resolveShortcut = shellShortcutResolver();
     switch (catalogue_.buildPictureList(form_.settings(), hooks)) {
     case BuildResult::Ready: return true;
     case BuildResult::NoPictures: state_.setNoPictures(); return true;

@@ -31,7 +31,7 @@ TEST(RegularFile, SpecialFilesAreRefusedAtOnceByEveryReader) {
         EXPECT_EQ(loadPictureFile(path, context, picture), LoadResult::Failed) << path;
         EXPECT_EQ(readExifOrientation(path), 0) << path;
         std::string target;
-        EXPECT_EQ(resolveShortcut(0, path, target), 0u) << path;
+        EXPECT_EQ(resolveShortcut(path, target), 0u) << path;
     }
     EXPECT_EQ(openRegularFile(dir.str()), -1);  // a directory
     EXPECT_EQ(openRegularFile("/dev/null"), -1);
