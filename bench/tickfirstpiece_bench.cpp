@@ -288,7 +288,8 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
         fill.push_back(msBetween(a, Clock::now()));
 
         CRandom random = show.crandom;
-        const Fitting fit = fitPicture(show.settings, show.back.size(), canvas.size(), picture.reducedOnDecode, random);
+        const Fitting fit = fitPicture(FittingRules::of(show.settings), show.back.size(), canvas.size(),
+                                       picture.reducedOnDecode, random);
         a = Clock::now();
         stretchBox(canvas, canvas.rect(), show.back, fit.destination);
         stretch.push_back(msBetween(a, Clock::now()));
@@ -321,7 +322,7 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
         freshCanvas.push_back(msBetween(a, Clock::now()));
     }
     CRandom random = show.crandom;
-    const Fitting fit = fitPicture(show.settings, show.back.size(),
+    const Fitting fit = fitPicture(FittingRules::of(show.settings), show.back.size(),
                                    QSize(picture.bitmap.width(), picture.bitmap.height()), picture.reducedOnDecode,
                                    random);
     const double mpix = picture.bitmap.width() * static_cast<double>(picture.bitmap.height()) / 1e6;
