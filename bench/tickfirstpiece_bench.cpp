@@ -410,8 +410,8 @@ bool printTicks(const LoadedPicture& picture, int cycles, double memcpyMs) {
 
 bool runCase(const char* title, const std::string& path, int cycles, int stageRuns, double memcpyMs) {
     LoadContext context;
-    context.screenWidth = showWidth;
-    context.screenHeight = showHeight;
+    context.decode.screenWidth = showWidth;
+    context.decode.screenHeight = showHeight;
     LoadedPicture picture;
     const Clock::time_point a = Clock::now();
     const LoadResult result = loadPictureFile(path, context, picture);

@@ -25,8 +25,8 @@ TEST(RegularFile, SpecialFilesAreRefusedAtOnceByEveryReader) {
         EXPECT_EQ(fopenRegularFile(path), nullptr) << path;
 
         LoadContext context;
-        context.screenWidth = 640;
-        context.screenHeight = 480;
+        context.decode.screenWidth = 640;
+        context.decode.screenHeight = 480;
         LoadedPicture picture;
         EXPECT_EQ(loadPictureFile(path, context, picture), LoadResult::Failed) << path;
         EXPECT_EQ(readExifOrientation(path), 0) << path;
