@@ -108,14 +108,14 @@ PreviewPicture loadPreviewPicture(const std::string& lastImage, QSize preview, b
     PreviewPicture result;
     if (!lastImage.empty() && !preview.isEmpty()) {
         LoadContext context;
-        context.screenWidth = preview.width();
-        context.screenHeight = preview.height();
+        context.decode.screenWidth = preview.width();
+        context.decode.screenHeight = preview.height();
         context.paletteDisplay = paletteDisplay;
-        context.pumpEvents = pump;
+        context.decode.pumpEvents = pump;
         // The preview only ever shrinks a large picture to fit.
         ShowFitting shrink;
         shrink.shrinkOnly = true;
-        context.fitting = shrink;
+        context.decode.fitting = shrink;
         CQuantizer quantizer{236, 8};
         context.quantizer = &quantizer;
         LoadedPicture loaded;

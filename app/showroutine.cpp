@@ -59,7 +59,7 @@ bool SlideShow::buildPictureList() {
     hooks.pumpEvents = throttledPump([this] { return pump_.pump(); }, [this] { return state_.ended(); });
     // Only shortcuts to absolute paths are listed: a Windows or relative
     // target would be opened against whatever the working directory is.
-    hooks.resolveShortcut = shellShortcutResolver(0);
+    hooks.resolveShortcut = shellShortcutResolver();
     switch (catalogue_.buildPictureList(settings(), hooks)) {
     case BuildResult::Ready: return true;
     case BuildResult::NoPictures: state_.setNoPictures(); return true;
@@ -155,22 +155,22 @@ void SlideShow::showUntilShown() {
 
 LoadResult SlideShow::decode(const std::string& path, QSize showSize, DecodedPicture& out) {
     LoadContext context;
-    context.screenWidth = showSize.width();
-    context.screenHeight = showSize.height();
+    context.decode.screenWidth = showSize.width();
+    context.decode.screenHeight = showSize.height();
     context.paletteDisplay = paletteDisplay_;
     context.quantizer = &quantizer_;
-    context.pumpEvents = [this] { return pump_.pump(); };
+    context.decode.pumpEvents = [this] { return pump_.pump(); };
     // A picture far larger than the screen is read straight into the size the
     // show draws it at, or only the corner that reaches the screen.
-    context.fitting = ShowFitting::of(settings());
+    context.decode.fitting = ShowFitting::of(settings());
     // Transparent pixels (HEIF, WebP, TIFF, GIF, JPEG XL) are composed over the
     // colour the picture is placed on.
     const Rgb back = settings().BackColor;
-    context.background = RgbQuad{back.blue, back.green, back.red, 0};
+    context.decode.background = RgbQuad{back.blue, back.green, back.red, 0};
     for (const auto& monitor : secondaryMonitors_) {
         const QSize size = monitor->window->canvas().size();
-        context.largestScreenWidth = std::max(context.largestScreenWidth, size.width());
-        context.largestScreenHeight = std::max(context.largestScreenHeight, size.height());
+        context.decode.largestScreenWidth = std::max(context.decode.largestScreenWidth, size.width());
+        context.decode.largestScreenHeight = std::max(context.decode.largestScreenHeight, size.height());
     }
     // The decode lets events run: it works on a picture of its own, and the
     // show's next picture is replaced only when it succeeded.

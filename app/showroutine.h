@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "base/crandom.h"
 #include "base/eventpump.h"
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
+#include "base/mt19937.h"
 #include "catalogue/picturecatalogue.h"
 #include "framework/WTimer.h"
 #include "show/decoders/picturefile.h"

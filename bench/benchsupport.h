@@ -10,8 +10,8 @@
 #include <ctime>
 #include <vector>
 
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
+#include "base/crandom.h"
+#include "base/mt19937.h"
 #include "show/pixels/canvas.h"
 #include "show/transitions/transitionplan.h"
 

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/mt19937.h"
+#include "base/mt19937.h"
 #include "catalogue/picturecatalogue.h"
 
 namespace {

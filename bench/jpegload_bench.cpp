@@ -77,8 +77,8 @@ long statusKb(const char* field) {
 
 orvanta::LoadContext screenContext() {
     orvanta::LoadContext context;
-    context.screenWidth = kScreenWidth;
-    context.screenHeight = kScreenHeight;
+    context.decode.screenWidth = kScreenWidth;
+    context.decode.screenHeight = kScreenHeight;
     return context;
 }
 

@@ -36,8 +36,8 @@
 #include <unistd.h>
 
 #include "base/WBitmap.h"
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
+#include "base/crandom.h"
+#include "base/mt19937.h"
 #include "settings/settings.h"
 #include "show/decoders/jpegwriter.h"
 #include "show/decoders/picturefile.h"
@@ -288,7 +288,8 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
         fill.push_back(msBetween(a, Clock::now()));
 
         CRandom random = show.crandom;
-        const Fitting fit = fitPicture(show.settings, show.back.size(), canvas.size(), picture.reducedOnDecode, random);
+        const Fitting fit = fitPicture(FittingRules::of(show.settings), show.back.size(), canvas.size(),
+                                       picture.reducedOnDecode, random);
         a = Clock::now();
         stretchBox(canvas, canvas.rect(), show.back, fit.destination);
         stretch.push_back(msBetween(a, Clock::now()));
@@ -321,7 +322,7 @@ void printStages(const LoadedPicture& picture, int runs, double memcpyMs) {
         freshCanvas.push_back(msBetween(a, Clock::now()));
     }
     CRandom random = show.crandom;
-    const Fitting fit = fitPicture(show.settings, show.back.size(),
+    const Fitting fit = fitPicture(FittingRules::of(show.settings), show.back.size(),
                                    QSize(picture.bitmap.width(), picture.bitmap.height()), picture.reducedOnDecode,
                                    random);
     const double mpix = picture.bitmap.width() * static_cast<double>(picture.bitmap.height()) / 1e6;
@@ -409,8 +410,8 @@ bool printTicks(const LoadedPicture& picture, int cycles, double memcpyMs) {
 
 bool runCase(const char* title, const std::string& path, int cycles, int stageRuns, double memcpyMs) {
     LoadContext context;
-    context.screenWidth = showWidth;
-    context.screenHeight = showHeight;
+    context.decode.screenWidth = showWidth;
+    context.decode.screenHeight = showHeight;
     LoadedPicture picture;
     const Clock::time_point a = Clock::now();
     const LoadResult result = loadPictureFile(path, context, picture);

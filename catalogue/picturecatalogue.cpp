@@ -19,8 +19,8 @@
 
 #include "base/WFilePath.h"
 #include "base/WString.h"
+#include "base/shuffleorder.h"
 #include "catalogue/pictureorder.h"
-#include "catalogue/shuffleorder.h"
 
 namespace orvanta {
 

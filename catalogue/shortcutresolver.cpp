@@ -1,11 +1,13 @@
 #include "catalogue/shortcutresolver.h"
 
+#include "desktop/shelllink.h"
+
 namespace orvanta {
 
-ShortcutResolver shellShortcutResolver(WindowHandle owner) {
-    return [owner](const std::string& link) -> std::string {
+ShortcutResolver shellShortcutResolver() {
+    return [](const std::string& link) -> std::string {
         std::string target;
-        if (resolveShortcut(owner, link, target) == 0) return {};
+        if (resolveShortcut(link, target) == 0) return {};
         if (target.empty() || target.front() != '/') return {};
         return target;
     };

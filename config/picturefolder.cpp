@@ -14,14 +14,14 @@ std::string withSlash(const std::string& folder) {
 
 std::string pictureTarget(const std::string& path) {
     if (entryKind(path) != EntryKind::Shortcut) return path;
-    const std::string target = shellShortcutResolver(0)(path);
+    const std::string target = shellShortcutResolver()(path);
     return target.empty() ? path : target;
 }
 
 std::vector<std::string> picturesInFolder(const std::string& folder) {
     std::vector<std::string> names;
     const std::string base = withSlash(folder);
-    const ShortcutResolver resolve = shellShortcutResolver(0);
+    const ShortcutResolver resolve = shellShortcutResolver();
     listDirectory(base, [&](const char* name, int) {
         switch (entryKind(name)) {
         case EntryKind::Picture:

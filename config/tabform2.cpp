@@ -299,15 +299,15 @@ QImage TabForm2::decodeSelected(QSize scaleAgainst, bool fast) {
     if (path.empty()) return {};
     const std::string target = pictureTarget(path);
     LoadContext context;
-    context.screenWidth = scaleAgainst.width();
-    context.screenHeight = scaleAgainst.height();
-    context.fast = fast;
+    context.decode.screenWidth = scaleAgainst.width();
+    context.decode.screenHeight = scaleAgainst.height();
+    context.decode.fast = fast;
     // The preview box only ever shrinks a picture: one far larger than the
     // box is read straight into a reduced copy instead of whole.
     if (fast) {
         ShowFitting shrink;
         shrink.shrinkOnly = true;
-        context.fitting = shrink;
+        context.decode.fitting = shrink;
     }
     LoadedPicture picture;
     if (loadPictureFile(target, context, picture) != LoadResult::Loaded) return {};

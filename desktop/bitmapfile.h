@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "base/WBitmap.h"
-#include "show/pixels/displaypalette.h"
+#include "base/palette.h"
 
 namespace orvanta {
 

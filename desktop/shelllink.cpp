@@ -448,7 +448,7 @@ bool shortcutDescription(const std::uint8_t* data, std::size_t size, std::string
     return true;
 }
 
-std::uint32_t resolveShortcut(WindowHandle /*window*/, const std::string& link, std::string& target) {
+std::uint32_t resolveShortcut(const std::string& link, std::string& target) {
     target.clear();
     const int fd = openRegularFile(link);
     if (fd < 0) return 0;

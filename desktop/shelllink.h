@@ -9,8 +9,6 @@
 
 namespace orvanta {
 
-using WindowHandle = unsigned long;  // X11 window id; unused by the reader, kept for callers
-
 // Writes a shortcut at `link` to the existing file or folder `target` (made
 // absolute), with `description` (UTF-8) as its name string. An existing file
 // at `link` is replaced in one step. Returns 0 on success, otherwise an errno
@@ -21,7 +19,7 @@ int createShortcut(const std::string& target, const std::string& link, const std
 // file attributes recorded in the link (never 0; 0x80 when the link recorded
 // none) when a target path was obtained, 0 otherwise; `target` is "" on
 // failure. Windows paths ("C:\Photos\x.jpg") are returned as they are.
-std::uint32_t resolveShortcut(WindowHandle window, const std::string& link, std::string& target);
+std::uint32_t resolveShortcut(const std::string& link, std::string& target);
 
 // The same over bytes in memory. Every offset and size in the data is checked
 // against `size`; nothing outside [data, data + size) is read.

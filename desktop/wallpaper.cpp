@@ -10,7 +10,6 @@
 
 #include "base/WFilePath.h"
 #include "desktop/bitmapfile.h"
-#include "show/pixels/palettemode.h"
 
 namespace orvanta {
 

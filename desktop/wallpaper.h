@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/WBitmap.h"
-#include "show/pixels/displaypalette.h"
+#include "base/palette.h"
 
 namespace orvanta {
 

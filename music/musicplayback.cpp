@@ -22,7 +22,7 @@
 #include <stdexcept>
 
 #include "base/WString.h"
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 #include "music/musicfiles.h"
 
 namespace orvanta {

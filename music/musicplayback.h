@@ -13,8 +13,8 @@
 
 #include "base/WFilePath.h"
 #include "base/WSortableVector.h"
+#include "base/mt19937.h"
 #include "catalogue/directoryscan.h"
-#include "catalogue/mt19937.h"
 #include "music/musicplayer.h"
 #include "settings/settings.h"
 

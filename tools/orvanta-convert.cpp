@@ -61,16 +61,17 @@ int main(int argc, char** argv) {
                                                           {{"--screen", true}, {"--fit", true}, {"--palette", false}}))
         return *status;
     orvanta::LoadContext context;
-    context.screenWidth = 1920;
-    context.screenHeight = 1080;
-    context.fitting = orvanta::ShowFitting{false, true, false};
+    context.decode.screenWidth = 1920;
+    context.decode.screenHeight = 1080;
+    context.decode.fitting = orvanta::ShowFitting{false, true, false};
     orvanta::CQuantizer quantizer(236, 8);
     std::string input, output;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screen") == 0) {
-            if (++i >= argc || !parseScreen(argv[i], context.screenWidth, context.screenHeight)) return usage();
+            if (++i >= argc || !parseScreen(argv[i], context.decode.screenWidth, context.decode.screenHeight))
+                return usage();
         } else if (std::strcmp(argv[i], "--fit") == 0) {
-            if (++i >= argc || !parseFit(argv[i], context.fitting)) return usage();
+            if (++i >= argc || !parseFit(argv[i], context.decode.fitting)) return usage();
         } else if (std::strcmp(argv[i], "--palette") == 0) {
             context.paletteDisplay = true;
             context.quantizer = &quantizer;

@@ -72,23 +72,13 @@ unsigned indexAt(const std::uint8_t* row, int x, int bits) {
     return (row[x / perByte] >> shift) & ((1u << bits) - 1);
 }
 
-// The size the show draws a width x height picture at, as its fitting does.
+// The size the show draws a width x height picture at, as its fitting does
+// (with the enlargement limit the settings start with).
 QSize drawnSize(const ShowFitting& fitting, QSize screen, QSize picture, bool reducedOnDecode) {
-    Settings settings;
-    settings.Stretch = fitting.stretch;
-    settings.Proportional = fitting.proportional;
-    settings.Shrink = fitting.shrinkOnly;
-    settings.Tiled = false;
-    settings.RanLocDisp = false;
-    CRandom unused;
-    return fitPicture(settings, screen, picture, reducedOnDecode, unused).destination.size();
+    return fittedSize(FittingRules{fitting}, screen, picture, reducedOnDecode);
 }
 
 }  // namespace
-
-ShowFitting ShowFitting::of(const Settings& settings) {
-    return {settings.Stretch, settings.Proportional, settings.Shrink || settings.Tiled};
-}
 
 bool sourceSizeAllowed(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= WBitmap::kMaxSide && height <= WBitmap::kMaxSide &&

@@ -7,7 +7,7 @@
 // whole picture would have shown); where the show draws pictures unscaled,
 // only the corner that reaches the screen is kept.
 #include "base/WBitmap.h"
-#include "settings/settings.h"
+#include "show/pixels/fitting.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,14 +16,6 @@
 #include <vector>
 
 namespace orvanta {
-
-// The picture-stretching settings, as far as decoding cares.
-struct ShowFitting {
-    bool stretch = false;       // Full Screen: stretched over the whole screen
-    bool proportional = false;  // always scaled to fit
-    bool shrinkOnly = false;    // Shrink Only or Tiled: scaled only when it does not fit
-    static ShowFitting of(const Settings& settings);
-};
 
 // Largest picture the row-by-row decoders (PNG, BMP) take on, whatever they
 // build from it: they read every pixel, so this bounds their time.

@@ -36,17 +36,8 @@ std::vector<PaletteEntry> quantizedPalette(const WBitmap& bitmap, const LoadCont
 }
 
 DecodeRequest requestOf(const LoadContext& context) {
-    DecodeRequest request;
-    request.screenWidth = context.screenWidth;
-    request.screenHeight = context.screenHeight;
-    request.largestScreenWidth = context.largestScreenWidth;
-    request.largestScreenHeight = context.largestScreenHeight;
-    request.fitting = context.fitting;
+    DecodeRequest request = context.decode;
     request.quantize = context.paletteDisplay;
-    request.fast = context.fast;
-    request.pumpEvents = context.pumpEvents;
-    request.pumpInterval = context.pumpInterval;
-    request.background = context.background;
     return request;
 }
 

@@ -6,11 +6,8 @@
 #include "show/decoders/decodetarget.h"
 #include "show/pixels/displaypalette.h"
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,23 +16,18 @@ namespace orvanta {
 class CQuantizer;
 
 struct LoadContext {
-    int screenWidth = 0, screenHeight = 0;       // the show rectangle, for JPEG scaling and reducing
-    bool paletteDisplay = false;                 // palette work only then
-    bool windows95Family = false;                // always false on this platform; kept for the Exif rule
-    std::function<bool()> pumpEvents;            // every decoder: let at most one pending event run;
-                                                 // true when the run has ended -> abandon
-    std::chrono::milliseconds pumpInterval{10};  // longest stretch of decoding between two pumps
-    // How the show will fit the picture (ShowFitting::of(settings)). With it,
+    // What every decoder is asked: the show rectangle and largest monitor,
+    // how the show will fit the picture (ShowFitting::of(settings); with it
     // a PNG or BMP far larger than the screen is decoded straight into a
-    // reduced copy or the corner the show can draw (see decodetarget.h);
-    // without it, it is decoded whole.
-    std::optional<ShowFitting> fitting;
-    int largestScreenWidth = 0, largestScreenHeight = 0;  // largest monitor, if larger than the show
-    bool fast = false;                                    // previews: JPEG's fast transform, no dithering
-    CQuantizer* quantizer = nullptr;                      // palette displays: the show's single quantizer
-    std::vector<PaletteEntry> systemPalette;              // palette displays: the screen's current 256 entries
-    int reservedColours = 20;                             // palette displays: the screen's reserved-colour count
-    RgbQuad background{};                                 // what transparent pixels are composed over
+    // reduced copy or the corner the show can draw, without it whole), the
+    // fast JPEG transform of previews, the event pump and the background of
+    // transparent pixels. Its quantize is paletteDisplay's, whatever it holds.
+    DecodeRequest decode;
+    bool paletteDisplay = false;              // palette work only then
+    bool windows95Family = false;             // always false on this platform; kept for the Exif rule
+    CQuantizer* quantizer = nullptr;          // palette displays: the show's single quantizer
+    std::vector<PaletteEntry> systemPalette;  // palette displays: the screen's current 256 entries
+    int reservedColours = 20;                 // palette displays: the screen's reserved-colour count
 };
 
 struct LoadedPicture {

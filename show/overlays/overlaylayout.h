@@ -8,7 +8,7 @@
 
 #include "base/WString.h"
 
-#include "catalogue/crandom.h"
+#include "base/crandom.h"
 
 namespace orvanta {
 

@@ -9,7 +9,7 @@
 #include <QString>
 #include <string>
 
-#include "catalogue/crandom.h"
+#include "base/crandom.h"
 #include "settings/settings.h"
 
 namespace orvanta {

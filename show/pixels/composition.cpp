@@ -44,7 +44,8 @@ bool composePictureInto(const QImage& pictureCanvas, bool reducedOnDecode, const
     view.fill(qRgb(back.red, back.green, back.blue));
     if (pictureCanvas.isNull() || !is32Bit(pictureCanvas)) return false;
 
-    const Fitting fit = fitPicture(settings, area.size(), pictureCanvas.size(), reducedOnDecode, random);
+    const Fitting fit = fitPicture(FittingRules::of(settings), area.size(), pictureCanvas.size(), reducedOnDecode,
+                                   random);
     if (settings.Stretch || fit.scaled) {
         stretchBox(pictureCanvas, pictureCanvas.rect(), view, fit.destination.translated(shift));
     } else if (settings.Tiled) {

@@ -5,7 +5,7 @@
 #include <QRect>
 
 #include "base/WBitmap.h"
-#include "catalogue/crandom.h"
+#include "base/crandom.h"
 #include "settings/settings.h"
 
 namespace orvanta {

@@ -1,6 +1,7 @@
 #pragma once
 // The logical palette a picture is shown through on palette displays.
 #include "base/WBitmap.h"
+#include "base/palette.h"
 
 #include <cstdint>
 #include <vector>
@@ -8,17 +9,6 @@
 namespace orvanta {
 
 class CQuantizer;
-
-// Entry flag: the entry is the picture's own colour and must not be merged
-// with an equal system colour.
-constexpr std::uint8_t kPcNoCollapse = 0x04;
-
-struct PaletteEntry {
-    std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
-    bool operator==(const PaletteEntry&) const = default;
-};
-
-constexpr int kDisplayPaletteSize = 256;
 
 // Feeds the picture to the show's quantizer (which keeps every earlier
 // picture's colours) and returns 256 entries: the screen's reserved colours

@@ -15,16 +15,19 @@ int randomOffset(int room, int length, int r) {
 
 int centredOffset(int room, int length) { return length > room ? 0 : (room - length) / 2; }
 
-}  // namespace
+struct ScaledSize {
+    QSize size;
+    bool scaled;
+};
 
-Fitting fitPicture(const Settings& settings, QSize show, QSize picture, bool reducedOnDecode, CRandom& random) {
+ScaledSize scaledSize(const FittingRules& rules, QSize show, QSize picture, bool reducedOnDecode) {
     const int W = show.width(), H = show.height();
     const int w = picture.width(), h = picture.height();
-    if (settings.Stretch) return {QRect(0, 0, W, H), true};
+    if (rules.scaling.stretch) return {show, true};
 
     bool scaled;
-    if (settings.Shrink || settings.Tiled) scaled = !(W >= w && H >= h && !reducedOnDecode);
-    else scaled = settings.Proportional;
+    if (rules.scaling.shrinkOnly) scaled = !(W >= w && H >= h && !reducedOnDecode);
+    else scaled = rules.scaling.proportional;
 
     int w2 = w, h2 = h;
     if (scaled && w > 0 && h > 0) {
@@ -33,22 +36,43 @@ Fitting fitPicture(const Settings& settings, QSize show, QSize picture, bool red
         const float vertical = static_cast<float>(H) / static_cast<float>(h);
         const float horizontal = static_cast<float>(W) / static_cast<float>(w);
         float factor = horizontal < vertical ? horizontal : vertical;
-        if (factor > settings.propLimitFactor) factor = settings.propLimitFactor;
+        if (factor > rules.enlargementLimit) factor = rules.enlargementLimit;
         w2 = static_cast<int>(static_cast<float>(w) * factor);
         h2 = static_cast<int>(static_cast<float>(h) * factor);
     }
+    return {QSize(w2, h2), scaled};
+}
+
+}  // namespace
+
+ShowFitting ShowFitting::of(const Settings& settings) {
+    return {settings.Stretch, settings.Proportional, settings.Shrink || settings.Tiled};
+}
+
+FittingRules FittingRules::of(const Settings& settings) {
+    return {ShowFitting::of(settings), settings.propLimitFactor, settings.RanLocDisp};
+}
+
+Fitting fitPicture(const FittingRules& rules, QSize show, QSize picture, bool reducedOnDecode, CRandom& random) {
+    if (rules.scaling.stretch) return {QRect(QPoint(0, 0), show), true};
+    const int W = show.width(), H = show.height();
+    const ScaledSize size = scaledSize(rules, show, picture, reducedOnDecode);
 
     int x, y;
-    if (settings.RanLocDisp) {
+    if (rules.randomPlacement) {
         const int rx = random.next();
         const int ry = random.next();
-        x = randomOffset(W, w2, rx);
-        y = randomOffset(H, h2, ry);
+        x = randomOffset(W, size.size.width(), rx);
+        y = randomOffset(H, size.size.height(), ry);
     } else {
-        x = centredOffset(W, w2);
-        y = centredOffset(H, h2);
+        x = centredOffset(W, size.size.width());
+        y = centredOffset(H, size.size.height());
     }
-    return {QRect(x, y, w2, h2), scaled};
+    return {QRect(QPoint(x, y), size.size), size.scaled};
+}
+
+QSize fittedSize(const FittingRules& rules, QSize show, QSize picture, bool reducedOnDecode) {
+    return scaledSize(rules, show, picture, reducedOnDecode).size;
 }
 
 }  // namespace orvanta

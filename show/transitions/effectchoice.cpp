@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 
 namespace orvanta {
 

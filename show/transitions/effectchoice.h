@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "catalogue/mt19937.h"
+#include "base/mt19937.h"
 
 namespace orvanta {
 

@@ -19,7 +19,7 @@
 #include <limits>
 #include <vector>
 
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 #include "show/transitions/blockgrid.h"
 #include "show/transitions/piececoverage.h"
 #include "show/transitions/transitiontable.h"

@@ -7,8 +7,8 @@
 #include <functional>
 #include <span>
 
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
+#include "base/crandom.h"
+#include "base/mt19937.h"
 
 namespace orvanta {
 

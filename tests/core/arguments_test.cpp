@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/crandom.h"
+#include "base/crandom.h"
 #include "commandline/arguments.h"
 
 namespace orvanta {

@@ -95,14 +95,14 @@ TEST(DecodePump, EveryDecoderPumpsAndAbandons) {
         SCOPED_TRACE(c.name + (c.reduced ? ", reduced" : ""));
         const bool interlaced = c.path.find("basi") != std::string::npos;  // 32 x 32
         LoadContext context;
-        context.pumpInterval = std::chrono::milliseconds(0);
+        context.decode.pumpInterval = std::chrono::milliseconds(0);
         if (c.reduced) {
             // A screen small enough that every picture is built smaller.
-            context.screenWidth = context.screenHeight = interlaced ? 8 : 32;
-            context.fitting = ShowFitting{false, true, false};
+            context.decode.screenWidth = context.decode.screenHeight = interlaced ? 8 : 32;
+            context.decode.fitting = ShowFitting{false, true, false};
         }
         int calls = 0;
-        context.pumpEvents = [&calls] {
+        context.decode.pumpEvents = [&calls] {
             ++calls;
             return false;
         };
@@ -118,7 +118,7 @@ TEST(DecodePump, EveryDecoderPumpsAndAbandons) {
         for (int stopAt : {1, 2, total / 3, total / 2, total}) {
             SCOPED_TRACE(stopAt);
             calls = 0;
-            context.pumpEvents = [&calls, stopAt] { return ++calls >= stopAt; };
+            context.decode.pumpEvents = [&calls, stopAt] { return ++calls >= stopAt; };
             EXPECT_EQ(loadPictureFile(c.path, context, picture), LoadResult::Abandoned);
             EXPECT_TRUE(picture.bitmap.isNull());
             EXPECT_EQ(calls, stopAt);

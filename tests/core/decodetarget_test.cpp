@@ -300,8 +300,9 @@ TEST(PictureBuilder, TheShowDrawsAReducedPictureAsTheWholeOne) {
     ASSERT_TRUE(builder.finish(reduced));
 
     CRandom r1(1), r2(1);
-    const Fitting fitWhole = fitPicture(settings, screen, whole.size(), false, r1);
-    const Fitting fitReduced = fitPicture(settings, screen, QSize(reduced.width(), reduced.height()), true, r2);
+    const Fitting fitWhole = fitPicture(FittingRules::of(settings), screen, whole.size(), false, r1);
+    const Fitting fitReduced = fitPicture(FittingRules::of(settings), screen, QSize(reduced.width(), reduced.height()),
+                                          true, r2);
     ASSERT_EQ(fitReduced.destination, fitWhole.destination);
     QImage a(screen, QImage::Format_RGB32), b(screen, QImage::Format_RGB32);
     a.fill(Qt::black);

@@ -5,7 +5,7 @@
 #include <numeric>
 #include <vector>
 
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 #include "settings/encodings.h"
 #include "show/transitions/effectchoice.h"
 

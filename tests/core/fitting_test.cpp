@@ -39,9 +39,19 @@ class FittingExamples : public ::testing::TestWithParam<FitCase> {};
 TEST_P(FittingExamples, DestinationOnA1024x768Show) {
     const FitCase& c = GetParam();
     CRandom random(1);
-    const Fitting fit = fitPicture(settingsFor(c.mode, c.propLimit), QSize(1024, 768), c.picture, c.reduced, random);
+    const Fitting fit = fitPicture(FittingRules::of(settingsFor(c.mode, c.propLimit)), QSize(1024, 768), c.picture,
+                                   c.reduced, random);
     EXPECT_EQ(fit.destination, c.expected);
     EXPECT_EQ(fit.scaled, c.scaled);
+}
+
+// The size alone, as decoding asks it, with random placement on: the same
+// size, and no value drawn.
+TEST_P(FittingExamples, SizeAloneIsTheDestinationsSize) {
+    const FitCase& c = GetParam();
+    FittingRules rules = FittingRules::of(settingsFor(c.mode, c.propLimit));
+    rules.randomPlacement = true;
+    EXPECT_EQ(fittedSize(rules, QSize(1024, 768), c.picture, c.reduced), c.expected.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,7 +87,7 @@ TEST(RandomPlacement, UsesTwoFreshValuesScaledTo32767) {
     s.RanLocDisp = true;
     CRandom random(42), mirror(42);
     for (int i = 0; i < 50; ++i) {
-        const Fitting fit = fitPicture(s, QSize(1024, 768), QSize(300, 200), false, random);
+        const Fitting fit = fitPicture(FittingRules::of(s), QSize(1024, 768), QSize(300, 200), false, random);
         const int rx = mirror.next(), ry = mirror.next();
         EXPECT_EQ(fit.destination, QRect(724 * rx / 32767, 568 * ry / 32767, 300, 200));
     }
@@ -88,9 +98,12 @@ TEST(RandomPlacement, ScreenSizedOrLargerGoesToTheOrigin) {
     s.RanLocDisp = true;
     CRandom random(7);
     for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(1024, 768), false, random).destination.topLeft(), QPoint(0, 0));
-        EXPECT_EQ(fitPicture(s, QSize(1024, 768), QSize(3000, 2000), false, random).destination.topLeft(),
-                  QPoint(0, 0));
+        EXPECT_EQ(
+            fitPicture(FittingRules::of(s), QSize(1024, 768), QSize(1024, 768), false, random).destination.topLeft(),
+            QPoint(0, 0));
+        EXPECT_EQ(
+            fitPicture(FittingRules::of(s), QSize(1024, 768), QSize(3000, 2000), false, random).destination.topLeft(),
+            QPoint(0, 0));
     }
 }
 
@@ -101,7 +114,7 @@ TEST(RandomPlacement, ExtremeValuesReachBothEdges) {
     CRandom random(1);
     int maxX = 0;
     for (int i = 0; i < 2000; ++i) {
-        const QRect d = fitPicture(s, QSize(1920, 1080), QSize(20, 10), false, random).destination;
+        const QRect d = fitPicture(FittingRules::of(s), QSize(1920, 1080), QSize(20, 10), false, random).destination;
         ASSERT_GE(d.left(), 0);
         ASSERT_LE(d.right(), 1919);
         ASSERT_LE(d.bottom(), 1079);
@@ -112,7 +125,8 @@ TEST(RandomPlacement, ExtremeValuesReachBothEdges) {
 
 TEST(Fitting, DegeneratePictureDoesNotDivideByZero) {
     CRandom random(1);
-    const Fitting fit = fitPicture(settingsFor(Mode::Proportional), QSize(1024, 768), QSize(0, 0), false, random);
+    const Fitting fit = fitPicture(FittingRules::of(settingsFor(Mode::Proportional)), QSize(1024, 768), QSize(0, 0),
+                                   false, random);
     EXPECT_TRUE(fit.destination.isEmpty());
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "catalogue/mt19937.h"
+#include "base/mt19937.h"
 
 namespace orvanta {
 namespace {

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "base/WString.h"
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 #include "music/musicfiles.h"
 #include "music/musicplayback.h"
 #include "tests/core/support/testenv.h"

@@ -26,9 +26,9 @@ const ShowFitting kUnscaled{false, false, false};
 
 LoadContext screen(std::optional<ShowFitting> fitting) {
     LoadContext context;
-    context.screenWidth = 1920;
-    context.screenHeight = 1080;
-    context.fitting = fitting;
+    context.decode.screenWidth = 1920;
+    context.decode.screenHeight = 1080;
+    context.decode.fitting = fitting;
     return context;
 }
 

@@ -13,6 +13,7 @@
 #include "catalogue/picturecatalogue.h"
 #include "catalogue/pictureorder.h"
 #include "catalogue/shortcutresolver.h"
+#include "desktop/shelllink.h"
 #include "settings/settingsstore.h"
 #include "tests/core/support/testenv.h"
 
@@ -515,7 +516,7 @@ TEST_F(Catalogue, RealShortcutFilesResolveThroughTheLinkReader) {
     ASSERT_EQ(createShortcut(text, d + "/text.LNK", "a text"), 0);
     tmp.write("links/garbage.lnk", "not a shell link at all");
     file("links/own.png");
-    hooks.resolveShortcut = shellShortcutResolver(0);
+    hooks.resolveShortcut = shellShortcutResolver();
     choose({d});
     settings.AlphaSort = true;
     ASSERT_EQ(build(), BuildResult::Ready);

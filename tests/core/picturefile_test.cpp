@@ -218,8 +218,8 @@ TEST(PictureFile, FlagsAndFailures) {
     ORVANTA_REQUIRE_CORPORA();
     test::TempDir dir;
     LoadContext context;
-    context.screenWidth = 320;
-    context.screenHeight = 240;
+    context.decode.screenWidth = 320;
+    context.decode.screenHeight = 240;
     LoadedPicture picture;
     // 1800 x 1200 on a 320 x 240 screen: 1/4 scale.
     ASSERT_EQ(loadPictureFile(test::corporaDir() + "/exif-orientation/Landscape_1.jpg", context, picture),
@@ -236,7 +236,7 @@ TEST(PictureFile, FlagsAndFailures) {
     EXPECT_TRUE(picture.bitmap.isNull());
     EXPECT_EQ(loadPictureFile(dir.str() + "/absent.png", context, picture), LoadResult::Failed);
     // The end of the run during any decode abandons it.
-    context.pumpEvents = [] { return true; };
+    context.decode.pumpEvents = [] { return true; };
     for (const char* file : {"/exif-orientation/Landscape_6.jpg", "/pngsuite/basn2c08.png", "/bmpsuite/g/rgb24.bmp"}) {
         EXPECT_EQ(loadPictureFile(test::corporaDir() + file, context, picture), LoadResult::Abandoned) << file;
         EXPECT_TRUE(picture.bitmap.isNull());

@@ -274,9 +274,9 @@ class PictureFormats : public ::testing::TestWithParam<Format> {};
 
 LoadContext screen(int width, int height) {
     LoadContext context;
-    context.screenWidth = width;
-    context.screenHeight = height;
-    context.fitting = ShowFitting{false, true, false};
+    context.decode.screenWidth = width;
+    context.decode.screenHeight = height;
+    context.decode.fitting = ShowFitting{false, true, false};
     return context;
 }
 
@@ -327,9 +327,9 @@ TEST_P(PictureFormats, DecodeAsTheReferenceDecoderDoes) {
     // Events run between the decode's steps; the end of the run, whenever it
     // comes, abandons the decode and leaves nothing behind.
     LoadContext pumped = screen(100, 75);
-    pumped.pumpInterval = std::chrono::milliseconds(0);
+    pumped.decode.pumpInterval = std::chrono::milliseconds(0);
     int calls = 0;
-    pumped.pumpEvents = [&calls] { return ++calls < 0; };
+    pumped.decode.pumpEvents = [&calls] { return ++calls < 0; };
     ASSERT_EQ(loadPictureFile(file, pumped, small), LoadResult::Loaded);
     const int total = calls;
     EXPECT_GE(total, 75);
@@ -338,7 +338,7 @@ TEST_P(PictureFormats, DecodeAsTheReferenceDecoderDoes) {
     for (int stopAt : {1, 2, total / 2}) {
         SCOPED_TRACE(stopAt);
         calls = 0;
-        pumped.pumpEvents = [&calls, stopAt] { return ++calls >= stopAt; };
+        pumped.decode.pumpEvents = [&calls, stopAt] { return ++calls >= stopAt; };
         EXPECT_EQ(loadPictureFile(file, pumped, small), LoadResult::Abandoned);
         EXPECT_TRUE(small.bitmap.isNull());
         EXPECT_EQ(calls, stopAt);
@@ -473,7 +473,7 @@ TEST(PictureFormatsAlpha, ComposedOverTheBackground) {
         {"alpha.jxl", "cjxl", "cjxl {in} {out} -d 0"},
     };
     LoadContext context;
-    context.background = RgbQuad{10, 20, 200, 0};
+    context.decode.background = RgbQuad{10, 20, 200, 0};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         if (!haveTool(row.tool)) {

@@ -25,13 +25,13 @@ TEST(RegularFile, SpecialFilesAreRefusedAtOnceByEveryReader) {
         EXPECT_EQ(fopenRegularFile(path), nullptr) << path;
 
         LoadContext context;
-        context.screenWidth = 640;
-        context.screenHeight = 480;
+        context.decode.screenWidth = 640;
+        context.decode.screenHeight = 480;
         LoadedPicture picture;
         EXPECT_EQ(loadPictureFile(path, context, picture), LoadResult::Failed) << path;
         EXPECT_EQ(readExifOrientation(path), 0) << path;
         std::string target;
-        EXPECT_EQ(resolveShortcut(0, path, target), 0u) << path;
+        EXPECT_EQ(resolveShortcut(path, target), 0u) << path;
     }
     EXPECT_EQ(openRegularFile(dir.str()), -1);  // a directory
     EXPECT_EQ(openRegularFile("/dev/null"), -1);

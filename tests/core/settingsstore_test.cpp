@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/crandom.h"
+#include "base/mt19937.h"
 #include "base/registryformat.h"
 #include "base/registrystore.h"
-#include "catalogue/crandom.h"
-#include "catalogue/mt19937.h"
 #include "settings/settingsstore.h"
 #include "settings/settingstable.h"
 #include "show/transitions/blockgrid.h"

@@ -4,8 +4,8 @@
 #include <numeric>
 #include <vector>
 
-#include "catalogue/mt19937.h"
-#include "catalogue/shuffleorder.h"
+#include "base/mt19937.h"
+#include "base/shuffleorder.h"
 
 namespace orvanta {
 namespace {

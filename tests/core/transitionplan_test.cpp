@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 #include "settings/settingstable.h"
 #include "show/transitions/blockgrid.h"
 #include "show/transitions/effectchoice.h"

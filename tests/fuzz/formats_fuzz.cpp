@@ -15,16 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const char* const kNames[] = {".heic", ".avif", ".webp", ".tif", ".gif", ".jxl", ".dng", ".cr2", ".nef"};
     const std::string& path = fuzz::scratchFile(data + 1, size - 1, kNames[data[0] % std::size(kNames)]);
     orvanta::LoadContext context;
-    context.pumpEvents = [] { return false; };
+    context.decode.pumpEvents = [] { return false; };
     orvanta::LoadedPicture picture;
     if (orvanta::loadPictureFile(path, context, picture) == orvanta::LoadResult::Loaded)
         fuzz::touchPixels(picture.bitmap);
     // A small screen, so that even small pictures are cut or reduced.
-    context.screenWidth = 7;
-    context.screenHeight = 5;
+    context.decode.screenWidth = 7;
+    context.decode.screenHeight = 5;
     for (const orvanta::ShowFitting fitting :
          {orvanta::ShowFitting{false, false, false}, orvanta::ShowFitting{false, true, false}}) {
-        context.fitting = fitting;
+        context.decode.fitting = fitting;
         if (orvanta::loadPictureFile(path, context, picture) == orvanta::LoadResult::Loaded)
             fuzz::touchPixels(picture.bitmap);
     }

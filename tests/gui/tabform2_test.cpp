@@ -439,7 +439,7 @@ private slots:
         QCOMPARE(links.size(), 1);
         QCOMPARE(page.snaps, 1);
         std::string target;
-        QVERIFY(resolveShortcut(0, (favourites + "/" + links.front()).toStdString(), target) != 0);
+        QVERIFY(resolveShortcut((favourites + "/" + links.front()).toStdString(), target) != 0);
         QCOMPARE(QString::fromStdString(target), pictures + "/beach.jpg");
 
         // A shortcut is not saved as a favourite again.

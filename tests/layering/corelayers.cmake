@@ -3,12 +3,14 @@
 # libpng, QtCore and QtGui, and the project's own headers from core folders;
 # nothing of Qt Widgets (or any Qt module but QtCore and QtGui), X11, xcb,
 # GStreamer, GLib/GIO, libcdio or ALSA, and nothing from framework/, app/ or
-# config/. The folder listed first (base/) is the bottom layer: its files
-# include only its own headers.
+# config/. The folders are layers, listed bottom first: a file includes the
+# project's headers only from its own folder and the folders listed before
+# it, so that no folder depends on one above it.
 #
 #   cmake -DSOURCE_DIR=<tree> -DCORE_DIRS=base,settings,... -DQT_HEADERS=<qt6 include dir> -P corelayers.cmake
 #
-# CORE_DIRS is the list CMakeLists.txt compiles the core from (comma-separated).
+# CORE_DIRS is the list CMakeLists.txt compiles the core from (comma-separated),
+# in the order of the layers.
 # QT_HEADERS is the folder holding QtCore/ and QtGui/. Prints every offending
 # include with its file and ends with an error when there is any.
 cmake_minimum_required(VERSION 3.25)
@@ -18,13 +20,13 @@ foreach(var SOURCE_DIR CORE_DIRS QT_HEADERS)
   endif()
 endforeach()
 string(REPLACE "," ";" core_dirs "${CORE_DIRS}")
-list(GET core_dirs 0 bottom)
 
 set(forbidden_system "^(X11|xcb|gst|glib|gio|gobject|cdio|alsa|libnotify|dbus)/|^(glib|gio|glib-object|gst|asoundlib|xcb|Xlib)\\.h$")
 
 set(problems "")
 set(checked 0)
 foreach(dir ${core_dirs})
+  list(FIND core_dirs "${dir}" layer)
   if(NOT IS_DIRECTORY "${SOURCE_DIR}/${dir}")
     string(APPEND problems "${dir}/: a core folder that does not exist\n")
     continue()
@@ -54,8 +56,11 @@ foreach(dir ${core_dirs})
           string(APPEND problems "${where}: name project headers from the top of the tree\n")
         elseif(NOT top IN_LIST core_dirs)
           string(APPEND problems "${where}: ${top}/ is not a core folder\n")
-        elseif(dir STREQUAL bottom AND NOT top STREQUAL bottom)
-          string(APPEND problems "${where}: ${bottom}/ includes only its own headers\n")
+        else()
+          list(FIND core_dirs "${top}" included_layer)
+          if(included_layer GREATER layer)
+            string(APPEND problems "${where}: ${top}/ is a layer above ${dir}/\n")
+          endif()
         endif()
       elseif(header MATCHES "${forbidden_system}")
         string(APPEND problems "${where}: not a core library\n")

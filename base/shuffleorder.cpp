@@ -1,4 +1,4 @@
-#include "catalogue/shuffleorder.h"
+#include "base/shuffleorder.h"
 
 #include <utility>
 

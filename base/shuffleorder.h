@@ -2,7 +2,7 @@
 // The shuffle shared by the picture order, the transition choice and the music
 // order: two passes of swaps driven by the MT19937 reals, with a reversal
 // between them.
-#include "catalogue/mt19937.h"
+#include "base/mt19937.h"
 
 namespace orvanta {
 

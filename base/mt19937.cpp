@@ -1,4 +1,4 @@
-#include "catalogue/mt19937.h"
+#include "base/mt19937.h"
 
 namespace orvanta {
 

@@ -1,4 +1,4 @@
-#include "catalogue/crandom.h"
+#include "base/crandom.h"
 
 namespace orvanta {
 
