@@ -1,8 +1,10 @@
 #include "show/decoders/gifdecoder.h"
 
 #include "base/regularfile.h"
+#include "show/decoders/rgbrows.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <gif_lib.h>
@@ -22,11 +24,9 @@ struct GifSession {
 
 DecodeStatus decodeGif(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
                        int& orientation) {
-    out.reset();
-    reduced = false;
-    orientation = 1;
-    DecodePump pump(request.pumpEvents, request.pumpInterval);
-    if (pump.now()) return DecodeStatus::Abandoned;
+    std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
+    if (!started) return DecodeStatus::Abandoned;
+    DecodePump& pump = *started;
     const int fd = openRegularFile(path);
     if (fd < 0) return DecodeStatus::Failed;
     GifSession s;

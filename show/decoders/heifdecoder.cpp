@@ -43,11 +43,9 @@ bool decodeImage(HeifSession& s) {
 
 DecodeStatus decodeHeif(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
                         int& orientation) {
-    out.reset();
-    reduced = false;
-    orientation = 1;
-    DecodePump pump(request.pumpEvents, request.pumpInterval);
-    if (pump.now()) return DecodeStatus::Abandoned;
+    std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
+    if (!started) return DecodeStatus::Abandoned;
+    DecodePump& pump = *started;
     auto s = std::make_shared<HeifSession>();
     DecodeStatus status = readWholeFile(path, pump, kMaxHeifFileBytes, s->bytes);
     if (status != DecodeStatus::Decoded) return status;

@@ -3,6 +3,7 @@
 #include "show/decoders/rgbrows.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <jxl/decode.h>
@@ -28,11 +29,9 @@ struct JxlSession {
 
 DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
                        int& orientation) {
-    out.reset();
-    reduced = false;
-    orientation = 1;
-    DecodePump pump(request.pumpEvents, request.pumpInterval);
-    if (pump.now()) return DecodeStatus::Abandoned;
+    std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
+    if (!started) return DecodeStatus::Abandoned;
+    DecodePump& pump = *started;
     std::vector<std::uint8_t> bytes;
     const DecodeStatus read = readWholeFile(path, pump, kMaxJxlFileBytes, bytes);
     if (read != DecodeStatus::Decoded) return read;

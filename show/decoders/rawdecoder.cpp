@@ -67,11 +67,9 @@ DecodeStatus build(const std::uint8_t* data, int width, int height, const Decode
 
 DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
                        int& orientation) {
-    out.reset();
-    reduced = false;
-    orientation = 1;
-    DecodePump pump(request.pumpEvents, request.pumpInterval);
-    if (pump.now()) return DecodeStatus::Abandoned;
+    std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
+    if (!started) return DecodeStatus::Abandoned;
+    DecodePump& pump = *started;
     auto s = std::make_shared<RawSession>();
     DecodeStatus status = readWholeFile(path, pump, kMaxRawFileBytes, s->bytes);
     if (status != DecodeStatus::Decoded) return status;

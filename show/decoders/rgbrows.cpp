@@ -17,6 +17,16 @@
 
 namespace orvanta {
 
+std::optional<DecodePump> beginDecode(const DecodeRequest& request, WBitmap& out, bool& reduced, int& orientation) {
+    out.reset();
+    reduced = false;
+    orientation = 1;
+    std::optional<DecodePump> pump;
+    pump.emplace(request.pumpEvents, request.pumpInterval);
+    if (pump->now()) return std::nullopt;
+    return pump;
+}
+
 namespace {
 
 std::uint8_t over(unsigned colour, unsigned alpha, unsigned background) {

@@ -10,10 +10,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace orvanta {
+
+// The start of every decode: the outputs cleared (no picture, not reduced,
+// upright), the pump made and run once; nothing when the run has ended.
+std::optional<DecodePump> beginDecode(const DecodeRequest& request, WBitmap& out, bool& reduced, int& orientation);
 
 struct SampleLayout {
     int channels = 3;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA

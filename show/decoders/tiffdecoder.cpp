@@ -124,11 +124,9 @@ DecodeStatus readScanlines(TIFF* tiff, const ScanlineLayout& layout, int width, 
 
 DecodeStatus decodeTiff(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
                         int& orientation) {
-    out.reset();
-    reduced = false;
-    orientation = 1;
-    DecodePump pump(request.pumpEvents, request.pumpInterval);
-    if (pump.now()) return DecodeStatus::Abandoned;
+    std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
+    if (!started) return DecodeStatus::Abandoned;
+    DecodePump& pump = *started;
     const int fd = openRegularFile(path);
     if (fd < 0) return DecodeStatus::Failed;
     struct stat st {};

@@ -3,6 +3,7 @@
 #include "show/decoders/rgbrows.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <webp/decode.h>
@@ -34,11 +35,9 @@ struct WebPSession {
 
 DecodeStatus decodeWebP(const std::string& path, const DecodeRequest& request, WBitmap& out, bool& reduced,
                         int& orientation) {
-    out.reset();
-    reduced = false;
-    orientation = 1;
-    DecodePump pump(request.pumpEvents, request.pumpInterval);
-    if (pump.now()) return DecodeStatus::Abandoned;
+    std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
+    if (!started) return DecodeStatus::Abandoned;
+    DecodePump& pump = *started;
     std::vector<std::uint8_t> bytes;
     DecodeStatus status = readWholeFile(path, pump, kMaxWebPFileBytes, bytes);
     if (status != DecodeStatus::Decoded) return status;
