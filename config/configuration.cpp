@@ -9,12 +9,8 @@
 #include "config/configpage.h"
 #include "config/tabform1.h"
 #include "config/tabform2.h"
-#include "config/tabform3.h"
-#include "config/tabform4.h"
-#include "config/tabform6.h"
-#include "config/tabform7.h"
+#include "framework/WControlBinder.h"
 #include "framework/WForm.h"
-#include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
 #include "framework/foreignwindow.h"
 #include "framework/messagebox.h"
@@ -24,9 +20,6 @@
 #include "settings/settingsstore.h"
 
 namespace orvanta {
-
-const char* const Configuration::kTabLabels[6] = {"Picture Settings", "Picture Selection", "Effects/Overlays",
-                                                  "Music Selection",  "About Orvanta",     "Support"};
 
 namespace {
 
@@ -42,10 +35,12 @@ Configuration::Configuration(ConfigurationOptions options, QWidget* parent)
     setObjectName(body_->formName());
     setWindowTitle(body_->windowTitle());
     setFont(body_->font());
-    tabs_ = body_->get<WTabControl>("tabctrl_1");
-    ok_ = body_->get<QPushButton>("OK");
-    cancel_ = body_->get<QPushButton>("Cancel");
-    help_ = body_->get<QPushButton>("HelpButton");
+    WControlBinder(*body_)
+        .bind(tabs_, "tabctrl_1")
+        .bind(ok_, "OK")
+        .bind(cancel_, "Cancel")
+        .bind(help_, "HelpButton")
+        .check();
     tabs_->setItemWidth(kTabItemWidth);
 
     connect(ok_, &QPushButton::clicked, this, [this] { ok(); });
@@ -74,20 +69,23 @@ Configuration::Configuration(ConfigurationOptions options, QWidget* parent)
 
 Configuration::~Configuration() = default;
 
-ConfigPage* Configuration::page(int tab) const { return tab >= 0 && tab < 6 ? pages_[tab] : nullptr; }
+ConfigPage* Configuration::page(int tab) const {
+    return tab >= 0 && tab < static_cast<int>(pages_.size()) ? pages_[static_cast<std::size_t>(tab)] : nullptr;
+}
+
+TabForm1* Configuration::tabForm1() const { return dynamic_cast<TabForm1*>(page(PageId::PictureSettings)); }
+
+TabForm2* Configuration::tabForm2() const { return dynamic_cast<TabForm2*>(page(PageId::PictureSelection)); }
 
 void Configuration::buildPages() {
-    tabForm1_ = new TabForm1();
-    tabForm2_ = new TabForm2(options_.wallpaper);
-    pages_[0] = tabForm1_;
-    pages_[1] = tabForm2_;
-    pages_[2] = new TabForm4(options_.transitionCount);
-    pages_[3] = new TabForm7();
-    pages_[4] = new TabForm3();
-    pages_[5] = new TabForm6();
-    for (int i = 0; i < 6; ++i) {
-        pages_[i]->setOwnerForm(this);
-        tabs_->insertTab(QString::fromLatin1(kTabLabels[i]), pages_[i]);
+    // Every page is made before the first one joins the tab control.
+    std::vector<std::unique_ptr<ConfigPage>> made;
+    for (const PageRow& row : configPages()) made.push_back(row.make(options_));
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        ConfigPage* page = made[i].release();
+        pages_.push_back(page);
+        page->setOwnerForm(this);
+        tabs_->insertTab(QString::fromLatin1(configPages()[i].tabLabel), page);
     }
 }
 
@@ -121,9 +119,10 @@ void Configuration::loadPages() {
 void Configuration::showHelp() { helpPages_.show(tabs_->currentIndex()); }
 
 bool Configuration::event(QEvent* event) {
-    if (event->type() == WUserEvent::eventType()) {
-        const int code = static_cast<WUserEvent*>(event)->code;
-        if (!UserEvent.raise(code)) QCoreApplication::postEvent(tabForm2_, new WUserEvent(code));
+    if (event->type() == PageMessageEvent::eventType()) {
+        const PageMessage message = static_cast<PageMessageEvent*>(event)->message;
+        if (!MessageEvent.raise(message))
+            QCoreApplication::postEvent(page(recipientOf(message.kind)), new PageMessageEvent(message));
         return true;
     }
     return QDialog::event(event);

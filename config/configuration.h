@@ -1,15 +1,18 @@
 #pragma once
-// The settings dialog "Orvanta Settings": a tab control with six pages and
-// OK, Cancel and Help below it. It owns a copy of the settings record, loaded
-// once (after migrating earlier versions) when the pages have been built.
+// The settings dialog "Orvanta Settings": a tab control with the pages of
+// the page table (configpages.h) and OK, Cancel and Help below it. It owns a
+// copy of the settings record, loaded once (after migrating earlier
+// versions) when the pages have been built.
 // OK collects the pages and saves every setting; when the settings file
 // cannot be written it says why and the dialog stays open with the edits.
 // Cancel, Escape and the window's close button write nothing. F1 anywhere and Help open the help
-// page of the selected tab. Stretch-mode codes that the Picture Settings page
-// posts to the dialog are passed on to the Picture Selection page.
+// page of the selected tab. The messages that pages post to the dialog are
+// passed on, posted, to the page that takes them.
 #include <QDialog>
 #include <functional>
+#include <vector>
 
+#include "config/configpages.h"
 #include "config/helppages.h"
 #include "config/wallpaperhooks.h"
 #include "framework/WEvent.h"
@@ -39,17 +42,16 @@ public:
     explicit Configuration(ConfigurationOptions options = {}, QWidget* parent = nullptr);
     ~Configuration() override;
 
-    // The tab labels, in tab order.
-    static const char* const kTabLabels[6];
     // The notice of an OK whose save failed; `failure` is "<file>: <reason>".
     static constexpr const char* kSaveFailedTitle = "Orvanta Settings";
     static QString saveFailedText(const QString& failure);
 
     WTabControl* tabControl() const { return tabs_; }
-    // The page on tab 0..5.
+    // The page on tab 0..5 (nullptr for another index), and by its id.
     ConfigPage* page(int tab) const;
-    TabForm1* tabForm1() const { return tabForm1_; }
-    TabForm2* tabForm2() const { return tabForm2_; }
+    ConfigPage* page(PageId id) const { return page(tabIndex(id)); }
+    TabForm1* tabForm1() const;
+    TabForm2* tabForm2() const;
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* helpButton() const { return help_; }
@@ -59,7 +61,7 @@ public:
     // F1 or Help: the page of the selected tab, the general page when none is.
     void showHelp();
 
-    WEvent<int> UserEvent;  // user events posted to the dialog, before they are passed on
+    WEvent<const PageMessage&> MessageEvent;  // messages posted to the dialog; true keeps one from being passed on
 
 protected:
     bool event(QEvent* event) override;
@@ -77,9 +79,7 @@ private:
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* help_ = nullptr;
-    TabForm1* tabForm1_ = nullptr;
-    TabForm2* tabForm2_ = nullptr;
-    ConfigPage* pages_[6] = {};
+    std::vector<ConfigPage*> pages_;  // in tab order, owned by the tab control
     Settings settings_;
     HelpPages helpPages_;
 };

@@ -6,13 +6,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "config/configpages.h"
+
 namespace orvanta {
 
 namespace {
 
-constexpr const char* kTopics[] = {
-    "picture-settings.html", "picture-selection.html", "effects-overlays.html", "music-selection.html", "about.html",
-    "support.html"};
 constexpr const char* kGeneralTopic = "index.html";
 
 }  // namespace
@@ -22,7 +21,9 @@ HelpPages::HelpPages(Opener opener) : opener_(std::move(opener)) {
 }
 
 QString HelpPages::topicFile(int tabIndex) {
-    if (tabIndex >= 0 && tabIndex < static_cast<int>(std::size(kTopics))) return QString::fromLatin1(kTopics[tabIndex]);
+    const auto pages = configPages();
+    if (tabIndex >= 0 && tabIndex < static_cast<int>(pages.size()))
+        return QString::fromLatin1(pages[static_cast<std::size_t>(tabIndex)].helpTopic);
     return QString::fromLatin1(kGeneralTopic);
 }
 

@@ -16,7 +16,8 @@ public:
     using Opener = std::function<bool(const QUrl&)>;
     explicit HelpPages(Opener opener = {});
 
-    // The page of tab 0..5, or the general page for any other index (-1: no tab).
+    // The page of tab 0..5 (its row in the page table), or the general page
+    // for any other index (-1: no tab).
     static QString topicFile(int tabIndex);
     // Where the pages are looked for, in order: the installed data folder
     // next to the program (../share/orvanta/help), the build tree (help/

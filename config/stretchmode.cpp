@@ -4,14 +4,12 @@
 
 namespace orvanta {
 
-int stretchModeCode(bool stretch, bool proportional, int propLimit, bool shrink, bool tiled) {
-    if (stretch) return kStretchFull;
-    if (proportional) return kStretchProportional + propLimit;
-    if (shrink) return tiled ? kStretchShrinkTiled : kStretchShrink;
-    return tiled ? kStretchNoneTiled : kStretchNone;
-}
-
 namespace {
+
+constexpr int kPropLimits = 6;
+
+// The limit of each proportional mode, in code order: "Screen" is none.
+constexpr double kLimits[kPropLimits] = {5000.0, 1.5, 2.0, 3.0, 4.0, 5.0};
 
 QSize proportional(QSize picture, QSize screen, double limit) {
     if (picture.isEmpty()) return picture;
@@ -23,14 +21,31 @@ QSize proportional(QSize picture, QSize screen, double limit) {
 
 }  // namespace
 
-QSize wallpaperSize(int code, QSize picture, QSize screen) {
-    static constexpr double kLimits[] = {5000.0, 1.5, 2.0, 3.0, 4.0, 5.0};
-    if (code == kStretchFull) return screen;
-    if (code >= kStretchProportional && code <= kStretchProportional + 5)
-        return proportional(picture, screen, kLimits[code - kStretchProportional]);
-    if (code == kStretchShrink || code == kStretchShrinkTiled) {
+StretchMode stretchModeOf(bool stretch, bool proportional, int propLimit, bool shrink, bool tiled) {
+    if (stretch) return StretchMode::FullScreen;
+    if (proportional)
+        return static_cast<StretchMode>(kStretchProportional +
+                                        (propLimit >= 0 && propLimit < kPropLimits ? propLimit : 0));
+    if (shrink) return tiled ? StretchMode::ShrinkOnlyTiled : StretchMode::ShrinkOnly;
+    return tiled ? StretchMode::NoStretchingTiled : StretchMode::NoStretching;
+}
+
+QSize wallpaperSize(StretchMode mode, QSize picture, QSize screen) {
+    switch (mode) {
+    case StretchMode::FullScreen: return screen;
+    case StretchMode::ProportionalScreen:
+    case StretchMode::Proportional1_5X:
+    case StretchMode::Proportional2X:
+    case StretchMode::Proportional3X:
+    case StretchMode::Proportional4X:
+    case StretchMode::Proportional5X:
+        return proportional(picture, screen, kLimits[stretchModeCode(mode) - kStretchProportional]);
+    case StretchMode::ShrinkOnly:
+    case StretchMode::ShrinkOnlyTiled:
         if (picture.width() < screen.width() && picture.height() < screen.height()) return picture;
         return proportional(picture, screen, kLimits[0]);
+    case StretchMode::NoStretching:
+    case StretchMode::NoStretchingTiled: break;
     }
     return picture;
 }

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "config/stretchmode.h"
 #include "framework/WChoosers.h"
+#include "framework/WControlBinder.h"
 #include "framework/WControls.h"
 #include "settings/encodings.h"
 #include "settings/settingstable.h"
@@ -20,133 +20,128 @@ constexpr int kPropLimits = 6;
 
 }  // namespace
 
-TabForm1::TabForm1() : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm1.form"))) {
-    duration_ = get<QComboBox>("combo_1");
-    proportCombo_ = get<QComboBox>("ProportCombo");
-    full_ = get<QRadioButton>("FullOption");
-    proportional_ = get<QRadioButton>("ProportOption");
-    shrink_ = get<QRadioButton>("ShrinkOption");
-    none_ = get<QRadioButton>("NoneOption");
-    tile_ = get<QRadioButton>("TileOption");
-    randomLocation_ = get<QRadioButton>("RanLocOption");
-    centre_ = get<QRadioButton>("CenterOption");
-    random_ = get<QRadioButton>("RandomOption");
-    alpha_ = get<QRadioButton>("AlphaOption");
-    date_ = get<QRadioButton>("DateOption");
-    newestDate_ = get<WCheckBox>("NewestDateCheck");
-    remember_ = get<WCheckBox>("RememberCheck");
-    splash_ = get<WCheckBox>("SplashCheck");
-    wallpaper_ = get<WCheckBox>("WallpaperCheck");
-    ignoreMouse_ = get<WCheckBox>("IgnoreMouseCheck");
-    backButton_ = get<QPushButton>("BackButton");
-
-    connect(full_, &QRadioButton::clicked, this, [this] {
-        enablePlacement(false);
-        proportCombo_->setEnabled(false);
-        postUserEvent(kStretchFull);
-    });
-    connect(proportional_, &QRadioButton::clicked, this, [this] {
-        enablePlacement(false);
-        proportCombo_->setEnabled(true);
-        postUserEvent(kStretchProportional + std::max(0, proportCombo_->currentIndex()));
-    });
-    connect(shrink_, &QRadioButton::clicked, this, [this] {
-        enablePlacement(true);
-        proportCombo_->setEnabled(false);
-        postUserEvent(tile_->isChecked() ? kStretchShrinkTiled : kStretchShrink);
-    });
-    connect(none_, &QRadioButton::clicked, this, [this] {
-        enablePlacement(true);
-        proportCombo_->setEnabled(false);
-        postUserEvent(tile_->isChecked() ? kStretchNoneTiled : kStretchNone);
-    });
-    connect(tile_, &QRadioButton::clicked, this,
-            [this] { postUserEvent(shrink_->isChecked() ? kStretchShrinkTiled : kStretchNoneTiled); });
+TabForm1::TabForm1() : ConfigPage(PageId::PictureSettings), c_(bindControls()) {
+    // Every stretching option, the limit and the placement report the mode
+    // as it is now; greyed options cannot be clicked, so the placement only
+    // ever changes the tiling of shrink only and none.
+    const auto stretching = [this](bool placement, bool limit) {
+        enablePlacement(placement);
+        c_.proportCombo->setEnabled(limit);
+        postStretchMode();
+    };
+    connect(c_.full, &QRadioButton::clicked, this, [stretching] { stretching(false, false); });
+    connect(c_.proportional, &QRadioButton::clicked, this, [stretching] { stretching(false, true); });
+    connect(c_.shrink, &QRadioButton::clicked, this, [stretching] { stretching(true, false); });
+    connect(c_.none, &QRadioButton::clicked, this, [stretching] { stretching(true, false); });
     // Leaving the tile option untiles the wallpaper of the Picture Selection page too.
-    connect(randomLocation_, &QRadioButton::clicked, this, [this] { postShrinkOrNone(); });
-    connect(centre_, &QRadioButton::clicked, this, [this] { postShrinkOrNone(); });
-    connect(proportCombo_, &QComboBox::activated, this,
-            [this](int index) { postUserEvent(kStretchProportional + std::max(0, index)); });
-    connect(random_, &QRadioButton::clicked, this, [this] {
-        remember_->setEnabled(false);
-        newestDate_->setEnabled(false);
+    for (QRadioButton* placement : {c_.tile, c_.randomLocation, c_.centre})
+        connect(placement, &QRadioButton::clicked, this, [this] { postStretchMode(); });
+    connect(c_.proportCombo, &QComboBox::activated, this, [this] { postStretchMode(); });
+    connect(c_.random, &QRadioButton::clicked, this, [this] {
+        c_.remember->setEnabled(false);
+        c_.newestDate->setEnabled(false);
     });
-    connect(alpha_, &QRadioButton::clicked, this, [this] {
-        remember_->setEnabled(true);
-        newestDate_->setEnabled(false);
+    connect(c_.alpha, &QRadioButton::clicked, this, [this] {
+        c_.remember->setEnabled(true);
+        c_.newestDate->setEnabled(false);
     });
-    connect(date_, &QRadioButton::clicked, this, [this] {
-        remember_->setEnabled(true);
-        newestDate_->setEnabled(true);
+    connect(c_.date, &QRadioButton::clicked, this, [this] {
+        c_.remember->setEnabled(true);
+        c_.newestDate->setEnabled(true);
     });
-    connect(backButton_, &QPushButton::clicked, this, [this] { chooseBackColor(); });
+    connect(c_.backButton, &QPushButton::clicked, this, [this] { chooseBackColor(); });
+}
+
+TabForm1::Controls TabForm1::bindControls() const {
+    Controls c{};
+    WControlBinder(*this)
+        .bind(c.duration, "combo_1")
+        .bind(c.proportCombo, "ProportCombo")
+        .bind(c.full, "FullOption")
+        .bind(c.proportional, "ProportOption")
+        .bind(c.shrink, "ShrinkOption")
+        .bind(c.none, "NoneOption")
+        .bind(c.tile, "TileOption")
+        .bind(c.randomLocation, "RanLocOption")
+        .bind(c.centre, "CenterOption")
+        .bind(c.random, "RandomOption")
+        .bind(c.alpha, "AlphaOption")
+        .bind(c.date, "DateOption")
+        .bind(c.newestDate, "NewestDateCheck")
+        .bind(c.remember, "RememberCheck")
+        .bind(c.splash, "SplashCheck")
+        .bind(c.wallpaper, "WallpaperCheck")
+        .bind(c.ignoreMouse, "IgnoreMouseCheck")
+        .bind(c.backButton, "BackButton")
+        .check();
+    return c;
 }
 
 void TabForm1::enablePlacement(bool enable) {
-    tile_->setEnabled(enable);
-    randomLocation_->setEnabled(enable);
-    centre_->setEnabled(enable);
+    c_.tile->setEnabled(enable);
+    c_.randomLocation->setEnabled(enable);
+    c_.centre->setEnabled(enable);
 }
 
-void TabForm1::postShrinkOrNone() { postUserEvent(shrink_->isChecked() ? kStretchShrink : kStretchNone); }
+void TabForm1::postStretchMode() { postMessage(stretchModeChanged(currentStretchMode())); }
 
 void TabForm1::loadSettings(const Settings& s) {
-    duration_->setEditText(QString::number(s.Duration));
+    c_.duration->setEditText(QString::number(s.Duration));
     // Radios of one group are exclusive here; when a damaged key sets several
     // flags, the one the show obeys stays checked.
-    none_->setChecked(true);
-    if (s.Proportional) proportional_->setChecked(true);
-    if (s.Shrink) shrink_->setChecked(true);
-    if (s.Stretch) full_->setChecked(true);
-    centre_->setChecked(true);
-    if (s.RanLocDisp && !s.Tiled) randomLocation_->setChecked(true);
-    if (s.Tiled) tile_->setChecked(true);
-    alpha_->setChecked(true);  // also when no order is set
-    if (s.DateSort) date_->setChecked(true);
-    if (s.Randomize) random_->setChecked(true);
-    newestDate_->setChecked(s.DateRevSort);
-    remember_->setChecked(s.AlphaMemory);
-    splash_->setChecked(s.Splash);
-    wallpaper_->setChecked(s.WallpaperLast);
-    ignoreMouse_->setChecked(s.IgnoreMouse);
+    c_.none->setChecked(true);
+    if (s.Proportional) c_.proportional->setChecked(true);
+    if (s.Shrink) c_.shrink->setChecked(true);
+    if (s.Stretch) c_.full->setChecked(true);
+    c_.centre->setChecked(true);
+    if (s.RanLocDisp && !s.Tiled) c_.randomLocation->setChecked(true);
+    if (s.Tiled) c_.tile->setChecked(true);
+    c_.alpha->setChecked(true);  // also when no order is set
+    if (s.DateSort) c_.date->setChecked(true);
+    if (s.Randomize) c_.random->setChecked(true);
+    c_.newestDate->setChecked(s.DateRevSort);
+    c_.remember->setChecked(s.AlphaMemory);
+    c_.splash->setChecked(s.Splash);
+    c_.wallpaper->setChecked(s.WallpaperLast);
+    c_.ignoreMouse->setChecked(s.IgnoreMouse);
     backColor_ = s.BackColor;
 
     // An index outside the list means no limit, as "Screen" does.
-    proportCombo_->setCurrentIndex(s.PropLimit >= 0 && s.PropLimit < kPropLimits ? s.PropLimit : 0);
-    proportCombo_->setEnabled(proportional_->isChecked());
-    enablePlacement(!full_->isChecked() && !proportional_->isChecked());
-    remember_->setEnabled(!random_->isChecked());
-    newestDate_->setEnabled(date_->isChecked());
-    postUserEvent(currentStretchCode());
+    c_.proportCombo->setCurrentIndex(s.PropLimit >= 0 && s.PropLimit < kPropLimits ? s.PropLimit : 0);
+    c_.proportCombo->setEnabled(c_.proportional->isChecked());
+    enablePlacement(!c_.full->isChecked() && !c_.proportional->isChecked());
+    c_.remember->setEnabled(!c_.random->isChecked());
+    c_.newestDate->setEnabled(c_.date->isChecked());
+    postStretchMode();
 }
 
 void TabForm1::collectSettings(Settings& s) const {
     s.Duration = duration();
-    s.Stretch = full_->isChecked();
-    s.Proportional = proportional_->isChecked();
-    s.PropLimit = std::max(0, proportCombo_->currentIndex());
-    s.Shrink = shrink_->isChecked();
-    s.Tiled = tile_->isChecked();
-    s.RanLocDisp = randomLocation_->isChecked();
-    s.Randomize = random_->isChecked();
-    s.AlphaSort = alpha_->isChecked();
-    s.DateSort = date_->isChecked();
-    s.DateRevSort = newestDate_->isChecked();
-    s.AlphaMemory = remember_->isChecked();
-    s.Splash = splash_->isChecked();
-    s.WallpaperLast = wallpaper_->isChecked();
-    s.IgnoreMouse = ignoreMouse_->isChecked();
+    s.Stretch = c_.full->isChecked();
+    s.Proportional = c_.proportional->isChecked();
+    s.PropLimit = std::max(0, c_.proportCombo->currentIndex());
+    s.Shrink = c_.shrink->isChecked();
+    s.Tiled = c_.tile->isChecked();
+    s.RanLocDisp = c_.randomLocation->isChecked();
+    s.Randomize = c_.random->isChecked();
+    s.AlphaSort = c_.alpha->isChecked();
+    s.DateSort = c_.date->isChecked();
+    s.DateRevSort = c_.newestDate->isChecked();
+    s.AlphaMemory = c_.remember->isChecked();
+    s.Splash = c_.splash->isChecked();
+    s.WallpaperLast = c_.wallpaper->isChecked();
+    s.IgnoreMouse = c_.ignoreMouse->isChecked();
     s.BackColor = backColor_;
 }
 
 // As the show reads a stored duration: a negative one is a timed show of one second.
 int TabForm1::duration() const {
-    return settingInRange(*findSetting("Duration"), readInteger(duration_->currentText().toStdString()));
+    return settingInRange(*findSetting("Duration"), readInteger(c_.duration->currentText().toStdString()));
 }
 
-int TabForm1::currentStretchCode() const {
-    return stretchModeCode(full_->isChecked(), proportional_->isChecked(), std::max(0, proportCombo_->currentIndex()),
-                           shrink_->isChecked(), tile_->isChecked());
+StretchMode TabForm1::currentStretchMode() const {
+    return stretchModeOf(c_.full->isChecked(), c_.proportional->isChecked(), c_.proportCombo->currentIndex(),
+                         c_.shrink->isChecked(), c_.tile->isChecked());
 }
 
 std::array<QColor, 16> TabForm1::customGreys() {

@@ -3,9 +3,10 @@
 // order of the pictures, splash screen, wallpaper of the last picture,
 // mouse movements and the background colour. The controls enable and
 // disable one another so that only meaningful combinations can be chosen;
-// every change of the stretching options posts its stretch-mode code to the
-// dialog, which passes it on to the Picture Selection page.
+// loading and every change of the stretching options post the stretch mode
+// to the dialog, which passes it on to the Picture Selection page.
 #include "config/configpage.h"
+#include "config/stretchmode.h"
 
 class QComboBox;
 class QPushButton;
@@ -25,8 +26,9 @@ public:
     // The display duration as typed or chosen, read like a stored integer.
     int duration() const;
     Rgb backColor() const { return backColor_; }
-    // The stretch-mode code of the options as they are checked now.
-    int currentStretchCode() const;
+    // The stretch mode of the options as they are checked now, and its code.
+    StretchMode currentStretchMode() const;
+    int currentStretchCode() const { return stretchModeCode(currentStretchMode()); }
     // BackButton: the colour chooser; the chosen colour becomes the background.
     void chooseBackColor();
 
@@ -34,27 +36,31 @@ public:
     static std::array<QColor, 16> customGreys();
 
 private:
+    struct Controls {
+        QComboBox* duration;
+        QComboBox* proportCombo;
+        QRadioButton* full;
+        QRadioButton* proportional;
+        QRadioButton* shrink;
+        QRadioButton* none;
+        QRadioButton* tile;
+        QRadioButton* randomLocation;
+        QRadioButton* centre;
+        QRadioButton* random;
+        QRadioButton* alpha;
+        QRadioButton* date;
+        WCheckBox* newestDate;
+        WCheckBox* remember;
+        WCheckBox* splash;
+        WCheckBox* wallpaper;
+        WCheckBox* ignoreMouse;
+        QPushButton* backButton;
+    };
+    Controls bindControls() const;
     void enablePlacement(bool enable);
-    void postShrinkOrNone();
+    void postStretchMode();
 
-    QComboBox* duration_;
-    QComboBox* proportCombo_;
-    QRadioButton* full_;
-    QRadioButton* proportional_;
-    QRadioButton* shrink_;
-    QRadioButton* none_;
-    QRadioButton* tile_;
-    QRadioButton* randomLocation_;
-    QRadioButton* centre_;
-    QRadioButton* random_;
-    QRadioButton* alpha_;
-    QRadioButton* date_;
-    WCheckBox* newestDate_;
-    WCheckBox* remember_;
-    WCheckBox* splash_;
-    WCheckBox* wallpaper_;
-    WCheckBox* ignoreMouse_;
-    QPushButton* backButton_;
+    const Controls c_;
     Rgb backColor_{0, 0, 0};
 };
 

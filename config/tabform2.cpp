@@ -16,12 +16,12 @@
 #include "catalogue/directoryscan.h"
 #include "catalogue/pictureorder.h"
 #include "config/picturefolder.h"
-#include "config/stretchmode.h"
 #include "desktop/desktopkey.h"
 #include "desktop/favourites.h"
 #include "desktop/shelllink.h"
 #include "desktop/wallpaper.h"
 #include "framework/WChoosers.h"
+#include "framework/WControlBinder.h"
 #include "framework/WControls.h"
 #include "framework/WSound.h"
 #include "framework/waitcursor.h"
@@ -89,19 +89,10 @@ QSize TabForm2::fitToBox(QSize picture, QSize box) {
 }
 
 TabForm2::TabForm2(WallpaperHooks wallpaper)
-    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm2.form"))),
+    : ConfigPage(PageId::PictureSelection),
       wallpaper_(std::move(wallpaper)),
-      directories_(get<WListView>("lv_1")),
-      directoryList_(directories_, kColumnCaption, kMaxPictureDirs) {
-    files_ = get<WListBox>("lb_2");
-    countLabel_ = get<QLabel>("label_1");
-    preview_ = get<WCheckBox>("checkbox_1");
-    wallButton_ = get<QPushButton>("WallButton");
-    picture_ = get<WPictureFrame>("pictb_1");
-    autoSubdirectories_ = get<WCheckBox>("autoAddSubsChkBox");
-    allowDuplicates_ = get<WCheckBox>("checkbox_2");
-    favouritesEdit_ = get<QLineEdit>("FavDir");
-
+      c_(bindControls()),
+      directoryList_(c_.directories, kColumnCaption, kMaxPictureDirs) {
     chooseFolder_ = folderChooserFor(this);
     playSnap_ = [] { playSnapSound(); };
 
@@ -110,55 +101,58 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
     screenSize_ = screen ? screen->size() * screen->devicePixelRatio() : QSize(1024, 768);
     // The frame holds the whole preview box and its border, and the two group
     // boxes reach below it.
-    picture_->resize(picture_->size().expandedTo(previewBox_ + QSize(2, 2)));
-    auto* directoriesGroup = get<QWidget>("groupb_1");
-    auto* previewGroup = get<QWidget>("groupb_2");
-    const int bottom = std::max(previewGroup->geometry().bottom(), picture_->geometry().bottom() + units().y(5));
-    for (QWidget* group : {directoriesGroup, previewGroup}) group->resize(group->width(), bottom - group->y() + 1);
+    c_.picture->resize(c_.picture->size().expandedTo(previewBox_ + QSize(2, 2)));
+    const int bottom = std::max(c_.previewGroup->geometry().bottom(), c_.picture->geometry().bottom() + units().y(5));
+    for (QWidget* group : {c_.directoriesGroup, c_.previewGroup})
+        group->resize(group->width(), bottom - group->y() + 1);
 
-    countLabel_->setText(qs(pictureCountText(0)));
+    c_.countLabel->setText(qs(pictureCountText(0)));
     // Room for the count text of the largest folders.
-    countLabel_->resize(std::max(countLabel_->width(),
-                                 countLabel_->fontMetrics().horizontalAdvance(qs(pictureCountText(99999))) + 2),
-                        countLabel_->height());
+    c_.countLabel->resize(std::max(c_.countLabel->width(),
+                                   c_.countLabel->fontMetrics().horizontalAdvance(qs(pictureCountText(99999))) + 2),
+                          c_.countLabel->height());
     showPlaceholder();
 
-    UserEvent.connect([this](int code) { return stretchCode_ = code, true; });
+    MessageEvent.connect([this](const PageMessage& message) {
+        if (message.kind != PageMessageKind::StretchModeChanged) return false;
+        stretchMode_ = message.stretchMode;
+        return true;
+    });
     ShowEvent.connect([this] {
-        if (directories_->count() == 0) return false;
+        if (c_.directories->count() == 0) return false;
         const int remembered = lastFileIndex_;
         refreshFileList();
-        if (remembered >= 0 && remembered < files_->count()) selectFileQuietly(remembered);
-        if (preview_->isChecked()) loadPreview();
+        if (remembered >= 0 && remembered < c_.files->count()) selectFileQuietly(remembered);
+        if (c_.preview->isChecked()) loadPreview();
         return false;
     });
     // A click shows the clicked folder's pictures and moves on to them; moving
     // through the folders with the keyboard updates the pictures and stays.
-    connect(directories_, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
-    connect(directories_, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (directories_->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+    connect(c_.directories, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
+    connect(c_.directories, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (c_.directories->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
             refreshFileList(false);
     });
-    directories_->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
-    directories_->DropFileEvent.connect(
+    c_.directories->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
+    c_.directories->DropFileEvent.connect(
         [this](const std::vector<std::string>& paths) { return addDroppedPaths(paths), true; });
-    connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(c_.files, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0) return;
-        if (preview_->isChecked()) loadPreview();
+        if (c_.preview->isChecked()) loadPreview();
         lastFileIndex_ = row;
     });
-    connect(get<QPushButton>("Add_Dir"), &QPushButton::clicked, this, [this] { addDirectory(); });
-    connect(get<QPushButton>("Add_Subs"), &QPushButton::clicked, this, [this] { addSubdirectories(); });
-    connect(get<QPushButton>("Rem_Sel"), &QPushButton::clicked, this, [this] { removeSelected(); });
-    connect(get<QPushButton>("Rem_All"), &QPushButton::clicked, this, [this] { removeAll(); });
-    connect(get<QPushButton>("Sel_All"), &QPushButton::clicked, this, [this] { setAllUseFlags(true); });
-    connect(get<QPushButton>("Desel_All"), &QPushButton::clicked, this, [this] { setAllUseFlags(false); });
-    connect(preview_, &QCheckBox::clicked, this, [this] { setPreview(preview_->isChecked()); });
-    connect(wallButton_, &QPushButton::clicked, this, [this] { makeWallpaper(); });
-    connect(get<QPushButton>("Fav_Choose"), &QPushButton::clicked, this, [this] { chooseFavourites(); });
-    connect(get<QPushButton>("SC_Button"), &QPushButton::clicked, this, [this] { saveFavourite(); });
-    connect(allowDuplicates_, &QCheckBox::clicked, this, [this] { duplicatesAllowed_ = true; });
-    connect(get<QPushButton>("cb_1"), &QPushButton::clicked, this, [this] {
+    connect(c_.addDirectory, &QPushButton::clicked, this, [this] { addDirectory(); });
+    connect(c_.addSubdirectories, &QPushButton::clicked, this, [this] { addSubdirectories(); });
+    connect(c_.removeSelected, &QPushButton::clicked, this, [this] { removeSelected(); });
+    connect(c_.removeAll, &QPushButton::clicked, this, [this] { removeAll(); });
+    connect(c_.selectAll, &QPushButton::clicked, this, [this] { setAllUseFlags(true); });
+    connect(c_.deselectAll, &QPushButton::clicked, this, [this] { setAllUseFlags(false); });
+    connect(c_.preview, &QCheckBox::clicked, this, [this] { setPreview(c_.preview->isChecked()); });
+    connect(c_.wallButton, &QPushButton::clicked, this, [this] { makeWallpaper(); });
+    connect(c_.chooseFavourites, &QPushButton::clicked, this, [this] { chooseFavourites(); });
+    connect(c_.saveFavourite, &QPushButton::clicked, this, [this] { saveFavourite(); });
+    connect(c_.allowDuplicates, &QCheckBox::clicked, this, [this] { duplicatesAllowed_ = true; });
+    connect(c_.removeDuplicates, &QPushButton::clicked, this, [this] {
         removeDuplicates();
         refreshFileList();
     });
@@ -168,24 +162,53 @@ TabForm2::TabForm2(WallpaperHooks wallpaper)
     connect(altF, &QShortcut::activated, this, [this] { saveFavourite(); });
 }
 
+TabForm2::Controls TabForm2::bindControls() const {
+    Controls c{};
+    WControlBinder(*this)
+        .bind(c.directories, "lv_1")
+        .bind(c.files, "lb_2")
+        .bind(c.countLabel, "label_1")
+        .bind(c.preview, "checkbox_1")
+        .bind(c.wallButton, "WallButton")
+        .bind(c.picture, "pictb_1")
+        .bind(c.autoSubdirectories, "autoAddSubsChkBox")
+        .bind(c.allowDuplicates, "checkbox_2")
+        .bind(c.favouritesEdit, "FavDir")
+        .bind(c.directoriesGroup, "groupb_1")
+        .bind(c.previewGroup, "groupb_2")
+        .bind(c.addDirectory, "Add_Dir")
+        .bind(c.addSubdirectories, "Add_Subs")
+        .bind(c.removeSelected, "Rem_Sel")
+        .bind(c.removeAll, "Rem_All")
+        .bind(c.selectAll, "Sel_All")
+        .bind(c.deselectAll, "Desel_All")
+        .bind(c.chooseFavourites, "Fav_Choose")
+        .bind(c.saveFavourite, "SC_Button")
+        .bind(c.removeDuplicates, "cb_1")
+        .check();
+    return c;
+}
+
 void TabForm2::loadSettings(const Settings& s) {
     directoryList_.load(s.imageDirs);
-    autoSubdirectories_->setChecked(s.AutoSubDir);
+    c_.autoSubdirectories->setChecked(s.AutoSubDir);
     lastAddedDir_ = s.LastAddedDir;
     favouritesDir_ = s.CurrentFavDir;
-    favouritesEdit_->setText(shownName(favouritesDir_));
-    favouritesEdit_->setCursorPosition(0);
+    c_.favouritesEdit->setText(shownName(favouritesDir_));
+    c_.favouritesEdit->setCursorPosition(0);
 }
 
 void TabForm2::collectSettings(Settings& s) const {
     s.imageDirs = directoryList_.entries();
     s.Count = static_cast<int>(s.imageDirs.size());
-    s.AutoSubDir = autoSubdirectories_->isChecked();
+    s.AutoSubDir = c_.autoSubdirectories->isChecked();
     s.LastAddedDir = lastAddedDir_;
     s.CurrentFavDir = favouritesDir_;
 }
 
-QSize TabForm2::previewSize() const { return picture_->showingFramed() ? picture_->framedPicture().size() : QSize(); }
+QSize TabForm2::previewSize() const {
+    return c_.picture->showingFramed() ? c_.picture->framedPicture().size() : QSize();
+}
 
 QString TabForm2::folderStatus(const QString& path) const {
     return qs(pictureCountText(static_cast<int>(picturesInFolder(QFile::encodeName(path).toStdString()).size())));
@@ -195,31 +218,31 @@ std::string TabForm2::selectedDirectory() const { return directoryList_.selected
 
 std::string TabForm2::selectedFilePath() const {
     const std::string folder = selectedDirectory();
-    const int row = files_->selectedIndex() >= 0 ? files_->selectedIndex() : 0;
-    if (folder.empty() || row >= files_->count()) return {};
-    const QListWidgetItem* item = files_->item(row);
+    const int row = c_.files->selectedIndex() >= 0 ? c_.files->selectedIndex() : 0;
+    if (folder.empty() || row >= c_.files->count()) return {};
+    const QListWidgetItem* item = c_.files->item(row);
     return withSlash(folder) + nameOf(item->data(kNameBytesRole), item->text());
 }
 
 void TabForm2::selectFileQuietly(int index) {
-    const QSignalBlocker quiet(files_);
-    files_->selectIndex(index);
+    const QSignalBlocker quiet(c_.files);
+    c_.files->selectIndex(index);
 }
 
 void TabForm2::refreshFileList(bool focusFiles) {
-    if (directories_->count() == 0) return;
-    if (directories_->selectedIndex() < 0) directoryList_.selectQuietly(0);
+    if (c_.directories->count() == 0) return;
+    if (c_.directories->selectedIndex() < 0) directoryList_.selectQuietly(0);
     const std::string folder = selectedDirectory();
     const std::vector<std::string> names = picturesInFolder(folder);
     {
-        const QSignalBlocker quiet(files_);
-        files_->clear();
+        const QSignalBlocker quiet(c_.files);
+        c_.files->clear();
         for (const std::string& name : names)
-            files_->item(files_->addString(shownName(name)))->setData(kNameBytesRole, keptName(name));
+            c_.files->item(c_.files->addString(shownName(name)))->setData(kNameBytesRole, keptName(name));
     }
-    countLabel_->setText(qs(pictureCountText(static_cast<int>(names.size()))));
+    c_.countLabel->setText(qs(pictureCountText(static_cast<int>(names.size()))));
     selectFileQuietly(0);
-    if (focusFiles) files_->setFocus();
+    if (focusFiles) c_.files->setFocus();
 }
 
 void TabForm2::addDirectory() {
@@ -236,7 +259,7 @@ void TabForm2::addDirectory() {
 }
 
 void TabForm2::addSubdirectories() {
-    const int selected = directories_->selectedIndex();
+    const int selected = c_.directories->selectedIndex();
     if (selected < 0) return;
     WaitCursor wait;
     duplicatesAllowed_ = false;
@@ -244,8 +267,8 @@ void TabForm2::addSubdirectories() {
         directoryList_.insertAllUsed(expandSubdirectories({selectedDirectory()}, kMaxPictureDirs));
         directoryList_.removeDuplicates(true);
     });
-    directoryList_.selectQuietly(std::min(selected, directories_->count() - 1));
-    directories_->setFocus();
+    directoryList_.selectQuietly(std::min(selected, c_.directories->count() - 1));
+    c_.directories->setFocus();
     directoryList_.fitColumn();
     refreshFileList();
 }
@@ -270,12 +293,12 @@ void TabForm2::removeSelected() {
 void TabForm2::removeAll() {
     directoryList_.removeAll();
     {
-        const QSignalBlocker quiet(files_);
-        files_->clear();
+        const QSignalBlocker quiet(c_.files);
+        c_.files->clear();
     }
-    countLabel_->setText(qs(pictureCountText(0)));
-    preview_->setChecked(false);
-    wallButton_->setEnabled(false);
+    c_.countLabel->setText(qs(pictureCountText(0)));
+    c_.preview->setChecked(false);
+    c_.wallButton->setEnabled(false);
     showPlaceholder();
 }
 
@@ -283,18 +306,18 @@ void TabForm2::setAllUseFlags(bool used) { directoryList_.setAllUseFlags(used); 
 
 void TabForm2::toggleUseFlag(int index) { directoryList_.toggleUseFlag(index); }
 
-void TabForm2::showPlaceholder() { picture_->showCentred(QPixmap::fromImage(placeholderImage())); }
+void TabForm2::showPlaceholder() { c_.picture->showCentred(QPixmap::fromImage(placeholderImage())); }
 
 void TabForm2::setPreview(bool on) {
-    preview_->setChecked(on);
-    wallButton_->setEnabled(on);
+    c_.preview->setChecked(on);
+    c_.wallButton->setEnabled(on);
     if (on) loadPreview();
     else showPlaceholder();
-    files_->setFocus();
+    c_.files->setFocus();
 }
 
 QImage TabForm2::decodeSelected(QSize scaleAgainst, bool fast) {
-    if (files_->count() > 0 && files_->selectedIndex() < 0) selectFileQuietly(0);
+    if (c_.files->count() > 0 && c_.files->selectedIndex() < 0) selectFileQuietly(0);
     const std::string path = selectedFilePath();
     if (path.empty()) return {};
     const std::string target = pictureTarget(path);
@@ -318,11 +341,11 @@ void TabForm2::loadPreview() {
     WaitCursor wait;
     QImage image = decodeSelected(previewBox_, true);
     if (image.isNull()) image = placeholderImage();
-    picture_->showFramed(scaledTo(image, fitToBox(image.size(), previewBox_)));
+    c_.picture->showFramed(scaledTo(image, fitToBox(image.size(), previewBox_)));
 }
 
 void TabForm2::makeWallpaper() {
-    if (files_->count() == 0) return;
+    if (c_.files->count() == 0) return;
     WaitCursor wait;
     QImage image = decodeSelected(screenSize_, false);
     if (image.isNull()) image = placeholderImage();
@@ -330,12 +353,12 @@ void TabForm2::makeWallpaper() {
     const std::string path = wallpaperFilePath();
     makeWallpaperDirectory(wallpaperDirectory());
     QFile::remove(qs(path));
-    const QSize size = wallpaperSize(stretchCode_, image.size(), screenSize_);
+    const QSize size = wallpaperSize(stretchMode_, image.size(), screenSize_);
     if (size.isEmpty()) return;
     const WBitmap bitmap = bitmap24(scaledTo(image, size));
     if (bitmap.isNull() || !wallpaper_.writeBitmap || !wallpaper_.writeBitmap(bitmap, path)) return;
 
-    const bool tiled = wallpaperTiled(stretchCode_);
+    const bool tiled = wallpaperTiled(stretchMode_);
     setTileWallpaper(tiled);
     if (wallpaper_.setDesktopWallpaper) wallpaper_.setDesktopWallpaper(path, tiled);
 }
@@ -345,8 +368,8 @@ void TabForm2::chooseFavourites() {
                                                         [this](const QString& path) { return folderStatus(path); });
     if (chosen) {
         if (!chosen->isEmpty()) {
-            favouritesEdit_->setText(*chosen);
-            favouritesEdit_->setCursorPosition(0);
+            c_.favouritesEdit->setText(*chosen);
+            c_.favouritesEdit->setCursorPosition(0);
             directoryList_.insertUsed(*chosen);
         }
         favouritesDir_ = chosen->toStdString();
@@ -357,10 +380,11 @@ void TabForm2::chooseFavourites() {
 }
 
 void TabForm2::saveFavourite() {
-    if (files_->count() == 0) return;
+    if (c_.files->count() == 0) return;
     const std::string file = selectedFilePath();
     // The folder as typed; untouched, the folder as stored, whatever its bytes.
-    if (favouritesEdit_->text() != shownName(favouritesDir_)) favouritesDir_ = favouritesEdit_->text().toStdString();
+    if (c_.favouritesEdit->text() != shownName(favouritesDir_))
+        favouritesDir_ = c_.favouritesEdit->text().toStdString();
     if (file.empty() || entryKind(file) == EntryKind::Shortcut) return;
     const std::optional<FavouriteLink> link = favouriteLinkFor(favouritesDirectoryForUse(favouritesDir_), file);
     if (!link) return;

@@ -2,8 +2,8 @@
 // The Picture Selection page: the list of picture directories with their use
 // flags, the pictures of the selected directory with a preview, the
 // Wallpaper button, the favourites directory and Alt+F, which saves a
-// shortcut to the selected picture in it. Stretch-mode codes posted by the
-// Picture Settings page arrive as user events and size the wallpaper.
+// shortcut to the selected picture in it. The stretch mode that the Picture
+// Settings page posts arrives as a page message and sizes the wallpaper.
 #include <QSize>
 #include <functional>
 #include <optional>
@@ -12,6 +12,7 @@
 
 #include "config/configpage.h"
 #include "config/directorylist.h"
+#include "config/stretchmode.h"
 #include "config/wallpaperhooks.h"
 
 class QLabel;
@@ -57,7 +58,8 @@ public:
     void saveFavourite();
     void removeDuplicates();
 
-    int stretchCode() const { return stretchCode_; }
+    StretchMode stretchMode() const { return stretchMode_; }
+    int stretchCode() const { return stretchModeCode(stretchMode_); }
     QSize previewBox() const { return previewBox_; }
     // The size of the preview of the last picture drawn (without its border).
     QSize previewSize() const;
@@ -81,20 +83,36 @@ private:
     FolderChooser chooseFolder_;
     std::function<void()> playSnap_;
 
-    WListView* directories_;
+    struct Controls {
+        WListView* directories;
+        WListBox* files;
+        QLabel* countLabel;
+        WCheckBox* preview;
+        QPushButton* wallButton;
+        WPictureFrame* picture;
+        WCheckBox* autoSubdirectories;
+        WCheckBox* allowDuplicates;
+        QLineEdit* favouritesEdit;
+        QWidget* directoriesGroup;
+        QWidget* previewGroup;
+        QPushButton* addDirectory;
+        QPushButton* addSubdirectories;
+        QPushButton* removeSelected;
+        QPushButton* removeAll;
+        QPushButton* selectAll;
+        QPushButton* deselectAll;
+        QPushButton* chooseFavourites;
+        QPushButton* saveFavourite;
+        QPushButton* removeDuplicates;
+    };
+    Controls bindControls() const;
+
+    const Controls c_;
     DirectoryList directoryList_;
-    WListBox* files_;
-    QLabel* countLabel_;
-    WCheckBox* preview_;
-    QPushButton* wallButton_;
-    WPictureFrame* picture_;
-    WCheckBox* autoSubdirectories_;
-    WCheckBox* allowDuplicates_;
-    QLineEdit* favouritesEdit_;
 
     std::string lastAddedDir_;
     std::string favouritesDir_;
-    int stretchCode_ = 2;
+    StretchMode stretchMode_ = StretchMode::ProportionalScreen;
     int lastFileIndex_ = -1;
     bool duplicatesAllowed_ = false;  // set by the hidden check box; the adding operations clear it
     QSize previewBox_;

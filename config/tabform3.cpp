@@ -8,6 +8,7 @@
 
 #include "commandline/informationrequest.h"
 #include "config/productinfo.h"
+#include "framework/WControlBinder.h"
 #include "framework/WControls.h"
 
 namespace orvanta {
@@ -93,54 +94,63 @@ QUrl TabForm3::mailUrl() { return QUrl(QStringLiteral("mailto:") + QString::from
 
 QUrl TabForm3::homePageUrl() { return QUrl(QString::fromLatin1(kHomePageUrl)); }
 
-TabForm3::TabForm3(Opener opener)
-    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm3.form"))), opener_(std::move(opener)) {
+TabForm3::TabForm3(Opener opener) : ConfigPage(PageId::About), opener_(std::move(opener)), c_(bindControls()) {
     if (!opener_) opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    mail_ = get<WLinkLabel>("label_5");
-    homePage_ = get<WLinkLabel>("label_7");
-    get<QLabel>("label_Version")->setText(QStringLiteral("Version ") + QString::fromLatin1(orvantaVersion()));
-    mail_->setText(QString::fromLatin1(kSupportEmail));
-    homePage_->setText(QString::fromLatin1(kHomePageText));
-    for (WLinkLabel* link : {mail_, homePage_}) {
+    c_.version->setText(QStringLiteral("Version ") + QString::fromLatin1(orvantaVersion()));
+    c_.mail->setText(QString::fromLatin1(kSupportEmail));
+    c_.homePage->setText(QString::fromLatin1(kHomePageText));
+    for (WLinkLabel* link : {c_.mail, c_.homePage}) {
         setTextColor(link, kLinkColor);
         QFont underlined = link->font();
         underlined.setUnderline(true);
         link->setFont(underlined);
-        link->setToolTip(link == mail_ ? mailUrl().toString() : homePageUrl().toString());
+        link->setToolTip(link == c_.mail ? mailUrl().toString() : homePageUrl().toString());
     }
 
     // The frame takes the size of the picture; the names stand beside it,
     // each link just after its caption.
-    auto* picture = get<WPictureFrame>("pictb_Product");
+    WPictureFrame* picture = c_.picture;
     const QImage product = productBitmap();
     picture->resize(product.size() + 2 * QSize(picture->frameWidth(), picture->frameWidth()));
     picture->showCentred(QPixmap::fromImage(product));
     const int namesLeft = picture->x() + picture->width() + kNamesGap;
-    for (const char* name : {"label_ProductName", "label_Version", "label_1", "label_12"}) {
-        auto* label = get<QLabel>(name);
+    for (QLabel* label : c_.names) {
         label->move(namesLeft, label->y());
         fitToText(label);
     }
-    for (auto [caption, link] :
-         {std::pair{get<QLabel>("label_4"), mail_}, std::pair{get<QLabel>("label_6"), homePage_}}) {
+    for (auto [caption, link] : {std::pair{c_.mailCaption, c_.mail}, std::pair{c_.homePageCaption, c_.homePage}}) {
         fitToText(caption);
         fitToText(link);
         link->move(caption->x() + caption->width() + kLinkGap, link->y());
     }
 
-    mail_->ClickEvent.connect([this] { return openMail(), true; });
-    homePage_->ClickEvent.connect([this] { return openHomePage(), true; });
+    c_.mail->ClickEvent.connect([this] { return openMail(), true; });
+    c_.homePage->ClickEvent.connect([this] { return openHomePage(), true; });
+}
+
+TabForm3::Controls TabForm3::bindControls() const {
+    Controls c{};
+    WControlBinder(*this)
+        .bind(c.picture, "pictb_Product")
+        .bind(c.version, "label_Version")
+        .bind(c.names, {"label_ProductName", "label_Version", "label_1", "label_12"})
+        .bind(c.mailCaption, "label_4")
+        .bind(c.mail, "label_5")
+        .bind(c.homePageCaption, "label_6")
+        .bind(c.homePage, "label_7")
+        .check();
+    return c;
 }
 
 void TabForm3::markVisited(WLinkLabel* link) { setTextColor(link, kVisitedColor); }
 
 void TabForm3::openMail() {
-    markVisited(mail_);
+    markVisited(c_.mail);
     opener_(mailUrl());
 }
 
 void TabForm3::openHomePage() {
-    markVisited(homePage_);
+    markVisited(c_.homePage);
     opener_(homePageUrl());
 }
 

@@ -5,13 +5,17 @@
 // browser. The page edits no setting.
 #include <QImage>
 #include <QUrl>
+#include <array>
 #include <functional>
 
 #include "config/configpage.h"
 
+class QLabel;
+
 namespace orvanta {
 
 class WLinkLabel;
+class WPictureFrame;
 
 class TabForm3 : public ConfigPage {
 public:
@@ -33,9 +37,19 @@ public:
 private:
     void markVisited(WLinkLabel* link);
 
+    struct Controls {
+        WPictureFrame* picture;
+        QLabel* version;
+        std::array<QLabel*, 4> names;  // product name, version, the two library credits
+        QLabel* mailCaption;
+        WLinkLabel* mail;
+        QLabel* homePageCaption;
+        WLinkLabel* homePage;
+    };
+    Controls bindControls() const;
+
     Opener opener_;
-    WLinkLabel* mail_;
-    WLinkLabel* homePage_;
+    const Controls c_;
 };
 
 }  // namespace orvanta

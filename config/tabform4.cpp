@@ -12,6 +12,7 @@
 
 #include "config/tabform1.h"
 #include "framework/WChoosers.h"
+#include "framework/WControlBinder.h"
 #include "framework/WControls.h"
 #include "show/overlays/fontconversion.h"
 #include "show/transitions/transitiontable.h"
@@ -78,147 +79,154 @@ private:
 }  // namespace
 
 TabForm4::TabForm4(int transitionCount)
-    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm4.form"))),
+    : ConfigPage(PageId::EffectsOverlays),
       transitionCount_(std::clamp(transitionCount, kTransitionCount - 1, kTransitionCount)),
+      c_(bindControls()),
       textFont_(FontDescription::parse(kInitialFont)),
       captionFont_(FontDescription::parse(kInitialFont)),
       customColors_(TabForm1::customGreys()) {
-    effectsOn_ = get<WCheckBox>("checkbox_1");
-    effects_ = get<WListView>("lv_1");
-    speed_ = get<QSlider>("slider_1");
-    selectAll_ = get<QPushButton>("cb_SelectAll");
-    unselectAll_ = get<QPushButton>("cb_UnselectAll");
-    messageOn_ = get<WCheckBox>("checkbox_2");
-    message_ = get<QLineEdit>("textb_1");
-    messagePlace_ = get<QComboBox>("combo_2");
-    fontButton_ = get<QPushButton>("FontButton");
-    colorButton_ = get<QPushButton>("ColorButton");
-    captionsOn_ = get<WCheckBox>("checkbox_8");
-    captionPlace_ = get<QComboBox>("combo_4");
-    captionDate_ = get<WCheckBox>("checkbox_3");
-    fullPath_ = get<WCheckBox>("fullPathChkBox");
-    transparent_ = get<WCheckBox>("checkTrans");
-    capFontButton_ = get<QPushButton>("capFontButton");
-    capColorButton_ = get<QPushButton>("capColorButton");
-    capBackButton_ = get<QPushButton>("capBackButton");
-
-    speed_->setRange(0, kMaxDelay);
-    speed_->setTickInterval(1);
-    speed_->setSingleStep(1);
-    speed_->setPageStep(1);
-    speed_->setValue(kSliderStart);
+    c_.speed->setRange(0, kMaxDelay);
+    c_.speed->setTickInterval(1);
+    c_.speed->setSingleStep(1);
+    c_.speed->setPageStep(1);
+    c_.speed->setValue(kSliderStart);
     fillEffectList();
 
-    connect(effectsOn_, &QCheckBox::clicked, this, [this] { enableTransitions(effectsOn_->isChecked()); });
-    connect(effects_, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { toggleEffect(effects_->indexOfTopLevelItem(item)); });
-    effects_->DoubleClickEvent.connect([this](int index) { return toggleEffect(index), true; });
-    new SpaceToggle(effects_, [this](int index) { toggleEffect(index); });
-    connect(selectAll_, &QPushButton::clicked, this, [this] { setAllEffects(true); });
-    connect(unselectAll_, &QPushButton::clicked, this, [this] { setAllEffects(false); });
-    connect(messageOn_, &QCheckBox::clicked, this, [this] { enableMessage(messageOn_->isChecked()); });
-    connect(captionsOn_, &QCheckBox::clicked, this, [this] { enableCaptions(captionsOn_->isChecked()); });
-    connect(transparent_, &QCheckBox::clicked, this,
-            [this] { capBackButton_->setEnabled(!transparent_->isChecked()); });
-    connect(fontButton_, &QPushButton::clicked, this, [this] { chooseTextFont(); });
-    connect(colorButton_, &QPushButton::clicked, this, [this] { chooseTextColor(); });
-    connect(capFontButton_, &QPushButton::clicked, this, [this] { chooseCaptionFont(); });
-    connect(capColorButton_, &QPushButton::clicked, this, [this] { chooseCaptionColor(); });
-    connect(capBackButton_, &QPushButton::clicked, this, [this] { chooseCaptionBackColor(); });
+    connect(c_.effectsOn, &QCheckBox::clicked, this, [this] { enableTransitions(c_.effectsOn->isChecked()); });
+    connect(c_.effects, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { toggleEffect(c_.effects->indexOfTopLevelItem(item)); });
+    c_.effects->DoubleClickEvent.connect([this](int index) { return toggleEffect(index), true; });
+    new SpaceToggle(c_.effects, [this](int index) { toggleEffect(index); });
+    connect(c_.selectAll, &QPushButton::clicked, this, [this] { setAllEffects(true); });
+    connect(c_.unselectAll, &QPushButton::clicked, this, [this] { setAllEffects(false); });
+    connect(c_.messageOn, &QCheckBox::clicked, this, [this] { enableMessage(c_.messageOn->isChecked()); });
+    connect(c_.captionsOn, &QCheckBox::clicked, this, [this] { enableCaptions(c_.captionsOn->isChecked()); });
+    connect(c_.transparent, &QCheckBox::clicked, this,
+            [this] { c_.capBackButton->setEnabled(!c_.transparent->isChecked()); });
+    connect(c_.fontButton, &QPushButton::clicked, this, [this] { chooseTextFont(); });
+    connect(c_.colorButton, &QPushButton::clicked, this, [this] { chooseTextColor(); });
+    connect(c_.capFontButton, &QPushButton::clicked, this, [this] { chooseCaptionFont(); });
+    connect(c_.capColorButton, &QPushButton::clicked, this, [this] { chooseCaptionColor(); });
+    connect(c_.capBackButton, &QPushButton::clicked, this, [this] { chooseCaptionBackColor(); });
+}
+
+TabForm4::Controls TabForm4::bindControls() const {
+    Controls c{};
+    WControlBinder(*this)
+        .bind(c.effectsOn, "checkbox_1")
+        .bind(c.effects, "lv_1")
+        .bind(c.speed, "slider_1")
+        .bind(c.selectAll, "cb_SelectAll")
+        .bind(c.unselectAll, "cb_UnselectAll")
+        .bind(c.messageOn, "checkbox_2")
+        .bind(c.message, "textb_1")
+        .bind(c.messagePlace, "combo_2")
+        .bind(c.fontButton, "FontButton")
+        .bind(c.colorButton, "ColorButton")
+        .bind(c.captionsOn, "checkbox_8")
+        .bind(c.captionPlace, "combo_4")
+        .bind(c.captionDate, "checkbox_3")
+        .bind(c.fullPath, "fullPathChkBox")
+        .bind(c.transparent, "checkTrans")
+        .bind(c.capFontButton, "capFontButton")
+        .bind(c.capColorButton, "capColorButton")
+        .bind(c.capBackButton, "capBackButton")
+        .check();
+    return c;
 }
 
 void TabForm4::fillEffectList() {
-    effects_->setAcceptDrops(false);  // nothing can be dropped on the effects
-    effects_->viewport()->setAcceptDrops(false);
-    effects_->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
-                            QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
-    effects_->setHeaderLabels({QString::fromLatin1(kColumnCaption)});
+    c_.effects->setAcceptDrops(false);  // nothing can be dropped on the effects
+    c_.effects->viewport()->setAcceptDrops(false);
+    c_.effects->setImageList({QIcon(QPixmap(QStringLiteral(":/icons/dirunused.xpm"))),
+                              QIcon(QPixmap(QStringLiteral(":/icons/dirused.xpm")))});
+    c_.effects->setHeaderLabels({QString::fromLatin1(kColumnCaption)});
     const auto table = transitionTable();
     std::vector<std::pair<QString, int>> items;
     for (int i = 0; i < transitionCount_; ++i)
         items.emplace_back(QLatin1Char(' ') + QString::fromLatin1(table[static_cast<std::size_t>(i)].name), 1);
-    effects_->insertItems(items);
-    effects_->fitColumn();
-    effects_->setColumnWidth(0, effects_->columnWidth(0) + kColumnExtra);
-    effects_->selectItem(0);  // selected and the current (focused) item
+    c_.effects->insertItems(items);
+    c_.effects->fitColumn();
+    c_.effects->setColumnWidth(0, c_.effects->columnWidth(0) + kColumnExtra);
+    c_.effects->selectItem(0);  // selected and the current (focused) item
 }
 
-int TabForm4::effectSwitch(int index) const { return effects_->image(index); }
+int TabForm4::effectSwitch(int index) const { return c_.effects->image(index); }
 
 void TabForm4::toggleEffect(int index) {
-    if (index < 0 || index >= effects_->count()) return;
-    effects_->setImage(index, effects_->image(index) == 1 ? 0 : 1);
+    if (index < 0 || index >= c_.effects->count()) return;
+    c_.effects->setImage(index, c_.effects->image(index) == 1 ? 0 : 1);
 }
 
 void TabForm4::setAllEffects(bool on) {
-    for (int i = 0; i < effects_->count(); ++i) effects_->setImage(i, on ? 1 : 0);
+    for (int i = 0; i < c_.effects->count(); ++i) c_.effects->setImage(i, on ? 1 : 0);
 }
 
 void TabForm4::enableTransitions(bool on) {
-    for (QWidget* control : std::initializer_list<QWidget*>{speed_, effects_, selectAll_, unselectAll_})
+    for (QWidget* control : std::initializer_list<QWidget*>{c_.speed, c_.effects, c_.selectAll, c_.unselectAll})
         control->setEnabled(on);
 }
 
 void TabForm4::enableMessage(bool on) {
-    for (QWidget* control : std::initializer_list<QWidget*>{message_, messagePlace_, fontButton_, colorButton_})
+    for (QWidget* control : std::initializer_list<QWidget*>{c_.message, c_.messagePlace, c_.fontButton, c_.colorButton})
         control->setEnabled(on);
 }
 
 void TabForm4::enableCaptions(bool on) {
-    for (QWidget* control : std::initializer_list<QWidget*>{captionPlace_, capFontButton_, capColorButton_,
-                                                            captionDate_, fullPath_, transparent_})
+    for (QWidget* control : std::initializer_list<QWidget*>{c_.captionPlace, c_.capFontButton, c_.capColorButton,
+                                                            c_.captionDate, c_.fullPath, c_.transparent})
         control->setEnabled(on);
-    capBackButton_->setEnabled(on && !transparent_->isChecked());
+    c_.capBackButton->setEnabled(on && !c_.transparent->isChecked());
 }
 
 void TabForm4::loadSettings(const Settings& s) {
-    effectsOn_->setChecked(s.Effects);
-    speed_->setValue(kMaxDelay - std::clamp(s.Delay, 0, kMaxDelay));
-    messageOn_->setChecked(s.Message);
-    message_->setText(QString::fromStdString(s.MsgText));
-    message_->setCursorPosition(0);
-    selectCode(messagePlace_, s.MsgPlace);
+    c_.effectsOn->setChecked(s.Effects);
+    c_.speed->setValue(kMaxDelay - std::clamp(s.Delay, 0, kMaxDelay));
+    c_.messageOn->setChecked(s.Message);
+    c_.message->setText(QString::fromStdString(s.MsgText));
+    c_.message->setCursorPosition(0);
+    selectCode(c_.messagePlace, s.MsgPlace);
     textFont_ = s.TextFont;
     textColor_ = s.TextColor;
-    captionsOn_->setChecked(s.Captions);
-    selectCode(captionPlace_, s.CaptionPlace);
-    captionDate_->setChecked(s.CaptionDate);
-    fullPath_->setChecked(s.CaptionFullPath);
+    c_.captionsOn->setChecked(s.Captions);
+    selectCode(c_.captionPlace, s.CaptionPlace);
+    c_.captionDate->setChecked(s.CaptionDate);
+    c_.fullPath->setChecked(s.CaptionFullPath);
     captionFont_ = s.CaptionFont;
     captionColor_ = s.CaptionColor;
-    transparent_->setChecked(s.CaptionTrans);
+    c_.transparent->setChecked(s.CaptionTrans);
     captionBackColor_ = s.CaptionBackColor;
 
     enableTransitions(s.Effects);
     enableMessage(s.Message);
     enableCaptions(s.Captions);
-    for (int i = 0; i < effects_->count(); ++i)
-        effects_->setImage(i, s.transitions[static_cast<std::size_t>(i)] != 0 ? 1 : 0);
+    for (int i = 0; i < c_.effects->count(); ++i)
+        c_.effects->setImage(i, s.transitions[static_cast<std::size_t>(i)] != 0 ? 1 : 0);
 }
 
 void TabForm4::collectSettings(Settings& s) const {
     bool anyEffect = false;
-    for (int i = 0; i < effects_->count(); ++i) {
-        const int on = effects_->image(i) == 1 ? 1 : 0;
+    for (int i = 0; i < c_.effects->count(); ++i) {
+        const int on = c_.effects->image(i) == 1 ? 1 : 0;
         s.transitions[static_cast<std::size_t>(i)] = on;
         anyEffect = anyEffect || on;
     }
     // With every effect off there is nothing to play: the show copies the
     // pictures, and the next opening shows the transitions switched off.
-    s.Effects = effectsOn_->isChecked() && anyEffect;
-    s.Delay = kMaxDelay - speed_->value();
-    s.Message = messageOn_->isChecked();
-    s.MsgText = message_->text().toStdString();
-    s.MsgPlace = takeCode(messagePlace_, s.MsgPlace);
+    s.Effects = c_.effectsOn->isChecked() && anyEffect;
+    s.Delay = kMaxDelay - c_.speed->value();
+    s.Message = c_.messageOn->isChecked();
+    s.MsgText = c_.message->text().toStdString();
+    s.MsgPlace = takeCode(c_.messagePlace, s.MsgPlace);
     s.TextFont = textFont_;
     s.TextColor = textColor_;
-    s.Captions = captionsOn_->isChecked();
-    s.CaptionPlace = takeCode(captionPlace_, s.CaptionPlace);
-    s.CaptionDate = captionDate_->isChecked();
-    s.CaptionFullPath = fullPath_->isChecked();
+    s.Captions = c_.captionsOn->isChecked();
+    s.CaptionPlace = takeCode(c_.captionPlace, s.CaptionPlace);
+    s.CaptionDate = c_.captionDate->isChecked();
+    s.CaptionFullPath = c_.fullPath->isChecked();
     s.CaptionFont = captionFont_;
     s.CaptionColor = captionColor_;
-    s.CaptionTrans = transparent_->isChecked();
+    s.CaptionTrans = c_.transparent->isChecked();
     s.CaptionBackColor = captionBackColor_;
 }
 

@@ -56,25 +56,29 @@ private:
     void chooseColorInto(const char* title, Rgb& colour);
 
     int transitionCount_;
-    WCheckBox* effectsOn_;
-    WListView* effects_;
-    QSlider* speed_;
-    QPushButton* selectAll_;
-    QPushButton* unselectAll_;
-    WCheckBox* messageOn_;
-    QLineEdit* message_;
-    QComboBox* messagePlace_;
-    QPushButton* fontButton_;
-    QPushButton* colorButton_;
-    WCheckBox* captionsOn_;
-    QComboBox* captionPlace_;
-    WCheckBox* captionDate_;
-    WCheckBox* fullPath_;
-    WCheckBox* transparent_;
-    QPushButton* capFontButton_;
-    QPushButton* capColorButton_;
-    QPushButton* capBackButton_;
+    struct Controls {
+        WCheckBox* effectsOn;
+        WListView* effects;
+        QSlider* speed;
+        QPushButton* selectAll;
+        QPushButton* unselectAll;
+        WCheckBox* messageOn;
+        QLineEdit* message;
+        QComboBox* messagePlace;
+        QPushButton* fontButton;
+        QPushButton* colorButton;
+        WCheckBox* captionsOn;
+        QComboBox* captionPlace;
+        WCheckBox* captionDate;
+        WCheckBox* fullPath;
+        WCheckBox* transparent;
+        QPushButton* capFontButton;
+        QPushButton* capColorButton;
+        QPushButton* capBackButton;
+    };
+    Controls bindControls() const;
 
+    const Controls c_;
     FontDescription textFont_;
     FontDescription captionFont_;
     Rgb textColor_{255, 255, 255};

@@ -6,33 +6,38 @@
 #include <QTextCursor>
 
 #include "config/productinfo.h"
+#include "framework/WControlBinder.h"
 #include "framework/displayfacts.h"
 #include "settings/supportreport.h"
 
 namespace orvanta {
 
-TabForm6::TabForm6(Opener opener)
-    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm6.form"))), opener_(std::move(opener)) {
+TabForm6::TabForm6(Opener opener) : ConfigPage(PageId::Support), opener_(std::move(opener)), c_(bindControls()) {
     if (!opener_) opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    report_ = get<QPlainTextEdit>("textb_1");
     systemPart_ = systemReportText(gatherSystemFacts(currentDisplayFacts()));
-    report_->setPlainText(QString::fromStdString(systemPart_));
+    c_.report->setPlainText(QString::fromStdString(systemPart_));
 
     ShowEvent.connect([this] { return refreshReport(), false; });
-    connect(get<QPushButton>("cb_1"), &QPushButton::clicked, this, [this] { copyToClipboard(); });
-    connect(get<QPushButton>("cb_2"), &QPushButton::clicked, this, [this] { emailAuthor(); });
+    connect(c_.copy, &QPushButton::clicked, this, [this] { copyToClipboard(); });
+    connect(c_.email, &QPushButton::clicked, this, [this] { emailAuthor(); });
 }
 
-QString TabForm6::reportText() const { return report_->toPlainText(); }
+TabForm6::Controls TabForm6::bindControls() const {
+    Controls c{};
+    WControlBinder(*this).bind(c.report, "textb_1").bind(c.copy, "cb_1").bind(c.email, "cb_2").check();
+    return c;
+}
 
-void TabForm6::refreshReport() { report_->setPlainText(QString::fromStdString(supportReportText(systemPart_))); }
+QString TabForm6::reportText() const { return c_.report->toPlainText(); }
+
+void TabForm6::refreshReport() { c_.report->setPlainText(QString::fromStdString(supportReportText(systemPart_))); }
 
 void TabForm6::copyToClipboard() {
-    report_->selectAll();
-    report_->copy();
-    QTextCursor cursor = report_->textCursor();
+    c_.report->selectAll();
+    c_.report->copy();
+    QTextCursor cursor = c_.report->textCursor();
     cursor.clearSelection();
-    report_->setTextCursor(cursor);
+    c_.report->setTextCursor(cursor);
 }
 
 QUrl TabForm6::mailUrl(const QString& report) {

@@ -12,6 +12,7 @@
 #include "config/configpage.h"
 
 class QPlainTextEdit;
+class QPushButton;
 
 namespace orvanta {
 
@@ -37,9 +38,16 @@ public:
     static QUrl mailUrl(const QString& report);
 
 private:
+    struct Controls {
+        QPlainTextEdit* report;
+        QPushButton* copy;
+        QPushButton* email;
+    };
+    Controls bindControls() const;
+
     Opener opener_;
+    const Controls c_;
     std::string systemPart_;
-    QPlainTextEdit* report_;
 };
 
 }  // namespace orvanta

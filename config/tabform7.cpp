@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include "framework/WControlBinder.h"
 #include "framework/WControls.h"
 #include "framework/cddrive.h"
 #include "framework/mastervolume.h"
@@ -44,78 +45,94 @@ void setTextColor(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 TabForm7::TabForm7(Opener opener)
-    : ConfigPage(WForm::loadTable(QStringLiteral(":/forms/TabForm7.form"))),
+    : ConfigPage(PageId::MusicSelection),
       opener_(std::move(opener)),
       cd_(std::make_unique<CdioDrive>()),
-      directories_(get<WListView>("lv_1")),
-      directoryList_(directories_, kColumnCaption, kMaxMusicDirs) {
+      c_(bindControls()),
+      directoryList_(c_.directories, kColumnCaption, kMaxMusicDirs) {
     if (!opener_) opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     chooseFolder_ = folderChooserFor(this);
-    files_ = get<WListBox>("lb_2");
-    status_ = get<QLabel>("label_1");
-    play_ = get<QPushButton>("cb_Play");
-    stop_ = get<QPushButton>("cb_Stop");
-    randomTracks_ = get<QRadioButton>("optb_Random");
-    sequentialTracks_ = get<QRadioButton>("optb_Seq");
-    drives_ = get<QComboBox>("combo_CD");
-    musicOption_ = get<QRadioButton>("optb_Music");
-    cdOption_ = get<QRadioButton>("optb_CD");
-    noMusicOption_ = get<QRadioButton>("optb_NoMusic");
-    downloadLink_ = get<WLinkLabel>("label_7");
-    volume_ = get<QSlider>("slider_1");
-    drives_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    c_.drives->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     // The status line has room for the longest of its texts, inside its group.
-    const QWidget* previewGroup = get<QWidget>("groupb_2");
-    int statusWidth = status_->width();
+    int statusWidth = c_.status->width();
     for (const std::string& text : {musicFileCountText(9999), cdTrackCountText(99), std::string(kNoAudioCdText)})
-        statusWidth = std::max(statusWidth, status_->fontMetrics().horizontalAdvance(qs(text)) + 2);
-    status_->resize(std::min(statusWidth, previewGroup->geometry().right() - units().x(4) - status_->x()),
-                    status_->height());
-    status_->setText(qs(musicFileCountText(0)));
+        statusWidth = std::max(statusWidth, c_.status->fontMetrics().horizontalAdvance(qs(text)) + 2);
+    c_.status->resize(std::min(statusWidth, c_.previewGroup->geometry().right() - units().x(4) - c_.status->x()),
+                      c_.status->height());
+    c_.status->setText(qs(musicFileCountText(0)));
 
-    setTextColor(downloadLink_, kLinkColor);
-    QFont underlined = downloadLink_->font();
+    setTextColor(c_.downloadLink, kLinkColor);
+    QFont underlined = c_.downloadLink->font();
     underlined.setUnderline(true);
-    downloadLink_->setFont(underlined);
-    downloadLink_->setToolTip(downloadPageUrl().toString());
+    c_.downloadLink->setFont(underlined);
+    c_.downloadLink->setToolTip(downloadPageUrl().toString());
 
     // The slider stands for half the master volume; it starts in the middle
     // and then shows the volume as it is, when that can be read.
-    volume_->setRange(0, kVolumeSliderMax);
-    volume_->setTickInterval(kVolumeTick);
-    volume_->setPageStep(kVolumePage);
+    c_.volume->setRange(0, kVolumeSliderMax);
+    c_.volume->setTickInterval(kVolumeTick);
+    c_.volume->setPageStep(kVolumePage);
     {
-        const QSignalBlocker quiet(volume_);
-        volume_->setValue(kVolumeStart);
-        if (const std::optional<int> position = masterVolumeSliderPosition()) volume_->setValue(*position);
+        const QSignalBlocker quiet(c_.volume);
+        c_.volume->setValue(kVolumeStart);
+        if (const std::optional<int> position = masterVolumeSliderPosition()) c_.volume->setValue(*position);
     }
 
-    connect(directories_, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
-    connect(directories_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    connect(c_.directories, &QTreeWidget::itemClicked, this, [this] { refreshFileList(); });
+    connect(c_.directories, &QTreeWidget::itemSelectionChanged, this, [this] {
         // Moving through the folders with the keyboard lists their files too.
-        if (directories_->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        if (c_.directories->selectedIndex() >= 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
             refreshFileList();
     });
-    directories_->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
-    directories_->DropFileEvent.connect(
+    c_.directories->DoubleClickEvent.connect([this](int index) { return toggleUseFlag(index), true; });
+    c_.directories->DropFileEvent.connect(
         [this](const std::vector<std::string>& paths) { return addDroppedPaths(paths), true; });
-    connect(files_, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(c_.files, &QListWidget::currentRowChanged, this, [this](int row) {
         lastFileIndex_ = row;
         if (row >= 0 && previewPlaying()) play();
     });
-    connect(get<QPushButton>("Add_Dir"), &QPushButton::clicked, this, [this] { addDirectory(); });
-    connect(get<QPushButton>("Add_Subs"), &QPushButton::clicked, this, [this] { addSubdirectories(); });
-    connect(get<QPushButton>("Rem_Sel"), &QPushButton::clicked, this, [this] { removeSelected(); });
-    connect(get<QPushButton>("Rem_All"), &QPushButton::clicked, this, [this] { removeAll(); });
-    connect(play_, &QPushButton::clicked, this, [this] { play(); });
-    connect(stop_, &QPushButton::clicked, this, [this] { stop(); });
-    connect(drives_, &QComboBox::activated, this, [this] { cdMode(); });
-    connect(musicOption_, &QRadioButton::clicked, this, [this] { directoryMode(); });
-    connect(cdOption_, &QRadioButton::clicked, this, [this] { cdMode(); });
-    connect(noMusicOption_, &QRadioButton::clicked, this, [this] { noMusicMode(); });
-    downloadLink_->ClickEvent.connect([this] { return openDownloadPage(), true; });
-    connect(volume_, &QSlider::valueChanged, this, [this](int position) { setVolumeFromSlider(position); });
+    connect(c_.addDirectory, &QPushButton::clicked, this, [this] { addDirectory(); });
+    connect(c_.addSubdirectories, &QPushButton::clicked, this, [this] { addSubdirectories(); });
+    connect(c_.removeSelected, &QPushButton::clicked, this, [this] { removeSelected(); });
+    connect(c_.removeAll, &QPushButton::clicked, this, [this] { removeAll(); });
+    connect(c_.play, &QPushButton::clicked, this, [this] { play(); });
+    connect(c_.stop, &QPushButton::clicked, this, [this] { stop(); });
+    connect(c_.drives, &QComboBox::activated, this, [this] { cdMode(); });
+    connect(c_.musicOption, &QRadioButton::clicked, this, [this] { directoryMode(); });
+    connect(c_.cdOption, &QRadioButton::clicked, this, [this] { cdMode(); });
+    connect(c_.noMusicOption, &QRadioButton::clicked, this, [this] { noMusicMode(); });
+    c_.downloadLink->ClickEvent.connect([this] { return openDownloadPage(), true; });
+    connect(c_.volume, &QSlider::valueChanged, this, [this](int position) { setVolumeFromSlider(position); });
+}
+
+TabForm7::Controls TabForm7::bindControls() const {
+    Controls c{};
+    WControlBinder(*this)
+        .bind(c.directories, "lv_1")
+        .bind(c.files, "lb_2")
+        .bind(c.status, "label_1")
+        .bind(c.play, "cb_Play")
+        .bind(c.stop, "cb_Stop")
+        .bind(c.randomTracks, "optb_Random")
+        .bind(c.sequentialTracks, "optb_Seq")
+        .bind(c.drives, "combo_CD")
+        .bind(c.musicOption, "optb_Music")
+        .bind(c.cdOption, "optb_CD")
+        .bind(c.noMusicOption, "optb_NoMusic")
+        .bind(c.downloadLink, "label_7")
+        .bind(c.volume, "slider_1")
+        .bind(c.previewGroup, "groupb_2")
+        .bind(c.addDirectory, "Add_Dir")
+        .bind(c.addSubdirectories, "Add_Subs")
+        .bind(c.removeSelected, "Rem_Sel")
+        .bind(c.removeAll, "Rem_All")
+        .bind(c.directoryControls, {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All"})
+        .bind(c.cdControls, {"optb_Random", "optb_Seq", "combo_CD"})
+        .bind(c.playControls, {"lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"})
+        .bind(c.pluginNotes, {"label_4", "label_5", "label_6", "label_7"})
+        .check();
+    return c;
 }
 
 TabForm7::~TabForm7() = default;
@@ -126,71 +143,69 @@ QUrl TabForm7::downloadPageUrl() { return QUrl(QString::fromLatin1(kDownloadPage
 
 void TabForm7::loadSettings(const Settings& s) {
     {
-        const QSignalBlocker quiet(drives_);
-        drives_->clear();
-        for (const std::string& drive : listDrives_ ? listDrives_() : opticalDrives()) drives_->addItem(qs(drive));
-        if (drives_->count() > 0) drives_->setCurrentIndex(0);
+        const QSignalBlocker quiet(c_.drives);
+        c_.drives->clear();
+        for (const std::string& drive : listDrives_ ? listDrives_() : opticalDrives()) c_.drives->addItem(qs(drive));
+        if (c_.drives->count() > 0) c_.drives->setCurrentIndex(0);
         // The first drive whose text begins with the stored one.
         const QString stored = qs(s.CDDrvStr);
-        for (int i = 0; i < drives_->count(); ++i) {
-            if (drives_->itemText(i).startsWith(stored)) {
-                drives_->setCurrentIndex(i);
+        for (int i = 0; i < c_.drives->count(); ++i) {
+            if (c_.drives->itemText(i).startsWith(stored)) {
+                c_.drives->setCurrentIndex(i);
                 break;
             }
         }
     }
     fitDriveBox();
-    (s.CDRandom ? randomTracks_ : sequentialTracks_)->setChecked(true);
+    (s.CDRandom ? c_.randomTracks : c_.sequentialTracks)->setChecked(true);
     directoryList_.load(s.musicDirs);
     lastMusicDir_ = s.LastMusicDir;
     // The stored option is checked and acted on; a value the show does not
     // know plays no music there, and is shown as "No Music" here.
     switch (s.MusicOption) {
     case 1:
-        musicOption_->setChecked(true);
+        c_.musicOption->setChecked(true);
         directoryMode();
         break;
     case 2:
-        cdOption_->setChecked(true);
+        c_.cdOption->setChecked(true);
         cdMode();
         break;
     default:
-        noMusicOption_->setChecked(true);
+        c_.noMusicOption->setChecked(true);
         noMusicMode();
         break;
     }
 }
 
 void TabForm7::collectSettings(Settings& s) const {
-    s.MusicOption = musicOption_->isChecked() ? 1 : cdOption_->isChecked() ? 2 : 0;
+    s.MusicOption = c_.musicOption->isChecked() ? 1 : c_.cdOption->isChecked() ? 2 : 0;
     s.musicDirs = directoryList_.entries();
     s.NumMusicDirs = static_cast<int>(s.musicDirs.size());
-    s.CDDrvStr = drives_->currentText().toStdString();
-    s.CDRandom = randomTracks_->isChecked();
+    s.CDDrvStr = c_.drives->currentText().toStdString();
+    s.CDRandom = c_.randomTracks->isChecked();
     s.LastMusicDir = lastMusicDir_;
 }
 
 void TabForm7::fitDriveBox() {
     // The drive box shows the whole device path, without reaching the track options.
     const QRect table = units().rect(55, 191, 36, 0);
-    const int room = randomTracks_->x() - units().x(4) - drives_->x();
-    drives_->resize(std::min(room, std::max(table.width(), drives_->sizeHint().width())), drives_->height());
+    const int room = c_.randomTracks->x() - units().x(4) - c_.drives->x();
+    c_.drives->resize(std::min(room, std::max(table.width(), c_.drives->sizeHint().width())), c_.drives->height());
 }
 
 void TabForm7::enableFor(Source source) {
     const bool directories = source == Source::Directories;
     const bool cd = source == Source::Cd;
-    for (const char* name : {"lv_1", "Add_Dir", "Add_Subs", "Rem_Sel", "Rem_All"})
-        control(name)->setEnabled(directories);
-    for (const char* name : {"optb_Random", "optb_Seq", "combo_CD"}) control(name)->setEnabled(cd);
-    for (const char* name : {"lb_2", "cb_Play", "cb_Stop", "slider_1", "label_9"})
-        control(name)->setEnabled(directories || cd);
+    for (QWidget* control : c_.directoryControls) control->setEnabled(directories);
+    for (QWidget* control : c_.cdControls) control->setEnabled(cd);
+    for (QWidget* control : c_.playControls) control->setEnabled(directories || cd);
 }
 
 void TabForm7::closePreview() {
     if (preview_) preview_->close();
-    const QSignalBlocker quiet(files_);
-    files_->clear();
+    const QSignalBlocker quiet(c_.files);
+    c_.files->clear();
 }
 
 MusicPreview& TabForm7::preview() {
@@ -203,7 +218,7 @@ bool TabForm7::previewPlaying() const { return preview_ && preview_->playing(); 
 void TabForm7::directoryMode() {
     closePreview();
     enableFor(Source::Directories);
-    for (const char* name : {"label_4", "label_5", "label_6", "label_7"}) control(name)->setVisible(true);
+    for (QWidget* note : c_.pluginNotes) note->setVisible(true);
     refreshFileList();
 }
 
@@ -211,32 +226,32 @@ void TabForm7::cdMode() {
     closePreview();
     enableFor(Source::Cd);
     // Without a drive there is nothing to read, and the notes stay as they are.
-    if (drives_->currentIndex() < 0) return;
-    for (const char* name : {"label_4", "label_5", "label_6", "label_7"}) control(name)->setVisible(false);
+    if (c_.drives->currentIndex() < 0) return;
+    for (QWidget* note : c_.pluginNotes) note->setVisible(false);
     WaitCursor wait;
-    const CdTrackList list = readCdTrackList(*cd_, drives_->currentText().toStdString());
+    const CdTrackList list = readCdTrackList(*cd_, c_.drives->currentText().toStdString());
     cdTrackCount_ = list.trackCount;
     {
         // Tracks stay in their order on the disc ("Track 2" before "Track 10"),
         // each remembering its number.
-        const QSignalBlocker quiet(files_);
-        files_->clear();
-        files_->setSortingEnabled(false);
+        const QSignalBlocker quiet(c_.files);
+        c_.files->clear();
+        c_.files->setSortingEnabled(false);
         for (int track = 1; track <= list.trackCount; ++track) {
             auto* item = new QListWidgetItem(qs(cdTrackText(track)));
             item->setData(kTrackRole, track);
-            files_->addItem(item);
+            c_.files->addItem(item);
         }
-        files_->selectIndex(0);
+        c_.files->selectIndex(0);
     }
-    status_->setText(qs(list.status));
+    c_.status->setText(qs(list.status));
 }
 
 void TabForm7::noMusicMode() {
     closePreview();
     enableFor(Source::None);
-    for (const char* name : {"label_4", "label_5", "label_6", "label_7"}) control(name)->setVisible(false);
-    status_->setText(QString::fromLatin1(kNoMusicSelectedText));
+    for (QWidget* note : c_.pluginNotes) note->setVisible(false);
+    c_.status->setText(QString::fromLatin1(kNoMusicSelectedText));
 }
 
 void TabForm7::refreshFileList() {
@@ -244,15 +259,15 @@ void TabForm7::refreshFileList() {
     if (directoryList_.selectedIndex() < 0) directoryList_.selectQuietly(0);
     const std::vector<std::string> names = musicFileNames(directoryList_.selectedPath());
     {
-        const QSignalBlocker quiet(files_);
-        files_->clear();
-        files_->setSortingEnabled(true);
+        const QSignalBlocker quiet(c_.files);
+        c_.files->clear();
+        c_.files->setSortingEnabled(true);
         for (const std::string& name : names)
-            files_->item(files_->addString(shownName(name)))->setData(kNameBytesRole, keptName(name));
-        files_->selectIndex(0);
+            c_.files->item(c_.files->addString(shownName(name)))->setData(kNameBytesRole, keptName(name));
+        c_.files->selectIndex(0);
     }
-    status_->setText(qs(musicFileCountText(static_cast<int>(names.size()))));
-    files_->setFocus();
+    c_.status->setText(qs(musicFileCountText(static_cast<int>(names.size()))));
+    c_.files->setFocus();
 }
 
 QString TabForm7::folderStatus(const QString& path) const {
@@ -291,7 +306,7 @@ void TabForm7::addSubdirectories() {
         directoryList_.insertAllUsed(walk.directories);
         directoryList_.removeDuplicates(true);
     });
-    directories_->setFocus();
+    c_.directories->setFocus();
     directoryList_.fitColumn();
     refreshFileList();
 }
@@ -314,30 +329,30 @@ void TabForm7::removeSelected() {
 void TabForm7::removeAll() {
     directoryList_.removeAll();
     {
-        const QSignalBlocker quiet(files_);
-        files_->clear();
+        const QSignalBlocker quiet(c_.files);
+        c_.files->clear();
     }
-    status_->setText(qs(musicFileCountText(0)));
+    c_.status->setText(qs(musicFileCountText(0)));
 }
 
 void TabForm7::toggleUseFlag(int index) { directoryList_.toggleUseFlag(index); }
 
 void TabForm7::play() {
-    const int row = files_->currentRow();
-    if (row < 0 || row >= files_->count()) return;
-    if (cdOption_->isChecked()) {
-        lastCdDrive_ = drives_->currentText().toStdString();
-        const int track = files_->item(row)->data(kTrackRole).toInt();
+    const int row = c_.files->currentRow();
+    if (row < 0 || row >= c_.files->count()) return;
+    if (c_.cdOption->isChecked()) {
+        lastCdDrive_ = c_.drives->currentText().toStdString();
+        const int track = c_.files->item(row)->data(kTrackRole).toInt();
         WaitCursor wait;
         preview().playCdTrack(lastCdDrive_, track, cdTrackCount_);
     } else {
         const std::string directory = directoryList_.selectedPath();
         if (directory.empty()) return;
         WaitCursor wait;
-        const QListWidgetItem* item = files_->item(row);
+        const QListWidgetItem* item = c_.files->item(row);
         preview().playFile(musicFilePath(directory, nameOf(item->data(kNameBytesRole), item->text())));
     }
-    files_->setFocus();
+    c_.files->setFocus();
 }
 
 void TabForm7::stop() {
@@ -347,7 +362,7 @@ void TabForm7::stop() {
 void TabForm7::setVolumeFromSlider(int position) { setMasterVolumeFromSlider(position); }
 
 void TabForm7::openDownloadPage() {
-    setTextColor(downloadLink_, kVisitedColor);
+    setTextColor(c_.downloadLink, kVisitedColor);
     opener_(downloadPageUrl());
 }
 

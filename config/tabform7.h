@@ -6,6 +6,7 @@
 // sets the system's master volume at once (it is not a setting). The
 // directory list works like the picture directory list.
 #include <QUrl>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -95,20 +96,37 @@ private:
     std::unique_ptr<CdDrive> cd_;
     std::unique_ptr<MusicPreview> preview_;  // made on the first Play
 
-    WListView* directories_;
+    struct Controls {
+        WListView* directories;
+        WListBox* files;
+        QLabel* status;
+        QPushButton* play;
+        QPushButton* stop;
+        QRadioButton* randomTracks;
+        QRadioButton* sequentialTracks;
+        QComboBox* drives;
+        QRadioButton* musicOption;
+        QRadioButton* cdOption;
+        QRadioButton* noMusicOption;
+        WLinkLabel* downloadLink;
+        QSlider* volume;
+        QWidget* previewGroup;
+        QPushButton* addDirectory;
+        QPushButton* addSubdirectories;
+        QPushButton* removeSelected;
+        QPushButton* removeAll;
+        // What each source enables: the directory list and its buttons; the
+        // track options and the drive; the list of files or tracks, Play,
+        // Stop and the volume.
+        std::array<QWidget*, 5> directoryControls;
+        std::array<QWidget*, 3> cdControls;
+        std::array<QWidget*, 5> playControls;
+        std::array<QWidget*, 4> pluginNotes;  // shown for the music directories only
+    };
+    Controls bindControls() const;
+
+    const Controls c_;
     DirectoryList directoryList_;
-    WListBox* files_;
-    QLabel* status_;
-    QPushButton* play_;
-    QPushButton* stop_;
-    QRadioButton* randomTracks_;
-    QRadioButton* sequentialTracks_;
-    QComboBox* drives_;
-    QRadioButton* musicOption_;
-    QRadioButton* cdOption_;
-    QRadioButton* noMusicOption_;
-    WLinkLabel* downloadLink_;
-    QSlider* volume_;
 
     std::string lastMusicDir_;
     int cdTrackCount_ = 0;

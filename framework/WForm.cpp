@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -14,7 +13,6 @@
 #include <QSlider>
 
 #include "framework/WControls.h"
-#include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
 #include "settings/fontdescription.h"
 #include "show/overlays/fontconversion.h"
@@ -190,18 +188,6 @@ QWidget* WForm::control(const std::string& name) const {
 QButtonGroup* WForm::radioGroupOf(const std::string& name) const {
     const auto found = radioGroups_.find(name);
     return found == radioGroups_.end() ? nullptr : found->second;
-}
-
-void WForm::postUserEvent(int code) {
-    if (owner_) QCoreApplication::postEvent(owner_, new WUserEvent(code));
-}
-
-bool WForm::event(QEvent* event) {
-    if (event->type() == WUserEvent::eventType()) {
-        UserEvent.raise(static_cast<WUserEvent*>(event)->code);
-        return true;
-    }
-    return QWidget::event(event);
 }
 
 void WForm::showEvent(QShowEvent* event) {

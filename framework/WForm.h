@@ -53,7 +53,8 @@ public:
     const DialogUnits& units() const { return units_; }
     const QString& formName() const { return name_; }
 
-    // The control of that name, or nullptr.
+    // The control of that name, or nullptr. Forms keep the controls they use
+    // in typed members, looked up once by a WControlBinder.
     QWidget* control(const std::string& name) const;
     // The control of that name as T; throws std::logic_error when it is
     // missing or of another kind (a table and its code disagree).
@@ -66,19 +67,14 @@ public:
     // The radio group a radio belongs to.
     QButtonGroup* radioGroupOf(const std::string& name) const;
 
-    // The form that receives this form's user events (its parent form).
+    // The form that receives the events this form posts (its parent form).
     void setOwnerForm(QObject* owner) { owner_ = owner; }
     QObject* ownerForm() const { return owner_; }
-    // Posts a user event with one integer code to the owner form; it is
-    // handled after the current handler has returned.
-    void postUserEvent(int code);
 
-    WEvent<int> UserEvent;  // user events posted to this form
-    WEvent<> ShowEvent;     // the form became visible
-    WEvent<> PaintEvent;    // after the form has painted itself
+    WEvent<> ShowEvent;   // the form became visible
+    WEvent<> PaintEvent;  // after the form has painted itself
 
 protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

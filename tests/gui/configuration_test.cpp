@@ -302,7 +302,8 @@ private slots:
         QTest::mouseClick(dialog.tabForm1()->findChild<QRadioButton*>("FullOption"), Qt::LeftButton);
         QTRY_COMPARE(selection->stretchCode(), kStretchFull);
         std::vector<int> seen;
-        dialog.UserEvent.connect([&](int code) { return seen.push_back(code), false; });
+        dialog.MessageEvent.connect(
+            [&](const PageMessage& message) { return seen.push_back(stretchModeCode(message.stretchMode)), false; });
         QTest::mouseClick(dialog.tabForm1()->findChild<QRadioButton*>("NoneOption"), Qt::LeftButton);
         QTRY_COMPARE(selection->stretchCode(), kStretchNone);
         QCOMPARE(seen, std::vector<int>{kStretchNone});

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "framework/WControlBinder.h"
 #include "framework/WControls.h"
 #include "framework/WForm.h"
 #include "framework/WTabControl.h"
@@ -137,6 +138,28 @@ private slots:
         QCOMPARE(combo->itemText(2), QString("c"));
         QVERIFY_THROWS_EXCEPTION(std::logic_error, form.get<QPushButton>("combo"));
         QVERIFY_THROWS_EXCEPTION(std::logic_error, form.get<QPushButton>("nothing"));
+    }
+
+    void aBinderTakesTheControlsOnceAndNamesEveryOneMissing() {
+        WForm form(table(kSample));
+        QRadioButton* one = nullptr;
+        std::array<QAbstractButton*, 2> checks{};
+        WControlBinder(form).bind(one, "r1").bind(checks, {"c1", "c2"}).check();
+        QCOMPARE(one, form.control("r1"));
+        QCOMPARE(checks[1], form.control("c2"));
+
+        QPushButton* wrongKind = nullptr;
+        QLabel* missing = nullptr;
+        WControlBinder binder(form);
+        binder.bind(wrongKind, "combo").bind(one, "r2").bind(missing, "nothing");
+        QVERIFY(!wrongKind && !missing);
+        QCOMPARE(one, form.control("r2"));
+        try {
+            binder.check();
+            QFAIL("the missing controls were not reported");
+        } catch (const std::logic_error& error) {
+            QCOMPARE(QString(error.what()), QString("Sample: no control of the expected kind named combo, nothing"));
+        }
     }
 
     void everyFormOfTheProgramBuilds() {

@@ -7,23 +7,24 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "config/pagemessage.h"
 #include "config/stretchmode.h"
 #include "config/tabform1.h"
 #include "framework/WControls.h"
-#include "framework/WShowWindow.h"
 #include "tests/gui/dialogtestenv.h"
 
 using namespace orvanta;
 
 namespace {
 
-// Receives the page's posted user events, as the dialog does.
+// Receives the page's posted messages, as the dialog does, and keeps the
+// codes of the stretch modes they carry.
 class Owner : public QObject {
 public:
     std::vector<int> codes;
     bool event(QEvent* event) override {
-        if (event->type() != WUserEvent::eventType()) return QObject::event(event);
-        codes.push_back(static_cast<WUserEvent*>(event)->code);
+        if (event->type() != PageMessageEvent::eventType()) return QObject::event(event);
+        codes.push_back(stretchModeCode(static_cast<PageMessageEvent*>(event)->message.stretchMode));
         return true;
     }
     std::vector<int> take() {

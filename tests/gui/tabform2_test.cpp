@@ -21,13 +21,13 @@
 #include <unistd.h>
 
 #include "config/configuration.h"
+#include "config/pagemessage.h"
 #include "config/stretchmode.h"
 #include "config/tabform1.h"
 #include "config/tabform2.h"
 #include "desktop/shelllink.h"
 #include "framework/WChoosers.h"
 #include "framework/WControls.h"
-#include "framework/WShowWindow.h"
 #include "framework/WTabControl.h"
 #include "tests/gui/dialogtestenv.h"
 
@@ -84,7 +84,8 @@ struct Page {
         form->addDirectory();
     }
     void post(int code) {
-        QCoreApplication::postEvent(form.get(), new WUserEvent(code));
+        QCoreApplication::postEvent(form.get(),
+                                    new PageMessageEvent(stretchModeChanged(static_cast<StretchMode>(code))));
         QCoreApplication::sendPostedEvents(form.get());
     }
     void selectDir(const QString& path) {
@@ -364,7 +365,7 @@ private slots:
         QFETCH(QSize, picture);
         QFETCH(QSize, wallpaper);
         QFETCH(bool, tiled);
-        QCOMPARE(wallpaperSize(code, picture, {1024, 768}), wallpaper);
+        QCOMPARE(wallpaperSize(static_cast<StretchMode>(code), picture, {1024, 768}), wallpaper);
 
         DialogHome home;
         makePicture(home.path("wall/picture.png"), picture);
