@@ -22,7 +22,6 @@ public:
     // Opens a URL with the desktop's default program; QDesktopServices::openUrl when empty.
     using Opener = std::function<bool(const QUrl&)>;
     explicit TabForm3(Opener opener = {});
-    void setOpener(Opener opener) { opener_ = std::move(opener); }
 
     // The product picture: a picture arriving over another through a
     // diagonal wipe, on a night-blue screen.

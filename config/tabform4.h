@@ -43,9 +43,6 @@ public:
 
     const FontDescription& textFont() const { return textFont_; }
     const FontDescription& captionFont() const { return captionFont_; }
-    Rgb textColor() const { return textColor_; }
-    Rgb captionColor() const { return captionColor_; }
-    Rgb captionBackColor() const { return captionBackColor_; }
 
 private:
     void enableTransitions(bool on);

@@ -28,7 +28,6 @@ public:
 
     // The width of every tab item in pixels; the height stays the style's.
     void setItemWidth(int pixels);
-    int itemWidth() const { return itemWidth_; }
     int rowCount() const;
     int rowHeight() const;
     QRect tabRect(int index) const;
