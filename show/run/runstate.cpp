@@ -75,24 +75,13 @@ RunState::Admission RunState::admit(Step step, bool insidePump) {
     return Admission::Queued;
 }
 
-RunState::Change::Change(RunState& state) : state_(state) {
+RunState::PhaseHold::PhaseHold(RunState& state, RunPhase phase) : state_(state), phase_(phase) {
     const RunPhase before = state.phase_;
-    if (state.enter(RunPhase::Changing)) before_ = before;
-    state.exitRequested_ = false;
+    if (state.enter(phase)) before_ = before;
 }
 
-RunState::Change::~Change() {
-    // An ended run stays ended: it is closing, and nothing may start.
-    if (before_ && state_.phase_ == RunPhase::Changing) state_.enter(*before_);
-}
-
-RunState::Loading::Loading(RunState& state) : state_(state) {
-    const RunPhase before = state.phase_;
-    if (state.enter(RunPhase::Loading)) before_ = before;
-}
-
-RunState::Loading::~Loading() {
-    if (before_ && state_.phase_ == RunPhase::Loading) state_.enter(*before_);
+RunState::PhaseHold::~PhaseHold() {
+    if (before_ && state_.phase_ == phase_) state_.enter(*before_);
 }
 
 }  // namespace orvanta

@@ -105,32 +105,34 @@ public:
     // The step queued meanwhile, if any, a resize first; it is forgotten here.
     std::optional<Step> takeQueued() { return queue_.take(); }
 
-    // Marks a picture change for its lifetime: the phase is Changing, and
-    // returns to what it was afterwards unless the run ended meanwhile. The
-    // exit request is cleared as the change starts.
-    class Change {
+    // Holds the run in a phase for its lifetime: the phase is entered where
+    // that is an edge of the run, and left for the one before afterwards
+    // unless the run ended meanwhile (an ended run stays ended while it closes).
+    class PhaseHold {
     public:
-        explicit Change(RunState& state);
-        ~Change();
-        Change(const Change&) = delete;
-        Change& operator=(const Change&) = delete;
+        PhaseHold(const PhaseHold&) = delete;
+        PhaseHold& operator=(const PhaseHold&) = delete;
+
+    protected:
+        PhaseHold(RunState& state, RunPhase phase);
+        ~PhaseHold();
 
     private:
         RunState& state_;
+        RunPhase phase_;
         std::optional<RunPhase> before_;
     };
 
-    // Marks a decode (or the wait for the splash) within a change.
-    class Loading {
+    // A picture change (a step); the exit request is cleared as it starts.
+    class Change : public PhaseHold {
     public:
-        explicit Loading(RunState& state);
-        ~Loading();
-        Loading(const Loading&) = delete;
-        Loading& operator=(const Loading&) = delete;
+        explicit Change(RunState& state) : PhaseHold(state, RunPhase::Changing) { state.exitRequested_ = false; }
+    };
 
-    private:
-        RunState& state_;
-        std::optional<RunPhase> before_;
+    // A decode (or the wait for the splash) within a change.
+    class Loading : public PhaseHold {
+    public:
+        explicit Loading(RunState& state) : PhaseHold(state, RunPhase::Loading) {}
     };
 
 private:
