@@ -36,6 +36,9 @@ inputs() {
     printf '%s\n' "${dirs[@]}"
 }
 
+# Leaks inside system libraries that the project cannot free are the same
+# as in the sanitizer build of the core tests.
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 status=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
