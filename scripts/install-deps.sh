@@ -53,6 +53,10 @@ tests=(
   # Budgie's), Cinnamon and MATE, and Xfce's xfconf.
   libglib2.0-bin dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
   dbus dbus-x11 cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3
+  # Wayland: a headless compositor run as an ordinary account, its screenshots,
+  # Qt's Wayland platform, and what the tests' virtual keyboard and pointer
+  # tool is built from.
+  sway swaybg grim qt6-wayland libwayland-dev libxkbcommon-dev
 )
 
 packages=("${program[@]}")
