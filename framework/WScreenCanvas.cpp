@@ -23,6 +23,11 @@ double msSince(Clock::time_point start) {
 // many rectangles (each is one request to the server).
 constexpr auto kPiecesInterval = std::chrono::milliseconds(4);
 constexpr int kPiecesRectangles = 64;
+// A Wayland compositor shows at most one frame per refresh, and every frame
+// sent costs Qt a copy of the whole store (the one shown stays the
+// compositor's until the next arrives): pieces go about once a refresh.
+constexpr auto kWaylandPiecesInterval = std::chrono::milliseconds(12);
+constexpr int kWaylandPiecesRectangles = 1024;
 // Qt keeps the region sent to the server since it last waited for it, and
 // checks every drawing against it: past this many rectangles the program
 // waits once itself, which empties that region (thousands of scattered
@@ -31,7 +36,15 @@ constexpr int kSentRectangles = 256;
 
 }  // namespace
 
-WScreenCanvas::WScreenCanvas(QWindow* window) : window_(window), store_(window) {}
+WScreenCanvas::WScreenCanvas(QWindow* window) : window_(window), store_(window) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        piecesInterval_ = kWaylandPiecesInterval;
+        piecesRectangles_ = kWaylandPiecesRectangles;
+    } else {
+        piecesInterval_ = kPiecesInterval;
+        piecesRectangles_ = kPiecesRectangles;
+    }
+}
 
 WScreenCanvas::~WScreenCanvas() = default;
 
@@ -227,7 +240,7 @@ void WScreenCanvas::copyPiece(const QImage& source, const QRect& rect) {
     copyInto(begin(store_, dst), source, dst, dst.topLeft());
     store_.endPaint();
     piecesPending_ += dst;
-    if (piecesPending_.rectCount() >= kPiecesRectangles || Clock::now() - piecesSince_ >= kPiecesInterval) sendPieces();
+    if (piecesPending_.rectCount() >= piecesRectangles_ || Clock::now() - piecesSince_ >= piecesInterval_) sendPieces();
 }
 
 void WScreenCanvas::sendPieces() {

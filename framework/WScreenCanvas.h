@@ -108,6 +108,8 @@ private:
     int sentRectangles_ = 0;  // sent from each store since the program last waited for the server
     int spareSentRectangles_ = 0;
     std::chrono::steady_clock::time_point piecesSince_;
+    std::chrono::steady_clock::duration piecesInterval_{};  // how long pieces may wait to be sent
+    int piecesRectangles_ = 0;                              // and how many may gather
     QSize size_;
     QRect clip_;
     PresentTimes* times_ = nullptr;

@@ -56,7 +56,7 @@ tests=(
   # Wayland: a headless compositor run as an ordinary account, its screenshots,
   # Qt's Wayland platform, and what the tests' virtual keyboard and pointer
   # tool is built from.
-  sway swaybg grim qt6-wayland libwayland-dev libxkbcommon-dev
+  sway swaybg grim qt6-wayland libwayland-dev libxkbcommon-dev xwayland
 )
 
 packages=("${program[@]}")

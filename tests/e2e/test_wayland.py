@@ -20,6 +20,11 @@ RED, GREEN, BLUE, SKY = (255, 0, 0), (0, 255, 0), (0, 0, 255), (0, 128, 255)
 MAGENTA = (255, 0, 255)
 
 
+def read(path):
+    with open(path) as f:
+        return f.read()
+
+
 def close(a, b, tolerance=3):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
 
@@ -28,7 +33,10 @@ class WaylandShow(unittest.TestCase):
     def setUp(self):
         if not BIN:
             self.skipTest("needs ORVANTA_BIN")
-        self.sway = Sway(W, H)
+        self.open_sway()
+
+    def open_sway(self, *config_lines):
+        self.sway = Sway(W, H, config_lines)
         self.addCleanup(self.sway.close)
         self.sway.require_readable(BIN)
         self.pictures = os.path.join(self.sway.dir, "pictures")
@@ -92,7 +100,7 @@ class WaylandShow(unittest.TestCase):
             self.fail("the show did not end within %ss: %s" % (timeout, self.output_text()[-1000:]))
 
     def shows_left(self):
-        return [pid for pid in self.sway.leftovers() if "orvanta" in open("/proc/%d/comm" % pid).read()]
+        return [pid for pid in self.sway.leftovers() if "orvanta" in read("/proc/%d/comm" % pid)]
 
     def effects(self):
         try:
@@ -156,9 +164,18 @@ class WaylandShow(unittest.TestCase):
         devices.key("Right")
         self.wait_colour(GREEN)
         self.wait_colour(GREEN, other, (320, 240))
-        views = {w["name"]: w for w in self.sway.windows()}
-        self.assertEqual(len(views), 2)
-        devices.key("a")
+        self.assertEqual(len(self.sway.windows()), 2)
+        # The mouse's travel counts across both outputs: from the first
+        # output's right edge into the second, 74 pixels keep the show and
+        # 110 end it.
+        edge = self.sway.outputs()[other]["rect"]["x"]
+        devices.moveto(edge - 40, 300, edge + 640, H)
+        devices.move(1, 0)
+        for _ in range(37):
+            devices.move(2, 0)
+        time.sleep(0.5)
+        self.assertIsNone(p.poll(), "74 pixels across the outputs end no show")
+        devices.move(36, 0)
         self.assertEqual(self.wait_end(p), 0)
 
     def test_every_termination_signal_ends_the_show_in_every_state(self):
@@ -202,6 +219,24 @@ class WaylandShow(unittest.TestCase):
         self.assertEqual(self.wait_end(p), 0)
         self.assertEqual(self.settings()["Duration"], "33")
         self.assertIn("RanLocDisp", self.settings())
+
+    def test_the_x11_path_under_xwayland(self):
+        self.sway.close()
+        self.open_sway("xwayland enable")
+        # sway hands its X display to what it starts.
+        where = os.path.join(self.sway.dir, "display")
+        self.sway.swaymsg("exec", "echo $DISPLAY > " + where)
+        display = self.wait_for(lambda: os.path.exists(where) and read(where).strip(), 20, "Xwayland")
+        devices = self.sway.input()
+        self.write_settings()
+        p = self.start("/s", env=dict(self.sway.env, QT_QPA_PLATFORM="xcb", DISPLAY=display))
+        window = self.sway.window_of(p)
+        self.assertEqual(window.get("shell"), "xwayland")
+        self.wait_colour(RED)
+        devices.key("Right")
+        self.wait_colour(GREEN)
+        devices.key("a")
+        self.assertEqual(self.wait_end(p), 0)
 
     def test_no_x11_connection_and_the_x11_only_modes_refused(self):
         # An X display named beside the Wayland one, that only counts who
