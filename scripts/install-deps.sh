@@ -28,6 +28,7 @@ program=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa
   timgm6mb-soundfont xdg-utils fonts-liberation
+  qt6-wayland                                                       # the show on Wayland
 )
 
 virtual_display=(xvfb xdotool x11-apps imagemagick)
@@ -56,7 +57,7 @@ tests=(
   # Wayland: a headless compositor run as an ordinary account, its screenshots,
   # Qt's Wayland platform, and what the tests' virtual keyboard and pointer
   # tool is built from.
-  sway swaybg grim qt6-wayland libwayland-dev libxkbcommon-dev xwayland
+  sway swaybg grim libwayland-dev libxkbcommon-dev xwayland
 )
 
 packages=("${program[@]}")
