@@ -4,6 +4,7 @@ with grim, the cursor hidden, keys and the mouse through virtual devices that
 stay attached, a copy on a second output, the dialog, the end on every
 termination signal and when the compositor goes away, and no X11 connection
 made on the way."""
+import glob
 import os
 import signal
 import socket
@@ -140,6 +141,11 @@ class WaylandShow(unittest.TestCase):
         self.assertTrue(close(self.sway.screenshot().getpixel((W // 2, H // 2)), RED))
         devices.key("Right")
         self.wait_colour(GREEN)
+        devices.key("f")  # a favourite: its shortcut, and the notice drawn over the picture
+        favourites = os.path.join(self.sway.home, "Favorite Pictures")
+        self.wait_for(lambda: glob.glob(os.path.join(favourites, "2-*.bmp.lnk")), 5, "the favourite shortcut")
+        self.wait_for(lambda: (150, 150, 150) in self.sway.screenshot().region(0, H - 24, 300, 24), 5, "the notice")
+        self.assertTrue(close(self.sway.screenshot().getpixel((W // 2, H // 2)), GREEN))
         # The first motion is not counted, the second is where travel is
         # measured from: 74 pixels keep the show, 110 end it.
         devices.moveto(100, 300, W, H)
