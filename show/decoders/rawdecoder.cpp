@@ -9,6 +9,10 @@
 #include <vector>
 
 #include <libraw/libraw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/regularfile.h"
 
 namespace orvanta {
 
@@ -21,13 +25,14 @@ constexpr std::int64_t kRawPixelsPerFileByte = 16;
 constexpr std::int64_t kFreeRawPixels = std::int64_t{1} << 20;
 
 struct RawSession {
-    std::vector<std::uint8_t> bytes;
+    int fd = -1;
     libraw_data_t* raw = nullptr;
     libraw_processed_image_t* image = nullptr;
     std::atomic<bool> cancelled{false};
     ~RawSession() {
         if (image != nullptr) libraw_dcraw_clear_mem(image);
         if (raw != nullptr) libraw_close(raw);
+        if (fd >= 0) ::close(fd);
     }
 };
 
@@ -71,22 +76,30 @@ DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WB
     if (!started) return DecodeStatus::Abandoned;
     DecodePump& pump = *started;
     auto s = std::make_shared<RawSession>();
-    DecodeStatus status = readWholeFile(path, pump, kMaxRawFileBytes, s->bytes);
-    if (status != DecodeStatus::Decoded) return status;
+    // The library reads the file it is given by name as it needs it: it is
+    // given the regular file opened here, through its descriptor, so that
+    // nothing put in its place meanwhile (a FIFO) is ever opened.
+    s->fd = openRegularFile(path);
+    struct stat st {};
+    if (s->fd < 0 || ::fstat(s->fd, &st) != 0 || st.st_size <= 0 ||
+        static_cast<std::uint64_t>(st.st_size) > kMaxRawFileBytes)
+        return DecodeStatus::Failed;
     s->raw = libraw_init(0);
     if (s->raw == nullptr) return DecodeStatus::Failed;
     libraw_set_progress_handler(s->raw, progress, s.get());
-    if (libraw_open_buffer(s->raw, s->bytes.data(), s->bytes.size()) != LIBRAW_SUCCESS) return DecodeStatus::Failed;
+    const std::string byDescriptor = "/proc/self/fd/" + std::to_string(s->fd);
+    if (libraw_open_file(s->raw, byDescriptor.c_str()) != LIBRAW_SUCCESS) return DecodeStatus::Failed;
     const libraw_image_sizes_t& sizes = s->raw->sizes;
     const std::int64_t sensorPixels = std::int64_t{sizes.raw_width} * sizes.raw_height;
     if (!WBitmap::sizeAllowed(sizes.width, sizes.height) || !WBitmap::sizeAllowed(sizes.raw_width, sizes.raw_height) ||
-        sensorPixels > std::max(kFreeRawPixels, kRawPixelsPerFileByte * static_cast<std::int64_t>(s->bytes.size())))
+        sensorPixels > std::max(kFreeRawPixels, kRawPixelsPerFileByte * static_cast<std::int64_t>(st.st_size)))
         return DecodeStatus::Failed;
     orientation = orientationOf(sizes.flip);
     if (pump.now()) return DecodeStatus::Abandoned;
 
     // The size the show needs, in the sensor's orientation.
     const DecodePlan plan = planTurned(sizes.width, sizes.height, request, orientation >= 5);
+    DecodeStatus status = DecodeStatus::Failed;
     if (libraw_unpack_thumb(s->raw) == LIBRAW_SUCCESS) {
         const libraw_thumbnail_t& thumb = s->raw->thumbnail;
         if (thumb.twidth >= plan.width && thumb.theight >= plan.height && thumb.thumb != nullptr) {
