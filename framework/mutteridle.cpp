@@ -1,6 +1,9 @@
 // The GNOME idle source: Mutter's idle monitor on the session bus
 // (org.gnome.Mutter.IdleMonitor), an idle watch of the launcher's time whose
-// WatchFired signal comes once each time the idle time reaches it.
+// WatchFired signal comes once each time the idle time reaches it. A watch
+// added while the idle time is already past it fires at once, so the count
+// restarts from the last input: when there has been none since the time
+// passed, a user-active watch waits for the next input first.
 #include <gio/gio.h>
 
 #include "framework/idlewatch.h"
@@ -33,17 +36,8 @@ public:
 
     // Adds the idle watch; false, with the reason, when the monitor does not answer.
     bool addWatch(std::string& whyNot) {
-        GError* error = nullptr;
-        GVariant* reply = g_dbus_connection_call_sync(
-            bus_, kService, kPath, kInterface, "AddIdleWatch",
-            g_variant_new("(t)", static_cast<guint64>(time_.count())), G_VARIANT_TYPE("(u)"),
-            G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, &error);
-        if (!reply) {
-            g_dbus_error_strip_remote_error(error);
-            whyNot = std::string("no GNOME idle monitor on the session bus (") + error->message + ")";
-            g_error_free(error);
-            return false;
-        }
+        GVariant* reply = call("AddIdleWatch", g_variant_new("(t)", static_cast<guint64>(time_.count())), "(u)", whyNot);
+        if (!reply) return false;
         g_variant_get(reply, "(u)", &watchId_);
         g_variant_unref(reply);
         return true;
@@ -59,15 +53,46 @@ public:
     void restartCount() override {
         removeWatch();
         std::string why;
-        if (!addWatch(why)) gone(why);
+        GVariant* reply = call("GetIdletime", nullptr, "(t)", why);
+        if (!reply) return gone(why);
+        guint64 idle = 0;
+        g_variant_get(reply, "(t)", &idle);
+        g_variant_unref(reply);
+        if (idle < static_cast<guint64>(time_.count())) {
+            if (!addWatch(why)) gone(why);
+            return;
+        }
+        reply = call("AddUserActiveWatch", nullptr, "(u)", why);
+        if (!reply) return gone(why);
+        g_variant_get(reply, "(u)", &activeWatchId_);
+        g_variant_unref(reply);
     }
 
 private:
+    // A method of the monitor's, answered within kCallTimeoutMs; null, with
+    // the reason, when it was not.
+    GVariant* call(const char* method, GVariant* parameters, const char* replyType, std::string& whyNot) {
+        GError* error = nullptr;
+        GVariant* reply =
+            g_dbus_connection_call_sync(bus_, kService, kPath, kInterface, method, parameters,
+                                        G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs,
+                                        nullptr, &error);
+        if (!reply) {
+            g_dbus_error_strip_remote_error(error);
+            whyNot = std::string("no GNOME idle monitor on the session bus (") + error->message + ")";
+            g_error_free(error);
+        }
+        return reply;
+    }
+
     void removeWatch() {
-        if (watchId_ == 0) return;
-        g_dbus_connection_call(bus_, kService, kPath, kInterface, "RemoveWatch", g_variant_new("(u)", watchId_),
-                               nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, nullptr, nullptr);
-        watchId_ = 0;
+        for (guint32* id : {&watchId_, &activeWatchId_}) {
+            if (*id == 0) continue;
+            g_dbus_connection_call(bus_, kService, kPath, kInterface, "RemoveWatch", g_variant_new("(u)", *id),
+                                   nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, nullptr,
+                                   nullptr);
+            *id = 0;
+        }
     }
 
     void gone(const std::string& why) {
@@ -82,7 +107,16 @@ private:
         if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(u)"))) return;
         guint32 id = 0;
         g_variant_get(parameters, "(u)", &id);
-        if (id != 0 && id == watch->watchId_ && !watch->lost_ && watch->handlers_.idled) watch->handlers_.idled();
+        if (id == 0 || watch->lost_) return;
+        if (id == watch->activeWatchId_) {
+            // Input at last (the monitor drops a user-active watch once fired):
+            // the whole time from here.
+            watch->activeWatchId_ = 0;
+            std::string why;
+            if (!watch->addWatch(why)) watch->gone(why);
+        } else if (id == watch->watchId_ && watch->handlers_.idled) {
+            watch->handlers_.idled();
+        }
     }
 
     static void monitorVanished(GDBusConnection*, const gchar*, gpointer self) {
@@ -99,6 +133,7 @@ private:
     guint nameWatch_ = 0;
     gulong closedHandler_ = 0;
     guint32 watchId_ = 0;
+    guint32 activeWatchId_ = 0;
     bool lost_ = false;
     IdleHandlers handlers_;
 };

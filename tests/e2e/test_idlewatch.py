@@ -1,0 +1,305 @@
+"""The built-in idle launcher, `orvanta --idle TIME`, against the idle sources
+users have: the X screen saver extension under the test's X server, and
+Mutter's idle monitor in a headless Mutter."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from harness import BIN, ShowTest, processes_of_home, xdotool
+from pictures import solid
+
+RED = (255, 0, 0)
+
+# A client that holds the X server's screen saver off, as video players do,
+# until its standard input closes.
+SUSPENDER = r"""
+import ctypes, sys
+x11 = ctypes.CDLL("libX11.so.6")
+xss = ctypes.CDLL("libXss.so.1")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+display = ctypes.c_void_p(x11.XOpenDisplay(None))
+xss.XScreenSaverSuspend(display, 1)
+x11.XSync(display, 0)
+print("suspended", flush=True)
+sys.stdin.read()
+"""
+
+
+class Launcher:
+    """`orvanta --idle TIME` and the shows it starts, seen through the processes of one home."""
+
+    def __init__(self, test, env, time_text, command_prefix=()):
+        self.test, self.env = test, env
+        self.home = env["HOME"]
+        with open(os.path.join(test.dir, "launcher.log"), "wb") as log:
+            self.proc = subprocess.Popen([*command_prefix, BIN, "--idle", time_text], env=env,
+                                         stdout=log, stderr=subprocess.STDOUT)
+        test.procs.append(self.proc)
+        self.pid = None  # the launcher's own process (under runuser, its child)
+
+    def launcher_pid(self):
+        if self.pid is None:
+            found = [p for p in processes_of_home(self.home, os.path.realpath(BIN)) if b"--idle" in cmdline(p)]
+            self.pid = found[0] if found else None
+        return self.pid
+
+    def shows(self):
+        return [p for p in processes_of_home(self.home, os.path.realpath(BIN)) if cmdline(p).endswith(b"\0/s\0")]
+
+    def wait_for_show(self, timeout):
+        return self.test.wait_for(lambda: (lambda s: s[0] if len(s) == 1 else None)(self.shows()), timeout,
+                                  "the launcher to start one show")
+
+    def stop(self):
+        pid = self.test.wait_for(self.launcher_pid, 5, "the launcher's process")
+        os.kill(pid, signal.SIGTERM)
+        try:
+            return self.proc.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            self.test.fail("the launcher did not end within 15 s of SIGTERM")
+
+
+def cmdline(pid):
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
+
+
+def ended(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except FileNotFoundError:
+        return True
+
+
+class CommandLine(ShowTest):
+    def test_bad_times_and_no_source_end_at_once(self):
+        env = {k: v for k, v in self.env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
+        rows = [
+            (["--idle"], 2, "usage: orvanta --idle TIME"),
+            (["--idle", "0"], 2, "usage: orvanta --idle TIME"),
+            (["--idle=5x"], 2, "usage: orvanta --idle TIME"),
+            (["--idle", "10", "/s"], 2, "usage: orvanta --idle TIME"),
+            # A launcher on a machine without any session: no toolkit message, one line.
+            (["--idle", "10"], 1, "orvanta: --idle: no idle time to watch: no Wayland compositor"),
+        ]
+        for args, status, line in rows:
+            with self.subTest(args=args):
+                run = subprocess.run([BIN, *args], env=env, capture_output=True, text=True, timeout=10)
+                self.assertEqual(run.returncode, status)
+                self.assertEqual(len(run.stderr.splitlines()), 1, run.stderr)
+                self.assertTrue(run.stderr.startswith(line), run.stderr)
+
+
+class X11Launcher(ShowTest):
+    def setUp(self):
+        super().setUp()
+        self.picture = solid(os.path.join(self.picture_dir(), "red.bmp"), 64, 48, RED)
+        self.settings_without_last_image()
+        self.addCleanup(lambda: subprocess.run(["xset", "s", "default"], check=False))
+
+    def tearDown(self):
+        for pid in processes_of_home(self.env["HOME"]):
+            os.kill(pid, signal.SIGKILL)
+        super().tearDown()
+
+    def settings_without_last_image(self):
+        self.write_settings({"Duration": "30", "Count": "1", "ImageDir0": os.path.dirname(self.picture),
+                             "DirSet0": "1", "Splash": "0", "Effects": "0", "Stretch": "1",
+                             "Proportional": "0"})
+
+    def show_window(self, pid):
+        def find():
+            r = xdotool("search", "--all", "--onlyvisible", "--pid", str(pid), "--name", "^Form1$", check=False)
+            return r.stdout.split()
+        return self.wait_for(find, 20, "the show window")[0]
+
+    def busy_user(self, seconds):
+        """Moves the pointer a little every half second: input, not enough to end a show."""
+        deadline = time.time() + seconds
+        step = 1
+        while time.time() < deadline:
+            xdotool("mousemove_relative", "--", str(step), "0")
+            step = -step
+            time.sleep(0.5)
+
+    def test_idle_starts_the_show_input_ends_it_and_idle_starts_it_again(self):
+        xdotool("mousemove", "10", "10")
+        started = time.time()
+        launcher = Launcher(self, self.env, "2s")
+        pid = launcher.wait_for_show(10)
+        self.assertGreater(time.time() - started, 1.5)
+        window = self.show_window(pid)
+        self.wait_for(lambda: self.screenshot().getpixel((512, 384)) == RED, 20, "the picture on screen")
+
+        # The user's key ends the show; input meanwhile keeps the next one away,
+        # and it comes after two idle seconds.
+        self.key(window, "space")
+        self.wait_for(lambda: ended(pid), 10, "the show to end")
+        self.assertEqual(self.settings().get("LastImage"), self.picture)
+        self.busy_user(4)
+        self.assertEqual(launcher.shows(), [])
+        quiet = time.time()
+        again = launcher.wait_for_show(10)
+        self.assertNotEqual(again, pid)
+        self.assertGreater(time.time() - quiet, 1.5)
+        self.show_window(again)
+
+        # SIGTERM of the launcher ends its show cleanly, and nothing is left.
+        self.settings_without_last_image()
+        self.assertEqual(launcher.stop(), 0)
+        self.assertEqual(processes_of_home(self.env["HOME"]), [])
+        self.assertEqual(self.settings().get("LastImage"), self.picture)
+
+    def test_a_show_started_by_hand_means_no_second_one(self):
+        by_hand = self.start("/s")
+        self.show_window(by_hand.pid)
+        launcher = Launcher(self, self.env, "1s")
+        time.sleep(4)
+        self.assertEqual(launcher.shows(), [by_hand.pid])
+        self.assertEqual(launcher.stop(), 0)
+        self.assertIsNone(by_hand.poll())
+
+    def test_a_client_holding_the_screen_saver_off_keeps_the_show_away(self):
+        # The extension shows a suspension only once the X server's own
+        # screen saver time has run out without it: one second here.
+        subprocess.run(["xset", "s", "1"], check=True)
+        suspender = subprocess.Popen([sys.executable, "-c", SUSPENDER], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, text=True, env=self.env)
+        self.procs.append(suspender)
+        self.assertEqual(suspender.stdout.readline().strip(), "suspended")
+        suspender.stdout.close()
+        launcher = Launcher(self, self.env, "2s")
+        time.sleep(7)
+        self.assertEqual(launcher.shows(), [])
+        # The player ends: the idle time counts from then.
+        suspender.stdin.close()
+        suspender.wait(timeout=10)
+        released = time.time()
+        launcher.wait_for_show(10)
+        self.assertGreater(time.time() - released, 1.5)
+        self.assertEqual(launcher.stop(), 0)
+        self.assertEqual(processes_of_home(self.env["HOME"]), [])
+
+
+SYSTEM_PYTHON = "/usr/bin/python3"  # the one with Debian's PyGObject, for mutterinput.py
+
+
+class MutterLauncher(unittest.TestCase):
+    """A headless Mutter on its own session bus, all of it as an ordinary account
+    (nobody): the launcher finds no idle protocol on Mutter's Wayland socket and
+    uses its idle monitor; input comes through Mutter's remote-desktop interface."""
+
+    def setUp(self):
+        if not BIN:
+            self.skipTest("needs ORVANTA_BIN")
+        for tool in ("mutter", "dbus-daemon", "runuser"):
+            if not shutil.which(tool):
+                self.skipTest("%s is not installed (scripts/install-deps.sh --tests installs it)" % tool)
+        if subprocess.run([SYSTEM_PYTHON, "-c", "import gi"], capture_output=True).returncode != 0:
+            self.skipTest("python3-gi is not installed (scripts/install-deps.sh --tests installs it)")
+        self.procs = []
+        self.dir = tempfile.mkdtemp(prefix="orvanta-mutter-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        runtime = os.path.join(self.dir, "runtime")
+        # The session's programs and the launcher have homes of their own, so
+        # that the launcher's processes can be told from the session's.
+        for sub in ("runtime", "session", "home", "config"):
+            os.makedirs(os.path.join(self.dir, sub), mode=0o700)
+        subprocess.run(["chown", "-R", "nobody", self.dir], check=True)
+        bus = "unix:path=" + os.path.join(runtime, "bus")
+        self.session_env = {"HOME": os.path.join(self.dir, "session"), "XDG_RUNTIME_DIR": runtime,
+                            "PATH": "/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS": bus}
+        self.env = dict(self.session_env, HOME=os.path.join(self.dir, "home"),
+                        XDG_CONFIG_HOME=os.path.join(self.dir, "config"), WAYLAND_DISPLAY="wayland-0",
+                        QT_QPA_PLATFORM="offscreen")
+        self.spawn(self.session_env, ["dbus-daemon", "--session", "--nofork", "--address=" + bus])
+        wait_until(lambda: os.path.exists(os.path.join(runtime, "bus")), 10, "the session bus", self)
+        self.mutter_log = open(os.path.join(self.dir, "mutter.log"), "wb")
+        self.addCleanup(self.mutter_log.close)
+        self.spawn(self.session_env, ["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                                      "1280x720"], log=self.mutter_log)
+        wait_until(lambda: os.path.exists(os.path.join(runtime, "wayland-0")), 20, "Mutter's Wayland socket", self)
+        self.input = self.spawn(self.session_env, [SYSTEM_PYTHON, os.path.join(os.path.dirname(__file__),
+                                                                               "mutterinput.py")], pipes=True)
+        self.assertEqual(self.input.stdout.readline().strip(), "ready")
+
+    def tearDown(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+            for f in (p.stdin, p.stdout):
+                if f:
+                    f.close()
+
+    def as_nobody(self, env):
+        return [shutil.which("runuser"), "-u", "nobody", "--", "env", "-i", *("%s=%s" % kv for kv in env.items())]
+
+    def spawn(self, env, command, log=None, pipes=False):
+        p = subprocess.Popen(self.as_nobody(env) + command, stdout=subprocess.PIPE if pipes else log,
+                             stderr=log or subprocess.DEVNULL, stdin=subprocess.PIPE if pipes else None,
+                             text=pipes or None)
+        self.procs.append(p)
+        return p
+
+    def send(self, command):
+        self.input.stdin.write(command + "\n")
+        self.input.stdin.flush()
+        return self.input.stdout.readline().strip()
+
+    def wait_for(self, predicate, timeout, what):
+        return wait_until(predicate, timeout, what, self)
+
+    def test_idle_monitor_starts_the_show_and_input_puts_it_off(self):
+        launcher = Launcher(self, self.env, "2s", command_prefix=self.as_nobody(self.env))
+        # Input every half second keeps the show away.
+        for _ in range(8):
+            self.assertEqual(self.send("move 1 0"), "ok")
+            time.sleep(0.5)
+        self.assertEqual(launcher.shows(), [])
+        quiet = time.time()
+        show = launcher.wait_for_show(10)
+        self.assertGreater(time.time() - quiet, 1.5)
+        self.assertGreaterEqual(int(self.send("idletime")), 1500)
+
+        # A show that ends without input is not followed by another until there is input.
+        os.kill(show, signal.SIGTERM)
+        self.wait_for(lambda: ended(show), 10, "the show to end")
+        time.sleep(4)
+        self.assertEqual(launcher.shows(), [])
+        self.assertEqual(self.send("key 57"), "ok")  # the space bar
+        pressed = time.time()
+        again = launcher.wait_for_show(10)
+        self.assertGreater(time.time() - pressed, 1.5)
+
+        # SIGTERM of the launcher ends its show, and nothing is left.
+        self.assertEqual(launcher.stop(), 0)
+        self.assertTrue(ended(again))
+        self.assertEqual(processes_of_home(self.env["HOME"]), [])
+
+
+def wait_until(predicate, timeout, what, test):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.1)
+    test.fail("timed out waiting for " + what)
+
+
+if __name__ == "__main__":
+    unittest.main()
