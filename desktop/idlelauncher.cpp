@@ -50,15 +50,15 @@ void PolledIdle::restart(milliseconds now) {
     inSpell_ = false;
 }
 
-bool blankingHeldOff(const SaverReading& reading, bool disabledAtStart) {
+Blanking blankingOf(const SaverReading& reading, bool disabledAtStart) {
     switch (reading.state) {
-    case SaverReading::State::On: return false;
-    case SaverReading::State::Disabled: return !disabledAtStart;
+    case SaverReading::State::On: return Blanking::Free;
+    case SaverReading::State::Disabled: return disabledAtStart ? Blanking::Free : Blanking::HeldOff;
     case SaverReading::State::Off:
-        // A second's grace: the server's timer may be just about to fire.
-        return reading.serverTime.count() > 0 && reading.idle >= reading.serverTime + std::chrono::seconds(1);
+        if (reading.serverTime.count() <= 0 || reading.idle < reading.serverTime) return Blanking::Free;
+        return reading.idle < reading.serverTime + std::chrono::seconds(1) ? Blanking::Unsure : Blanking::HeldOff;
     }
-    return false;
+    return Blanking::Free;
 }
 
 }  // namespace orvanta

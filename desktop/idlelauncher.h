@@ -72,10 +72,13 @@ struct SaverReading {
     std::chrono::milliseconds idle{0};
     std::chrono::milliseconds serverTime{0};
 };
-// True when a client holds the X server's blanking off: its own screen saver
-// time has run out (by a second) without the saver coming on (a client has suspended it;
-// the extension reports a suspension no other way), or the saver has been
-// switched off since the launcher started (`disabledAtStart` false).
-bool blankingHeldOff(const SaverReading& reading, bool disabledAtStart);
+// Whether a client holds the X server's blanking off. HeldOff: its own
+// screen saver time has run out, by a second, without the saver coming on
+// (a client has suspended it; the extension reports a suspension no other
+// way), or the saver has been switched off since the launcher started
+// (`disabledAtStart` false). Unsure: within that second, when the server's
+// timer may be about to fire; a reading a second later tells.
+enum class Blanking { Free, HeldOff, Unsure };
+Blanking blankingOf(const SaverReading& reading, bool disabledAtStart);
 
 }  // namespace orvanta

@@ -25,7 +25,7 @@ milliseconds steadyNow() {
 class X11Idle : public IdleWatch {
 public:
     X11Idle(Display* display, milliseconds time, IdleHandlers& handlers)
-        : display_(display), info_(XScreenSaverAllocInfo()), polled_(time), handlers_(handlers) {
+        : display_(display), info_(XScreenSaverAllocInfo()), time_(time), polled_(time), handlers_(handlers) {
         current = this;
         XSetIOErrorHandler(serverGone);
         disabledAtStart_ = reading().state == SaverReading::State::Disabled;
@@ -63,10 +63,23 @@ private:
 
     void readNow() {
         const SaverReading r = reading();
-        const bool starts = polled_.read(steadyNow(), r.idle, blankingHeldOff(r, disabledAtStart_));
+        const Blanking blanking = blankingOf(r, disabledAtStart_);
         if (timer_ != 0) g_source_remove(timer_);
+        if (blanking == Blanking::Unsure && r.idle >= time_) {
+            timer_ = g_timeout_add(1100, timerDue, this);
+            return;
+        }
+        const bool starts = polled_.read(steadyNow(), r.idle, blanking == Blanking::HeldOff);
         timer_ = g_timeout_add(static_cast<guint>(polled_.nextReading().count()), timerDue, this);
-        if (starts && handlers_.idled) handlers_.idled();
+        if (!starts) return;
+        // The server's own saver, come on at the same time, would blank the
+        // show's screen until the next input: it is switched back off (the
+        // show then holds it off while it runs).
+        if (r.state == SaverReading::State::On) {
+            XForceScreenSaver(display_, ScreenSaverReset);
+            XFlush(display_);
+        }
+        if (handlers_.idled) handlers_.idled();
     }
 
     static gboolean timerDue(gpointer self) {
@@ -93,6 +106,7 @@ private:
     static inline X11Idle* current = nullptr;
     Display* display_;
     XScreenSaverInfo* info_;
+    milliseconds time_;
     PolledIdle polled_;
     IdleHandlers handlers_;
     bool disabledAtStart_ = false;

@@ -138,25 +138,28 @@ TEST(IdleLauncher, PolledIdleStartsOneSpellPerIdlePeriod) {
 
 TEST(IdleLauncher, BlankingIsHeldOffBySuspensionOrSwitchingOff) {
     using S = SaverReading::State;
+    using B = Blanking;
     const struct {
         SaverReading reading;
         bool disabledAtStart;
-        bool heldOff;
+        Blanking blanking;
     } rows[] = {
         // The server's own time (600 s) run out, by a second, with its saver still off: suspended.
-        {{S::Off, 601s, 600s}, false, true},
-        {{S::Off, 600s, 600s}, false, false},
-        {{S::Off, 700s, 600s}, false, true},
-        {{S::Off, 599s, 600s}, false, false},
-        {{S::On, 700s, 600s}, false, false},
+        {{S::Off, 601s, 600s}, false, B::HeldOff},
+        {{S::Off, 700s, 600s}, false, B::HeldOff},
+        // Within that second the server's timer may just be firing.
+        {{S::Off, 600s, 600s}, false, B::Unsure},
+        {{S::Off, 600999ms, 600s}, false, B::Unsure},
+        {{S::Off, 599s, 600s}, false, B::Free},
+        {{S::On, 700s, 600s}, false, B::Free},
         // No server time: a suspension cannot show.
-        {{S::Off, 700s, 0s}, false, false},
+        {{S::Off, 700s, 0s}, false, B::Free},
         // Switched off since the launcher started, or already before.
-        {{S::Disabled, 10s, 0s}, false, true},
-        {{S::Disabled, 10s, 0s}, true, false},
+        {{S::Disabled, 10s, 0s}, false, B::HeldOff},
+        {{S::Disabled, 10s, 0s}, true, B::Free},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(blankingHeldOff(row.reading, row.disabledAtStart), row.heldOff)
+        EXPECT_EQ(blankingOf(row.reading, row.disabledAtStart), row.blanking)
             << static_cast<int>(row.reading.state) << ' ' << row.reading.idle.count() << ' '
             << row.reading.serverTime.count() << ' ' << row.disabledAtStart;
 }

@@ -29,6 +29,25 @@ print("suspended", flush=True)
 sys.stdin.read()
 """
 
+# The X screen saver extension's state: 0 off, 1 on, 3 disabled.
+SAVER_STATE = r"""
+import ctypes
+x11 = ctypes.CDLL("libX11.so.6")
+xss = ctypes.CDLL("libXss.so.1")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XDefaultRootWindow.restype = ctypes.c_ulong
+xss.XScreenSaverAllocInfo.restype = ctypes.c_void_p
+display = ctypes.c_void_p(x11.XOpenDisplay(None))
+info = ctypes.c_void_p(xss.XScreenSaverAllocInfo())
+xss.XScreenSaverQueryInfo(display, ctypes.c_ulong(x11.XDefaultRootWindow(display)), info)
+print(ctypes.cast(info, ctypes.POINTER(ctypes.c_int))[2])  # after the window id: state
+"""
+
+
+def saver_state(env):
+    return int(subprocess.run([sys.executable, "-c", SAVER_STATE], env=env, capture_output=True, text=True,
+                              check=True, timeout=10).stdout)
+
 
 class Launcher:
     """`orvanta --idle TIME` and the shows it starts, seen through the processes of one home."""
@@ -186,6 +205,11 @@ class X11Launcher(ShowTest):
         released = time.time()
         launcher.wait_for_show(10)
         self.assertGreater(time.time() - released, 1.5)
+        # The X server's own saver came on a second before; it must not blank
+        # the show's screen until the next input.
+        self.wait_for(lambda: saver_state(self.env) == 0, 5, "the X server's own saver to be off")
+        time.sleep(2)
+        self.assertEqual(saver_state(self.env), 0)
         self.assertEqual(launcher.stop(), 0)
         self.assertEqual(processes_of_home(self.env["HOME"]), [])
 
