@@ -48,7 +48,8 @@ tests=(
   python3 python3-pil libjpeg-turbo-progs
   desktop-file-utils man-db groff-base dpkg-dev lintian             # install and package checks
   xautolock xss-lock                                                # idle launchers
-  mutter python3-gi                       # --idle against GNOME's idle monitor, input through its remote desktop
+  mutter python3-gi kwin-wayland          # --idle against GNOME's idle monitor (input through its remote
+                                          # desktop) and against KWin's ext-idle-notify-v1
   xscreensaver                                                      # the daemon that runs the display mode
   # Desktop wallpaper: GIO's GSettings, a real dconf backend on a D-Bus
   # session bus for the tests, and the background schemas of GNOME (also

@@ -2,6 +2,7 @@
 users have: the X screen saver extension under the test's X server, and
 Mutter's idle monitor in a headless Mutter."""
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -217,46 +218,41 @@ class X11Launcher(ShowTest):
 SYSTEM_PYTHON = "/usr/bin/python3"  # the one with Debian's PyGObject, for mutterinput.py
 
 
-class MutterLauncher(unittest.TestCase):
-    """A headless Mutter on its own session bus, all of it as an ordinary account
-    (nobody): the launcher finds no idle protocol on Mutter's Wayland socket and
-    uses its idle monitor; input comes through Mutter's remote-desktop interface."""
+class CompositorSession(unittest.TestCase):
+    """A headless compositor on its own session bus, all of it as an ordinary
+    account (nobody), as these compositors refuse root; the session's programs
+    and the launcher have homes of their own, so that the launcher's processes
+    can be told from the session's."""
+    socket = "wayland-0"
 
     def setUp(self):
         if not BIN:
             self.skipTest("needs ORVANTA_BIN")
-        for tool in ("mutter", "dbus-daemon", "runuser"):
+        for tool in ("dbus-daemon", "runuser"):
             if not shutil.which(tool):
-                self.skipTest("%s is not installed (scripts/install-deps.sh --tests installs it)" % tool)
-        if subprocess.run([SYSTEM_PYTHON, "-c", "import gi"], capture_output=True).returncode != 0:
-            self.skipTest("python3-gi is not installed (scripts/install-deps.sh --tests installs it)")
+                self.skipTest("%s is not installed" % tool)
         self.procs = []
-        self.dir = tempfile.mkdtemp(prefix="orvanta-mutter-")
+        self.dir = tempfile.mkdtemp(prefix="orvanta-compositor-")
         self.addCleanup(shutil.rmtree, self.dir, True)
-        runtime = os.path.join(self.dir, "runtime")
-        # The session's programs and the launcher have homes of their own, so
-        # that the launcher's processes can be told from the session's.
+        self.addCleanup(self.end_processes)  # also when setUp fails half-way
+        self.runtime = os.path.join(self.dir, "runtime")
         for sub in ("runtime", "session", "home", "config"):
             os.makedirs(os.path.join(self.dir, sub), mode=0o700)
         subprocess.run(["chown", "-R", "nobody", self.dir], check=True)
-        bus = "unix:path=" + os.path.join(runtime, "bus")
-        self.session_env = {"HOME": os.path.join(self.dir, "session"), "XDG_RUNTIME_DIR": runtime,
+        bus = "unix:path=" + os.path.join(self.runtime, "bus")
+        self.session_env = {"HOME": os.path.join(self.dir, "session"), "XDG_RUNTIME_DIR": self.runtime,
                             "PATH": "/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS": bus}
         self.env = dict(self.session_env, HOME=os.path.join(self.dir, "home"),
-                        XDG_CONFIG_HOME=os.path.join(self.dir, "config"), WAYLAND_DISPLAY="wayland-0",
+                        XDG_CONFIG_HOME=os.path.join(self.dir, "config"), WAYLAND_DISPLAY=self.socket,
                         QT_QPA_PLATFORM="offscreen")
         self.spawn(self.session_env, ["dbus-daemon", "--session", "--nofork", "--address=" + bus])
-        wait_until(lambda: os.path.exists(os.path.join(runtime, "bus")), 10, "the session bus", self)
-        self.mutter_log = open(os.path.join(self.dir, "mutter.log"), "wb")
-        self.addCleanup(self.mutter_log.close)
-        self.spawn(self.session_env, ["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
-                                      "1280x720"], log=self.mutter_log)
-        wait_until(lambda: os.path.exists(os.path.join(runtime, "wayland-0")), 20, "Mutter's Wayland socket", self)
-        self.input = self.spawn(self.session_env, [SYSTEM_PYTHON, os.path.join(os.path.dirname(__file__),
-                                                                               "mutterinput.py")], pipes=True)
-        self.assertEqual(self.input.stdout.readline().strip(), "ready")
+        self.wait_for(lambda: os.path.exists(os.path.join(self.runtime, "bus")), 10, "the session bus")
+        self.log = open(os.path.join(self.dir, "compositor.log"), "wb")
+        self.addCleanup(self.log.close)
+        self.spawn(self.session_env, self.compositor(), log=self.log)
+        self.wait_for(lambda: os.path.exists(os.path.join(self.runtime, self.socket)), 20, "the Wayland socket")
 
-    def tearDown(self):
+    def end_processes(self):
         for p in reversed(self.procs):
             if p.poll() is None:
                 p.terminate()
@@ -273,19 +269,42 @@ class MutterLauncher(unittest.TestCase):
         return [shutil.which("runuser"), "-u", "nobody", "--", "env", "-i", *("%s=%s" % kv for kv in env.items())]
 
     def spawn(self, env, command, log=None, pipes=False):
-        p = subprocess.Popen(self.as_nobody(env) + command, stdout=subprocess.PIPE if pipes else log,
-                             stderr=log or subprocess.DEVNULL, stdin=subprocess.PIPE if pipes else None,
+        p = subprocess.Popen(self.as_nobody(env) + command, stdout=subprocess.PIPE if pipes else log or subprocess.DEVNULL,
+                             stderr=log or subprocess.DEVNULL, stdin=subprocess.PIPE if pipes else subprocess.DEVNULL,
                              text=pipes or None)
         self.procs.append(p)
         return p
 
+    def wait_for(self, predicate, timeout, what):
+        return wait_until(predicate, timeout, what, self)
+
+
+class MutterLauncher(CompositorSession):
+    """Mutter has no idle protocol on its Wayland socket: the launcher uses its
+    idle monitor. Input comes through Mutter's remote-desktop interface."""
+
+    def setUp(self):
+        if not shutil.which("mutter"):
+            self.skipTest("mutter is not installed (scripts/install-deps.sh --tests installs it)")
+        if subprocess.run([SYSTEM_PYTHON, "-c", "import gi"], capture_output=True).returncode != 0:
+            self.skipTest("python3-gi is not installed (scripts/install-deps.sh --tests installs it)")
+        super().setUp()
+        self.input = self.spawn(self.session_env, [SYSTEM_PYTHON, os.path.join(os.path.dirname(__file__),
+                                                                               "mutterinput.py")], pipes=True)
+        self.assertEqual(self.answer(), "ready")
+
+    def compositor(self):
+        return ["mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor", "1280x720"]
+
     def send(self, command):
         self.input.stdin.write(command + "\n")
         self.input.stdin.flush()
-        return self.input.stdout.readline().strip()
+        return self.answer()
 
-    def wait_for(self, predicate, timeout, what):
-        return wait_until(predicate, timeout, what, self)
+    def answer(self):
+        if not select.select([self.input.stdout], [], [], 20)[0]:
+            self.fail("mutterinput.py did not answer within 20 s")
+        return self.input.stdout.readline().strip()
 
     def test_idle_monitor_starts_the_show_and_input_puts_it_off(self):
         launcher = Launcher(self, self.env, "2s", command_prefix=self.as_nobody(self.env))
@@ -313,6 +332,51 @@ class MutterLauncher(unittest.TestCase):
         self.assertEqual(launcher.stop(), 0)
         self.assertTrue(ended(again))
         self.assertEqual(processes_of_home(self.env["HOME"]), [])
+
+
+class KWinLauncher(CompositorSession):
+    """KWin offers ext-idle-notify-v1 (and KDE's own idle protocol): the
+    launcher takes the former. KWin's virtual backend has no input to give, so
+    only the idle time and its restart are checked here."""
+    socket = "wayland-kwin"
+
+    def setUp(self):
+        program = shutil.which("kwin_wayland")
+        if not program:
+            self.skipTest("kwin_wayland is not installed (scripts/install-deps.sh --tests installs kwin-wayland)")
+        self.program = program
+        super().setUp()
+
+    def compositor(self):
+        program = self.program
+        # Debian gives the program a file capability (to raise its limits); where
+        # the sandbox's bounding set lacks it, exec is refused, and the same
+        # program copied without the capability runs instead.
+        try:
+            subprocess.run([program, "--version"], capture_output=True, timeout=20)
+        except PermissionError:
+            program = os.path.join(self.dir, "kwin_wayland")
+            shutil.copy(self.program, program)
+        return [program, "--virtual", "--no-lockscreen", "--socket", self.socket]
+
+    def test_ext_idle_notify_starts_the_show_and_counts_again_after_it(self):
+        env = dict(self.env, WAYLAND_DEBUG="client")  # the requests, to see which protocol is spoken
+        launcher = Launcher(self, env, "2s", command_prefix=self.as_nobody(env))
+        started = time.time()
+        show = launcher.wait_for_show(10)
+        self.assertGreater(time.time() - started, 1.5)
+        # A show that ends is followed by the next after the whole time again.
+        os.kill(show, signal.SIGTERM)
+        self.wait_for(lambda: ended(show), 10, "the show to end")
+        stopped = time.time()
+        again = launcher.wait_for_show(10)
+        self.assertGreater(time.time() - stopped, 1.5)
+        self.assertEqual(launcher.stop(), 0)
+        self.assertTrue(ended(again))
+        self.assertEqual(processes_of_home(self.env["HOME"]), [])
+        with open(os.path.join(self.dir, "launcher.log"), errors="replace") as f:
+            requests = [line for line in f if "get_idle_notification(" in line]
+        self.assertEqual(len(requests), 2, requests)
 
 
 def wait_until(predicate, timeout, what, test):
