@@ -7,6 +7,9 @@
 #include <glib.h>
 #include <wayland-client.h>
 
+#include <poll.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,12 +21,42 @@ namespace orvanta {
 
 namespace {
 
+// How long the compositor has to answer the first round trip.
+constexpr auto kAnswerWait = std::chrono::seconds(5);
+
+// wl_display_roundtrip, but giving up when the compositor has not answered
+// within `wait` (a hung compositor must not keep a signal from ending the
+// launcher). False then, or when the connection failed.
+bool roundTrip(wl_display* display, std::chrono::milliseconds wait) {
+    bool done = false;
+    static constexpr wl_callback_listener listener{
+        [](void* flag, wl_callback*, std::uint32_t) { *static_cast<bool*>(flag) = true; }};
+    wl_callback* callback = wl_display_sync(display);
+    wl_callback_add_listener(callback, &listener, &done);
+    const auto due = std::chrono::steady_clock::now() + wait;
+    bool ok = true;
+    while (!done && ok) {
+        while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
+        wl_display_flush(display);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
+        pollfd fd{wl_display_get_fd(display), POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
+            wl_display_cancel_read(display);
+            ok = false;
+            break;
+        }
+        ok = wl_display_read_events(display) == 0 && wl_display_dispatch_pending(display) >= 0;
+    }
+    wl_callback_destroy(callback);
+    return ok && done;
+}
+
 class WaylandIdle : public IdleWatch {
 public:
     WaylandIdle(wl_display* display, std::chrono::milliseconds time) : display_(display), time_(time) {
         registry_ = wl_display_get_registry(display_);
         wl_registry_add_listener(registry_, &registryListener, this);
-        wl_display_roundtrip(display_);
+        answered_ = roundTrip(display_, kAnswerWait);
     }
     ~WaylandIdle() override {
         if (fdSource_ != 0) g_source_remove(fdSource_);
@@ -37,6 +70,7 @@ public:
 
     // Why the compositor cannot serve, or "" when it can.
     std::string missing() const {
+        if (!answered_) return "the Wayland compositor did not answer";
         if (!extNotifier_ && !kdeIdle_) return "the Wayland compositor offers no idle protocol";
         if (!seat_) return "the Wayland compositor has no seat";
         return "";
@@ -120,6 +154,7 @@ private:
     org_kde_kwin_idle_timeout* kde_ = nullptr;
     IdleHandlers handlers_;
     guint fdSource_ = 0;
+    bool answered_ = false;
 };
 
 }  // namespace
