@@ -1,6 +1,7 @@
 #include "app/applicationclass.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -83,6 +84,15 @@ struct PlatformGuard {
     }
 };
 
+bool onWaylandPlatform() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+// What only an X display offers: another program's window to draw into.
+const char* x11OnlyRequest(bool hack, RunMode mode) {
+    if (hack) return "the display mode draws into a screen saver daemon's X window (--window-id, XSCREENSAVER_WINDOW)";
+    if (mode == RunMode::Preview) return "the preview (/p) draws into another program's X window";
+    return nullptr;
+}
+
 }  // namespace
 
 std::optional<int> ApplicationClass::checkDisplay(std::ostream& err) {
@@ -131,13 +141,31 @@ ApplicationClass::ApplicationClass(int argc, char** argv) : impl_(std::make_uniq
 ApplicationClass::~ApplicationClass() = default;
 
 int ApplicationClass::run() {
+    const int status = runEvents();
+    if (onWaylandPlatform()) {
+        // Qt's Wayland connection can deadlock while it is taken down (its
+        // event thread waits on a read the main thread prepared, while the
+        // main thread waits for that thread to finish). Everything the run
+        // keeps is written and closed by now, so the process ends here.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
+}
+
+int ApplicationClass::runEvents() {
     // A daemon's display mode is no show of its own, whatever the arguments:
     // it runs beside others and is stopped by the daemon.
     const bool hack = requestedHackWindow(impl_->argumentText).has_value();
     // StartEvent: a second show ends at once while another runs.
     if (!hack && isShowSpelling(impl_->argumentText) && SingleInstance::heldElsewhere()) return 0;
+    const RunMode mode = runModeOf(trimBlanks(impl_->argumentText));
+    if (const char* request = x11OnlyRequest(hack, mode); request && onWaylandPlatform()) {
+        std::fprintf(stderr, "orvanta: %s, which a Wayland display does not have; run it on X11\n", request);
+        return 1;
+    }
     // A show started by an idle launcher ends when the launcher's shell is stopped.
-    if (!hack && runModeOf(trimBlanks(impl_->argumentText)) == RunMode::Show) hangUpWithParent();
+    if (!hack && mode == RunMode::Show) hangUpWithParent();
     try {
         impl_->form = std::make_unique<Form1>();
     } catch (...) {

@@ -27,6 +27,8 @@ public:
     static std::optional<int> checkDisplay(std::ostream& err);
 
 private:
+    int runEvents();
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

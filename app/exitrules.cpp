@@ -80,12 +80,24 @@ void ShowEnding::installCloseRules() {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t graceRunning = 0;
+
+// How long the orderly end may take once a termination signal came. Whatever
+// the run is caught in (a library call that does not return, a display
+// connection that stalls), the process ends by then.
+constexpr unsigned kTerminationGraceSeconds = 5;
 
 extern "C" void onTerminationSignal(int) {
     const char byte = 1;
     const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
     (void)ignored;
+    if (!graceRunning) {
+        graceRunning = 1;
+        ::alarm(kTerminationGraceSeconds);
+    }
 }
+
+extern "C" void onGraceOver(int) { ::_exit(0); }
 
 }  // namespace
 
@@ -107,6 +119,10 @@ void ShowEnding::installTerminationSignals() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    struct sigaction grace {};
+    grace.sa_handler = onGraceOver;
+    sigemptyset(&grace.sa_mask);
+    sigaction(SIGALRM, &grace, nullptr);
 }
 
 }  // namespace orvanta

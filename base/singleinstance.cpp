@@ -50,11 +50,21 @@ std::string SingleInstance::displayName(const std::string& display) {
     return name;
 }
 
+std::string SingleInstance::displayKey(const std::string& xDisplay, const std::string& waylandDisplay) {
+    if (!xDisplay.empty() || waylandDisplay.empty()) return displayName(xDisplay);
+    std::string name = "wl-" + waylandDisplay;
+    for (char& c : name)
+        if (c == '/') c = '_';
+    return name;
+}
+
 std::string SingleInstance::lockPath() {
     const std::string dir = privateDirectory();
     if (dir.empty()) return std::string();
     const char* display = std::getenv("DISPLAY");
-    return dir + "/orvanta-" + std::to_string(::geteuid()) + "-" + displayName(display ? display : "") + ".lock";
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return dir + "/orvanta-" + std::to_string(::geteuid()) + "-" + displayKey(display ? display : "", wayland ? wayland : "") +
+           ".lock";
 }
 
 bool SingleInstance::heldElsewhere() {

@@ -21,8 +21,14 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // <folder>/orvanta-<uid>-<display>.lock, or "" when no private folder can
-    // be had. The display is named without its screen (":41.0" is ":41").
+    // be had. The display is DISPLAY named without its screen (":41.0" is
+    // ":41"); where no X display is set, the Wayland display of
+    // WAYLAND_DISPLAY (displayKey).
     static std::string lockPath();
+    // The display part of the lock's name: the X display when one is named,
+    // else "wl-" and the Wayland display (a socket name, or a path with its
+    // slashes made underscores), else "none".
+    static std::string displayKey(const std::string& xDisplay, const std::string& waylandDisplay);
     // The X display of DISPLAY as the guard names it: the screen number
     // dropped, "unix:" read as the local display.
     static std::string displayName(const std::string& display);

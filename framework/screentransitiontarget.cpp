@@ -87,7 +87,7 @@ void ScreenTransitionTarget::timedDraw(Draw&& draw) {
     const Clock::time_point start = Clock::now();
     draw();
     timing_.pixelMs += msSince(start);
-    ++timing_.steps;
+    if (++timing_.steps == 1) timing_.firstPieceMs = msSince(started_);
 }
 
 void ScreenTransitionTarget::copyPiece(const QRect& r) {

@@ -30,6 +30,7 @@ struct TransitionTiming {
     WScreenCanvas::PresentTimes present;  // waiting for the X server, sending to it
     double pumpMs = 0;                    // pending events run between steps
     double sleepMs = 0;                   // pauses, events run meanwhile included
+    double firstPieceMs = 0;              // begin to the end of the first drawing call
     // One line: "effect 33 finished: 400 steps, 1234.5 ms (pauses 0.0 ms), pixels ..., ...".
     std::string line() const;
 };

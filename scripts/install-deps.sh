@@ -29,6 +29,7 @@ program=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa
   timgm6mb-soundfont xdg-utils fonts-liberation
+  qt6-wayland                                                       # the show on Wayland
 )
 
 virtual_display=(xvfb xdotool x11-apps imagemagick)
@@ -56,6 +57,10 @@ tests=(
   # Budgie's), Cinnamon and MATE, and Xfce's xfconf.
   libglib2.0-bin dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
   dbus dbus-x11 cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3
+  # Wayland: a headless compositor run as an ordinary account, its screenshots,
+  # Qt's Wayland platform, and what the tests' virtual keyboard and pointer
+  # tool is built from.
+  sway swaybg grim libwayland-dev libxkbcommon-dev xwayland
 )
 
 packages=("${program[@]}")

@@ -66,6 +66,24 @@ private slots:
         QCOMPARE(SingleInstance::displayName(":41.0"), std::string(":41"));
         QCOMPARE(SingleInstance::displayName("localhost:10.0"), std::string("localhost:10"));
         QCOMPARE(SingleInstance::displayName(""), std::string("none"));
+        // Without an X display, the Wayland display names the show.
+        const struct {
+            const char *x, *wayland, *key;
+        } keys[] = {{":41.0", "wayland-0", ":41"},
+                    {"", "wayland-0", "wl-wayland-0"},
+                    {"", "/run/user/7/wayland-1", "wl-_run_user_7_wayland-1"},
+                    {"", "", "none"}};
+        for (const auto& row : keys) QCOMPARE(SingleInstance::displayKey(row.x, row.wayland), std::string(row.key));
+        qputenv("DISPLAY", "");
+        qputenv("WAYLAND_DISPLAY", "wayland-41");
+        QVERIFY(!SingleInstance::heldElsewhere());
+        SingleInstance onWayland;
+        QVERIFY(onWayland.acquire());
+        qputenv("WAYLAND_DISPLAY", "wayland-42");
+        QVERIFY(!SingleInstance::heldElsewhere());
+        qputenv("WAYLAND_DISPLAY", "wayland-41");
+        QVERIFY(SingleInstance::heldElsewhere());
+        qunsetenv("WAYLAND_DISPLAY");
     }
 
     void aMissingOrSharedRuntimeFolderIsReplacedByAPrivateOne() {

@@ -205,7 +205,8 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(field("Maintainer"), "Orvanta developers <support@orvanta.org>")
         recommends = [r.strip() for r in field("Recommends").split(",")]
         for package in ("gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "gstreamer1.0-plugins-bad",
-                        "gstreamer1.0-plugins-ugly", "gstreamer1.0-libav", "timgm6mb-soundfont", "xdg-utils"):
+                        "gstreamer1.0-plugins-ugly", "gstreamer1.0-libav", "timgm6mb-soundfont", "xdg-utils",
+                        "qt6-wayland"):
             self.assertIn(package, recommends)
         # The dependencies are the shared libraries the program really links, found by dpkg-shlibdeps.
         depends = [d.strip().split()[0] for d in field("Depends").split(",")]
