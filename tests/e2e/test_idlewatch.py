@@ -1,6 +1,7 @@
 """The built-in idle launcher, `orvanta --idle TIME`, against the idle sources
-users have: the X screen saver extension under the test's X server, and
-Mutter's idle monitor in a headless Mutter."""
+users have: the X screen saver extension under the test's X server, KDE's
+idle protocol in a headless sway, Mutter's idle monitor in a headless Mutter
+and ext-idle-notify-v1 in KWin's virtual session."""
 import os
 import select
 import shutil
@@ -11,8 +12,9 @@ import tempfile
 import time
 import unittest
 
-from harness import BIN, ShowTest, processes_of_home, xdotool
+from harness import BIN, KEY, ShowTest, escape, processes_of_home, xdotool
 from pictures import solid
+from wayland import Sway
 
 RED = (255, 0, 0)
 
@@ -53,13 +55,18 @@ def saver_state(env):
 class Launcher:
     """`orvanta --idle TIME` and the shows it starts, seen through the processes of one home."""
 
-    def __init__(self, test, env, time_text, command_prefix=()):
+    def __init__(self, test, env, time_text, command_prefix=(), popen=None):
+        """Started with `popen(program, *args, stdout=, stderr=)` when given (the
+        Wayland harness's, which tracks it), else by the test."""
         self.test, self.env = test, env
         self.home = env["HOME"]
         with open(os.path.join(test.dir, "launcher.log"), "wb") as log:
-            self.proc = subprocess.Popen([*command_prefix, BIN, "--idle", time_text], env=env,
-                                         stdout=log, stderr=subprocess.STDOUT)
-        test.procs.append(self.proc)
+            if popen:
+                self.proc = popen(BIN, "--idle", time_text, stdout=log, stderr=subprocess.STDOUT)
+            else:
+                self.proc = subprocess.Popen([*command_prefix, BIN, "--idle", time_text], env=env, stdout=log,
+                                             stderr=subprocess.STDOUT)
+                test.procs.append(self.proc)
         self.pid = None  # the launcher's own process (under runuser, its child)
 
     def launcher_pid(self):
@@ -189,14 +196,15 @@ class X11Launcher(ShowTest):
         self.assertIsNone(by_hand.poll())
 
     def test_a_client_holding_the_screen_saver_off_keeps_the_show_away(self):
-        # The extension shows a suspension only once the X server's own
-        # screen saver time has run out without it: one second here.
-        subprocess.run(["xset", "s", "1"], check=True)
         suspender = subprocess.Popen([sys.executable, "-c", SUSPENDER], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True, env=self.env)
         self.procs.append(suspender)
         self.assertEqual(suspender.stdout.readline().strip(), "suspended")
         suspender.stdout.close()
+        # The extension shows a suspension only once the X server's own
+        # screen saver time has run out without it: one second here (set
+        # after the suspension, which does not switch off a saver already on).
+        subprocess.run(["xset", "s", "1"], check=True)
         launcher = Launcher(self, self.env, "2s")
         time.sleep(7)
         self.assertEqual(launcher.shows(), [])
@@ -216,6 +224,51 @@ class X11Launcher(ShowTest):
 
 
 SYSTEM_PYTHON = "/usr/bin/python3"  # the one with Debian's PyGObject, for mutterinput.py
+
+
+class SwayLauncher(unittest.TestCase):
+    """sway 1.7 offers KDE's idle protocol; the show runs on it as a Wayland
+    client and a key through a virtual keyboard ends it."""
+
+    def test_idle_starts_the_show_a_key_ends_it_and_idle_starts_it_again(self):
+        if not BIN:
+            self.skipTest("needs ORVANTA_BIN")
+        sway = Sway(800, 600)
+        self.addCleanup(sway.close)
+        sway.require_readable(BIN)
+        pictures = os.path.join(sway.dir, "pictures")
+        os.mkdir(pictures)
+        solid(os.path.join(pictures, "red.bmp"), 64, 48, RED)
+        registry = os.path.join(sway.home, ".config", "orvanta", "HKEY_CURRENT_USER.reg")
+        os.makedirs(os.path.dirname(registry))
+        settings = {"Duration": "30", "Count": "1", "ImageDir0": pictures, "DirSet0": "1", "Splash": "0",
+                    "Effects": "0", "Stretch": "1", "Proportional": "0"}
+        with open(registry, "w", encoding="utf-8") as f:
+            f.write("\n".join(["REGEDIT4", "", "[" + KEY + "]", '@="(value not set)"'] +
+                              ['"%s"="%s"' % (k, escape(v)) for k, v in settings.items()]) + "\n")
+        sway.give(pictures)
+        sway.give(os.path.join(sway.home, ".config"))
+        keys = sway.input()  # attached before the show's window, to reach it
+        self.dir = sway.dir
+        launcher = Launcher(self, sway.env, "2s", popen=sway.popen)
+        started = time.time()
+        show = launcher.wait_for_show(10)
+        self.assertGreater(time.time() - started, 1.5)
+        self.wait_for(lambda: sway.screenshot().getpixel((400, 300)) == RED, 20, "the picture on the output")
+
+        keys.key("space")
+        self.wait_for(lambda: ended(show), 10, "the show to end")
+        left = time.time()
+        again = launcher.wait_for_show(10)
+        self.assertNotEqual(again, show)
+        self.assertGreater(time.time() - left, 1.5)
+
+        self.assertEqual(launcher.stop(), 0)
+        self.assertTrue(ended(again))
+        self.assertEqual(processes_of_home(sway.home, os.path.realpath(BIN)), [])
+
+    def wait_for(self, predicate, timeout, what):
+        return wait_until(predicate, timeout, what, self)
 
 
 class CompositorSession(unittest.TestCase):
