@@ -26,12 +26,11 @@ int runIdleLauncher(std::chrono::milliseconds time, const char* argv0, std::ostr
 
     std::function<void(LauncherEvent)> handle = [&](LauncherEvent event) {
         // A show started by hand holds the single-instance lock.
-        const bool elsewhere =
-            event == LauncherEvent::Idled && !decisions.showRunning() && SingleInstance::heldElsewhere();
+        const bool elsewhere = event == LauncherEvent::Idled && !decisions.showRunning() &&
+                               SingleInstance::heldElsewhere();
         switch (decisions.on(event, elsewhere)) {
         case LauncherAction::StartShow:
-            if (!show.start(argv0, {"/s"}, [&] { handle(LauncherEvent::ShowEnded); }))
-                handle(LauncherEvent::ShowEnded);
+            if (!show.start(argv0, {"/s"}, [&] { handle(LauncherEvent::ShowEnded); })) handle(LauncherEvent::ShowEnded);
             break;
         case LauncherAction::RestartCount:
             if (watch) watch->restartCount();

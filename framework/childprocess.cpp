@@ -34,8 +34,7 @@ ChildProcess::~ChildProcess() {
     if (running()) stop(std::chrono::seconds(5));
 }
 
-bool ChildProcess::start(const std::string& argv0, const std::vector<std::string>& args,
-                         std::function<void()> ended) {
+bool ChildProcess::start(const std::string& argv0, const std::vector<std::string>& args, std::function<void()> ended) {
     if (running()) return false;
     std::vector<std::string> words{argv0};
     words.insert(words.end(), args.begin(), args.end());

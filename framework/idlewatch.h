@@ -14,8 +14,8 @@
 namespace orvanta {
 
 struct IdleHandlers {
-    std::function<void()> idled;                     // once per idle spell of the launcher's time
-    std::function<void(const std::string&)> lost;    // the source went away: the compositor, bus or X server
+    std::function<void()> idled;                   // once per idle spell of the launcher's time
+    std::function<void(const std::string&)> lost;  // the source went away: the compositor, bus or X server
 };
 
 class IdleWatch {

@@ -36,7 +36,8 @@ public:
 
     // Adds the idle watch; false, with the reason, when the monitor does not answer.
     bool addWatch(std::string& whyNot) {
-        GVariant* reply = call("AddIdleWatch", g_variant_new("(t)", static_cast<guint64>(time_.count())), "(u)", whyNot);
+        GVariant* reply = call("AddIdleWatch", g_variant_new("(t)", static_cast<guint64>(time_.count())), "(u)",
+                               whyNot);
         if (!reply) return false;
         g_variant_get(reply, "(u)", &watchId_);
         g_variant_unref(reply);
@@ -73,10 +74,9 @@ private:
     // the reason, when it was not.
     GVariant* call(const char* method, GVariant* parameters, const char* replyType, std::string& whyNot) {
         GError* error = nullptr;
-        GVariant* reply =
-            g_dbus_connection_call_sync(bus_, kService, kPath, kInterface, method, parameters,
-                                        G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs,
-                                        nullptr, &error);
+        GVariant* reply = g_dbus_connection_call_sync(bus_, kService, kPath, kInterface, method, parameters,
+                                                      G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+                                                      kCallTimeoutMs, nullptr, &error);
         if (!reply) {
             g_dbus_error_strip_remote_error(error);
             whyNot = std::string("no GNOME idle monitor on the session bus (") + error->message + ")";
@@ -88,9 +88,8 @@ private:
     void removeWatch() {
         for (guint32* id : {&watchId_, &activeWatchId_}) {
             if (*id == 0) continue;
-            g_dbus_connection_call(bus_, kService, kPath, kInterface, "RemoveWatch", g_variant_new("(u)", *id),
-                                   nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, nullptr,
-                                   nullptr);
+            g_dbus_connection_call(bus_, kService, kPath, kInterface, "RemoveWatch", g_variant_new("(u)", *id), nullptr,
+                                   G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, nullptr, nullptr);
             *id = 0;
         }
     }
@@ -140,8 +139,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IdleWatch> openMutterIdle(std::chrono::milliseconds time, IdleHandlers& handlers,
-                                          std::string& whyNot) {
+std::unique_ptr<IdleWatch> openMutterIdle(std::chrono::milliseconds time, IdleHandlers& handlers, std::string& whyNot) {
     // Asking GIO for a bus it does not know would launch one of its own.
     if (!sessionBusKnown()) {
         whyNot = "no GNOME idle monitor (no session bus)";

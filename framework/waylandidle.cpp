@@ -131,8 +131,8 @@ private:
             watch->extNotifier_ = static_cast<ext_idle_notifier_v1*>(
                 wl_registry_bind(registry, name, &ext_idle_notifier_v1_interface, 1));
         else if (std::strcmp(interface, org_kde_kwin_idle_interface.name) == 0)
-            watch->kdeIdle_ =
-                static_cast<org_kde_kwin_idle*>(wl_registry_bind(registry, name, &org_kde_kwin_idle_interface, 1));
+            watch->kdeIdle_ = static_cast<org_kde_kwin_idle*>(
+                wl_registry_bind(registry, name, &org_kde_kwin_idle_interface, 1));
     }
     static void globalRemove(void*, wl_registry*, std::uint32_t) {}
     static void extIdled(void* self, ext_idle_notification_v1*) { static_cast<WaylandIdle*>(self)->idled(); }

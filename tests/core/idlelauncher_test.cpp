@@ -17,12 +17,31 @@ TEST(IdleLauncher, TimeIsMinutesOrSecondsWithAnS) {
         const char* text;
         milliseconds time;
     } rows[] = {
-        {"10", 10min}, {"1", 1min}, {"010", 10min}, {"30s", 30s}, {"1s", 1s}, {"1440", 24h}, {"86400s", 24h},
+        {"10", 10min},
+        {"1", 1min},
+        {"010", 10min},
+        {"30s", 30s},
+        {"1s", 1s},
+        {"1440", 24h},
+        {"86400s", 24h},
         // Refused: empty, zero, past a day, signs, fractions, other units,
         // blanks, an s alone, and digits enough to overflow.
-        {"", 0ms}, {"0", 0ms}, {"0s", 0ms}, {"1441", 0ms}, {"86401s", 0ms}, {"-5", 0ms}, {"+5", 0ms},
-        {"1.5", 0ms}, {"10m", 0ms}, {"10S", 0ms}, {" 10", 0ms}, {"10 ", 0ms}, {"s", 0ms}, {"10ss", 0ms},
-        {"99999999999999999999", 0ms}, {"1000000s", 0ms},
+        {"", 0ms},
+        {"0", 0ms},
+        {"0s", 0ms},
+        {"1441", 0ms},
+        {"86401s", 0ms},
+        {"-5", 0ms},
+        {"+5", 0ms},
+        {"1.5", 0ms},
+        {"10m", 0ms},
+        {"10S", 0ms},
+        {" 10", 0ms},
+        {"10 ", 0ms},
+        {"s", 0ms},
+        {"10ss", 0ms},
+        {"99999999999999999999", 0ms},
+        {"1000000s", 0ms},
     };
     for (const auto& row : rows) EXPECT_EQ(idleTimeOf(row.text), row.time) << '"' << row.text << '"';
 }
@@ -82,8 +101,11 @@ TEST(IdleLauncher, DecisionsFollowTheShowAndTheSignals) {
         {"a stop without a show ends at once, and nothing starts after it",
          {{E::Stop, false, A::End}, {E::Idled, false, A::Nothing}}},
         {"a stop during the show ends the show first, then the launcher",
-         {{E::Idled, false, A::StartShow}, {E::Stop, false, A::StopShow}, {E::Idled, false, A::Nothing},
-          {E::Stop, false, A::Nothing}, {E::ShowEnded, false, A::End}}},
+         {{E::Idled, false, A::StartShow},
+          {E::Stop, false, A::StopShow},
+          {E::Idled, false, A::Nothing},
+          {E::Stop, false, A::Nothing},
+          {E::ShowEnded, false, A::End}}},
         {"an end without a show of the launcher's is nothing",
          {{E::ShowEnded, false, A::Nothing}, {E::Idled, false, A::StartShow}}},
     };
@@ -111,17 +133,21 @@ TEST(IdleLauncher, PolledIdleStartsOneSpellPerIdlePeriod) {
         std::vector<Reading> readings;
     } rows[] = {
         {"the time reached starts a spell, once; input ends it",
-         {{0s, 4s, false, false, false, 6s}, {6s, 10s, false, false, true, 1s}, {7s, 11s, false, false, false, 1s},
-          {8s, 2s, false, false, false, 8s}, {16s, 10s, false, false, true, 1s}}},
+         {{0s, 4s, false, false, false, 6s},
+          {6s, 10s, false, false, true, 1s},
+          {7s, 11s, false, false, false, 1s},
+          {8s, 2s, false, false, false, 8s},
+          {16s, 10s, false, false, true, 1s}}},
         {"after a restart the idle time before it does not count",
          {{0s, 10s, false, false, true, 1s}, {30s, 40s, false, true, false, 10s}, {40s, 50s, false, false, true, 1s}}},
         {"input after a restart counts from the input",
          {{0s, 12s, false, true, false, 10s}, {10s, 3s, false, false, false, 7s}, {17s, 10s, false, false, true, 1s}}},
         {"inhibition keeps the spell from starting and counts from its end",
-         {{0s, 10s, true, false, false, 10s}, {10s, 20s, true, false, false, 10s}, {20s, 30s, false, false, false, 10s},
+         {{0s, 10s, true, false, false, 10s},
+          {10s, 20s, true, false, false, 10s},
+          {20s, 30s, false, false, false, 10s},
           {30s, 40s, false, false, true, 1s}}},
-        {"readings are never closer than 100 ms",
-         {{0s, 9950ms, false, false, false, 100ms}}},
+        {"readings are never closer than 100 ms", {{0s, 9950ms, false, false, false, 100ms}}},
     };
     for (const auto& row : rows) {
         PolledIdle polled(10s);
