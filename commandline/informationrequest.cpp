@@ -19,6 +19,8 @@ std::string usageText() {
            "  /p ID            draw a preview inside the X window ID (decimal or 0x...)\n"
            "  --window-id ID   run the slide show inside the X window ID (decimal or 0x...);\n"
            "                   also -window-id ID, as xscreensaver writes it\n"
+           "  --idle TIME      run the slide show whenever the session has been idle for TIME\n"
+           "                   (minutes, or seconds with an s: --idle 10, --idle 30s)\n"
            "  -u               remove all stored settings\n"
            "  --help           print this help and exit\n"
            "  --version        print the version and exit\n"

@@ -24,6 +24,7 @@ program=(
   libheif-dev libwebp-dev libtiff-dev libgif-dev libjxl-dev libraw-dev
   libx11-dev libxext-dev libxss-dev
   libgstreamer1.0-dev libasound2-dev libcdio-dev libglib2.0-dev
+  libwayland-dev wayland-protocols plasma-wayland-protocols          # the idle launcher's Wayland protocols
   librsvg2-bin                                                      # the icon's PNG sizes
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa
@@ -48,6 +49,8 @@ tests=(
   python3 python3-pil libjpeg-turbo-progs
   desktop-file-utils man-db groff-base dpkg-dev lintian             # install and package checks
   xautolock xss-lock                                                # idle launchers
+  mutter python3-gi kwin-wayland          # --idle against GNOME's idle monitor (input through its remote
+                                          # desktop) and against KWin's ext-idle-notify-v1
   xscreensaver                                                      # the daemon that runs the display mode
   # Desktop wallpaper: GIO's GSettings, a real dconf backend on a D-Bus
   # session bus for the tests, and the background schemas of GNOME (also

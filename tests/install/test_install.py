@@ -40,6 +40,7 @@ def expected_files():
         "bin/orvanta",
         "share/man/man1/orvanta.1",
         "share/applications/orvanta.desktop",
+        "share/orvanta/autostart/orvanta-idle.desktop",
         "share/icons/hicolor/scalable/apps/orvanta.svg",
         "share/xscreensaver/config/orvanta.xml",
         "share/doc/orvanta/README.md",
@@ -105,6 +106,21 @@ class Install(unittest.TestCase):
         self.assertEqual(values["Categories"], "Settings;DesktopSettings;")
         self.assertTrue(values["Name"] and values["Comment"])
 
+    def test_autostart_entry_is_valid_and_runs_the_idle_launcher(self):
+        need("desktop-file-validate")
+        entry = self.path("share/orvanta/autostart/orvanta-idle.desktop")
+        run = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True, timeout=30)
+        self.assertEqual((run.returncode, run.stdout + run.stderr), (0, ""))
+        with open(entry) as f:
+            values = dict(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+        self.assertEqual(values["Exec"], self.path("bin/orvanta") + " --idle 10")
+        # Out of the menus; started only where a user links it into ~/.config/autostart.
+        self.assertEqual((values["Type"], values["NoDisplay"]), ("Application", "true"))
+        self.assertNotIn("Hidden", values)
+        # The time it names is one the launcher takes.
+        run = subprocess.run([self.path("bin/orvanta"), "--idle", "x"], capture_output=True, text=True, timeout=10)
+        self.assertEqual(run.returncode, 2)
+
     def test_manual_page_renders_without_warnings_and_covers_the_program(self):
         need("man")
         env = dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8")
@@ -131,6 +147,9 @@ class Install(unittest.TestCase):
         self.assertIn('xautolock -time 10 -locker "orvanta /s"', flat)
         self.assertIn("xss-lock -- orvanta /s", flat)
         self.assertIn("SIGTERM", flat)
+        self.assertIn("orvanta --idle 10", flat)
+        self.assertIn("ln -s %s ~/.config/autostart/" % self.path("share/orvanta/autostart/orvanta-idle.desktop"),
+                      re.sub(r"/\s+", "/", flat))
         # Installed paths name the prefix the files went to.
         self.assertIn(self.path("share/xscreensaver/config/orvanta.xml"), re.sub(r"/\s+", "/", page))
 
@@ -151,6 +170,8 @@ class Install(unittest.TestCase):
         self.assertEqual(files_under(os.path.join(stage, "usr")), expected_files())
         with open(os.path.join(stage, "usr/share/applications/orvanta.desktop")) as f:
             self.assertIn("Exec=/usr/bin/orvanta\n", f.read())
+        with open(os.path.join(stage, "usr/share/orvanta/autostart/orvanta-idle.desktop")) as f:
+            self.assertIn("Exec=/usr/bin/orvanta --idle 10\n", f.read())
         with open(os.path.join(stage, "usr/share/man/man1/orvanta.1")) as f:
             self.assertIn("/usr/share/xscreensaver/config/orvanta.xml", f.read().replace("\\:", ""))
 
