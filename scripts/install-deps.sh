@@ -57,6 +57,9 @@ tests=(
   # Qt's Wayland platform, and what the tests' virtual keyboard and pointer
   # tool is built from.
   sway swaybg grim qt6-wayland libwayland-dev libxkbcommon-dev
+  # KDE Plasma's shell on kwin_wayland's virtual output (Plasma 5: Qt 5's
+  # Wayland platform).
+  kwin-wayland plasma-workspace plasma-desktop qtwayland5
 )
 
 packages=("${program[@]}")

@@ -1,54 +1,65 @@
-"""The last picture of a show as the wallpaper of a Wayland desktop: under a
-headless sway, run as an ordinary account, the show's end hands the file to
-sway, whose background client then shows it on the output; where no backend
-fits a Wayland desktop, the file is still written and the background stays."""
+"""The last picture of a show as the wallpaper of a Wayland desktop, each run
+as an ordinary account: under a headless sway the show's end hands the file
+to sway, whose background client then shows it on the output; where no
+backend fits a Wayland desktop, the file is still written and the background
+stays; on KDE Plasma (its shell on kwin_wayland's virtual output) every
+desktop's image wallpaper names the file."""
 import os
+import signal
 import subprocess
 import time
 import unittest
 
-from harness import BIN, KEY, escape
+from harness import BIN, KEY, ShowTest, escape
 from pictures import marked
 from test_wallpaper import pixel, read_bmp_rgb
-from wayland import Sway, WaylandScreenshot
+from wayland import Plasma, Sway, WaylandScreenshot, session_for
 
 RED, GREEN, SKY = (255, 0, 0), (0, 255, 0), (0, 128, 255)
 GREY = (63, 63, 63)  # sway's own background without one configured
 W, H = 1024, 768
 
 
+def write_settings(session, folder, tiled):
+    """A show of the pictures in `folder` that ends with the wallpaper, its
+    TileWallpaper `tiled`, as the account's settings."""
+    values = {"Duration": "30", "Count": "1", "ImageDir0": folder, "DirSet0": "1", "Randomize": "0", "Splash": "0",
+              "Effects": "0", "Delay": "0", "BackColor": "  0128255", "Proportional": "0", "WallpaperLast": "1",
+              "Message": "0"}
+    config = os.path.join(session.home, ".config")
+    os.makedirs(os.path.join(config, "orvanta"), exist_ok=True)
+    with open(os.path.join(config, "orvanta", "HKEY_CURRENT_USER.reg"), "w", encoding="utf-8") as f:
+        f.write("REGEDIT4\n\n[%s]\n" % KEY + "".join('"%s"="%s"\n' % (escape(k), escape(v))
+                                                   for k, v in values.items()))
+        f.write('\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"TileWallpaper"="%d"\n' % tiled)
+    session.give(config)
+
+
+def read(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return b""
+
+
+def wait_for(test, predicate, what, timeout=20):
+    return ShowTest.wait_for(test, predicate, timeout, what)
+
+
 class WaylandWallpaper(unittest.TestCase):
     def setUp(self):
-        if not BIN:
-            self.skipTest("needs ORVANTA_BIN")
-        self.sway = Sway(W, H)
-        self.addCleanup(self.sway.close)
-        self.sway.require_readable(BIN)
+        self.sway = session_for(self, Sway, W, H)
         self.folder = os.path.join(self.sway.dir, "pictures")
         os.mkdir(self.folder)
         marked(os.path.join(self.folder, "a.bmp"), 200, 100, RED, GREEN)
         self.wallpaper = os.path.join(self.sway.home, ".local", "share", "orvanta", "nobody_OrvantaWall.bmp")
 
     def write_settings(self, tiled):
-        values = {"Duration": "30", "Count": "1", "ImageDir0": self.folder, "DirSet0": "1", "Randomize": "0",
-                  "Splash": "0", "Effects": "0", "Delay": "0", "BackColor": "  0128255", "Proportional": "0",
-                  "WallpaperLast": "1", "Message": "0"}
-        folder = os.path.join(self.sway.home, ".config", "orvanta")
-        os.makedirs(folder, exist_ok=True)
-        with open(os.path.join(folder, "HKEY_CURRENT_USER.reg"), "w", encoding="utf-8") as f:
-            f.write("REGEDIT4\n\n[%s]\n" % KEY + "".join('"%s"="%s"\n' % (escape(k), escape(v))
-                                                       for k, v in values.items()))
-            f.write('\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"TileWallpaper"="%d"\n' % tiled)
-        self.sway.give(os.path.join(self.sway.home, ".config"))
+        write_settings(self.sway, self.folder, tiled)
 
     def wait_for(self, predicate, what, timeout=20):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            value = predicate()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
+        return wait_for(self, predicate, what, timeout)
 
     def run_show(self, env=None, tiled=0):
         """A show of the one picture, left with Escape once it is on the output."""
@@ -105,6 +116,38 @@ class WaylandWallpaper(unittest.TestCase):
         self.assertEqual(self.sway.windows(), [])
         time.sleep(1)  # time for a background client that should not come
         self.assertEqual(set(self.without_pointer(self.sway.screenshot("HEADLESS-1"))), {GREY})
+
+
+class PlasmaWallpaper(unittest.TestCase):
+    def setUp(self):
+        self.plasma = session_for(self, Plasma, 800, 600)
+        self.folder = os.path.join(self.plasma.dir, "pictures")
+        os.mkdir(self.folder)
+        marked(os.path.join(self.folder, "a.bmp"), 200, 100, RED, GREEN)
+
+    def run_show(self, tiled):
+        """A show on kwin, ended by SIGTERM (the desktop's way) a while after it
+        started: nothing here reads kwin's screen back."""
+        write_settings(self.plasma, self.folder, tiled)
+        registry = os.path.join(self.plasma.home, ".config", "orvanta", "HKEY_CURRENT_USER.reg")
+        with open(os.path.join(self.plasma.dir, "orvanta.log"), "wb") as out:
+            p = self.plasma.popen(BIN, "/s", stdout=out, stderr=subprocess.STDOUT)
+        before = read(registry)
+        wait_for(self, lambda: read(registry) != before, "the show to start", 30)
+        time.sleep(3)  # its first picture is composed at once
+        os.kill(self.plasma.program_pid(p), signal.SIGTERM)
+        self.assertEqual(p.wait(timeout=15), 0)
+
+    def test_every_desktop_shows_the_file_centred_or_tiled(self):
+        path = os.path.join(self.plasma.home, ".local", "share", "orvanta", "nobody_OrvantaWall.bmp")
+        self.assertNotIn(path, str(self.plasma.wallpapers()))
+        for tiled, fill_mode in ((0, "6"), (1, "3")):  # Plasma's Centered and Tiled
+            self.run_show(tiled)
+            self.assertEqual(read_bmp_rgb(path)[:2], (800, 600))
+            self.assertEqual(self.plasma.wallpapers(), [("org.kde.image", "file://" + path, fill_mode)])
+        # And written to the shell's own configuration.
+        appletsrc = os.path.join(self.plasma.home, ".config", "plasma-org.kde.plasma.desktop-appletsrc")
+        wait_for(self, lambda: b"Image=file://" + path.encode() in read(appletsrc), "the shell's configuration")
 
 
 if __name__ == "__main__":
