@@ -117,6 +117,38 @@ class WaylandWallpaper(unittest.TestCase):
         time.sleep(1)  # time for a background client that should not come
         self.assertEqual(set(self.without_pointer(self.sway.screenshot("HEADLESS-1"))), {GREY})
 
+    def test_the_dialogs_wallpaper_button_with_and_without_a_backend(self):
+        write_settings(self.sway, self.folder, 0)
+        keys = self.sway.input()
+        bare = {k: v for k, v in self.sway.env.items() if k not in ("SWAYSOCK", "XDG_CURRENT_DESKTOP")}
+        button = os.path.join(self.sway.home, ".local", "share", "orvanta", "OrvantaWallpaper.bmp")
+        for env, centre in ((bare, GREY), (self.sway.env, RED)):
+            if os.path.exists(button):
+                os.remove(button)
+            p = self.sway.popen(BIN, "/c", env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            rect = self.sway.window_of(p)["rect"]
+            middle = (rect["x"] + rect["width"] // 2, rect["y"] + rect["height"] // 2)
+            self.wait_for(lambda: self.sway.screenshot("HEADLESS-1").getpixel(middle) != GREY, "the dialog drawn")
+            keys.press("Control_L")
+            keys.key("Tab")  # the Picture Selection page
+            keys.release("Control_L")
+            # Its Preview check box (where the page's layout table puts it with
+            # the Liberation fonts) enables the Wallpaper button, Alt+W presses it.
+            keys.moveto(rect["x"] + 403, rect["y"] + 238, W, H)
+            keys.button("left")
+            keys.press("Alt_L")
+            keys.key("w")
+            keys.release("Alt_L")
+            self.wait_for(lambda: os.path.isfile(button), "the button's wallpaper file")
+            self.assertEqual(len(self.sway.windows()), 1)  # no message about it
+            keys.key("Escape")
+            self.assertEqual(p.wait(timeout=10), 0)
+            self.wait_for(lambda: self.sway.screenshot("HEADLESS-1").getpixel((512, 384)) == centre,
+                          "the desktop's background")
+            shot = self.sway.screenshot("HEADLESS-1")
+            self.assertEqual([shot.getpixel(xy) for xy in ((5, 5), (412, 334))],
+                             [GREY, GREEN if centre == RED else GREY])
+
 
 class PlasmaWallpaper(unittest.TestCase):
     def setUp(self):
