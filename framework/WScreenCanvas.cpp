@@ -54,12 +54,40 @@ QImage* WScreenCanvas::begin(QBackingStore& store, const QRect& rect) {
         store.beginPaint(QRegion(rect));
     }
     QPaintDevice* device = store.paintDevice();
-    return device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    QImage* image = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    if (image) storesClear_ = image->hasAlphaChannel() ? 1 : 0;
+    return image;
 }
 
 QImage* WScreenCanvas::beginOwn(const QRect& rect) {
     finishFrames();
     return begin(store_, rect);
+}
+
+QImage* WScreenCanvas::beginOver(QBackingStore& store, const QRect& rect) {
+    if (storesClear_ == 0) return begin(store, rect);
+    // A paint begun on nothing clears nothing and makes the store's current
+    // pixels readable (before any paint, some platforms have none to show).
+    QImage kept;
+    QRect area;
+    if (const QImage* image = begin(store, QRect())) {
+        area = rect.intersected(image->rect());
+        if (image->hasAlphaChannel() && image->depth() == 32 && !area.isEmpty()) {
+            kept = QImage(area.size(), image->format());
+            for (int y = 0; y < area.height(); ++y)
+                std::memcpy(kept.scanLine(y), image->constScanLine(area.top() + y) + 4 * area.left(),
+                            4 * static_cast<std::size_t>(area.width()));
+        }
+    }
+    store.endPaint();
+    QImage* image = begin(store, rect);
+    // The store may have changed its buffer, never its size or format.
+    if (!kept.isNull() && image && image->format() == kept.format() && image->rect().contains(area)) {
+        for (int y = 0; y < area.height(); ++y)
+            std::memcpy(image->scanLine(area.top() + y) + 4 * area.left(), kept.constScanLine(y),
+                        4 * static_cast<std::size_t>(area.width()));
+    }
+    return image;
 }
 
 void WScreenCanvas::send(QBackingStore& store, const QRegion& region) {
@@ -72,7 +100,7 @@ void WScreenCanvas::send(QBackingStore& store, const QRegion& region) {
         // forget what it had sent; nothing is drawn.
         sent = 0;
         const QRect pixel(region.begin()->topLeft(), QSize(1, 1));  // inside what was sent
-        store.beginPaint(QRegion(pixel));
+        beginOver(store, pixel);
         store.endPaint();
     }
     if (times_) {
@@ -226,7 +254,8 @@ bool WScreenCanvas::paintDirect(const QRect& rect, const std::function<void(QIma
 void WScreenCanvas::paint(const QRect& rect, const std::function<void(QPainter&)>& draw) {
     const QRect r = rect.intersected(clip_);
     if (r.isEmpty()) return;
-    beginOwn(r);
+    finishFrames();
+    beginOver(store_, r);
     if (QPaintDevice* device = store_.paintDevice()) {
         QPainter painter(device);
         const qreal ratio = window_->devicePixelRatio();

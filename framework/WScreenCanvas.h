@@ -85,6 +85,10 @@ private:
     QImage* begin(QBackingStore& store, const QRect& rect);
     // Begins a drawing in the window's own store, after any frames.
     QImage* beginOwn(const QRect& rect);
+    // As begin, for a drawing over what `rect` shows (text, a status line):
+    // a store with an alpha channel, as Wayland's are, has what a drawing
+    // begins on cleared to transparent, so those pixels are put back first.
+    QImage* beginOver(QBackingStore& store, const QRect& rect);
     void end(const QRect& rect);
     void send(QBackingStore& store, const QRegion& region);
     void endFrames();  // finishFrames without sending pending pieces
@@ -93,6 +97,9 @@ private:
 
     QWindow* window_;
     QBackingStore store_;
+    // Whether the stores clear what a paint begins on (those with an alpha
+    // channel do); -1 until a paint has shown it.
+    int storesClear_ = -1;
     std::unique_ptr<QBackingStore> spare_;     // made for the first frame
     QBackingStore* lastFrameStore_ = nullptr;  // the store of the last frame drawn; null outside a sequence
     bool framePending_ = false;                // that frame has not been sent yet
