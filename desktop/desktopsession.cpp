@@ -32,6 +32,11 @@ constexpr NamedDesktop kDesktopNames[] = {
     {"xfce", DesktopKind::Xfce},
     {"xfce4", DesktopKind::Xfce},
     {"xubuntu", DesktopKind::Xfce},
+    {"kde", DesktopKind::Kde},
+    {"plasma", DesktopKind::Kde},
+    {"plasmawayland", DesktopKind::Kde},
+    {"plasmax11", DesktopKind::Kde},
+    {"sway", DesktopKind::Sway},
 };
 
 constexpr BackgroundSchema kGnomeBackground{"org.gnome.desktop.background", "picture-uri", "picture-uri-dark", true,
@@ -67,10 +72,21 @@ DesktopKind desktopKindOf(const std::string& currentDesktop, const std::string& 
     return kindOfName(session);
 }
 
-DesktopKind currentDesktopKind() {
-    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
-    const char* session = std::getenv("DESKTOP_SESSION");
-    return desktopKindOf(current ? current : "", session ? session : "");
+DesktopSession desktopSessionOf(const SessionEnvironment& environment) {
+    DesktopKind kind = desktopKindOf(environment.currentDesktop, environment.desktopSession);
+    if (kind == DesktopKind::Other && !environment.swaySocket.empty()) kind = DesktopKind::Sway;
+    const bool wayland = asciiLowered(environment.sessionType) == "wayland" ||
+                         (!environment.waylandDisplay.empty() && environment.display.empty());
+    return {kind, wayland};
+}
+
+DesktopSession currentDesktopSession() {
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    return desktopSessionOf({variable("XDG_CURRENT_DESKTOP"), variable("DESKTOP_SESSION"), variable("XDG_SESSION_TYPE"),
+                             variable("WAYLAND_DISPLAY"), variable("DISPLAY"), variable("SWAYSOCK")});
 }
 
 const BackgroundSchema* backgroundSchemaOf(DesktopKind kind) {
@@ -119,6 +135,45 @@ std::vector<std::string> xfceImageProperties(const std::string& listing, const s
 std::string xfceStylePropertyOf(const std::string& imageProperty) {
     if (!endsWith(imageProperty, kLastImage)) return {};
     return imageProperty.substr(0, imageProperty.size() - std::string(kLastImage).size()) + "/image-style";
+}
+
+// The image wallpaper's FillMode takes the values of Qt Quick's
+// Image.fillMode: 3 is Tile, 6 is Pad (the picture at its own size, centred).
+int plasmaFillModeOf(bool tiled) { return tiled ? 3 : 6; }
+
+std::string plasmaWallpaperScript(const std::string& fileUri, bool tiled) {
+    // Setting the plugin first makes a desktop that showed another kind of
+    // wallpaper (a colour, a slide show) switch to the picture. The count
+    // printed is the evaluateScript call's answer.
+    std::string script = R"(var all = desktops();
+for (var i = 0; i < all.length; ++i) {
+    var d = all[i];
+    d.wallpaperPlugin = "org.kde.image";
+    d.currentConfigGroup = ["Wallpaper", "org.kde.image", "General"];
+    d.writeConfig("Image", "@URI@");
+    d.writeConfig("FillMode", @FILL@);
+}
+print(all.length);
+)";
+    script.replace(script.find("@URI@"), 5, fileUri);
+    script.replace(script.find("@FILL@"), 6, std::to_string(plasmaFillModeOf(tiled)));
+    return script;
+}
+
+const char* swayBackgroundModeOf(bool tiled) { return tiled ? "tile" : "center"; }
+
+// sway splits a command into words at blanks, quotes and ";", then expands
+// the background's file name as a shell would (word expansion: "$", "~",
+// quotes, and refusing "|&;<>(){}"). A backslash before each character either
+// could take keeps it literal through both.
+std::string swayFileWord(const std::string& path) {
+    std::string word;
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!(std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c >= 0x80)) word += '\\';
+        word += ch;
+    }
+    return word;
 }
 
 }  // namespace orvanta

@@ -10,8 +10,8 @@ struct WallpaperChoice {
     DesktopKind desktop;
     WallpaperBackend backend;
     // Whether the root window's background is set instead when the backend
-    // cannot reach the desktop (no session bus, no schema, no xfconf-query):
-    // an X desktop still shows it.
+    // cannot reach the desktop (no session bus, no schema, no xfconf-query,
+    // no shell): an X desktop still shows it.
     bool rootPixmapAfter;
 };
 
@@ -20,16 +20,20 @@ constexpr WallpaperChoice kWallpaperChoices[] = {
     {DesktopKind::Cinnamon, WallpaperBackend::GSettings, true},
     {DesktopKind::Mate, WallpaperBackend::GSettings, true},
     {DesktopKind::Xfce, WallpaperBackend::Xfconf, true},
+    {DesktopKind::Kde, WallpaperBackend::PlasmaShell, true},
+    // sway draws its own background over X clients' root window.
+    {DesktopKind::Sway, WallpaperBackend::SwayOutput, false},
 };
 
 }  // namespace
 
-std::vector<WallpaperBackend> wallpaperBackendsOf(DesktopKind desktop) {
+std::vector<WallpaperBackend> wallpaperBackendsOf(DesktopKind desktop, bool wayland) {
     for (const WallpaperChoice& choice : kWallpaperChoices)
         if (choice.desktop == desktop) {
-            if (!choice.rootPixmapAfter) return {choice.backend};
+            if (wayland || !choice.rootPixmapAfter) return {choice.backend};
             return {choice.backend, WallpaperBackend::RootPixmap};
         }
+    if (wayland) return {};
     return {WallpaperBackend::RootPixmap};
 }
 

@@ -30,16 +30,19 @@ public:
 };
 
 enum class WallpaperBackend {
-    GSettings,   // the desktop's GSettings background schema (desktop/desktopsession.h)
-    Xfconf,      // the xfce4-desktop backdrop properties
-    RootPixmap,  // the X root window's background pixmap
+    GSettings,    // the desktop's GSettings background schema (desktop/desktopsession.h)
+    Xfconf,       // the xfce4-desktop backdrop properties
+    PlasmaShell,  // a script run by KDE Plasma's shell
+    SwayOutput,   // sway's background of every output
+    RootPixmap,   // the X root window's background pixmap
 };
 
 // The backends a desktop is told its wallpaper through, in the order they
-// are tried: the desktop's own setting, then, when that one cannot reach it,
-// the X root window's background; for a desktop not known here, the root
-// window's background alone. Never empty.
-std::vector<WallpaperBackend> wallpaperBackendsOf(DesktopKind desktop);
+// are tried: the desktop's own setting, then, on X11, when that one cannot
+// reach the desktop, the root window's background; for a desktop not known
+// here, the root window's background alone on X11 and nothing on Wayland,
+// where no desktop shows the root window.
+std::vector<WallpaperBackend> wallpaperBackendsOf(DesktopKind desktop, bool wayland);
 
 // Tries its setters in order and stops at the first that sets the wallpaper;
 // false when none did (or there is none).

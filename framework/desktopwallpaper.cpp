@@ -5,7 +5,9 @@
 
 #include "desktop/desktopkey.h"
 #include "framework/gsettingswallpaper.h"
+#include "framework/plasmawallpaper.h"
 #include "framework/rootwallpaper.h"
+#include "framework/swaywallpaper.h"
 #include "framework/xfconfwallpaper.h"
 
 namespace orvanta {
@@ -26,6 +28,10 @@ constexpr BackendMaker kBackendMakers[] = {
      }},
     {WallpaperBackend::Xfconf,
      [](DesktopKind) -> std::unique_ptr<WallpaperSetter> { return std::make_unique<XfconfWallpaper>(); }},
+    {WallpaperBackend::PlasmaShell,
+     [](DesktopKind) -> std::unique_ptr<WallpaperSetter> { return std::make_unique<PlasmaShellWallpaper>(); }},
+    {WallpaperBackend::SwayOutput,
+     [](DesktopKind) -> std::unique_ptr<WallpaperSetter> { return std::make_unique<SwayWallpaper>(); }},
     {WallpaperBackend::RootPixmap,
      [](DesktopKind) -> std::unique_ptr<WallpaperSetter> { return std::make_unique<RootPixmapWallpaper>(); }},
 };
@@ -38,17 +44,17 @@ std::unique_ptr<WallpaperSetter> makeWallpaperSetter(WallpaperBackend backend, D
     return nullptr;
 }
 
-std::unique_ptr<WallpaperSetter> wallpaperSetterOf(DesktopKind desktop) {
+std::unique_ptr<WallpaperSetter> wallpaperSetterOf(const DesktopSession& session) {
     std::vector<std::unique_ptr<WallpaperSetter>> setters;
-    for (const WallpaperBackend backend : wallpaperBackendsOf(desktop))
-        if (std::unique_ptr<WallpaperSetter> setter = makeWallpaperSetter(backend, desktop))
+    for (const WallpaperBackend backend : wallpaperBackendsOf(session.kind, session.wayland))
+        if (std::unique_ptr<WallpaperSetter> setter = makeWallpaperSetter(backend, session.kind))
             setters.push_back(std::move(setter));
     return std::make_unique<FirstWorkingSetter>(std::move(setters));
 }
 
 bool setDesktopWallpaper(const std::string& path) {
     const WallpaperStyle style = wallpaperStyleOf(tileWallpaper());
-    return wallpaperSetterOf(currentDesktopKind())->setWallpaper(path, style);
+    return wallpaperSetterOf(currentDesktopSession())->setWallpaper(path, style);
 }
 
 }  // namespace orvanta

@@ -58,9 +58,12 @@ tests=(
   libglib2.0-bin dconf-cli dconf-gsettings-backend gsettings-desktop-schemas
   dbus dbus-x11 cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3
   # Wayland: a headless compositor run as an ordinary account, its screenshots,
-  # Qt's Wayland platform, and what the tests' virtual keyboard and pointer
-  # tool is built from.
+  # Xwayland, and what the tests' virtual keyboard and pointer tool is built
+  # from.
   sway swaybg grim libwayland-dev libxkbcommon-dev xwayland
+  # KDE Plasma's shell on kwin_wayland's virtual output (Plasma 5: Qt 5's
+  # Wayland platform).
+  plasma-workspace plasma-desktop qtwayland5
 )
 
 packages=("${program[@]}")

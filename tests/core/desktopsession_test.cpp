@@ -1,6 +1,7 @@
 // Which desktop is running and how it is told the wallpaper.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "desktop/desktopsession.h"
@@ -18,10 +19,32 @@ TEST(DesktopSession, KindFromTheCurrentDesktopOrTheSession) {
         {"Budgie:GNOME", "", DesktopKind::Gnome}, {"X-Cinnamon", "", DesktopKind::Cinnamon},
         {"MATE", "", DesktopKind::Mate},          {"XFCE", "", DesktopKind::Xfce},
         {"", "xfce", DesktopKind::Xfce},          {"", "cinnamon", DesktopKind::Cinnamon},
-        {"KDE", "plasma", DesktopKind::Other},    {"", "", DesktopKind::Other},
+        {"KDE", "plasma", DesktopKind::Kde},      {"", "", DesktopKind::Other},
         {"Foo:mate", "gnome", DesktopKind::Mate}, {"::", "budgie-desktop", DesktopKind::Gnome},
     };
     for (const Case& c : cases) EXPECT_EQ(desktopKindOf(c.current, c.session), c.kind) << c.current << "|" << c.session;
+}
+
+TEST(DesktopSession, WaylandAndTheDesktopFromTheEnvironment) {
+    struct Case {
+        SessionEnvironment environment;  // desktop, session, type, Wayland display, X display, sway socket
+        DesktopKind kind;
+        bool wayland;
+    } cases[] = {
+        {{"KDE", "plasmawayland", "wayland", "wayland-0", ":0", ""}, DesktopKind::Kde, true},
+        {{"", "plasmax11", "x11", "", ":0", ""}, DesktopKind::Kde, false},
+        {{"sway", "", "", "wayland-1", "", ""}, DesktopKind::Sway, true},
+        {{"", "", "", "wayland-1", "", "/run/user/1/sway-ipc.sock"}, DesktopKind::Sway, true},
+        {{"GNOME", "", "tty", "", "", "/tmp/old.sock"}, DesktopKind::Gnome, false},  // a name wins over the socket
+        {{"GNOME", "", "Wayland", "", "", ""}, DesktopKind::Gnome, true},
+        {{"", "", "", "wayland-0", ":1", ""}, DesktopKind::Other, false},  // an X display beside: X11 unless told
+        {{"", "", "", "", "", ""}, DesktopKind::Other, false},
+    };
+    for (const Case& c : cases) {
+        const DesktopSession session = desktopSessionOf(c.environment);
+        EXPECT_EQ(session.kind, c.kind) << c.environment.currentDesktop << "|" << c.environment.waylandDisplay;
+        EXPECT_EQ(session.wayland, c.wayland) << c.environment.currentDesktop << "|" << c.environment.waylandDisplay;
+    }
 }
 
 TEST(DesktopSession, BackgroundSchemas) {
@@ -61,6 +84,38 @@ TEST(DesktopSession, XfceProperties) {
     EXPECT_EQ(fresh[0], "/backdrop/screen0/monitorDP-1/workspace0/last-image");
     EXPECT_EQ(xfceImageStyleOf(true), 2);
     EXPECT_EQ(xfceImageStyleOf(false), 1);
+}
+
+TEST(DesktopSession, PlasmaScriptSetsTheImageOfEveryDesktop) {
+    for (const bool tiled : {false, true}) {
+        const std::string script = plasmaWallpaperScript("file:///home/ann/w.bmp", tiled);
+        EXPECT_NE(script.find("desktops()"), std::string::npos);
+        EXPECT_NE(script.find("d.wallpaperPlugin = \"org.kde.image\";"), std::string::npos);
+        EXPECT_NE(script.find("[\"Wallpaper\", \"org.kde.image\", \"General\"]"), std::string::npos);
+        EXPECT_NE(script.find("d.writeConfig(\"Image\", \"file:///home/ann/w.bmp\");"), std::string::npos);
+        EXPECT_NE(script.find(tiled ? "\"FillMode\", 3)" : "\"FillMode\", 6)"), std::string::npos) << tiled;
+    }
+    // A path with the script's own quotes and line breaks stays inside its string.
+    const std::string plain = plasmaWallpaperScript(fileUriOf("/a/w.bmp"), false);
+    const std::string odd = plasmaWallpaperScript(fileUriOf("/a\"b\\'c\n);d.bmp"), false);
+    EXPECT_EQ(std::count(odd.begin(), odd.end(), '"'), std::count(plain.begin(), plain.end(), '"'));
+    EXPECT_EQ(std::count(odd.begin(), odd.end(), '\n'), std::count(plain.begin(), plain.end(), '\n'));
+    EXPECT_NE(odd.find("file:///a%22b%5C%27c%0A%29%3Bd.bmp"), std::string::npos);
+}
+
+TEST(DesktopSession, SwayFileWordsAndModes) {
+    const struct {
+        const char* path;
+        const char* word;
+    } rows[] = {
+        {"/home/ann/.local/share/orvanta/ann_OrvantaWall.bmp", "/home/ann/.local/share/orvanta/ann_OrvantaWall.bmp"},
+        {"/a b/c  d", "/a\\ b/c\\ \\ d"},
+        {"/q\"'$HOME`x`\\;{}|&<>~*#", "/q\\\"\\'\\$HOME\\`x\\`\\\\\\;\\{\\}\\|\\&\\<\\>\\~\\*\\#"},
+        {"/caf\xC3\xA9", "/caf\xC3\xA9"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(swayFileWord(row.path), row.word) << row.path;
+    EXPECT_STREQ(swayBackgroundModeOf(false), "center");
+    EXPECT_STREQ(swayBackgroundModeOf(true), "tile");
 }
 
 }  // namespace

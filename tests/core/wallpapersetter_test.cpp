@@ -2,6 +2,7 @@
 // in, and the one writer of the wallpaper files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -20,27 +21,40 @@ TEST(WallpaperSetter, BackendsChosenByTheSession) {
     struct Row {
         const char* current;
         const char* session;
+        bool wayland;
         std::vector<WallpaperBackend> backends;
     } rows[] = {
-        {"GNOME", "", {GSettings, RootPixmap}},
-        {"ubuntu:GNOME", "", {GSettings, RootPixmap}},
-        {"X-Cinnamon", "", {GSettings, RootPixmap}},
-        {"MATE", "", {GSettings, RootPixmap}},
-        {"XFCE", "", {Xfconf, RootPixmap}},
-        {"", "xubuntu", {Xfconf, RootPixmap}},
-        {"KDE", "plasma", {RootPixmap}},
-        {"sway", "", {RootPixmap}},
-        {"", "", {RootPixmap}},
-        {"Foo:xfce", "gnome", {Xfconf, RootPixmap}},
+        {"GNOME", "", false, {GSettings, RootPixmap}},
+        {"ubuntu:GNOME", "", false, {GSettings, RootPixmap}},
+        {"X-Cinnamon", "", false, {GSettings, RootPixmap}},
+        {"MATE", "", false, {GSettings, RootPixmap}},
+        {"XFCE", "", false, {Xfconf, RootPixmap}},
+        {"", "xubuntu", false, {Xfconf, RootPixmap}},
+        {"KDE", "plasma", false, {PlasmaShell, RootPixmap}},
+        {"sway", "", false, {SwayOutput}},
+        {"", "", false, {RootPixmap}},
+        {"Foo:xfce", "gnome", false, {Xfconf, RootPixmap}},
+        // On Wayland the root window is nobody's background.
+        {"GNOME", "", true, {GSettings}},
+        {"KDE", "plasmawayland", true, {PlasmaShell}},
+        {"sway", "", true, {SwayOutput}},
+        {"XFCE", "", true, {Xfconf}},
+        {"", "", true, {}},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(wallpaperBackendsOf(desktopKindOf(row.current, row.session)), row.backends)
-            << row.current << "|" << row.session;
+        EXPECT_EQ(wallpaperBackendsOf(desktopKindOf(row.current, row.session), row.wayland), row.backends)
+            << row.current << "|" << row.session << "|" << row.wayland;
     // A desktop told through GSettings has a schema to be told through.
-    for (const DesktopKind kind :
-         {DesktopKind::Gnome, DesktopKind::Cinnamon, DesktopKind::Mate, DesktopKind::Xfce, DesktopKind::Other})
-        if (wallpaperBackendsOf(kind).front() == GSettings) {
-            EXPECT_NE(backgroundSchemaOf(kind), nullptr) << static_cast<int>(kind);
+    for (const DesktopKind kind : {DesktopKind::Gnome, DesktopKind::Cinnamon, DesktopKind::Mate, DesktopKind::Xfce,
+                                   DesktopKind::Kde, DesktopKind::Sway, DesktopKind::Other})
+        for (const bool wayland : {false, true}) {
+            const std::vector<WallpaperBackend> backends = wallpaperBackendsOf(kind, wayland);
+            if (!backends.empty() && backends.front() == GSettings) {
+                EXPECT_NE(backgroundSchemaOf(kind), nullptr) << static_cast<int>(kind);
+            }
+            if (wayland) {
+                EXPECT_EQ(std::count(backends.begin(), backends.end(), RootPixmap), 0) << static_cast<int>(kind);
+            }
         }
 }
 

@@ -96,7 +96,8 @@ def processes_of_home(home, program=None):
 def bare_session(env):
     """The environment of an X session without a desktop or a session bus."""
     env = dict(env)
-    for var in ("XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND"):
+    for var in ("XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND",
+                "XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "SWAYSOCK"):
         env.pop(var, None)
     return env
 

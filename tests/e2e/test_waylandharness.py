@@ -6,7 +6,7 @@ import time
 import unittest
 
 from harness import BIN
-from wayland import Sway
+from wayland import Sway, session_for
 
 WIDTH, HEIGHT = 1280, 480
 GREEN = (31, 143, 63)
@@ -14,11 +14,7 @@ GREEN = (31, 143, 63)
 
 class WaylandHarness(unittest.TestCase):
     def setUp(self):
-        if not BIN:
-            self.skipTest("needs ORVANTA_BIN")
-        self.sway = Sway(WIDTH, HEIGHT)
-        self.addCleanup(self.sway.close)
-        self.sway.require_readable(BIN)
+        self.sway = session_for(self, Sway, WIDTH, HEIGHT)
 
     def focused(self):
         return [w["pid"] for w in self.sway.windows() if w["focused"]]

@@ -17,6 +17,7 @@ run as the test's user: they only talk to the compositor's sockets.
         keys.key("Escape")
         shot = sway.screenshot()
 """
+import ast
 import glob
 import json
 import os
@@ -29,16 +30,16 @@ import tempfile
 import time
 import unittest
 
-from harness import Screenshot, TOOLS, processes_of_home
+from harness import BIN, Screenshot, TOOLS, processes_of_home
 
 ACCOUNT = os.environ.get("ORVANTA_TEST_ACCOUNT", "nobody")
 WLINPUT = os.path.join(TOOLS, "orvanta-wlinput") if TOOLS else ""
 
 
-def qt_wayland_plugin():
-    """The path of Qt 6's Wayland platform plugin, or None."""
+def qt_wayland_plugin(qt="qt6"):
+    """The path of Qt's Wayland platform plugin (Qt 6's unless told), or None."""
     dirs = [d for d in os.environ.get("QT_PLUGIN_PATH", "").split(":") if d]
-    dirs += glob.glob("/usr/lib/*/qt6/plugins") + ["/usr/lib/qt6/plugins"]
+    dirs += glob.glob("/usr/lib/*/%s/plugins" % qt) + ["/usr/lib/%s/plugins" % qt]
     for d in dirs:
         found = glob.glob(os.path.join(d, "platforms", "libqwayland-generic.so"))
         if found:
@@ -46,9 +47,12 @@ def qt_wayland_plugin():
     return None
 
 
-def missing_pieces():
-    """Why the Wayland tests cannot run here, or "" when they can."""
-    missing = [p for p in ("sway", "grim", "swaymsg") if not shutil.which(p)]
+def missing_pieces(programs=("sway", "grim", "swaymsg"), files=()):
+    """Why the Wayland tests cannot run here, or "" when they can: the
+    programs, files ((path pattern, what it is) pairs), the account and the
+    tools they need."""
+    missing = [p for p in programs if not shutil.which(p)]
+    missing += [what for pattern, what in files if not glob.glob(pattern)]
     if os.geteuid() == 0:
         if not shutil.which("runuser"):
             missing.append("runuser")
@@ -61,6 +65,18 @@ def missing_pieces():
     if not qt_wayland_plugin():
         missing.append("Qt's Wayland platform plugin (qt6-wayland)")
     return ", ".join(missing) and "needs " + ", ".join(missing)
+
+
+def session_for(test, kind, *args):
+    """A session of `kind` (Sway, Plasma) made with `args` for a test of the
+    orvanta binary, closed after the test; skips the test when it cannot be
+    had or when the account cannot run the binary."""
+    if not BIN:
+        test.skipTest("needs ORVANTA_BIN")
+    session = kind(*args)
+    test.addCleanup(session.close)
+    session.require_readable(BIN)
+    return session
 
 
 class WaylandScreenshot(Screenshot):
@@ -151,15 +167,14 @@ class Input:
                 pass
 
 
-class Sway:
-    """A headless sway with one output WIDTH x HEIGHT (HEADLESS-1), in a private
-    folder (runtime directory, home) that belongs to the account. Raises
-    unittest.SkipTest when something it needs is missing."""
+class AccountSession:
+    """A private folder (runtime directory, home) that belongs to the account,
+    and the programs a test runs there as that account; close() ends them
+    all. Raises unittest.SkipTest with `missing` when it is not empty."""
 
-    def __init__(self, width=1024, height=768, config_lines=(), timeout=20):
-        reason = missing_pieces()
-        if reason:
-            raise unittest.SkipTest(reason)
+    def __init__(self, missing, env):
+        if missing:
+            raise unittest.SkipTest(missing)
         self.as_root = os.geteuid() == 0
         account = pwd.getpwnam(ACCOUNT) if self.as_root else pwd.getpwuid(os.geteuid())
         self.uid, self.gid = account.pw_uid, account.pw_gid
@@ -171,32 +186,13 @@ class Sway:
         os.chmod(self.dir, 0o755)
         for path in (self.dir, self.home, self.runtime):
             os.chown(path, self.uid, self.gid)
-        self.inputs, self.procs, self.closed = [], [], False
-        self.config = os.path.join(self.dir, "sway.conf")
-        with open(self.config, "w") as f:
-            f.write("\n".join(["output HEADLESS-1 resolution %dx%d position 0 0" % (width, height),
-                               "default_border none", "default_floating_border none", "focus_follows_mouse no",
-                               "xwayland disable", *config_lines]) + "\n")
-        self.env = {
-            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
-            "HOME": self.home,
-            "XDG_RUNTIME_DIR": self.runtime,
-            "SWAYSOCK": os.path.join(self.runtime, "sway-ipc.sock"),
-            "XDG_CURRENT_DESKTOP": "sway",
-            "XDG_SESSION_TYPE": "wayland",
-            "QT_QPA_PLATFORM": "wayland",
-            "LANG": "C.UTF-8",
-        }
-        sway_env = {var: self.env[var] for var in ("PATH", "HOME", "XDG_RUNTIME_DIR", "SWAYSOCK", "LANG")}
-        # sway serves its IPC socket at SWAYSOCK when that names no file yet.
-        sway_env.update(WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
-        self.log = open(os.path.join(self.dir, "sway.log"), "w+b")
-        self.sway = self._spawn(["sway", "-c", self.config], sway_env, stdout=self.log, stderr=subprocess.STDOUT)
-        try:
-            self._wait_ready(timeout)
-        except BaseException:
-            self.close()
-            raise
+        # What tests start, ended first; then what the session runs on
+        # (compositor, bus), ended in the reverse order of their start.
+        self.inputs, self.procs, self.services, self.closed = [], [], [], False
+        self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.home,
+                    "XDG_RUNTIME_DIR": self.runtime, "XDG_SESSION_TYPE": "wayland", "QT_QPA_PLATFORM": "wayland",
+                    "LANG": "C.UTF-8", **env}
+        self.log = open(os.path.join(self.dir, "session.log"), "w+b")
 
     # --- running programs as the account ---
     def _command(self, cmd, env):
@@ -253,6 +249,80 @@ class Sway:
                 os.chown(os.path.join(root, name), self.uid, self.gid)
         os.chown(path, self.uid, self.gid)
 
+    def log_text(self):
+        self.log.flush()
+        with open(self.log.name, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    # --- the end ---
+    def leftovers(self):
+        """Live processes started here: everything that inherited the home."""
+        return processes_of_home(self.home)
+
+    def close(self):
+        """Ends every program started here, the compositor last, and removes
+        the folder; raises when a process is still there afterwards. Once only."""
+        if self.closed:
+            return
+        self.closed = True
+        for i in self.inputs:
+            i.close()
+        for group in [self.procs] + [[p] for p in reversed(self.services)]:
+            for p in group:
+                if p.poll() is None:
+                    p.send_signal(signal.SIGTERM)
+            deadline = time.time() + 10
+            for p in group:
+                try:
+                    p.wait(timeout=max(0.1, deadline - time.time()))
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait(timeout=10)
+        # What the compositor or the bus started itself (swaybg, services) or
+        # what a test started without popen.
+        for _ in range(50):
+            left = self.leftovers()
+            if not left:
+                break
+            for pid in left:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
+        self.log.close()
+        left = self.leftovers()
+        shutil.rmtree(self.dir, ignore_errors=True)
+        if left:
+            raise RuntimeError("processes left after the session ended: %s" % left)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+class Sway(AccountSession):
+    """A headless sway with one output WIDTH x HEIGHT (HEADLESS-1)."""
+
+    def __init__(self, width=1024, height=768, config_lines=(), timeout=20):
+        super().__init__(missing_pieces(), {"SWAYSOCK": "", "XDG_CURRENT_DESKTOP": "sway"})
+        self.env["SWAYSOCK"] = os.path.join(self.runtime, "sway-ipc.sock")
+        self.config = os.path.join(self.dir, "sway.conf")
+        with open(self.config, "w") as f:
+            f.write("\n".join(["output HEADLESS-1 resolution %dx%d position 0 0" % (width, height),
+                               "default_border none", "default_floating_border none", "focus_follows_mouse no",
+                               "xwayland disable", *config_lines]) + "\n")
+        sway_env = {var: self.env[var] for var in ("PATH", "HOME", "XDG_RUNTIME_DIR", "SWAYSOCK", "LANG")}
+        # sway serves its IPC socket at SWAYSOCK when that names no file yet.
+        sway_env.update(WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
+        self.sway = self._spawn(["sway", "-c", self.config], sway_env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.services.append(self.sway)
+        try:
+            self._wait_ready(timeout)
+        except BaseException:
+            self.close()
+            raise
+
     # --- the compositor ---
     def _wait_ready(self, timeout):
         deadline = time.time() + timeout
@@ -269,11 +339,6 @@ class Sway:
                     pass
             time.sleep(0.1)
         raise RuntimeError("sway did not come up within %ss: %s" % (timeout, self.log_text()[-2000:]))
-
-    def log_text(self):
-        self.log.flush()
-        with open(self.log.name, "rb") as f:
-            return f.read().decode(errors="replace")
 
     def swaymsg(self, *args, check=True, timeout=10):
         """swaymsg's answer: parsed JSON for -t get_*, otherwise its text."""
@@ -336,49 +401,79 @@ class Sway:
         self.inputs.append(i)
         return i
 
-    # --- the end ---
-    def leftovers(self):
-        """Live processes started here: everything that inherited the home."""
-        return processes_of_home(self.home)
 
-    def close(self):
-        """Ends every program started here, sway last, and removes the folder;
-        raises when a process is still there afterwards. Once only."""
-        if self.closed:
-            return
-        self.closed = True
-        for i in self.inputs:
-            i.close()
-        for p in self.procs + [self.sway]:
-            if p.poll() is None:
-                p.send_signal(signal.SIGTERM)
-        deadline = time.time() + 10
-        for p in self.procs + [self.sway]:
+
+class Plasma(AccountSession):
+    """KDE Plasma's shell on kwin_wayland's virtual output WIDTH x HEIGHT, with
+    a session bus of its own. Qt 5 programs, as Plasma 5 is."""
+
+    SOCKET = "wayland-kde"
+
+    def __init__(self, width=800, height=600, timeout=90):
+        super().__init__(missing_pieces(("kwin_wayland", "plasmashell", "dbus-daemon", "gdbus"), (
+            ("/usr/lib/*/qt5/plugins/platforms/libqwayland-generic.so", "Qt 5's Wayland platform plugin (qtwayland5)"),
+            ("/usr/share/plasma/shells/org.kde.plasma.desktop", "Plasma's desktop shell (plasma-desktop)"))),
+            {"WAYLAND_DISPLAY": self.SOCKET, "XDG_CURRENT_DESKTOP": "KDE"})
+        try:
+            self._start(width, height, timeout)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self, width, height, timeout):
+        deadline = time.time() + timeout
+        # The services the bus starts (the activity manager, kded) get the
+        # daemon's environment: the display they need is in it.
+        bus = self._spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], self.env,
+                          stdout=subprocess.PIPE, stderr=self.log)
+        self.services.append(bus)
+        ready, _, _ = select.select([bus.stdout], [], [], 10)
+        address = bus.stdout.readline().decode().strip() if ready else ""
+        bus.stdout.close()
+        if not address:
+            raise RuntimeError("the session bus did not start: " + self.log_text()[-2000:])
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        # kwin_wayland carries a file capability (cap_sys_resource): where the
+        # capability bounding set lacks it, as in containers, exec refuses the
+        # file to an ordinary account. A copy without it is the same program.
+        kwin = os.path.join(self.dir, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), kwin)
+        os.chmod(kwin, 0o755)
+        self.services.append(self._spawn([kwin, "--virtual", "--width", width, "--height", height, "--socket",
+                                          self.SOCKET, "--no-lockscreen", "--no-global-shortcuts"], self.env,
+                                         stdout=self.log, stderr=subprocess.STDOUT))
+        while not os.path.exists(os.path.join(self.runtime, self.SOCKET)):
+            self._check(deadline, "kwin_wayland's socket")
+        self.services.append(self._spawn(["plasmashell"], self.env, stdout=self.log, stderr=subprocess.STDOUT))
+        while True:
             try:
-                p.wait(timeout=max(0.1, deadline - time.time()))
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait(timeout=10)
-        # What sway started itself (swaybg, clients of exec) or what a test
-        # started without popen.
-        for _ in range(50):
-            left = self.leftovers()
-            if not left:
-                break
-            for pid in left:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-            time.sleep(0.1)
-        self.log.close()
-        left = self.leftovers()
-        shutil.rmtree(self.dir, ignore_errors=True)
-        if left:
-            raise RuntimeError("processes left after sway ended: %s" % left)
+                if int(self.evaluate("print(desktops().length);")) > 0:
+                    return
+            except (RuntimeError, ValueError, subprocess.TimeoutExpired):
+                pass
+            self._check(deadline, "Plasma's desktop")
 
-    def __enter__(self):
-        return self
+    def _check(self, deadline, what):
+        ended = [p for p in self.services if p.poll() is not None]
+        if ended or time.time() > deadline:
+            raise RuntimeError("no %s (%s): %s" % (what, "a service ended" if ended else "timed out",
+                                                   self.log_text()[-3000:]))
+        time.sleep(0.2)
 
-    def __exit__(self, *exc):
-        self.close()
+    def evaluate(self, script, timeout=20):
+        """What the shell's evaluateScript answers for the script (its print()s,
+        run together). gdbus reads the script as a text value: no backslashes."""
+        r = self.run("gdbus", "call", "--session", "--timeout", str(timeout), "--dest", "org.kde.plasmashell",
+                     "--object-path", "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript", script,
+                     text=True, timeout=timeout + 10)
+        if r.returncode != 0:
+            raise RuntimeError("evaluateScript: " + r.stderr.strip())
+        return ast.literal_eval(r.stdout.strip())[0]
+
+    def wallpapers(self):
+        """(plugin, Image, FillMode) of every desktop, as the shell has them."""
+        text = self.evaluate('var all = desktops(), found = []; for (var i = 0; i < all.length; ++i) {'
+                             ' var d = all[i]; d.currentConfigGroup = ["Wallpaper", "org.kde.image", "General"];'
+                             ' found.push([d.wallpaperPlugin, d.readConfig("Image"), d.readConfig("FillMode")]); }'
+                             ' print(JSON.stringify(found));')
+        return [tuple(w) for w in json.loads(text)]

@@ -97,6 +97,8 @@ public:
         const xkb_rule_names names = {nullptr, nullptr, layout, nullptr, nullptr};
         keymap_ = xkb_keymap_new_from_names(context_, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
         if (!keymap_) fail(std::string("no xkb keymap for the layout \"") + layout + "\"");
+        state_ = xkb_state_new(keymap_);
+        if (!state_) fail("cannot make an xkb state");
         keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g.keyboards, g.seat);
         pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(g.pointers, g.seat);
         sendKeymap();
@@ -107,6 +109,7 @@ public:
         zwp_virtual_keyboard_v1_destroy(keyboard_);
         zwlr_virtual_pointer_v1_destroy(pointer_);
         wl_display_roundtrip(display_);
+        xkb_state_unref(state_);
         xkb_keymap_unref(keymap_);
         xkb_context_unref(context_);
     }
@@ -200,11 +203,23 @@ private:
         fail("the keymap has no key for \"" + name + "\"");
     }
 
+    // The compositor takes the modifier state only from modifiers requests,
+    // never from the keys: this keyboard's own xkb state follows every key
+    // (so that "press Control_L" holds Control) and is sent after each one.
+    // A key on a higher level adds that level's modifiers while it is down.
     void sendKey(const KeyPlace& place, uint32_t state) {
         const bool down = state == WL_KEYBOARD_KEY_STATE_PRESSED;
-        if (place.mods && down) zwp_virtual_keyboard_v1_modifiers(keyboard_, place.mods, 0, 0, 0);
+        if (place.mods && down) sendModifiers(place.mods);
         zwp_virtual_keyboard_v1_key(keyboard_, nowMs(), place.evdev, state);
-        if (place.mods && !down) zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
+        xkb_state_update_key(state_, place.evdev + 8, down ? XKB_KEY_DOWN : XKB_KEY_UP);
+        sendModifiers(down ? place.mods : 0);
+    }
+
+    void sendModifiers(xkb_mod_mask_t extra) {
+        zwp_virtual_keyboard_v1_modifiers(keyboard_, xkb_state_serialize_mods(state_, XKB_STATE_MODS_DEPRESSED) | extra,
+                                          xkb_state_serialize_mods(state_, XKB_STATE_MODS_LATCHED),
+                                          xkb_state_serialize_mods(state_, XKB_STATE_MODS_LOCKED),
+                                          xkb_state_serialize_layout(state_, XKB_STATE_LAYOUT_EFFECTIVE));
     }
 
     void sync(const std::string& what) {
@@ -221,6 +236,7 @@ private:
     wl_display* display_;
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
+    xkb_state* state_ = nullptr;
     zwp_virtual_keyboard_v1* keyboard_ = nullptr;
     zwlr_virtual_pointer_v1* pointer_ = nullptr;
 };
