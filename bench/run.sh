@@ -6,7 +6,8 @@
 # resize (stretch), the sum of an effect's pauses and the memcpy of the frames
 # it writes (transitions), the 100 ms budget with a frame memcpy (tick to
 # first piece), the show's CPU path (OpenGL frames), and the aim of 1 s and
-# 300 MB per picture bomb (djpeg beside it for JPEG bombs).
+# 300 MB per picture bomb (djpeg beside it for JPEG bombs), and the same show
+# window on X (Xvfb) for the figures on Wayland (a headless sway).
 #
 # The 4K window figures need Xvfb: a 3840 x 2160 virtual X server is started
 # on a free display for them and stopped afterwards (or BENCH_DISPLAY names
@@ -68,5 +69,11 @@ if [ -n "$display" ]; then
     fi
 else
     echo "== (no Xvfb or no window benchmark: the real-window figures are left out)"
+fi
+if [ -x "$build/bench/transitions_window_bench" ] && command -v sway >/dev/null 2>&1; then
+    echo "== the show's window on a headless sway output against Xvfb, 1920 x 1080"
+    python3 "$root/bench/wayland.py" "$build" || true
+else
+    echo "== (no sway or no window benchmark: the Wayland figures are left out)"
 fi
 echo "== picture bombs against the aim";       python3 "$root/bench/bombs.py" "$build" --runs 3 || true
