@@ -243,10 +243,15 @@ class AccountSession:
                                                                          path))
 
     def give(self, path):
-        """Hands a file or folder the test made inside self.dir to the account."""
+        """Hands a file or folder the test made inside self.dir to the account.
+        What the account's own programs remove meanwhile (their lock files)
+        is passed over."""
         for root, dirs, files in os.walk(path):
             for name in dirs + files:
-                os.chown(os.path.join(root, name), self.uid, self.gid)
+                try:
+                    os.chown(os.path.join(root, name), self.uid, self.gid, follow_symlinks=False)
+                except FileNotFoundError:
+                    pass
         os.chown(path, self.uid, self.gid)
 
     def log_text(self):
