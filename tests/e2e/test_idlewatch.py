@@ -387,6 +387,36 @@ class MutterLauncher(CompositorSession):
         self.assertEqual(processes_of_home(self.env["HOME"]), [])
 
 
+    def test_the_show_on_mutters_wayland_socket_ends_on_a_key(self):
+        # The remote-desktop devices appear with their first event, which a
+        # window made before them never gets: they are attached first, as a
+        # real keyboard and mouse are.
+        self.assertEqual(self.send("key 42"), "ok")  # the left shift key
+        self.assertEqual(self.send("move 1 0"), "ok")
+        pictures = os.path.join(self.dir, "pictures")
+        os.makedirs(pictures)
+        solid(os.path.join(pictures, "red.bmp"), 64, 48, (255, 0, 0))
+        registry = os.path.join(self.dir, "config", "orvanta", "HKEY_CURRENT_USER.reg")
+        os.makedirs(os.path.dirname(registry))
+        values = {"Duration": "30", "Count": "1", "ImageDir0": pictures, "DirSet0": "1", "Splash": "0",
+                  "Effects": "0"}
+        with open(registry, "w", encoding="utf-8") as f:
+            f.write("REGEDIT4\n\n[%s]\n" % KEY + "".join('"%s"="%s"\n' % (k, escape(v)) for k, v in values.items()))
+        subprocess.run(["chown", "-R", "nobody", pictures, os.path.dirname(registry)], check=True)
+        for ending in ("key", "SIGTERM"):
+            with self.subTest(ending):
+                show = self.spawn(dict(self.env, QT_QPA_PLATFORM="wayland"), [BIN, "/s"])
+                time.sleep(3)
+                self.assertIsNone(show.poll(), "the show runs on Mutter")
+                if ending == "key":
+                    self.assertEqual(self.send("key 30"), "ok")  # a
+                else:
+                    with open("/proc/%d/task/%d/children" % (show.pid, show.pid)) as f:
+                        os.kill(int(f.read().split()[0]), signal.SIGTERM)  # the show below runuser
+                self.assertEqual(show.wait(timeout=10), 0)
+        self.assertEqual(processes_of_home(self.env["HOME"]), [])
+
+
 class KWinLauncher(CompositorSession):
     """KWin offers ext-idle-notify-v1 (and KDE's own idle protocol): the
     launcher takes the former. KWin's virtual backend has no input to give, so
