@@ -1,16 +1,19 @@
 """The show on a Wayland compositor (a headless sway of its own, run as an
 unprivileged account): the picture, its caption and a transition read back
 with grim, the cursor hidden, keys and the mouse through virtual devices that
-stay attached, a copy on a second output, the dialog, the end on every
+stay attached, a copy on a second output, music, the dialog, the end on every
 termination signal and when the compositor goes away, and no X11 connection
 made on the way."""
 import glob
+import math
 import os
 import signal
 import socket
+import struct
 import subprocess
 import time
 import unittest
+import wave
 
 from harness import BIN, KEY, escape, parse_registry
 from pictures import solid
@@ -183,6 +186,28 @@ class WaylandShow(unittest.TestCase):
         self.assertIsNone(p.poll(), "74 pixels across the outputs end no show")
         devices.move(36, 0)
         self.assertEqual(self.wait_end(p), 0)
+
+    def test_music_plays_during_the_show_and_stops_with_it(self):
+        music = os.path.join(self.sway.dir, "music")
+        os.mkdir(music)
+        with wave.open(os.path.join(music, "tone.wav"), "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2)
+            w.setframerate(22050)
+            w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i / 8))) for i in range(22050 * 10)))
+        self.sway.give(music)
+        recording = os.path.join(self.sway.dir, "music.raw")
+        env = dict(self.sway.env, ORVANTA_AUDIO_SINK="audioconvert ! audioresample ! filesink location=" + recording)
+        self.write_settings(MusicOption="1", NumMusicDirs="1", MusicDir0=music, MusicDirSet0="1")
+        devices = self.sway.input()
+        p = self.start("/s", env=env)
+        self.sway.window_of(p)
+        self.wait_for(lambda: os.path.exists(recording) and os.path.getsize(recording) > 0, 15, "the music")
+        devices.key("a")
+        self.assertEqual(self.wait_end(p), 0)
+        played = os.path.getsize(recording)
+        time.sleep(0.5)
+        self.assertEqual(os.path.getsize(recording), played, "no music after the show")
 
     def test_every_termination_signal_ends_the_show_in_every_state(self):
         big = os.path.join(self.pictures, "0-big.bmp")
