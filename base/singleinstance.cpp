@@ -63,8 +63,8 @@ std::string SingleInstance::lockPath() {
     if (dir.empty()) return std::string();
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return dir + "/orvanta-" + std::to_string(::geteuid()) + "-" + displayKey(display ? display : "", wayland ? wayland : "") +
-           ".lock";
+    return dir + "/orvanta-" + std::to_string(::geteuid()) + "-" +
+           displayKey(display ? display : "", wayland ? wayland : "") + ".lock";
 }
 
 bool SingleInstance::heldElsewhere() {

@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/qteventpump.h"
 #include "bench/benchsupport.h"
 #include "framework/WShowWindow.h"
+#include "framework/qteventpump.h"
 #include "framework/screentransitiontarget.h"
 #include "show/pixels/pixelwork.h"
 #include "show/transitions/blockgrid.h"

@@ -11,8 +11,8 @@
 
 #include <functional>
 
-#include "base/eventpump.h"
 #include <string>
+#include "base/eventpump.h"
 
 #include "framework/WScreenCanvas.h"
 #include "show/transitions/transitionplayer.h"
