@@ -112,6 +112,7 @@ void SlideShow::request(Step step) {
     if (state_.admit(step, pump_.depth() > 0) != RunState::Admission::Start) return;
     carryOut(step);
     carryOutQueued();
+    if (pump_.depth() == 0 && !state_.ended()) window_.canvas().prepareNextDrawing();
 }
 
 void SlideShow::carryOutQueued() {

@@ -82,6 +82,7 @@ Result playOnWindow(Stage& s, int effect, int delay) {
     // display has taken it and handed back what it was shown from (a Wayland
     // compositor releases its buffers only after showing the next frame).
     settle(40);
+    canvas.prepareNextDrawing();  // as the show does once a step is over
     ScreenTransitionTarget::Hooks hooks;
     QtEventPump pump;
     hooks.pump = &pump;

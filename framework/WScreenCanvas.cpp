@@ -293,6 +293,13 @@ void WScreenCanvas::flushAll() {
     store_.flush(QRegion(QRect(QPoint(0, 0), store_.size())));
 }
 
+void WScreenCanvas::prepareNextDrawing() {
+    if (storesClear_ != 1) return;  // the stores that keep no buffer of their own sent (X11)
+    finishFrames();
+    begin(store_, QRect());
+    store_.endPaint();
+}
+
 QImage WScreenCanvas::grab() const {
     const_cast<WScreenCanvas*>(this)->finishFrames();
     QPaintDevice* device = const_cast<QBackingStore&>(store_).paintDevice();

@@ -78,6 +78,11 @@ public:
     void waitUntilShown();
     // What the screen shows now (for tests and the first paint).
     QImage grab() const;
+    // Where the display keeps the buffer of the last frame until the next one
+    // arrives (Wayland), the store copies the whole screen into a free buffer
+    // at the first drawing after a frame was sent. Called while the show
+    // waits, that copy is made then, not in the next step's first piece.
+    void prepareNextDrawing();
     // Adds each operation's waiting and sending to *times; nullptr stops it.
     void setPresentTimes(PresentTimes* times) { times_ = times; }
 
