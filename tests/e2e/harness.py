@@ -38,6 +38,18 @@ def escape(s):
     return s.replace("\\", "\\\\").replace('"', '\\"')
 
 
+def wait_until(predicate, timeout, what, test):
+    """The first true value of predicate(), asked every 0.1 s; the test fails
+    when there is none within timeout seconds."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.1)
+    test.fail("timed out waiting for " + what)
+
+
 def xdotool(*args, check=True):
     return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=check, timeout=20)
 
@@ -208,13 +220,7 @@ class ShowTest(unittest.TestCase):
         return p.returncode
 
     def wait_for(self, predicate, timeout=10, what="condition"):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            value = predicate()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
+        return wait_until(predicate, timeout, what, self)
 
     def window_of(self, p, name="^Form1$", timeout=20):
         def find():

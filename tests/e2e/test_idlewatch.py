@@ -12,7 +12,7 @@ import tempfile
 import time
 import unittest
 
-from harness import BIN, KEY, ShowTest, escape, processes_of_home, xdotool
+from harness import BIN, KEY, ShowTest, escape, processes_of_home, wait_until, xdotool
 from pictures import solid
 from wayland import Sway
 
@@ -462,16 +462,6 @@ class KWinLauncher(CompositorSession):
         with open(os.path.join(self.dir, "launcher.log"), errors="replace") as f:
             requests = [line for line in f if "get_idle_notification(" in line]
         self.assertEqual(len(requests), 2, requests)
-
-
-def wait_until(predicate, timeout, what, test):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    test.fail("timed out waiting for " + what)
 
 
 if __name__ == "__main__":

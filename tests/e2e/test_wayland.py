@@ -15,7 +15,7 @@ import time
 import unittest
 import wave
 
-from harness import BIN, KEY, escape, parse_registry
+from harness import BIN, KEY, escape, parse_registry, wait_until
 from pictures import solid
 from wayland import Sway
 
@@ -85,13 +85,7 @@ class WaylandShow(unittest.TestCase):
         return p
 
     def wait_for(self, predicate, timeout=10, what="condition"):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            value = predicate()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
+        return wait_until(predicate, timeout, what, self)
 
     def wait_colour(self, colour, output="HEADLESS-1", xy=(W // 2, H // 2)):
         self.wait_for(lambda: close(self.sway.screenshot(output).getpixel(xy), colour), 15,
@@ -112,6 +106,19 @@ class WaylandShow(unittest.TestCase):
                 return [line for line in f if line.startswith("effect ")]
         except FileNotFoundError:
             return []
+
+    def travel(self, p, devices, start, layout):
+        """Moves the pointer right from `start` (in a layout of that size): the
+        first motion is not counted, the second is where travel is measured
+        from; 74 pixels keep the show, 110 end it."""
+        devices.moveto(*start, *layout)
+        devices.move(1, 0)
+        for _ in range(37):
+            devices.move(2, 0)
+        time.sleep(0.5)
+        self.assertIsNone(p.poll(), "74 pixels of travel end no show")
+        devices.move(36, 0)
+        self.assertEqual(self.wait_end(p), 0)
 
     # --- the tests ---
     def test_picture_caption_transition_and_no_cursor(self):
@@ -149,16 +156,7 @@ class WaylandShow(unittest.TestCase):
         self.wait_for(lambda: glob.glob(os.path.join(favourites, "2-*.bmp.lnk")), 5, "the favourite shortcut")
         self.wait_for(lambda: (150, 150, 150) in self.sway.screenshot().region(0, H - 24, 300, 24), 5, "the notice")
         self.assertTrue(close(self.sway.screenshot().getpixel((W // 2, H // 2)), GREEN))
-        # The first motion is not counted, the second is where travel is
-        # measured from: 74 pixels keep the show, 110 end it.
-        devices.moveto(100, 300, W, H)
-        devices.move(1, 0)
-        for _ in range(37):
-            devices.move(2, 0)
-        time.sleep(0.5)
-        self.assertIsNone(p.poll(), "74 pixels of travel end no show")
-        devices.move(36, 0)
-        self.assertEqual(self.wait_end(p), 0)
+        self.travel(p, devices, (100, 300), (W, H))
 
     def test_a_copy_on_the_second_output_and_the_show_on_the_first(self):
         other = self.sway.create_output(640, 480)
@@ -175,17 +173,9 @@ class WaylandShow(unittest.TestCase):
         self.wait_colour(GREEN, other, (320, 240))
         self.assertEqual(len(self.sway.windows()), 2)
         # The mouse's travel counts across both outputs: from the first
-        # output's right edge into the second, 74 pixels keep the show and
-        # 110 end it.
+        # output's right edge into the second.
         edge = self.sway.outputs()[other]["rect"]["x"]
-        devices.moveto(edge - 40, 300, edge + 640, H)
-        devices.move(1, 0)
-        for _ in range(37):
-            devices.move(2, 0)
-        time.sleep(0.5)
-        self.assertIsNone(p.poll(), "74 pixels across the outputs end no show")
-        devices.move(36, 0)
-        self.assertEqual(self.wait_end(p), 0)
+        self.travel(p, devices, (edge - 40, 300), (edge + 640, H))
 
     def test_music_plays_during_the_show_and_stops_with_it(self):
         music = os.path.join(self.sway.dir, "music")
