@@ -1,7 +1,6 @@
 #include "app/applicationclass.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +15,7 @@
 #include "base/version.h"
 #include "commandline/arguments.h"
 #include "framework/sessionbus.h"
+#include "framework/waylandplatform.h"
 
 namespace orvanta {
 
@@ -83,8 +83,6 @@ struct PlatformGuard {
         heldMessages.clear();
     }
 };
-
-bool onWaylandPlatform() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 // What only an X display offers: another program's window to draw into.
 const char* x11OnlyRequest(bool hack, RunMode mode) {

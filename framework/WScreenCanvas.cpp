@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/waylandplatform.h"
 #include "framework/x11platform.h"
 
 namespace orvanta {
@@ -37,7 +38,7 @@ constexpr int kSentRectangles = 256;
 }  // namespace
 
 WScreenCanvas::WScreenCanvas(QWindow* window) : window_(window), store_(window) {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (onWaylandPlatform()) {
         piecesInterval_ = kWaylandPiecesInterval;
         piecesRectangles_ = kWaylandPiecesRectangles;
     } else {

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include "framework/waylandplatform.h"
+
 namespace orvanta {
 
 namespace {
@@ -27,14 +29,12 @@ public:
 
 EnterWatch* enterWatch = nullptr;
 
-bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
-
 }  // namespace
 
 void ShowCursor::hide() {
     if (hidden_) return;
     QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
-    if (onWayland() && !enterWatch) {
+    if (onWaylandPlatform() && !enterWatch) {
         enterWatch = new EnterWatch;
         qGuiApp->installEventFilter(enterWatch);
     }
