@@ -39,6 +39,7 @@ tests=(
   # The picture formats' own encoders and reference decoders that the format
   # tests and benchmarks compare against.
   libheif-examples webp libtiff-tools libjxl-tools libraw-bin dcraw libavif-bin colord-data
+  rawtran-doc                                                       # a real camera RAW sample (Canon CR2)
   libgstreamer-plugins-base1.0-dev libqt6opengl6-dev
   gstreamer1.0-tools                                                # makes the end-to-end test's MP3 file
   # Master volume tests: a PulseAudio server as ALSA's default device (its

@@ -520,6 +520,42 @@ TEST(PictureFormatsRaw, PreviewWhenLargeEnough) {
     EXPECT_GT(picture.bitmap.pixel(397, 150).red, picture.bitmap.pixel(2, 150).red + 100);
 }
 
+// A real camera's file: a Canon EOS 30D CR2 (3522 x 2348 seen, a 1728 x 1152
+// JPEG preview), shipped as a sample by Debian's rawtran-doc (GPL-3+). Each
+// path of the RAW decoder gives exactly what the reference tools give.
+TEST(PictureFormatsRaw, ACameraFileAsTheReferenceShowsIt) {
+    const std::string cr2 = "/usr/share/doc/rawtran/IMG_5952.CR2";
+    for (const std::string& tool : {cr2, std::string("dcraw_emu"), std::string("dcraw"), std::string("djpeg")})
+        if (!haveTool(tool))
+            GTEST_SKIP() << tool << " is missing (rawtran-doc, libraw-bin, dcraw, libjpeg-turbo-progs)";
+    const struct {
+        const char* what;
+        LoadContext context;
+        std::string reference;  // {in} the CR2, {out} the picture
+        int width, height;
+    } rows[] = {
+        {"the whole sensor, demosaiced", LoadContext{}, "dcraw_emu -w -Z {out} {in}", 3522, 2348},
+        {"half the sensor, larger than the preview", screen(1761, 1174), "dcraw_emu -w -h -Z {out} {in}", 1761, 1174},
+        // A JPEG is reduced on decode by halving, as every JPEG file is.
+        {"the camera's preview, halved", screen(800, 600), "dcraw -e -c {in} | djpeg -scale 1/2 -pnm -outfile {out}",
+         864, 576},
+    };
+    test::TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string reference = dir.str() + "/reference.ppm";
+        ASSERT_TRUE(run(withFiles(row.reference, cr2, reference)));
+        const WBitmap expected = loadReference(reference);
+        LoadedPicture shown;
+        ASSERT_EQ(loadPictureFile(cr2, row.context, shown), LoadResult::Loaded);
+        ASSERT_EQ(shown.bitmap.width(), row.width);
+        ASSERT_EQ(shown.bitmap.height(), row.height);
+        ASSERT_EQ(expected.width(), row.width);
+        ASSERT_EQ(expected.height(), row.height);
+        EXPECT_EQ(compare(shown.bitmap, expected).max, 0);
+    }
+}
+
 // A phone's HEIC named .jpg is shown; one whose own turn (irot) and Exif
 // block both say a quarter turn clockwise is turned once, as the reference
 // decoder turns it.
