@@ -3,6 +3,7 @@
 #include "show/decoders/rgbrows.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -14,11 +15,14 @@ namespace orvanta {
 namespace {
 
 constexpr std::size_t kMaxJxlFileBytes = std::size_t{512} << 20;
-constexpr std::size_t kChunkBytes = 64 << 10;
 
+// Everything the decode uses, shared with the thread that decodes the frame
+// (which may outlive the call when the show ends meanwhile).
 struct JxlSession {
     JxlDecoder* decoder = nullptr;
     void* runner = nullptr;
+    std::vector<std::uint8_t> bytes, pixels;
+    JxlDecoderStatus status = JXL_DEC_ERROR;  // of the last step
     ~JxlSession() {
         if (decoder != nullptr) JxlDecoderDestroy(decoder);
         if (runner != nullptr) JxlThreadParallelRunnerDestroy(runner);
@@ -32,11 +36,11 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
     std::optional<DecodePump> started = beginDecode(request, out, reduced, orientation);
     if (!started) return DecodeStatus::Abandoned;
     DecodePump& pump = *started;
-    std::vector<std::uint8_t> bytes;
-    const DecodeStatus read = readWholeFile(path, pump, kMaxJxlFileBytes, bytes);
+    auto session = std::make_shared<JxlSession>();
+    JxlSession& s = *session;
+    const DecodeStatus read = readWholeFile(path, pump, kMaxJxlFileBytes, s.bytes);
     if (read != DecodeStatus::Decoded) return read;
 
-    JxlSession s;
     s.decoder = JxlDecoderCreate(nullptr);
     if (s.decoder == nullptr) return DecodeStatus::Failed;
     s.runner = JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
@@ -46,28 +50,24 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
     // The orientation is applied by the show, as for the other formats.
     if (JxlDecoderSetKeepOrientation(s.decoder, JXL_TRUE) != JXL_DEC_SUCCESS ||
         JxlDecoderSubscribeEvents(s.decoder, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE) !=
-            JXL_DEC_SUCCESS)
+            JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(s.decoder, s.bytes.data(), s.bytes.size()) != JXL_DEC_SUCCESS)
         return DecodeStatus::Failed;
+    JxlDecoderCloseInput(s.decoder);  // all of it: a file cut short is an error, not a wait
 
+    // Each step of the library (a header, then the whole frame with all its
+    // threads) runs on a thread of its own while events run here.
+    const auto step = [&pump, session] {
+        return runPumped(pump, [session] {
+            session->status = JxlDecoderProcessInput(session->decoder);
+            return true;
+        });
+    };
     JxlBasicInfo info{};
     JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    std::vector<std::uint8_t> pixels;
-    std::size_t fed = std::min(kChunkBytes, bytes.size());
-    if (JxlDecoderSetInput(s.decoder, bytes.data(), fed) != JXL_DEC_SUCCESS) return DecodeStatus::Failed;
-    if (fed == bytes.size()) JxlDecoderCloseInput(s.decoder);
-    for (bool done = false; !done;) {
-        if (pump.due()) return DecodeStatus::Abandoned;
-        switch (JxlDecoderProcessInput(s.decoder)) {
-        case JXL_DEC_NEED_MORE_INPUT: {
-            if (fed == bytes.size()) return DecodeStatus::Failed;  // cut short
-            const std::size_t unread = JxlDecoderReleaseInput(s.decoder);
-            const std::size_t from = fed - unread;
-            fed = std::min(bytes.size(), fed + kChunkBytes);
-            if (JxlDecoderSetInput(s.decoder, bytes.data() + from, fed - from) != JXL_DEC_SUCCESS)
-                return DecodeStatus::Failed;
-            if (fed == bytes.size()) JxlDecoderCloseInput(s.decoder);
-            break;
-        }
+    for (bool ready = false; !ready;) {
+        if (const DecodeStatus ran = step(); ran != DecodeStatus::Decoded) return ran;
+        switch (s.status) {
         case JXL_DEC_BASIC_INFO:
             if (JxlDecoderGetBasicInfo(s.decoder, &info) != JXL_DEC_SUCCESS ||
                 !WBitmap::sizeAllowed(info.xsize, info.ysize))
@@ -97,20 +97,22 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
                 size != std::size_t{info.xsize} * info.ysize * format.num_channels)
                 return DecodeStatus::Failed;
             try {
-                pixels.resize(size);
+                s.pixels.resize(size);
             } catch (const std::bad_alloc&) {
                 return DecodeStatus::Failed;
             }
-            if (JxlDecoderSetImageOutBuffer(s.decoder, &format, pixels.data(), size) != JXL_DEC_SUCCESS)
+            if (JxlDecoderSetImageOutBuffer(s.decoder, &format, s.pixels.data(), size) != JXL_DEC_SUCCESS)
                 return DecodeStatus::Failed;
+            ready = true;
             break;
         }
-        case JXL_DEC_FULL_IMAGE: done = true; break;        // the first frame is all the show needs
-        case JXL_DEC_SUCCESS: return DecodeStatus::Failed;  // no frame
-        case JXL_DEC_ERROR: return DecodeStatus::Failed;
-        default: break;
+        default: return DecodeStatus::Failed;  // an error, a file cut short, or no frame
         }
     }
+    // The first frame is all the show needs.
+    if (const DecodeStatus ran = step(); ran != DecodeStatus::Decoded) return ran;
+    if (s.status != JXL_DEC_FULL_IMAGE) return DecodeStatus::Failed;
+    const std::vector<std::uint8_t>& pixels = s.pixels;
     if (pixels.empty()) return DecodeStatus::Failed;
     const int width = static_cast<int>(info.xsize), height = static_cast<int>(info.ysize);
     RgbPictureSink sink;
