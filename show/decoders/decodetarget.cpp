@@ -280,6 +280,20 @@ void PictureBuilder::sumRow(const std::uint8_t* row) {
     const std::vector<RgbQuad>& table = format_.table;
     const bool bytesBGR = bits == 24 || (bits == 32 && defaultMasks32(format_));
     std::uint32_t* sums = rowSums_.data();
+    if (bits == 24) {
+        // The common case, every photo: B,G,R bytes read in place.
+        for (const Window& win : windows_) {
+            const std::uint8_t* first = row + std::size_t{3} * static_cast<std::size_t>(win.x0);
+            const std::uint8_t* last = row + std::size_t{3} * static_cast<std::size_t>(win.x1);
+            std::uint32_t sb = 0, sg = 0, sr = 0;
+            for (const std::uint8_t* p = first + 3; p < last; p += 3) sb += p[0], sg += p[1], sr += p[2];
+            sums[0] = sb * whole + win.w0 * first[0] + win.w1 * last[0];
+            sums[1] = sg * whole + win.w0 * first[1] + win.w1 * last[1];
+            sums[2] = sr * whole + win.w0 * first[2] + win.w1 * last[2];
+            sums += 3;
+        }
+        return;
+    }
     for (const Window& win : windows_) {
         // The pixels wholly inside: [a, b).
         const int a = win.x0 + 1, b = win.x1;
