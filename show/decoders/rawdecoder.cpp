@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,12 +27,14 @@ constexpr std::int64_t kFreeRawPixels = std::int64_t{1} << 20;
 
 struct RawSession {
     int fd = -1;
-    libraw_data_t* raw = nullptr;
+    std::unique_ptr<LibRaw> raw;
     libraw_processed_image_t* image = nullptr;
+    int width = 0, height = 0;  // of the demosaiced picture
+    WBitmap picture;            // a demosaiced picture shown whole, copied in by libraw
     std::atomic<bool> cancelled{false};
     ~RawSession() {
-        if (image != nullptr) libraw_dcraw_clear_mem(image);
-        if (raw != nullptr) libraw_close(raw);
+        if (image != nullptr) LibRaw::dcraw_clear_mem(image);
+        raw.reset();
         if (fd >= 0) ::close(fd);
     }
 };
@@ -45,12 +48,12 @@ int orientationOf(int flip) {
     return flip >= 0 && flip < 8 ? kOrientation[flip] : 1;
 }
 
+// The sensor data unpacked and demosaiced, to be given as 8-bit R,G,B.
 bool demosaic(RawSession& s) {
-    if (libraw_unpack(s.raw) != LIBRAW_SUCCESS || libraw_dcraw_process(s.raw) != LIBRAW_SUCCESS) return false;
-    int error = 0;
-    s.image = libraw_dcraw_make_mem_image(s.raw, &error);
-    return s.image != nullptr && error == LIBRAW_SUCCESS && s.image->type == LIBRAW_IMAGE_BITMAP &&
-           s.image->colors == 3 && s.image->bits == 8;
+    if (s.raw->unpack() != LIBRAW_SUCCESS || s.raw->dcraw_process() != LIBRAW_SUCCESS) return false;
+    int colors = 0, bits = 0;
+    s.raw->get_mem_image_format(&s.width, &s.height, &colors, &bits);
+    return colors == 3 && bits == 8;
 }
 
 // An 8-bit R,G,B picture of width x height into the planned picture.
@@ -84,12 +87,15 @@ DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WB
     if (s->fd < 0 || ::fstat(s->fd, &st) != 0 || st.st_size <= 0 ||
         static_cast<std::uint64_t>(st.st_size) > kMaxRawFileBytes)
         return DecodeStatus::Failed;
-    s->raw = libraw_init(0);
-    if (s->raw == nullptr) return DecodeStatus::Failed;
-    libraw_set_progress_handler(s->raw, progress, s.get());
+    try {
+        s->raw = std::make_unique<LibRaw>();
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::Failed;
+    }
+    s->raw->set_progress_handler(progress, s.get());
     const std::string byDescriptor = "/proc/self/fd/" + std::to_string(s->fd);
-    if (libraw_open_file(s->raw, byDescriptor.c_str()) != LIBRAW_SUCCESS) return DecodeStatus::Failed;
-    const libraw_image_sizes_t& sizes = s->raw->sizes;
+    if (s->raw->open_file(byDescriptor.c_str()) != LIBRAW_SUCCESS) return DecodeStatus::Failed;
+    const libraw_image_sizes_t& sizes = s->raw->imgdata.sizes;
     const std::int64_t sensorPixels = std::int64_t{sizes.raw_width} * sizes.raw_height;
     if (!WBitmap::sizeAllowed(sizes.width, sizes.height) || !WBitmap::sizeAllowed(sizes.raw_width, sizes.raw_height) ||
         sensorPixels > std::max(kFreeRawPixels, kRawPixelsPerFileByte * static_cast<std::int64_t>(st.st_size)))
@@ -100,8 +106,8 @@ DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WB
     // The size the show needs, in the sensor's orientation.
     const DecodePlan plan = planTurned(sizes.width, sizes.height, request, orientation >= 5);
     DecodeStatus status = DecodeStatus::Failed;
-    if (libraw_unpack_thumb(s->raw) == LIBRAW_SUCCESS) {
-        const libraw_thumbnail_t& thumb = s->raw->thumbnail;
+    if (s->raw->unpack_thumb() == LIBRAW_SUCCESS) {
+        const libraw_thumbnail_t& thumb = s->raw->imgdata.thumbnail;
         if (thumb.twidth >= plan.width && thumb.theight >= plan.height && thumb.thumb != nullptr) {
             if (thumb.tformat == LIBRAW_THUMBNAIL_JPEG) {
                 std::FILE* file = fmemopen(thumb.thumb, thumb.tlength, "rb");
@@ -120,16 +126,39 @@ DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WB
         if (pump.now()) return DecodeStatus::Abandoned;
     }
 
-    libraw_output_params_t& params = s->raw->params;
+    libraw_output_params_t& params = s->raw->imgdata.params;
     params.use_camera_wb = 1;
     params.user_flip = 0;  // turned by the caller
     params.output_bps = 8;
     params.half_size = sizes.width / 2 >= plan.width && sizes.height / 2 >= plan.height && plan.width < sizes.width;
-    status = runPumped(pump, [s] { return demosaic(*s); });
-    if (status == DecodeStatus::Abandoned) s->cancelled = true;
+    const bool half = params.half_size != 0;
+    const auto pumped = [&pump, s](std::function<bool(RawSession&)> work) {
+        const DecodeStatus ran = runPumped(pump, [s, work = std::move(work)] { return work(*s); });
+        if (ran == DecodeStatus::Abandoned) s->cancelled = true;
+        return ran;
+    };
+    status = pumped(demosaic);
+    if (status != DecodeStatus::Decoded) return status;
+    const int width = s->width, height = s->height;
+    if (planTurned(width, height, request, orientation >= 5).kind == DecodePlan::Kind::Whole) {
+        // Shown whole: libraw writes its B,G,R rows straight into the picture.
+        if (!WBitmap::sizeAllowed(width, height) || !s->picture.create(width, height, 24)) return DecodeStatus::Failed;
+        status = pumped([](RawSession& r) {
+            return r.raw->copy_mem_image(r.picture.bits(), static_cast<int>(r.picture.stride()), 1) == LIBRAW_SUCCESS;
+        });
+        if (status != DecodeStatus::Decoded) return status;
+        out = std::move(s->picture);
+        reduced = half;
+        return DecodeStatus::Decoded;
+    }
+    status = pumped([](RawSession& r) {
+        int error = 0;
+        r.image = r.raw->dcraw_make_mem_image(&error);
+        return r.image != nullptr && error == LIBRAW_SUCCESS && r.image->type == LIBRAW_IMAGE_BITMAP;
+    });
     if (status != DecodeStatus::Decoded) return status;
     status = build(s->image->data, s->image->width, s->image->height, request, orientation, pump, out, reduced);
-    if (params.half_size) reduced = true;
+    if (half) reduced = true;
     return status;
 }
 
