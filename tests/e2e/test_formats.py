@@ -1,7 +1,10 @@
 """Every picture format end to end: a folder holding one flat picture of each,
 made by the format's own encoder, stepped through in a manual show; the
-screen's centre tells which picture is shown."""
+screen's centre tells which picture is shown. Favourites, the last picture,
+the wallpaper and the preview mode take each of them."""
+import glob
 import os
+import pwd
 import shutil
 import struct
 import subprocess
@@ -9,7 +12,7 @@ import time
 import unittest
 import zlib
 
-from harness import ShowTest
+from harness import Host, ShowTest, bare_session, plain_black_root
 from pictures import solid
 
 SKY = (0, 128, 255)
@@ -88,8 +91,10 @@ PAIRED_RAW, PAIRED_RAW_SHOWN = ("l-pair.dng", (0, 200, 0)), (0, 255, 0)
 
 
 class Formats(ShowTest):
-    def test_a_manual_show_shows_every_format_once(self):
-        folder = self.picture_dir()
+    CENTRE = (512, 384)
+
+    def make_pictures(self, folder):
+        """One picture of each format in folder: [(name, path, colour shown)]."""
         scratch = self.picture_dir("scratch")
         made = []
         for name, tools, maker, colour in FORMATS:
@@ -106,42 +111,97 @@ class Formats(ShowTest):
                     r = subprocess.run(maker.format(**{"in": source, "out": out}), shell=True,
                                        capture_output=True, text=True, timeout=60)
                     self.assertEqual(r.returncode, 0, r.stderr)
-                made.append((name, colour))
-        paired = any(name == "l-pair.jpg" for name, _ in made)
+                made.append((name, out, colour))
+        return made
+
+    def start_manual_show(self, folder, **values):
+        settings = {"Duration": "0", "Count": "1", "ImageDir0": folder, "DirSet0": "1", "Randomize": "0",
+                    "AlphaSort": "1", "Splash": "0", "Effects": "0", "Delay": "0", "AlphaMemory": "0",
+                    "Captions": "0", "BackColor": "  0128255", "Proportional": "0"}
+        settings.update(values)
+        self.write_settings(settings)
+        p = self.start("/s")
+        return p, self.window_of(p)
+
+    def next_picture(self, previous):
+        """The centre's colour once it has left `previous`, the background and black, and holds."""
+        def settled():
+            a = self.screenshot().getpixel(self.CENTRE)
+            if close(a, SKY, 3) or close(a, (0, 0, 0), 3) or previous is not None and close(a, previous, 3):
+                return None
+            time.sleep(0.2)
+            return a if self.screenshot().getpixel(self.CENTRE) == a else None
+        return self.wait_for(settled, 10, "the picture after %s" % (previous,))
+
+    def test_a_manual_show_shows_every_format_once(self):
+        folder = self.picture_dir()
+        made = self.make_pictures(folder)
+        paired = any(name == "l-pair.jpg" for name, _, _ in made)
         if paired:
             negative(os.path.join(folder, PAIRED_RAW[0]), PAIRED_RAW[1])
 
-        self.write_settings({"Duration": "0", "Count": "1", "ImageDir0": folder, "DirSet0": "1", "Randomize": "0",
-                             "AlphaSort": "1", "Splash": "0", "Effects": "0", "Delay": "0", "AlphaMemory": "0",
-                             "Captions": "0", "BackColor": "  0128255", "Proportional": "0"})
-        p = self.start("/s")
-        window = self.window_of(p)
-        centre = (512, 384)
-
-        def next_picture(previous):
-            """The centre's colour once it has left `previous`, the background and black, and holds."""
-            def settled():
-                a = self.screenshot().getpixel(centre)
-                if close(a, SKY, 3) or close(a, (0, 0, 0), 3) or previous is not None and close(a, previous, 3):
-                    return None
-                time.sleep(0.2)
-                return a if self.screenshot().getpixel(centre) == a else None
-            return self.wait_for(settled, 10, "the picture after %s" % (previous,))
-
-        seen = [next_picture(None)]
+        p, window = self.start_manual_show(folder)
+        seen = [self.next_picture(None)]
         for _ in made:  # through every picture and back to the first
             self.key(window, "Right")
-            seen.append(next_picture(seen[-1]))
+            seen.append(self.next_picture(seen[-1]))
         self.key(window, "Escape")
         self.assertEqual(self.wait_exit(p), 0)
 
         cycle = seen[:-1]
-        for name, colour in made:
+        for name, _, colour in made:
             with self.subTest(format=name):
                 self.assertEqual(sum(close(c, colour) for c in cycle), 1, (colour, cycle))
         if paired:
             self.assertFalse([c for c in cycle if close(c, PAIRED_RAW_SHOWN)], ("the paired RAW is shown", cycle))
         self.assertTrue(close(seen[-1], seen[0]), ("the show wraps to its first picture", seen))
+
+    def test_favourites_last_picture_wallpaper_and_preview_take_every_format(self):
+        self.env = bare_session(self.env)
+        self.addCleanup(plain_black_root)
+        folder = self.picture_dir()
+        made = self.make_pictures(folder)
+        favourites = os.path.join(self.env["HOME"], "Favorite Pictures")
+        p, window = self.start_manual_show(folder, WallpaperLast="1")
+        colour = None
+        for count, (name, path, _) in enumerate(made, 1):
+            colour = self.next_picture(colour)
+            self.key(window, "f")
+            self.wait_for(lambda: len(glob.glob(os.path.join(favourites, "*.lnk"))) == count, 5,
+                          "the favourite of %s" % name)
+            if count < len(made):
+                self.key(window, "Right")
+        self.key(window, "Escape")
+        self.assertEqual(self.wait_exit(p), 0)
+
+        links = []
+        for link in glob.glob(os.path.join(favourites, "*.lnk")):
+            with open(link, "rb") as f:
+                links.append(f.read())
+        last_name, last_path, last_colour = made[-1]
+        for name, path, _ in made:
+            with self.subTest(format=name):
+                self.assertEqual(sum(path.encode() in link for link in links), 1, name)
+        self.assertEqual(self.settings()["LastImage"], last_path)
+        # The wallpaper file is the last picture as the screen showed it.
+        wall = os.path.join(self.env["XDG_DATA_HOME"], "orvanta", pwd.getpwuid(os.getuid()).pw_name +
+                            "_OrvantaWall.bmp")
+        centre = subprocess.run(["convert", wall, "-crop", "1x1+%d+%d" % self.CENTRE, "-depth", "8", "rgb:-"],
+                                capture_output=True, check=True, timeout=30).stdout
+        self.assertTrue(close(tuple(centre), last_colour), (last_name, tuple(centre)))
+
+        # The preview mode draws the last picture, whatever its format.
+        for name, path, colour in made:
+            with self.subTest(format=name):
+                self.write_settings({"LastImage": path})
+                host = Host(self.env, 152, 112)
+                try:
+                    p = self.start("/p", str(host.id))
+                    self.wait_for(lambda: close(self.screenshot().getpixel((host.x + 76, host.y + 56)), colour), 10,
+                                  "%s in the preview" % name)
+                finally:
+                    host.close()
+                self.assertEqual(self.wait_exit(p), 0)
 
 
 if __name__ == "__main__":
