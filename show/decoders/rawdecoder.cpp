@@ -142,9 +142,10 @@ DecodeStatus decodeRaw(const std::string& path, const DecodeRequest& request, WB
     const int width = s->width, height = s->height;
     if (planTurned(width, height, request, orientation >= 5).kind == DecodePlan::Kind::Whole) {
         // Shown whole: libraw writes its B,G,R rows straight into the picture.
-        if (!WBitmap::sizeAllowed(width, height) || !s->picture.create(width, height, 24)) return DecodeStatus::Failed;
-        status = pumped([](RawSession& r) {
-            return r.raw->copy_mem_image(r.picture.bits(), static_cast<int>(r.picture.stride()), 1) == LIBRAW_SUCCESS;
+        if (!WBitmap::sizeAllowed(width, height)) return DecodeStatus::Failed;
+        status = pumped([width, height](RawSession& r) {
+            return r.picture.create(width, height, 24) &&
+                   r.raw->copy_mem_image(r.picture.bits(), static_cast<int>(r.picture.stride()), 1) == LIBRAW_SUCCESS;
         });
         if (status != DecodeStatus::Decoded) return status;
         out = std::move(s->picture);
