@@ -1,6 +1,6 @@
 """Picture bombs and large genuine photos, made from nothing but the standard
-library (and cjpeg for the genuine JPEG, heif-enc for the HEIF bomb), for the
-bomb benchmark and tests.
+library (and cjpeg for the genuine JPEG, heif-enc for the HEIF bomb, cjxl for
+the cut JPEG XL), for the bomb benchmark and tests.
 
 A bomb is a small file that claims a huge picture; each entry here is one of
 the cases the loader must show or skip quickly. The genuine photos are the
@@ -260,6 +260,25 @@ def heif_65535(path):
     write(path, bytes(data))
 
 
+def jxl_cut(path):
+    """A genuine JPEG XL of a flat grey 11000 x 11000 picture (a few kilobytes:
+    a flat picture costs next to nothing) cut off after three quarters of its
+    bytes: the headers are whole, most of the picture is missing."""
+    source = path + ".pgm"
+    with open(source, "wb") as f:
+        f.write(b"P5 11000 11000 255\n")
+        row = bytes([90]) * 11000
+        for _ in range(11000):
+            f.write(row)
+    try:
+        subprocess.run(["cjxl", source, path, "-d", "1", "-e", "1"], check=True, capture_output=True)
+    finally:
+        os.remove(source)
+    with open(path, "rb") as f:
+        data = f.read()
+    write(path, data[:len(data) * 3 // 4])
+
+
 # --- Genuine large photos ----------------------------------------------------
 
 def photo_rows(width, height, channels, seed=7):
@@ -329,6 +348,7 @@ FILES = {
     "webp-canvas": ("webp-canvas-16777216.webp", webp_canvas, "bomb"),
     "webp-16384": ("webp-16384.webp", webp_16384, "bomb"),
     "jxl-65535": ("jxl-65535.jxl", jxl_65535, "bomb"),
+    "jxl-cut": ("jxl-11000-cut.jxl", jxl_cut, "bomb"),
     "heif-65535": ("heif-65535.heic", heif_65535, "bomb"),
     "photo-jpeg": ("photo-150MP.jpg", photo_jpeg, "photo"),
     "photo-jpeg-prog": ("photo-150MP-progressive.jpg", photo_jpeg_progressive, "photo"),

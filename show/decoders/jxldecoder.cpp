@@ -21,7 +21,10 @@ constexpr std::size_t kMaxJxlFileBytes = std::size_t{512} << 20;
 struct JxlSession {
     JxlDecoder* decoder = nullptr;
     void* runner = nullptr;
-    std::vector<std::uint8_t> bytes, pixels;
+    std::vector<std::uint8_t> bytes;
+    // Left uninitialised: only what the file really holds is ever written,
+    // and pages never written cost no memory.
+    std::unique_ptr<std::uint8_t[]> pixels;
     JxlDecoderStatus status = JXL_DEC_ERROR;  // of the last step
     ~JxlSession() {
         if (decoder != nullptr) JxlDecoderDestroy(decoder);
@@ -97,11 +100,11 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
                 size != std::size_t{info.xsize} * info.ysize * format.num_channels)
                 return DecodeStatus::Failed;
             try {
-                s.pixels.resize(size);
+                s.pixels = std::make_unique_for_overwrite<std::uint8_t[]>(size);
             } catch (const std::bad_alloc&) {
                 return DecodeStatus::Failed;
             }
-            if (JxlDecoderSetImageOutBuffer(s.decoder, &format, s.pixels.data(), size) != JXL_DEC_SUCCESS)
+            if (JxlDecoderSetImageOutBuffer(s.decoder, &format, s.pixels.get(), size) != JXL_DEC_SUCCESS)
                 return DecodeStatus::Failed;
             ready = true;
             break;
@@ -112,8 +115,8 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
     // The first frame is all the show needs.
     if (const DecodeStatus ran = step(); ran != DecodeStatus::Decoded) return ran;
     if (s.status != JXL_DEC_FULL_IMAGE) return DecodeStatus::Failed;
-    const std::vector<std::uint8_t>& pixels = s.pixels;
-    if (pixels.empty()) return DecodeStatus::Failed;
+    const std::uint8_t* pixels = s.pixels.get();
+    if (pixels == nullptr) return DecodeStatus::Failed;
     const int width = static_cast<int>(info.xsize), height = static_cast<int>(info.ysize);
     RgbPictureSink sink;
     if (!sink.start(width, height, planTurned(width, height, request, orientation >= 5), request.background))
@@ -123,7 +126,7 @@ DecodeStatus decodeJxl(const std::string& path, const DecodeRequest& request, WB
     const std::size_t stride = std::size_t{info.xsize} * format.num_channels;
     for (int y = 0; y < height && sink.wantsRow(y); ++y) {
         if (pump.due()) return DecodeStatus::Abandoned;
-        sink.putRow(y, pixels.data() + stride * static_cast<std::size_t>(y), layout);
+        sink.putRow(y, pixels + stride * static_cast<std::size_t>(y), layout);
     }
     if (!sink.finish(out, reduced)) return DecodeStatus::Failed;
     return DecodeStatus::Decoded;
